@@ -1,0 +1,31 @@
+#pragma once
+// The one place where the station's platforms differ: where its folders and settings live.
+// Every answer can be overridden from the environment, for tests and portable use.
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+class QSettings;
+
+namespace zelvan::platform {
+
+// The station's own folder ("application folder"): ZELVAN_APP_DIR; else the executable's
+// folder when writable; else the per-user data folder.
+QString stationFolder();
+
+// The interface folder shared with WSTIMS: ZELVAN_ZQIO; on Windows the root of the station
+// folder's drive + "zqio"; elsewhere <station folder>/zqio.
+QString zqioFolder();
+
+// The settings store (application DI05, section Settings lives inside it): ZELVAN_SETTINGS
+// names an INI file; on Windows the registry key where existing stations keep their
+// settings; elsewhere an INI file in the per-user config folder.
+std::unique_ptr<QSettings> openSettingsStore();
+
+// Paths as the operator should see them (native separators).
+QString nativePath(const QString& path);
+
+// Free bytes on the volume holding path; -1 when it cannot be told.
+qint64 freeDiskBytes(const QString& path);
+
+} // namespace zelvan::platform

@@ -1,0 +1,21 @@
+#pragma once
+// The number form of the grid files and the set-up blocks: plain decimal, up to 15
+// significant digits, no leading zero for values strictly between -1 and 1 (.5, -.25),
+// exponent form (1E+15, 1.5E-07) for very large and very small magnitudes.
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace zelvan::grid {
+
+// The bare number text: "4500", "-7.25", ".5", "1E+20".
+QString numberText(double value);
+
+// As written in files: one leading space when not negative, one trailing space.
+QString writtenNumber(double value);
+
+// Reads one field: optional spaces, sign, digits, point, exponent, optional spaces.
+// std::nullopt when the field is not a number (empty, junk, not finite).
+std::optional<double> parseNumber(QStringView field);
+
+} // namespace zelvan::grid
