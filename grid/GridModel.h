@@ -38,4 +38,39 @@ struct GridStore {
     std::array<bool, 4> ready{};             // grid1Ready .. grid3Ready
 };
 
+// The active working set: the grid being set up, shown or measured with. Arrays indexed by
+// buoy number 1..4 (index 0 unused).
+struct WorkingSet {
+    double currentGrid = 1;
+    std::array<double, 5> buoyScreenX{};
+    std::array<double, 5> buoyScreenY{};
+    std::array<double, 5> buoySurveyX{};
+    std::array<double, 5> buoySurveyY{};
+    // Augmented matrix of the 8x8 system: rows 1..8, columns 1..8 coefficients, column 9
+    // right-hand side. After a solution (or a load / switch) column 9 holds c1..c8.
+    std::array<std::array<double, 11>, 11> solveMatrix{};
+    double jumpSurveyX = 0;
+    double jumpSurveyY = 0;
+    // Check buoy: picked screen position (twips) and survey position (m).
+    double checkScreenX = 0;
+    double checkScreenY = 0;
+    double checkSurveyX = 0;
+    double checkSurveyY = 0;
+    // Conversion registers.
+    double screenX = 0;
+    double screenY = 0;
+    double waterX = 0;
+    double waterY = 0;
+    double jumpDistance = 0;
+
+    double coefficient(int i) const { return solveMatrix[i][9]; } // c1..c8
+};
+
+// System-wide flags that go with the grids.
+struct GridFlags {
+    double allGridsReady = 0;    // 1.0 when grids 1..numGrids are all ready
+    double surveyDirection = -1; // +1.0 or -1.0
+    bool gridLoadingFlag = false;
+};
+
 } // namespace zelvan::grid
