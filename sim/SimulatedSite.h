@@ -1,0 +1,70 @@
+#pragma once
+// A synthetic jump site: a shore camera above a textured water plane, four corner buoys and a
+// check buoy at surveyed positions, the jump ramp and a skier who lands at a known point in a
+// known frame with a visible splash. Everything follows from SiteOptions, so a seed gives the
+// same pictures and the same site description byte for byte.
+#include "sim/PinholeCamera.h"
+
+#include <QImage>
+#include <QJsonObject>
+#include <QPointF>
+#include <QSize>
+#include <QtGlobal>
+
+namespace zelvan::sim
+{
+
+struct SiteOptions {
+    quint32 seed = 1;
+    QSize pictureSize{640, 480};
+    double frameRate = 30;
+};
+
+// Surveyed points of the site. The corner order is the station's buoy numbering.
+enum class SitePoint { UpperRight, LowerRight, UpperLeft, LowerLeft, Check, Jump, Landing };
+
+// Where the skier's feet are in one frame (meters, survey frame; z above the water).
+struct SkierState {
+    Vec3 feet;
+    bool airborne = false;
+    bool visible = false; // false before the skier reaches the ramp's far end of the pass
+};
+
+class SimulatedSite
+{
+public:
+    explicit SimulatedSite(const SiteOptions& options = {});
+
+    QSize frameSize() const;
+    double frameRate() const;
+    int frameCount() const;
+    QImage renderFrame(int n) const; // the jump pass, frame n (0-based); RGB32
+    QImage renderSetup() const;      // still picture for the grid set-up (no skier); RGB32
+    int landingFrame() const;        // first frame with the skis on the water
+    QJsonObject siteJson() const;
+
+    const SiteOptions& options() const { return opts; }
+    const PinholeCamera& camera() const { return cam; }
+    QPointF survey(SitePoint point) const;
+    // Picture position in twips (15 per pixel, origin top left, y down) of a surveyed point.
+    QPointF screenTwips(SitePoint point) const;
+    double trueDistance() const; // landing point to jump point, meters
+    SkierState skierAt(int frame) const;
+
+private:
+    void buildScene();
+    void renderBackground();
+
+    SiteOptions opts;
+    PinholeCamera cam;
+    QPointF points[7];
+    int landing = 0;
+    int frames = 0;
+    double flightSeconds = 1;
+    double launchHeight = 0;
+    double launchVz = 0;
+    double runOutSpeed = 0;
+    QImage background;
+};
+
+} // namespace zelvan::sim
