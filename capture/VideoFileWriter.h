@@ -1,0 +1,79 @@
+#pragma once
+// Synchronous AVI writer on FFmpeg: one video stream (MJPEG, uncompressed or any encoder the
+// FFmpeg build offers) and optionally one PCM audio stream. The file is written under a
+// temporary name and only appears under its real name when close() succeeds, so a crash or an
+// error never leaves half a file behind.
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+struct AVFrame;
+
+namespace zelvan::capture
+{
+
+struct AudioFormat {
+    int sampleRate = 0;     // 0 = no audio stream
+    int channels = 1;       // 1 or 2
+    int bitsPerSample = 16; // 8 (unsigned) or 16 (signed little endian)
+    int bytesPerSample() const { return channels * (bitsPerSample / 8); }
+    bool valid() const
+    {
+        return sampleRate > 0 && (channels == 1 || channels == 2) &&
+               (bitsPerSample == 8 || bitsPerSample == 16);
+    }
+};
+
+class VideoFileWriter
+{
+public:
+    VideoFileWriter();
+    ~VideoFileWriter(); // an unclosed file is discarded
+    VideoFileWriter(const VideoFileWriter&) = delete;
+    VideoFileWriter& operator=(const VideoFileWriter&) = delete;
+
+    // Adds a PCM audio stream to the next open(); call before open().
+    void setAudioFormat(const AudioFormat& format);
+
+    // codec: "MJPEG" (also when empty), "Uncompressed", or an FFmpeg encoder name.
+    bool open(const QString& path, QSize size, double fps, const QString& codec, QString* error);
+    bool isOpen() const;
+
+    // Converted (colour format and size) as needed. False after an encoding or disk error;
+    // lastError() says which.
+    bool writeFrame(const QImage& frame);
+    // Raw frame in any pixel format and size; the fast path when it already matches
+    // nativePixelFormat() and the opened size.
+    bool writeFrame(const AVFrame* frame);
+    // Interleaved PCM samples in the format given to setAudioFormat(); `frames` counts
+    // sample frames (one sample per channel).
+    bool writeAudio(const void* data, int frames);
+
+    // Flushes the encoder, finalizes index and headers and moves the file to its name.
+    bool close(QString* error);
+    // Drops the file without finishing it.
+    void discard();
+
+    int framesWritten() const;
+    qint64 audioFramesWritten() const;
+    QSize frameSize() const;
+    int nativePixelFormat() const; // AVPixelFormat the encoder takes without conversion
+    QString lastError() const;
+
+    // The names a user can choose from: "MJPEG", "Uncompressed", then the other video
+    // encoders of this FFmpeg build that an AVI file can hold.
+    static QStringList compressorNames();
+    static bool isKnownCompressor(const QString& codec);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Converts a raw FFmpeg frame (any pixel format) into a QImage for preview and stills.
+QImage imageFromFrame(const AVFrame* frame);
+
+} // namespace zelvan::capture

@@ -1,0 +1,96 @@
+#include "AviProbe.h"
+
+#include "capture/VideoFileWriter.h"
+
+#include <QFile>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace zelvan::capture::testing
+{
+
+AviProbe probeAvi(const QString& path)
+{
+    AviProbe r;
+    AVFormatContext* fmt = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    if (avformat_open_input(&fmt, name.constData(), nullptr, nullptr) < 0) {
+        r.error = "cannot open";
+        return r;
+    }
+    AVCodecContext* dec = nullptr;
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    int vindex = -1;
+    int aindex = -1;
+    bool decodeOk = true;
+    auto take = [&]() {
+        while (avcodec_receive_frame(dec, frame) == 0) {
+            if (r.decodedFrames == 0)
+                r.firstFrame = imageFromFrame(frame);
+            ++r.decodedFrames;
+            r.lastFrame = imageFromFrame(frame);
+            av_frame_unref(frame);
+        }
+    };
+    if (avformat_find_stream_info(fmt, nullptr) < 0 ||
+        QString::fromLatin1(fmt->iformat->name) != "avi") {
+        r.error = "not an AVI";
+        goto done;
+    }
+    vindex = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    aindex = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (vindex < 0) {
+        r.error = "no video stream";
+        goto done;
+    }
+    {
+        AVStream* vs = fmt->streams[vindex];
+        const AVCodec* codec = avcodec_find_decoder(vs->codecpar->codec_id);
+        r.codec = codec ? QString::fromLatin1(codec->name) : QString();
+        r.width = vs->codecpar->width;
+        r.height = vs->codecpar->height;
+        r.frameRate = av_q2d(vs->avg_frame_rate.num ? vs->avg_frame_rate : vs->r_frame_rate);
+        r.headerFrames = int(vs->nb_frames);
+        dec = avcodec_alloc_context3(codec);
+        avcodec_parameters_to_context(dec, vs->codecpar);
+        if (!codec || avcodec_open2(dec, codec, nullptr) < 0) {
+            r.error = "no decoder";
+            goto done;
+        }
+    }
+    if (aindex >= 0) {
+        AVStream* as = fmt->streams[aindex];
+        r.hasAudio = true;
+        r.audioSampleRate = as->codecpar->sample_rate;
+        r.audioChannels = as->codecpar->ch_layout.nb_channels;
+    }
+    while (av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index == vindex) {
+            if (avcodec_send_packet(dec, pkt) < 0)
+                decodeOk = false;
+            take();
+        } else if (pkt->stream_index == aindex) {
+            const int align = fmt->streams[aindex]->codecpar->block_align;
+            if (align > 0)
+                r.audioSamples += pkt->size / align;
+        }
+        av_packet_unref(pkt);
+    }
+    avcodec_send_packet(dec, nullptr);
+    take();
+    r.ok = decodeOk;
+    if (!decodeOk)
+        r.error = "decoding failed";
+done:
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&dec);
+    avformat_close_input(&fmt);
+    return r;
+}
+
+} // namespace zelvan::capture::testing

@@ -1,0 +1,29 @@
+#pragma once
+// Reads an AVI back with libavformat/libavcodec, independently of the writer under test, so
+// the tests check what any FFmpeg-based player would see.
+#include <QImage>
+#include <QString>
+
+namespace zelvan::capture::testing
+{
+
+struct AviProbe {
+    bool ok = false; // opened as AVI and every packet decoded
+    QString error;
+    QString codec; // FFmpeg codec name of the video stream
+    int width = 0;
+    int height = 0;
+    double frameRate = 0;
+    int headerFrames = 0;  // frame count the AVI header claims
+    int decodedFrames = 0; // frames actually decoded
+    bool hasAudio = false;
+    int audioSampleRate = 0;
+    int audioChannels = 0;
+    qint64 audioSamples = 0; // sample frames of the audio stream
+    QImage firstFrame;
+    QImage lastFrame;
+};
+
+AviProbe probeAvi(const QString& path);
+
+} // namespace zelvan::capture::testing

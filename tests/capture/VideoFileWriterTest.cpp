@@ -1,0 +1,172 @@
+// The AVI writer: files FFmpeg reads back with the right size, rate, frame count and
+// pictures; audio interleaved; nothing left behind on failure.
+#include "capture/VideoFileWriter.h"
+#include "AviProbe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace zelvan::capture;
+using zelvan::capture::testing::probeAvi;
+
+namespace
+{
+
+QImage solid(QSize size, QColor colour)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(colour);
+    return img;
+}
+
+int channelDistance(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+} // namespace
+
+TEST(VideoFileWriter, WritesReadableAviForEachBuiltInCompressor)
+{
+    QTemporaryDir dir;
+    for (const QString& codec : QStringList{"MJPEG", "Uncompressed", QString()}) {
+        SCOPED_TRACE(codec.toStdString());
+        const QString path = dir.filePath("clip.avi");
+        VideoFileWriter w;
+        QString error;
+        ASSERT_TRUE(w.open(path, QSize(160, 120), 25, codec, &error)) << error.toStdString();
+        // A picture in an unusual format and size is converted, not rejected.
+        for (int i = 0; i < 17; ++i) {
+            QImage img = solid(QSize(160, 120), i < 16 ? QColor(200, 30, 40) : Qt::blue);
+            if (i == 3)
+                img = img.convertToFormat(QImage::Format_RGB16).scaled(80, 60);
+            ASSERT_TRUE(w.writeFrame(img));
+        }
+        EXPECT_FALSE(QFile::exists(path)) << "file must not appear before close";
+        ASSERT_TRUE(w.close(&error)) << error.toStdString();
+        EXPECT_EQ(w.framesWritten(), 17);
+        ASSERT_TRUE(QFile::exists(path));
+        EXPECT_FALSE(QFile::exists(path + ".part"));
+
+        const auto probe = probeAvi(path);
+        ASSERT_TRUE(probe.ok) << probe.error.toStdString();
+        EXPECT_EQ(probe.codec, codec == "Uncompressed" ? QString("rawvideo") : QString("mjpeg"));
+        EXPECT_EQ(probe.width, 160);
+        EXPECT_EQ(probe.height, 120);
+        EXPECT_DOUBLE_EQ(probe.frameRate, 25.0);
+        EXPECT_EQ(probe.decodedFrames, 17);
+        EXPECT_EQ(probe.headerFrames, 17);
+        EXPECT_FALSE(probe.hasAudio);
+        // Colours survive (first frame red, last blue; top-down orientation kept).
+        EXPECT_LE(channelDistance(probe.firstFrame.pixel(80, 10), qRgb(200, 30, 40)), 12);
+        EXPECT_LE(channelDistance(probe.lastFrame.pixel(80, 110), qRgb(0, 0, 255)), 12);
+        QFile::remove(path);
+    }
+}
+
+TEST(VideoFileWriter, UncompressedKeepsOrientation)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("o.avi");
+    QImage img = solid(QSize(64, 48), Qt::black);
+    QPainter(&img).fillRect(0, 0, 64, 10, Qt::white); // white band at the top
+    VideoFileWriter w;
+    QString error;
+    ASSERT_TRUE(w.open(path, img.size(), 30, "Uncompressed", &error));
+    ASSERT_TRUE(w.writeFrame(img));
+    ASSERT_TRUE(w.close(&error));
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok);
+    EXPECT_EQ(probe.firstFrame.pixel(32, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(probe.firstFrame.pixel(32, 40), qRgb(0, 0, 0));
+}
+
+TEST(VideoFileWriter, PcmAudioInSameFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("av.avi");
+    VideoFileWriter w;
+    AudioFormat fmt;
+    fmt.sampleRate = 22050;
+    fmt.channels = 2;
+    fmt.bitsPerSample = 16;
+    w.setAudioFormat(fmt);
+    QString error;
+    ASSERT_TRUE(w.open(path, QSize(64, 48), 10, "MJPEG", &error)) << error.toStdString();
+    std::vector<int16_t> samples(2205 * 2, 1000);
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::green)));
+        ASSERT_TRUE(w.writeAudio(samples.data(), 2205));
+    }
+    ASSERT_TRUE(w.close(&error)) << error.toStdString();
+    EXPECT_EQ(w.audioFramesWritten(), 22050);
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok);
+    EXPECT_EQ(probe.decodedFrames, 10);
+    ASSERT_TRUE(probe.hasAudio);
+    EXPECT_EQ(probe.audioSampleRate, 22050);
+    EXPECT_EQ(probe.audioChannels, 2);
+    EXPECT_EQ(probe.audioSamples, 22050);
+}
+
+TEST(VideoFileWriter, RejectsBadInputAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    QString error;
+    {
+        VideoFileWriter w;
+        EXPECT_FALSE(w.open(dir.filePath("missing/x.avi"), QSize(64, 48), 25, "MJPEG", &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(w.isOpen());
+        error.clear();
+        EXPECT_FALSE(w.open(dir.filePath("x.avi"), QSize(63, 48), 25, "MJPEG", &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(w.open(dir.filePath("x.avi"), QSize(64, 48), 0, "MJPEG", &error));
+        EXPECT_FALSE(w.open(dir.filePath("x.avi"), QSize(64, 48), 25, "no-such-codec", &error));
+        EXPECT_TRUE(error.contains("no-such-codec"));
+        EXPECT_FALSE(w.writeFrame(solid(QSize(64, 48), Qt::red)));
+        EXPECT_FALSE(w.close(&error));
+    }
+    {
+        // Abandoned without close: the partial file goes away and an old file stays intact.
+        const QString path = dir.filePath("keep.avi");
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("previous recording");
+        old.close();
+        VideoFileWriter w;
+        ASSERT_TRUE(w.open(path, QSize(64, 48), 25, "MJPEG", &error));
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::red)));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.avi"});
+    QFile old(dir.filePath("keep.avi"));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("previous recording"));
+}
+
+TEST(VideoFileWriter, CompressorListStartsWithBuiltInsAndOpens)
+{
+    const QStringList names = VideoFileWriter::compressorNames();
+    ASSERT_GE(names.size(), 2);
+    EXPECT_EQ(names[0], "MJPEG");
+    EXPECT_EQ(names[1], "Uncompressed");
+    EXPECT_EQ(names.count("MJPEG"), 1);
+    // Every offered encoder really produces a file FFmpeg can read.
+    QTemporaryDir dir;
+    for (const QString& name : names.mid(2, 3)) {
+        SCOPED_TRACE(name.toStdString());
+        VideoFileWriter w;
+        QString error;
+        const QString path = dir.filePath(name + ".avi");
+        ASSERT_TRUE(w.open(path, QSize(64, 48), 25, name, &error)) << error.toStdString();
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::yellow)));
+        ASSERT_TRUE(w.close(&error)) << error.toStdString();
+        EXPECT_EQ(probeAvi(path).decodedFrames, 5);
+    }
+}
