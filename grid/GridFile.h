@@ -1,0 +1,117 @@
+#pragma once
+// Grid setup files: the grid file (19 lines: buoys, coefficients, jump point, constants,
+// grid number) and beside it the check-buoy file (grid file name + ".cb"). Reading is strict:
+// a file either reads completely or not at all, so a caller applies a grid only when the
+// whole pair was sound.
+#include "app/Dialogs.h"
+#include "grid/GridModel.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace zelvan
+{
+class Clock;
+} // namespace zelvan
+
+namespace zelvan::grid
+{
+
+// Neither file may be larger than this; a bigger one is not a grid file.
+constexpr qint64 kMaxGridFileBytes = 1024 * 1024;
+
+struct GridFileContents {
+    QString path;         // the grid file as given to the reader
+    QString description2; // line 2, the grid's descriptive line
+    // Buoys, c1..c8, jump point, constants, grid number as the file says; the check buoy
+    // from the check-buoy file, all zero when there is none.
+    GridSetup setup;
+    bool hasCheckBuoyFile = false;
+    QString checkXText; // lines 3 and 4 of the check-buoy file, exactly as read
+    QString checkYText;
+};
+
+// "lake.ipt" -> "lake.ipt.cb".
+QString checkBuoyFilePath(const QString& gridPath);
+
+// The exact bytes of both files (CR LF line ends). Line 1 names gridPath made absolute, with
+// native separators. Fails (std::nullopt, *error set) when a value is not finite or a text
+// holds a line break or other control character, because such a file could not be read back.
+std::optional<QByteArray> gridFileBytes(const QString& gridPath, const QString& description2,
+                                        const GridSetup& setup, QString* error = nullptr);
+std::optional<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkScreenY,
+                                             const QString& checkXText, const QString& checkYText,
+                                             QString* error = nullptr);
+
+// Writes the grid file and its check-buoy file. Both are written to temporaries first and only
+// then put in place; when the second cannot be put in place the first is restored, so the
+// pair on disk is either the old one or the new one. The check buoy's screen position comes
+// from setup.checkScreenX/Y; its survey lines are the texts as typed.
+bool saveGridFilePair(const QString& path, const QString& description2, const GridSetup& setup,
+                      const QString& checkXText, const QString& checkYText, QString* error);
+
+// Reads a pair from disk. A missing check-buoy file is an old-style set-up
+// (hasCheckBuoyFile false); a present but corrupt one is an error.
+std::optional<GridFileContents> loadGridFilePair(const QString& path, QString* error);
+
+// The reader behind loadGridFilePair, on bytes already in memory (checkBuoyBytes null: no
+// check-buoy file). path only names the files in error texts and in the result.
+std::optional<GridFileContents> parseGridFilePair(const QString& path, const QByteArray& gridBytes,
+                                                  const QByteArray* checkBuoyBytes, QString* error);
+
+// --- Loading a grid file into grid N, headless -------------------------------------------
+
+// The set-up block label of the check buoy's survey line differs between the set-up screen's
+// Load ("Check Buoyt X,Y Survey: ", as existing results files have it) and the start-up
+// loader ("Check Buoy X,Y Survey: ").
+enum class SetupBlockForm { GridLoad, StartupLoad };
+
+struct OperatorMessage {
+    QString text;
+    Icon icon;
+};
+
+// Texts the set-up screen shows after a load.
+struct GridLoadBoxes {
+    QString upperRightX, upperRightY, upperRightSurveyX, upperRightSurveyY;
+    QString lowerRightX, lowerRightY, lowerRightSurveyX, lowerRightSurveyY;
+    QString upperLeftX, upperLeftY, upperLeftSurveyX, upperLeftSurveyY;
+    QString lowerLeftX, lowerLeftY, lowerLeftSurveyX, lowerLeftSurveyY;
+    QString jumpX, jumpY;
+    QString checkX, checkY, checkXPix, checkYPix; // txtCheckX, txtCheckY, txtCheckXpix/Ypix
+    QString fileDescription;                      // ipt_file_description (the path)
+    QString fileDescription2;                     // ipt_file_description_2
+};
+
+struct GridLoadResult {
+    bool loaded = false; // false: nothing was changed, error says why
+    QString error;
+    GridFileContents file;
+    QStringList debugLog;                  // WriteDebugLog lines, in order
+    std::vector<OperatorMessage> messages; // in order
+    QStringList setupBlock;                // lines for the results file (empty when not loaded)
+    bool ready = false;                    // the grid was made ready (check buoy x > 0)
+    QString settingsKey; // "grid1File".. when the path is to be stored there; else empty
+    GridLoadBoxes boxes;
+};
+
+// The grid file's Load, from reading the file on: reads the pair at path; on success stores it
+// into store.setup[n] (with gridDescription = path, gridDescription2) and into the working set
+// (buoys, c1..c8 in solveMatrix column 9, jump point, check buoy, currentGrid = n), sets
+// flags.surveyDirection, makes grid n ready when the check buoy's screen x > 0 and then sets
+// flags.allGridsReady to 1.0 when grids 1..numGrids are all ready. On a read failure nothing
+// is changed. gridLoadingFlag is left as it was (set and cleared around this call).
+GridLoadResult loadGridIntoStation(const QString& path, int n, int numGrids, GridStore& store,
+                                   WorkingSet& work, GridFlags& flags, const Clock& clock,
+                                   SetupBlockForm form = SetupBlockForm::GridLoad);
+
+// The set-up block written to the results file after a load, from the contents as loaded
+// into grid n. Lines without line ends.
+QStringList loadSetupBlock(const GridFileContents& file, int n, const QDateTime& now,
+                           SetupBlockForm form);
+
+} // namespace zelvan::grid
