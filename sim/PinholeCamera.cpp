@@ -55,13 +55,18 @@ bool PinholeCamera::project(const Vec3& p, QPointF* pixel) const
     return true;
 }
 
-bool PinholeCamera::waterAt(QPointF pixel, QPointF* water) const
+Vec3 PinholeCamera::rayAt(QPointF pixel) const
 {
     const QPointF c = principalPoint();
     const double a = (pixel.x() - c.x()) / f;
     const double b = (pixel.y() - c.y()) / f;
-    const Vec3 dir{forward.x + a * right.x + b * down.x, forward.y + a * right.y + b * down.y,
-                   forward.z + a * right.z + b * down.z};
+    return {forward.x + a * right.x + b * down.x, forward.y + a * right.y + b * down.y,
+            forward.z + a * right.z + b * down.z};
+}
+
+bool PinholeCamera::waterAt(QPointF pixel, QPointF* water) const
+{
+    const Vec3 dir = rayAt(pixel);
     if (dir.z >= -1e-12)
         return false;
     const double t = -h / dir.z;

@@ -38,6 +38,8 @@ public:
     // Picture pixel to the water point seen there; false when the ray does not reach the water
     // (sky and horizon).
     bool waterAt(QPointF pixel, QPointF* water) const;
+    // Direction (not normalised) of the ray through a picture pixel, in the survey frame.
+    Vec3 rayAt(QPointF pixel) const;
     // Distance along the optical axis of a survey point (meters); used for sizes on screen.
     double depth(const Vec3& p) const;
 

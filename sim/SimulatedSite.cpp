@@ -1,37 +1,402 @@
 #include "sim/SimulatedSite.h"
 
 #include <QJsonArray>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace zelvan::sim
 {
 
-// First cut: a fixed site with plain pictures so that the capture device can be wired.
+namespace
+{
+
+constexpr double kGravity = 9.81;
+constexpr double kFrontShare = 0.85; // near buoys span this share of the picture width
+constexpr double kPassSeconds = 4.0;
+constexpr double kBuoyRadius = 0.3; // meters
+
+// std::uniform_*_distribution differs between standard libraries; mt19937's raw output does
+// not, so the site is built from it directly.
+class Random
+{
+public:
+    explicit Random(quint32 seed) : gen(seed) {}
+    double uniform(double lo, double hi)
+    {
+        const double u = double(gen() >> 5) / double(1u << 27);
+        return lo + (hi - lo) * u;
+    }
+
+private:
+    std::mt19937 gen;
+};
+
+quint32 hash3(qint32 x, qint32 y, quint32 seed)
+{
+    quint32 h = seed * 0x9E3779B9u;
+    h ^= quint32(x) * 0x85EBCA6Bu;
+    h = (h ^ (h >> 13)) * 0xC2B2AE35u;
+    h ^= quint32(y) * 0x27D4EB2Fu;
+    h = (h ^ (h >> 15)) * 0x165667B1u;
+    return h ^ (h >> 16);
+}
+
+double lattice(qint32 x, qint32 y, quint32 seed)
+{
+    return double(hash3(x, y, seed) & 0xFFFFFF) / double(0x1000000);
+}
+
+// Smooth value noise in [0, 1) over the plane, one lattice cell per unit.
+double valueNoise(double x, double y, quint32 seed)
+{
+    const double fx = std::floor(x);
+    const double fy = std::floor(y);
+    const auto ix = qint32(fx);
+    const auto iy = qint32(fy);
+    double tx = x - fx;
+    double ty = y - fy;
+    tx = tx * tx * (3 - 2 * tx);
+    ty = ty * ty * (3 - 2 * ty);
+    const double a = lattice(ix, iy, seed);
+    const double b = lattice(ix + 1, iy, seed);
+    const double c = lattice(ix, iy + 1, seed);
+    const double d = lattice(ix + 1, iy + 1, seed);
+    return (a + (b - a) * tx) + ((c + (d - c) * tx) - (a + (b - a) * tx)) * ty;
+}
+
+QJsonArray pair(QPointF p)
+{
+    return QJsonArray{p.x(), p.y()};
+}
+
+int clampByte(double v)
+{
+    return std::clamp(int(std::lround(v)), 0, 255);
+}
+
+} // namespace
+
 SimulatedSite::SimulatedSite(const SiteOptions& options) : opts(options)
 {
+    if (opts.pictureSize.width() < 16 || opts.pictureSize.height() < 16)
+        opts.pictureSize = QSize(640, 480);
+    if (!(opts.frameRate >= 1 && opts.frameRate <= 240))
+        opts.frameRate = 30;
     buildScene();
+    renderBackground();
 }
 
 void SimulatedSite::buildScene()
 {
-    points[int(SitePoint::UpperRight)] = {70, 10};
-    points[int(SitePoint::LowerRight)] = {70, -8};
-    points[int(SitePoint::UpperLeft)] = {25, 10};
-    points[int(SitePoint::LowerLeft)] = {25, -8};
-    points[int(SitePoint::Check)] = {48, 2};
+    Random rnd(opts.seed);
+    // The survey frame: jump point at the origin, the skier flies along +X, the far side of
+    // the landing area is +Y. Corners move a little with the seed so that every seed is a
+    // different set-up, never enough to break the station's set-up limits.
     points[int(SitePoint::Jump)] = {0, 0};
-    points[int(SitePoint::Landing)] = {45, 0};
-    const double w = opts.pictureSize.width();
-    cam = PinholeCamera({47.5, -120}, 20, {47.5, 1}, 2.2 * w, opts.pictureSize);
-    frames = int(std::lround(4 * opts.frameRate));
-    landing = frames / 2;
-    renderBackground();
+    points[int(SitePoint::UpperLeft)] = {rnd.uniform(24, 26), rnd.uniform(9.5, 10.5)};
+    points[int(SitePoint::LowerLeft)] = {rnd.uniform(24, 26), rnd.uniform(-8.5, -7.5)};
+    points[int(SitePoint::UpperRight)] = {rnd.uniform(69, 71), rnd.uniform(9.5, 10.5)};
+    points[int(SitePoint::LowerRight)] = {rnd.uniform(69, 71), rnd.uniform(-8.5, -7.5)};
+    points[int(SitePoint::Check)] = {rnd.uniform(42, 52), rnd.uniform(2, 6)};
+    points[int(SitePoint::Landing)] = {rnd.uniform(35, 60), rnd.uniform(-3, 3)};
+
+    // Camera on a shore tower well back from the lane, so the grid's field of view stays far
+    // below the station's limits; aimed at the middle of the landing area.
+    const QPointF ll = points[int(SitePoint::LowerLeft)];
+    const QPointF lr = points[int(SitePoint::LowerRight)];
+    const double midX = (ll.x() + lr.x()) / 2;
+    const double midY = (points[int(SitePoint::UpperLeft)].y() + ll.y()) / 2;
+    const QPointF position(midX + rnd.uniform(-2, 2), rnd.uniform(-118, -110));
+    const double height = rnd.uniform(28, 32);
+    QPointF target(midX, midY);
+
+    // Centre the near buoys on the picture by turning the camera, then pick the focal length
+    // that makes them span the wanted share of the width. Projection at f = 1 is linear in f.
+    const QSize size = opts.pictureSize;
+    auto normalised = [&](QPointF target, QPointF water) {
+        const PinholeCamera unitCam(position, height, target, 1.0, QSize(1, 1));
+        QPointF px;
+        unitCam.project(Vec3{water.x(), water.y(), 0}, &px);
+        return px;
+    };
+    for (int i = 0; i < 20; ++i) {
+        const double mid = (normalised(target, ll).x() + normalised(target, lr).x()) / 2;
+        const double along = std::hypot(target.x() - position.x(), target.y() - position.y());
+        target.setX(target.x() + mid * along);
+    }
+    const double span = normalised(target, lr).x() - normalised(target, ll).x();
+    const double focal = kFrontShare * size.width() / span;
+    cam = PinholeCamera(position, height, target, focal, size);
+
+    // The pass: the skier lands in a known frame, at a speed that puts take-off on the ramp.
+    const double fps = opts.frameRate;
+    frames = int(std::lround(kPassSeconds * fps));
+    const double landingSeconds = rnd.uniform(2.4, 2.8);
+    landing = int(std::lround(landingSeconds * fps));
+    const QPointF jump = points[int(SitePoint::Jump)];
+    const QPointF land = points[int(SitePoint::Landing)];
+    const double speed = rnd.uniform(22, 26); // m/s along the flight
+    flightSeconds = std::hypot(land.x() - jump.x(), land.y() - jump.y()) / speed;
+    launchHeight = 1.65; // ramp lip above the water
+    launchVz = (kGravity * flightSeconds * flightSeconds / 2 - launchHeight) / flightSeconds;
+    runOutSpeed = speed * 0.7;
+}
+
+SkierState SimulatedSite::skierAt(int frame) const
+{
+    SkierState s;
+    const QPointF jump = points[int(SitePoint::Jump)];
+    const QPointF land = points[int(SitePoint::Landing)];
+    const double t = (frame - landing) / opts.frameRate; // seconds after touch-down
+    if (frame == landing) {
+        s.feet = Vec3{land.x(), land.y(), 0};
+    } else if (t < 0) {
+        const double flown = flightSeconds + t; // seconds since take-off
+        const double share = flown / flightSeconds;
+        s.feet.x = jump.x() + (land.x() - jump.x()) * share;
+        s.feet.y = jump.y() + (land.y() - jump.y()) * share;
+        s.feet.z = flown >= 0 ? launchHeight + launchVz * flown - kGravity * flown * flown / 2
+                              : launchHeight * std::max(0.0, 1 + flown / 0.27);
+        s.airborne = flown >= 0;
+    } else {
+        // Skiing away after the landing, slowing down.
+        const double dist = runOutSpeed * t - 1.5 * t * t;
+        const double len = std::hypot(land.x() - jump.x(), land.y() - jump.y());
+        s.feet.x = land.x() + (land.x() - jump.x()) / len * dist;
+        s.feet.y = land.y() + (land.y() - jump.y()) / len * dist;
+    }
+    QPointF px;
+    s.visible = cam.project(s.feet, &px);
+    return s;
 }
 
 void SimulatedSite::renderBackground()
 {
+    const int w = opts.pictureSize.width();
+    const int h = opts.pictureSize.height();
     background = QImage(opts.pictureSize, QImage::Format_RGB32);
-    background.fill(QColor(40, 80, 110));
+    const quint32 seed = opts.seed;
+    const double farShoreY =
+        std::max(points[int(SitePoint::UpperLeft)].y(), points[int(SitePoint::UpperRight)].y()) +
+        160;
+
+    for (int j = 0; j < h; ++j) {
+        auto* line = reinterpret_cast<QRgb*>(background.scanLine(j));
+        // Size of one pixel on the water, across and along the view, to fade out texture
+        // finer than a pixel (keeps the far water from shimmering between frames of a pan).
+        QPointF a, b;
+        const bool rowWater =
+            cam.waterAt(QPointF(w / 2.0, j), &a) && cam.waterAt(QPointF(w / 2.0, j + 1), &b);
+        const double footprint = rowWater ? std::hypot(a.x() - b.x(), a.y() - b.y()) : 1e9;
+        for (int i = 0; i < w; ++i) {
+            QPointF water;
+            const bool onWater = cam.waterAt(QPointF(i, j), &water);
+            if (!onWater || water.y() > farShoreY) {
+                // Beyond the far shore: a tree line against the sky.
+                const Vec3 ray = cam.rayAt(QPointF(i, j));
+                const QPointF c = cam.position();
+                const double t = ray.y > 1e-9 ? (farShoreY - c.y()) / ray.y : -1;
+                const double x = c.x() + t * ray.x;
+                const double z = cam.height() + t * ray.z;
+                const double trees = 9 + 7 * valueNoise(x * 0.08, 0.5, seed + 7) +
+                                     3 * valueNoise(x * 0.4, 1.5, seed + 8);
+                if (t > 0 && z < trees) {
+                    const double n = valueNoise(x * 1.5, z * 1.5, seed + 9);
+                    const double g = z < 1.2 ? 95 : 55 + 50 * n;
+                    line[i] = qRgb(clampByte(g * 0.5), clampByte(g), clampByte(g * 0.4));
+                } else {
+                    const double k = double(j) / h;
+                    line[i] = qRgb(clampByte(120 + 70 * k), clampByte(165 + 50 * k), 235);
+                }
+                continue;
+            }
+            // Water: long swells across the lane plus chop, in survey meters so the texture
+            // shrinks with distance like the real surface.
+            double n = 0;
+            double amp = 0.5;
+            double freq = 0.25;
+            double total = 0;
+            for (int o = 0; o < 4; ++o) {
+                const double wavelength = 1.0 / freq;
+                const double weight = std::clamp((wavelength / footprint - 2.0) / 2.0, 0.0, 1.0);
+                n += amp * weight * valueNoise(water.x() * freq, water.y() * freq * 1.6, seed + o);
+                total += amp * weight;
+                amp *= 0.5;
+                freq *= 2.1;
+            }
+            n = total > 0 ? n / total : 0.5;
+            const double swell =
+                0.5 + 0.5 * std::sin(water.y() * 1.3 + water.x() * 0.2 +
+                                     6 * valueNoise(water.x() * 0.05, water.y() * 0.05, seed + 11));
+            const double v = 0.75 * n + 0.25 * swell;
+            line[i] = qRgb(clampByte(25 + 40 * v), clampByte(70 + 55 * v), clampByte(95 + 60 * v));
+        }
+    }
+
+    QPainter p(&background);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(0.5, 0.5); // pixel centres on whole numbers
+    drawRamp(p);
+    for (SitePoint b : {SitePoint::UpperLeft, SitePoint::UpperRight, SitePoint::LowerLeft,
+                        SitePoint::LowerRight, SitePoint::Check})
+        drawBuoy(p, b);
+}
+
+double SimulatedSite::pixelsPerMeter(const Vec3& at) const
+{
+    const double d = cam.depth(at);
+    return d > 1e-6 ? cam.focalLength() / d : 0;
+}
+
+void SimulatedSite::drawRamp(QPainter& p) const
+{
+    // Ramp surface from the water up to its lip at the jump point, 4.3 m wide.
+    const QPointF j = points[int(SitePoint::Jump)];
+    const Vec3 corners[4] = {{j.x() - 6.4, j.y() - 2.15, 0},
+                             {j.x(), j.y() - 2.15, launchHeight},
+                             {j.x(), j.y() + 2.15, launchHeight},
+                             {j.x() - 6.4, j.y() + 2.15, 0}};
+    QPolygonF poly;
+    for (const Vec3& c : corners) {
+        QPointF px;
+        if (!cam.project(c, &px))
+            return;
+        poly << px;
+    }
+    p.setPen(QPen(QColor(60, 60, 60), 1));
+    p.setBrush(QColor(235, 235, 225));
+    p.drawPolygon(poly);
+}
+
+void SimulatedSite::drawBuoy(QPainter& p, SitePoint which) const
+{
+    // The sphere is centred on the surveyed point so that the middle of the buoy is the point
+    // the operator picks.
+    const QPointF w = points[int(which)];
+    const Vec3 at{w.x(), w.y(), 0};
+    QPointF c;
+    if (!cam.project(at, &c))
+        return;
+    const double r = std::max(2.5, kBuoyRadius * pixelsPerMeter(at));
+    const QColor base = which == SitePoint::Check ? QColor(250, 215, 20) : QColor(255, 110, 0);
+    QRadialGradient g(c - QPointF(r * 0.35, r * 0.35), r * 1.3);
+    g.setColorAt(0, base.lighter(160));
+    g.setColorAt(0.6, base);
+    g.setColorAt(1, base.darker(160));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawEllipse(c, r, r);
+}
+
+void SimulatedSite::drawSkier(QPainter& p, const SkierState& s, int frame) const
+{
+    const Vec3& f = s.feet;
+    const QPointF jump = points[int(SitePoint::Jump)];
+    const QPointF land = points[int(SitePoint::Landing)];
+    const double len = std::hypot(land.x() - jump.x(), land.y() - jump.y());
+    const double ux = (land.x() - jump.x()) / len;
+    const double uy = (land.y() - jump.y()) / len;
+    const double scale = pixelsPerMeter(f);
+    if (scale <= 0)
+        return;
+
+    auto px = [&](double along, double across, double up) {
+        QPointF out;
+        cam.project(Vec3{f.x + ux * along - uy * across, f.y + uy * along + ux * across, f.z + up},
+                    &out);
+        return out;
+    };
+
+    if (s.airborne && f.z > 0.05) {
+        // Shadow straight below on the water.
+        QPointF sh;
+        if (cam.project(Vec3{f.x, f.y, 0}, &sh)) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(10, 30, 45, 140));
+            p.drawEllipse(sh, 0.9 * scale, 0.25 * scale);
+        }
+    }
+
+    // Skis tip up in the air, flat on the water.
+    const double tip = s.airborne ? 0.35 : 0.0;
+    const double width = std::max(1.5, 0.12 * scale);
+    p.setPen(QPen(QColor(230, 200, 30), std::max(1.5, 0.08 * scale), Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(px(-0.6, -0.15, 0), px(1.1, -0.15, tip));
+    p.drawLine(px(-0.6, 0.15, 0), px(1.1, 0.15, tip));
+
+    // Body leaning forward in the air, crouched on landing.
+    const double crouch = (!s.airborne && frame >= landing && frame < landing + 4) ? 0.25 : 0.0;
+    const double lean = s.airborne ? 0.35 : 0.15;
+    const QPointF hip = px(0.1 + lean * 0.3, 0, 0.9 - crouch);
+    const QPointF neck = px(0.1 + lean, 0, 1.5 - crouch);
+    p.setPen(QPen(QColor(20, 20, 30), width, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(px(0, -0.15, 0.05), hip);
+    p.drawLine(px(0, 0.15, 0.05), hip);
+    p.setPen(QPen(QColor(200, 30, 30), width * 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(hip, neck);
+    p.setPen(QPen(QColor(20, 20, 30), width * 0.8, Qt::SolidLine, Qt::RoundCap));
+    const QPointF hands = px(0.55 + lean, 0, 1.05 - crouch);
+    p.drawLine(neck, hands);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(230, 190, 160));
+    const double head = std::max(1.5, 0.13 * scale);
+    p.drawEllipse(px(0.15 + lean, 0, 1.72 - crouch), head, head);
+}
+
+void SimulatedSite::drawSplash(QPainter& p, int frame) const
+{
+    const int k = frame - landing; // frames since touch-down, 1..
+    if (k <= 0)
+        return;
+    const QPointF land = points[int(SitePoint::Landing)];
+    const Vec3 at{land.x(), land.y(), 0};
+    QPointF c;
+    if (!cam.project(at, &c))
+        return;
+    const double scale = pixelsPerMeter(at);
+    const double t = k / opts.frameRate;
+    // Spray grows fast over the first half second, then settles into a foam patch.
+    const double radius = (0.5 + 1.6 * std::min(1.0, std::sqrt(t / 0.5))) * scale;
+    const double rise = std::min(1.0, t / 0.3) * (1.0 - std::min(1.0, t / 1.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(245, 248, 250));
+    p.drawEllipse(c, radius, radius * 0.45);
+    // Droplets thrown up and outwards, fixed per seed.
+    Random rnd(opts.seed ^ 0x5EED5u);
+    for (int i = 0; i < 14; ++i) {
+        const double ang = rnd.uniform(0, 3.14159265358979);
+        const double reach = rnd.uniform(0.4, 1.0);
+        const double size = rnd.uniform(0.15, 0.35) * scale;
+        const QPointF d(std::cos(ang) * radius * reach * 1.2,
+                        -std::sin(ang) * radius * reach * 1.4 * (0.3 + rise));
+        p.setBrush(QColor(235, 242, 248, 220));
+        p.drawEllipse(c + d, size, size);
+    }
+}
+
+QImage SimulatedSite::renderSetup() const
+{
+    return background.copy();
+}
+
+QImage SimulatedSite::renderFrame(int n) const
+{
+    QImage img = background.copy();
+    if (n < 0 || n >= frames)
+        return img;
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(0.5, 0.5);
+    const SkierState s = skierAt(n);
+    if (s.visible)
+        drawSkier(p, s, n);
+    drawSplash(p, n);
+    return img;
 }
 
 QSize SimulatedSite::frameSize() const
@@ -50,34 +415,51 @@ int SimulatedSite::landingFrame() const
 {
     return landing;
 }
-QImage SimulatedSite::renderSetup() const
-{
-    return background.copy();
-}
-QImage SimulatedSite::renderFrame(int) const
-{
-    return background.copy();
-}
 QPointF SimulatedSite::survey(SitePoint point) const
 {
     return points[int(point)];
 }
+
 QPointF SimulatedSite::screenTwips(SitePoint point) const
 {
     return cam.waterToTwips(points[int(point)]);
 }
+
 double SimulatedSite::trueDistance() const
 {
     const QPointF d = survey(SitePoint::Landing) - survey(SitePoint::Jump);
     return std::hypot(d.x(), d.y());
 }
-SkierState SimulatedSite::skierAt(int) const
-{
-    return {};
-}
+
 QJsonObject SimulatedSite::siteJson() const
 {
-    return {};
+    QJsonObject o;
+    o["seed"] = double(opts.seed);
+    o["frameRate"] = opts.frameRate;
+    o["frameCount"] = frames;
+    o["pictureWidthTwips"] = opts.pictureSize.width() * PinholeCamera::kTwipsPerPixel;
+    o["pictureHeightTwips"] = opts.pictureSize.height() * PinholeCamera::kTwipsPerPixel;
+    QJsonObject camera;
+    camera["position"] = pair(cam.position());
+    camera["height"] = cam.height();
+    camera["target"] = pair(cam.target());
+    camera["focalLength"] = cam.focalLength(); // pixels of pictureSize
+    camera["pictureSize"] = QJsonArray{opts.pictureSize.width(), opts.pictureSize.height()};
+    o["camera"] = camera;
+    const std::pair<const char*, SitePoint> named[] = {{"upperRight", SitePoint::UpperRight},
+                                                       {"lowerRight", SitePoint::LowerRight},
+                                                       {"upperLeft", SitePoint::UpperLeft},
+                                                       {"lowerLeft", SitePoint::LowerLeft},
+                                                       {"check", SitePoint::Check}};
+    for (const auto& [name, point] : named)
+        o[name] =
+            QJsonObject{{"survey", pair(survey(point))}, {"screen", pair(screenTwips(point))}};
+    o["jump"] = pair(survey(SitePoint::Jump));
+    o["landing"] = QJsonObject{{"survey", pair(survey(SitePoint::Landing))},
+                               {"screen", pair(screenTwips(SitePoint::Landing))},
+                               {"frame", landing}};
+    o["trueDistance"] = trueDistance();
+    return o;
 }
 
 } // namespace zelvan::sim

@@ -11,6 +11,8 @@
 #include <QSize>
 #include <QtGlobal>
 
+class QPainter;
+
 namespace zelvan::sim
 {
 
@@ -54,6 +56,11 @@ public:
 private:
     void buildScene();
     void renderBackground();
+    double pixelsPerMeter(const Vec3& at) const;
+    void drawRamp(QPainter& p) const;
+    void drawBuoy(QPainter& p, SitePoint which) const;
+    void drawSkier(QPainter& p, const SkierState& s, int frame) const;
+    void drawSplash(QPainter& p, int frame) const;
 
     SiteOptions opts;
     PinholeCamera cam;
