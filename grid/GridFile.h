@@ -3,8 +3,9 @@
 // grid number) and beside it the check-buoy file (grid file name + ".cb"). Reading is strict:
 // a file either reads completely or not at all, so a caller applies a grid only when the
 // whole pair was sound.
-#include "app/Dialogs.h"
 #include "grid/GridModel.h"
+#include "grid/OperatorMessage.h"
+#include "grid/Validation.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -70,11 +71,6 @@ std::optional<GridFileContents> parseGridFilePair(const QString& path, const QBy
 // loader ("Check Buoy X,Y Survey: ").
 enum class SetupBlockForm { GridLoad, StartupLoad };
 
-struct OperatorMessage {
-    QString text;
-    Icon icon;
-};
-
 // Texts the set-up screen shows after a load.
 struct GridLoadBoxes {
     QString upperRightX, upperRightY, upperRightSurveyX, upperRightSurveyY;
@@ -91,23 +87,43 @@ struct GridLoadResult {
     bool loaded = false; // false: nothing was changed, error says why
     QString error;
     GridFileContents file;
-    QStringList debugLog;                  // WriteDebugLog lines, in order
-    std::vector<OperatorMessage> messages; // in order
-    QStringList setupBlock;                // lines for the results file (empty when not loaded)
-    bool ready = false;                    // the grid was made ready (check buoy x > 0)
-    QString settingsKey; // "grid1File".. when the path is to be stored there; else empty
+    QStringList debugLog;      // WriteDebugLog lines, in order
+    OperatorMessages messages; // in order
+    QStringList setupBlock;    // lines for the results file (empty when not loaded)
+    bool ready = false;        // the grid was made ready (check buoy x > 0)
+    QString settingsKey;       // "grid1File".. when the path is to be stored there; else empty
     GridLoadBoxes boxes;
+    std::optional<GridCheck> gridCheck; // front/back ratios when they were run
 };
 
-// The grid file's Load, from reading the file on: reads the pair at path; on success stores it
-// into store.setup[n] (with gridDescription = path, gridDescription2) and into the working set
-// (buoys, c1..c8 in solveMatrix column 9, jump point, check buoy, currentGrid = n), sets
-// flags.surveyDirection, makes grid n ready when the check buoy's screen x > 0 and then sets
-// flags.allGridsReady to 1.0 when grids 1..numGrids are all ready. On a read failure nothing
-// is changed. gridLoadingFlag is left as it was (set and cleared around this call).
-GridLoadResult loadGridIntoStation(const QString& path, int n, int numGrids, GridStore& store,
-                                   WorkingSet& work, GridFlags& flags, const Clock& clock,
-                                   SetupBlockForm form = SetupBlockForm::GridLoad);
+inline const char* const kOldSetupMessage =
+    "I cannot find a  check  buoy file for this setup.  That means "
+    "you are inputting an old set-up file that does not"
+    " have a check buoy.  To complete the set up correctly,"
+    " you must have a check buoy input to the set up.";
+inline const char* const kStartupNoCheckBuoyMessage =
+    "Error in load - no check buoy found - setup grid again";
+
+struct GridLoadRequest {
+    QString path;
+    int grid = 1;                     // N, the grid loaded into (1..3)
+    int numGrids = 1;                 // configured number of grids
+    double pictureWidthTwips = 12000; // for the front/back ratios after the load
+    SetupBlockForm form = SetupBlockForm::GridLoad;
+};
+
+// Loading a grid file into grid N, from reading the file on. Reads the pair; on success
+// stores it into store.setup[N] (gridDescription = the path, gridDescription2) and into the
+// working set (buoys, c1..c8 in solveMatrix column 9, jump point, check buoy, currentGrid = N),
+// sets flags.surveyDirection, builds the set-up block, runs grid_check (set-up screen's Load
+// only), and makes grid N ready when the check buoy's screen x > 0, then sets
+// flags.allGridsReady to 1.0 when grids 1..numGrids are all ready. A load that does not make
+// the grid ready leaves it not ready. On a read failure nothing at all is changed.
+// gridLoadingFlag is the caller's (set and cleared around this call).
+// The start-up form reports a missing or unpicked check buoy with "Error in load - no check
+// buoy found - setup grid again" and writes no set-up block for that grid.
+GridLoadResult loadGridIntoStation(const GridLoadRequest& request, GridStore& store,
+                                   WorkingSet& work, GridFlags& flags, const Clock& clock);
 
 // The set-up block written to the results file after a load, from the contents as loaded
 // into grid n. Lines without line ends.
