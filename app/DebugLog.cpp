@@ -1,0 +1,86 @@
+#include "app/DebugLog.h"
+
+#include "app/Clock.h"
+#include "app/Dialogs.h"
+#include "app/Platform.h"
+#include "app/PrintZones.h"
+#include "app/TextFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace zelvan
+{
+
+namespace
+{
+const QString kFileName = QStringLiteral("DebugLog.txt");
+}
+
+DebugLog::DebugLog(Dialogs& dialogs, const Clock& clock, const QString& folder)
+    : dialogs_(dialogs), clock_(clock), folder_(folder.isEmpty() ? platform::zqioFolder() : folder)
+{
+}
+
+QString DebugLog::filePath() const
+{
+    return joinPath(folder_, kFileName);
+}
+
+QString DebugLog::line(const QDateTime& time, const QString& message)
+{
+    return zoneLine({timeText(time), message});
+}
+
+bool DebugLog::ensureFolder()
+{
+    if (QFileInfo(folder_).isDir() || QDir().mkpath(folder_))
+        return true;
+    reportFailure(
+        QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder_)));
+    return false;
+}
+
+void DebugLog::reportFailure(const QString& why)
+{
+    lastError_ = why;
+    // One message per run: a log that cannot be written would otherwise stop the operator
+    // at every click.
+    if (operatorTold_)
+        return;
+    operatorTold_ = true;
+    dialogs_.message(QStringLiteral("Error occurred while trying to close file, please retry."),
+                     Icon::Warning);
+}
+
+bool DebugLog::StartDebugLog()
+{
+    const QString text = line(clock_.now(), QStringLiteral("Debug Log Session Started"));
+    lines_ << text;
+    if (!ensureFolder())
+        return false;
+    QString why;
+    if (!replaceLines(filePath(), {text}, &why)) {
+        reportFailure(why);
+        return false;
+    }
+    lastError_.clear();
+    return true;
+}
+
+bool DebugLog::WriteDebugLog(const QString& message)
+{
+    const QString text = line(clock_.now(), message);
+    lines_ << text;
+    if (!ensureFolder())
+        return false;
+    QString why;
+    if (!appendLines(filePath(), {text}, &why)) {
+        reportFailure(why);
+        return false;
+    }
+    lastError_.clear();
+    return true;
+}
+
+} // namespace zelvan

@@ -1,0 +1,343 @@
+#include "app/SettingsStore.h"
+
+#include "app/Platform.h"
+#include "app/SettingsValues.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace zelvan
+{
+
+namespace
+{
+
+const QString kGroup = QStringLiteral("Settings");
+
+QString variantText(const QVariant& v)
+{
+    // An INI value with unquoted commas comes back as a list; a hand-edited tournament name
+    // "Lake Open, Day 2" must still read as one text.
+    if (v.metaType().id() == QMetaType::QStringList)
+        return v.toStringList().join(QStringLiteral(", "));
+    return v.toString();
+}
+
+QString oneOf(const QString& value, std::initializer_list<const char*> allowed,
+              const QString& otherwise)
+{
+    for (const char* a : allowed)
+        if (value == QLatin1String(a))
+            return value;
+    return otherwise;
+}
+
+} // namespace
+
+SettingsStore::SettingsStore() : SettingsStore(platform::openSettingsStore()) {}
+
+SettingsStore::SettingsStore(std::unique_ptr<QSettings> settings) : settings_(std::move(settings))
+{
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::location() const
+{
+    return QDir::toNativeSeparators(settings_->fileName());
+}
+
+QString SettingsStore::group() const
+{
+    // The section is looked up without regard to case as well, so a hand-edited "[settings]"
+    // is the same section.
+    const QStringList groups = settings_->childGroups();
+    if (groups.contains(kGroup))
+        return kGroup;
+    for (const QString& g : groups)
+        if (g.compare(kGroup, Qt::CaseInsensitive) == 0)
+            return g;
+    return kGroup;
+}
+
+QString SettingsStore::storedKey(const QString& key) const
+{
+    settings_->beginGroup(group());
+    const QStringList keys = settings_->childKeys();
+    settings_->endGroup();
+    if (keys.contains(key))
+        return key;
+    for (const QString& k : keys)
+        if (k.compare(key, Qt::CaseInsensitive) == 0)
+            return k;
+    return key;
+}
+
+bool SettingsStore::contains(const QString& key) const
+{
+    return settings_->contains(group() + QLatin1Char('/') + storedKey(key));
+}
+
+QString SettingsStore::read(const QString& key, const QString& defaultValue) const
+{
+    const QString path = group() + QLatin1Char('/') + storedKey(key);
+    if (!settings_->contains(path))
+        return defaultValue;
+    return variantText(settings_->value(path));
+}
+
+bool SettingsStore::fail(const QString& text, QString* error)
+{
+    lastError_ = text;
+    if (error)
+        *error = text;
+    return false;
+}
+
+bool SettingsStore::write(const QString& key, const QString& value, QString* error)
+{
+    if (key.isEmpty())
+        return fail(QStringLiteral("Cannot store a setting without a name"), error);
+    const QString section = group();
+    settings_->beginGroup(section);
+    // Every spelling of the key goes, so the store never holds two values for one setting.
+    const QStringList keys = settings_->childKeys();
+    for (const QString& k : keys)
+        if (k.compare(key, Qt::CaseInsensitive) == 0 && k != key)
+            settings_->remove(k);
+    settings_->setValue(key, value);
+    settings_->endGroup();
+    settings_->sync();
+    switch (settings_->status()) {
+    case QSettings::NoError:
+        break;
+    case QSettings::AccessError:
+        return fail(QStringLiteral("The setting %1 could not be saved: %2 cannot be written")
+                        .arg(key, location()),
+                    error);
+    case QSettings::FormatError:
+        return fail(QStringLiteral("The setting %1 could not be saved: %2 is not a valid "
+                                   "settings file")
+                        .arg(key, location()),
+                    error);
+    }
+    lastError_.clear();
+    return true;
+}
+
+bool SettingsStore::writeTruth(const QString& key, bool value, QString* error)
+{
+    return write(key, settings::truthText(value), error);
+}
+
+bool SettingsStore::writeFlag(const QString& key, bool value, QString* error)
+{
+    return write(key, settings::flagText(value), error);
+}
+
+bool SettingsStore::writeNumber(const QString& key, double value, QString* error)
+{
+    return write(key, QString::number(value, 'g', 15), error);
+}
+
+QString SettingsStore::tournamentName() const
+{
+    return read(QLatin1String(key::TournamentName));
+}
+
+QString SettingsStore::setupFiles() const
+{
+    return read(QLatin1String(key::SetupFiles));
+}
+
+QString SettingsStore::labelColor(QString* error)
+{
+    const QString stored = read(QLatin1String(key::labelcolor));
+    const QString name =
+        oneOf(stored, {"default", "black", "white", "yellow"}, QStringLiteral("default"));
+    if (name != stored)
+        write(QLatin1String(key::labelcolor), name, error);
+    return name;
+}
+
+QString SettingsStore::impactColor() const
+{
+    return oneOf(read(QLatin1String(key::impactcolor)), {"white", "black", "yellow", "red"},
+                 QStringLiteral("white"));
+}
+
+int SettingsStore::grids(QString* error)
+{
+    const QString stored = read(QLatin1String(key::grids));
+    const std::optional<int> n = settings::parseWholeNumber(stored);
+    const int count = (n && (*n == 2 || *n == 3)) ? *n : 1;
+    if (stored != QString::number(count))
+        write(QLatin1String(key::grids), QString::number(count), error);
+    return count;
+}
+
+QString SettingsStore::gridFile(int grid) const
+{
+    if (grid < 1 || grid > 3)
+        return QString();
+    return read(QStringLiteral("grid%1File").arg(grid));
+}
+
+bool SettingsStore::setGridFile(int grid, const QString& path, QString* error)
+{
+    if (grid < 1 || grid > 3)
+        return fail(QStringLiteral("There is no grid %1").arg(grid), error);
+    return write(QStringLiteral("grid%1File").arg(grid), path, error);
+}
+
+bool SettingsStore::rightToLeft() const
+{
+    return settings::parseTruth(read(QLatin1String(key::right2left))).value_or(false);
+}
+
+bool SettingsStore::boxLineOff() const
+{
+    return settings::parseTruth(read(QLatin1String(key::boxlineoff))).value_or(false);
+}
+
+QString SettingsStore::tournamentType() const
+{
+    return oneOf(read(QLatin1String(key::tournamentType)), {"normal", "barefoot", "sitski"},
+                 QStringLiteral("normal"));
+}
+
+bool SettingsStore::wstims() const
+{
+    return settings::parseFlag(read(QLatin1String(key::WSTIMS))).value_or(false);
+}
+
+bool SettingsStore::loupe() const
+{
+    return settings::parseFlag(read(QLatin1String(key::Loupe))).value_or(false);
+}
+
+QString SettingsStore::buoyMarker() const
+{
+    return read(QLatin1String(key::buoymarker)) == QLatin1String("cross")
+               ? QStringLiteral("cross")
+               : QStringLiteral("circle");
+}
+
+QString SettingsStore::pictureSave() const
+{
+    return oneOf(read(QLatin1String(key::PictureSave)), {"Save", "NoSave", "Ask"},
+                 QStringLiteral("Ask"));
+}
+
+QString SettingsStore::videoSave() const
+{
+    return oneOf(read(QLatin1String(key::VideoSave)), {"Save", "NoSave", "Ask"},
+                 QStringLiteral("Ask"));
+}
+
+QString SettingsStore::logPath() const
+{
+    return read(QLatin1String(key::logpath));
+}
+
+QString SettingsStore::logFile() const
+{
+    return read(QLatin1String(key::logfile));
+}
+
+bool SettingsStore::barefoot() const
+{
+    return settings::parseFlag(read(QLatin1String(key::barefoot))).value_or(false);
+}
+
+int SettingsStore::device() const
+{
+    return settings::parseWholeNumber(read(QLatin1String(key::device))).value_or(-1);
+}
+
+int SettingsStore::compression() const
+{
+    return settings::parseWholeNumber(read(QLatin1String(key::compression))).value_or(-1);
+}
+
+double SettingsStore::frameRate() const
+{
+    return settings::parseNumber(read(QLatin1String(key::framerate))).value_or(0);
+}
+
+int SettingsStore::videoResolution() const
+{
+    return settings::parseWholeNumber(read(QLatin1String(key::VideoResolution))).value_or(-1);
+}
+
+int SettingsStore::colorFormat() const
+{
+    return settings::parseWholeNumber(read(QLatin1String(key::ColorFormat))).value_or(-1);
+}
+
+int SettingsStore::videoInput() const
+{
+    return settings::parseWholeNumber(read(QLatin1String(key::VideoInput))).value_or(0);
+}
+
+double SettingsStore::captureTime() const
+{
+    return settings::parseNumber(read(QLatin1String(key::captureTime))).value_or(0);
+}
+
+const QVector<InstallValue>& SettingsStore::installValues()
+{
+    static const QVector<InstallValue> items = {
+        {QStringLiteral("logpath"),
+         QStringLiteral("Logpath = "),
+         {QStringLiteral("logpath"), QStringLiteral("logfile")},
+         QString()},
+        {QStringLiteral("barefoot"),
+         QStringLiteral("barefoot = "),
+         {QStringLiteral("barefoot")},
+         QStringLiteral("0")},
+        {QStringLiteral("compression"),
+         QStringLiteral("compression = "),
+         {QStringLiteral("compression")},
+         QStringLiteral("0")},
+        {QStringLiteral("device"),
+         QStringLiteral("device = "),
+         {QStringLiteral("device")},
+         QStringLiteral("0")},
+        {QStringLiteral("framerate"),
+         QStringLiteral("framerate = "),
+         {QStringLiteral("framerate")},
+         QStringLiteral("0")},
+        {QStringLiteral("grid1File"),
+         QStringLiteral("Grid 1 File = "),
+         {QStringLiteral("grid1File")},
+         QString()},
+        {QStringLiteral("grid2File"),
+         QStringLiteral("Grid 2 File = "),
+         {QStringLiteral("grid2File")},
+         QString()},
+        {QStringLiteral("grid3File"),
+         QStringLiteral("Grid 3 File = "),
+         {QStringLiteral("grid3File")},
+         QString()},
+    };
+    return items;
+}
+
+bool SettingsStore::applyInstallValue(const InstallValue& item, QString* error)
+{
+    for (const QString& k : item.resetKeys)
+        if (!write(k, item.value, error))
+            return false;
+    return true;
+}
+
+bool SettingsStore::resetToInstallValues(QString* error)
+{
+    for (const InstallValue& item : installValues())
+        if (!applyInstallValue(item, error))
+            return false;
+    return true;
+}
+
+} // namespace zelvan

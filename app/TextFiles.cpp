@@ -1,0 +1,132 @@
+#include "app/TextFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace zelvan
+{
+
+namespace
+{
+
+QByteArray encodeLines(const QStringList& lines)
+{
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += line.toUtf8();
+        bytes += kLineEnd;
+    }
+    return bytes;
+}
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QString twoDigits(int v)
+{
+    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+bool appendLines(const QString& path, const QStringList& lines, QString* error)
+{
+    if (path.isEmpty()) {
+        setError(error, QStringLiteral("No file name given"));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        setError(error, QStringLiteral("Cannot open %1 for appending: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    const qint64 before = file.size();
+    const QByteArray bytes = encodeLines(lines);
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    if (!written) {
+        const QString why = file.errorString();
+        // Never leave half a line behind: cut the file back to what it was.
+        file.resize(before);
+        file.close();
+        setError(error,
+                 QStringLiteral("Cannot write to %1: %2").arg(QDir::toNativeSeparators(path), why));
+        return false;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, QStringLiteral("Cannot close %1: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool replaceLines(const QString& path, const QStringList& lines, QString* error)
+{
+    if (path.isEmpty()) {
+        setError(error, QStringLiteral("No file name given"));
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, QStringLiteral("Cannot create %1: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = encodeLines(lines);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        setError(error, QStringLiteral("Cannot write %1: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+QString dateMmddyy(const QDateTime& t)
+{
+    const QDate d = t.date();
+    return twoDigits(d.month()) + twoDigits(d.day()) + twoDigits(((d.year() % 100) + 100) % 100);
+}
+
+QString dateMmdd(const QDateTime& t)
+{
+    const QDate d = t.date();
+    return twoDigits(d.month()) + twoDigits(d.day());
+}
+
+QString dateText(const QDateTime& t)
+{
+    const QDate d = t.date();
+    return twoDigits(d.month()) + QLatin1Char('-') + twoDigits(d.day()) + QLatin1Char('-') +
+           QStringLiteral("%1").arg(d.year(), 4, 10, QLatin1Char('0'));
+}
+
+QString timeText(const QDateTime& t)
+{
+    const QTime c = t.time();
+    return twoDigits(c.hour()) + QLatin1Char(':') + twoDigits(c.minute()) + QLatin1Char(':') +
+           twoDigits(c.second());
+}
+
+QString joinPath(const QString& folder, const QString& fileName)
+{
+    if (folder.isEmpty())
+        return fileName;
+    const auto isSeparator = [](QChar c) {
+        return c == QLatin1Char('/') || c == QLatin1Char('\\');
+    };
+    QString dir = folder;
+    // One trailing separator is dropped, except the one that is the whole root ("/").
+    if (dir.size() > 1 && isSeparator(dir.back()))
+        dir.chop(1);
+    if (!isSeparator(dir.back()))
+        dir += QLatin1Char('/');
+    return QDir::toNativeSeparators(dir + fileName);
+}
+
+} // namespace zelvan

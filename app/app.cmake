@@ -1,0 +1,11 @@
+# Shell logic: settings store and mirror, print-zone lines, debug and session logs, the Station.
+zelvan_library(zelvan_app
+  TextFiles.cpp TextFiles.h
+  PrintZones.cpp PrintZones.h
+  SettingsValues.cpp SettingsValues.h
+  SettingsStore.cpp SettingsStore.h
+  SettingsMirror.cpp SettingsMirror.h
+  DebugLog.cpp DebugLog.h
+  SessionLog.cpp SessionLog.h
+  Station.cpp Station.h)
+target_link_libraries(zelvan_app PUBLIC zelvan_platform zelvan_grid Qt6::Core)
