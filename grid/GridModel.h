@@ -4,7 +4,8 @@
 #include <QString>
 #include <array>
 
-namespace zelvan::grid {
+namespace zelvan::grid
+{
 
 // Buoy numbering used by the arrays, the system of equations and the grid file.
 enum BuoyNumber { UpperRight = 1, LowerRight = 2, UpperLeft = 3, LowerLeft = 4 };
@@ -17,8 +18,8 @@ struct Buoy {
 };
 
 struct GridSetup {
-    std::array<Buoy, 5> buoy{};  // 1..4 used
-    std::array<double, 9> c{};   // c[1]..c[8] used
+    std::array<Buoy, 5> buoy{}; // 1..4 used
+    std::array<double, 9> c{};  // c[1]..c[8] used
     double jumpX = 0;
     double jumpY = 0;
     double constant1 = 10; // kept in the grid file, never used in a computation

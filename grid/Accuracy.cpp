@@ -1,0 +1,237 @@
+#include "grid/Accuracy.h"
+
+#include "grid/NumberForm.h"
+#include "grid/Rounding.h"
+#include "grid/Validation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <cmath>
+
+namespace zelvan::grid
+{
+
+AccuracyMesh accuracyMesh(PlanePoint upperLeft, PlanePoint upperRight, PlanePoint lowerLeft,
+                          PlanePoint lowerRight)
+{
+    AccuracyMesh p{};
+    p[0][0] = upperLeft;
+    p[6][0] = upperRight;
+    p[0][6] = lowerLeft;
+    p[6][6] = lowerRight;
+    for (int r = 1; r <= 5; ++r) {
+        p[0][r].x = p[0][0].x + (p[0][6].x - p[0][0].x) * r / 6;
+        p[0][r].y = p[0][0].y + (p[0][6].y - p[0][0].y) * r / 6;
+        p[6][r].x = p[6][0].x + (p[6][6].x - p[6][0].x) * r / 6;
+        p[6][r].y = p[6][0].y + (p[6][6].y - p[6][0].y) * r / 6;
+    }
+    for (int r = 0; r <= 6; ++r) {
+        for (int h = 1; h <= 5; ++h) {
+            p[h][r].x = p[0][r].x + (p[6][r].x - p[0][r].x) * h / 6;
+            p[h][r].y = p[0][r].y + (p[6][r].y - p[0][r].y) * h / 6;
+        }
+    }
+    return p;
+}
+
+QString accuracyGrade(double delta)
+{
+    if (delta > 0.2)
+        return QStringLiteral("NH");
+    if (delta > 0.15)
+        return QStringLiteral("C");
+    if (delta > 0.1)
+        return QStringLiteral("L");
+    return QStringLiteral("R");
+}
+
+QString accuracyLabel(AccuracyDisplay display, double d0, double delta)
+{
+    switch (display) {
+    case AccuracyDisplay::Distance:
+        return decimalText(roundHalfUp(d0, 1));
+    case AccuracyDisplay::Detail:
+        return decimalText(roundHalfUp(delta, 2));
+    case AccuracyDisplay::HomologationLevel:
+        break;
+    }
+    return accuracyGrade(delta);
+}
+
+namespace
+{
+
+QString hundredths(double v)
+{
+    return decimalText(roundHalfUp(v, 2));
+}
+
+std::optional<double> distanceAt(WorkingSet& ws, double x, double y, const AccuracyInput& in)
+{
+    ws.screenX = x;
+    ws.screenY = y;
+    if (!distance_calculation(ws, in.barefootMode, in.sitSkiMode))
+        return std::nullopt;
+    return ws.jumpDistance;
+}
+
+} // namespace
+
+AccuracyResult runAccuracyCheck(const AccuracyInput& in, WorkingSet& ws, const Clock& clock)
+{
+    AccuracyResult result;
+    const SetupScreenTexts& t = in.texts;
+    result.display =
+        in.mode == AccuracyMode::Standard ? AccuracyDisplay::HomologationLevel : in.display;
+    result.indicatorsVisible = in.mode == AccuracyMode::Advanced;
+
+    const auto ulx = boxNumber(t.upper_left_x), uly = boxNumber(t.upper_left_y);
+    const auto urx = boxNumber(t.upper_right_x), ury = boxNumber(t.upper_right_y);
+    const auto llx = boxNumber(t.lower_left_x), lly = boxNumber(t.lower_left_y);
+    const auto lrx = boxNumber(t.lower_right_x), lry = boxNumber(t.lower_right_y);
+    const auto width = boxNumber(t.pictureWidthTwips);
+    if (!ulx || !uly || !urx || !ury || !llx || !lly || !lrx || !lry) {
+        result.error = QStringLiteral(
+            "The accuracy check needs the four buoys' picture positions - Re-enter data");
+        return result;
+    }
+    const auto ratios = grid_check(*lrx, *llx, *urx, *ulx, width ? *width : 0);
+    if (!ratios) {
+        result.error = QStringLiteral("The picture width \"%1\" is not a positive number")
+                           .arg(t.pictureWidthTwips);
+        return result;
+    }
+
+    const QDateTime now = clock.now();
+    QStringList& lines = result.fileLines;
+    lines << now.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral("  ") +
+                 now.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" Accuracy Check")
+          << QStringLiteral("Grid Set-up for accuracy check") << t.ipt_file_description
+          << t.ipt_file_description_2
+          << QStringLiteral("Grid Number: ") + writtenNumber(ws.currentGrid) << QStringLiteral(" ")
+          << QStringLiteral("Front Ratio: ") + decimalText(std::floor(ratios->front))
+          << QStringLiteral("Back Ratio: ") + decimalText(std::floor(ratios->back));
+    lines << buoyAndJumpLines(t);
+    lines << QStringLiteral("Check Buoy X,Y Pixels: ") + writtenNumber(ws.checkScreenX) +
+                 QStringLiteral("  ") + writtenNumber(ws.checkScreenY)
+          << QStringLiteral("Check Buoy X,Y Survey: ") + t.txtCheckX + QStringLiteral("  ") +
+                 t.txtCheckY
+          << QStringLiteral(" ");
+
+    result.mesh = accuracyMesh({*ulx, *uly}, {*urx, *ury}, {*llx, *lly}, {*lrx, *lry});
+    for (int h = 0; h <= 6; ++h) {
+        for (int r = 0; r <= 6; ++r) {
+            AccuracyPoint p;
+            p.h = h;
+            p.r = r;
+            p.index = 7 * h + r;
+            p.x = result.mesh[h][r].x;
+            p.y = result.mesh[h][r].y;
+            const auto d0 = distanceAt(ws, p.x, p.y, in);
+            const auto dH = d0 ? distanceAt(ws, p.x + 15, p.y, in) : std::nullopt;
+            const auto dV = dH ? distanceAt(ws, p.x, p.y + 15, in) : std::nullopt;
+            if (!dV) {
+                result.error =
+                    QStringLiteral("The grid cannot convert the point x = %1, y = %2 "
+                                   "(it lies on the horizon of the picture).  Accuracy check "
+                                   "stopped.")
+                        .arg(decimalText(p.x), decimalText(p.y));
+                return result;
+            }
+            p.d0 = *d0;
+            p.dH = *dH;
+            p.dV = *dV;
+            p.waterX = ws.waterX;
+            p.waterY = ws.waterY;
+            const double horizontal = std::fabs(p.dH - p.d0);
+            const double vertical = std::fabs(p.dV - p.d0);
+            p.delta = vertical > horizontal ? vertical : horizontal;
+            p.label = accuracyLabel(result.display, p.d0, p.delta);
+            p.left = p.x;
+            p.top = p.y + 75;
+            lines << QStringLiteral("xpix: ") + decimalText(std::floor(p.x)) +
+                         QStringLiteral("  ypix: ") + decimalText(std::floor(p.y)) +
+                         QStringLiteral("  x: ") + hundredths(p.waterX) + QStringLiteral("  y: ") +
+                         hundredths(p.waterY) + QStringLiteral("  distance: ") + hundredths(p.d0) +
+                         QStringLiteral("  v inc: ") + hundredths(p.dV) +
+                         QStringLiteral("  h inc: ") + hundredths(p.dH) +
+                         QStringLiteral("  delta: ") + hundredths(p.delta);
+            result.points.append(p);
+        }
+    }
+    lines << QStringLiteral("Accuracy Check Complete") << QString();
+    return result;
+}
+
+QString accuracyFileName(const QDate& date)
+{
+    return QStringLiteral("acc") + date.toString(QStringLiteral("MMdd")) + QStringLiteral(".txt");
+}
+
+bool appendAccuracyFile(const QString& folder, const QDate& date, const QStringList& lines,
+                        QString* error)
+{
+    const QString path = QDir(folder).filePath(accuracyFileName(date));
+    QByteArray content;
+    QFile existing(path);
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = QStringLiteral("Cannot read %1: %2").arg(path, existing.errorString());
+            return false;
+        }
+        content = existing.readAll();
+        existing.close();
+    }
+    for (const QString& line : lines)
+        content += line.toLocal8Bit() + "\r\n";
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
+        return false;
+    }
+    return true;
+}
+
+QList<SkierPathLine> skierPathLines(const AccuracyMesh& mesh)
+{
+    QList<SkierPathLine> lines;
+    for (int r = 0; r <= 6; ++r) {
+        SkierPathLine line;
+        line.from = mesh[0][r];
+        line.to = mesh[6][r];
+        line.labelText = QString::number(r + 1);
+        line.labelLeft = mesh[0][r].x + 30;
+        line.labelTop = mesh[0][r].y - 90;
+        lines.append(line);
+    }
+    return lines;
+}
+
+std::optional<int> askSkierPathLine(Dialogs& dialogs, int maxAsks)
+{
+    for (int ask = 0; ask < maxAsks; ++ask) {
+        const auto answer =
+            dialogs.input(QString::fromLatin1(kSkierPathPrompt),
+                          QString::fromLatin1(kSkierPathTitle), QString(), QPoint(100, 100));
+        if (!answer)
+            continue;
+        const double line = leadingNumber(*answer);
+        for (int candidate = 1; candidate <= 7; ++candidate)
+            if (line == candidate)
+                return candidate;
+    }
+    return std::nullopt;
+}
+
+QList<int> skierPathIndicators(int line)
+{
+    QList<int> indices;
+    for (int h = 0; h <= 6; ++h)
+        indices.append(line - 1 + 7 * h);
+    return indices;
+}
+
+} // namespace zelvan::grid

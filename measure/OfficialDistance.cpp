@@ -1,0 +1,28 @@
+#include "measure/OfficialDistance.h"
+
+#include "grid/Rounding.h"
+
+#include <cmath>
+
+namespace zelvan::measure
+{
+
+OfficialDistance officialDistance(double distance, bool barefootIndicatorShown)
+{
+    OfficialDistance o;
+    // The distance box shows D and every later step reads D back from the box.
+    o.distanceText = grid::decimalText(distance);
+    const double d = o.distanceText.toDouble();
+    o.distance = d;
+    o.rawText = grid::decimalText(std::floor(d * 10000 + 0.5) / 10000);
+    o.meters = std::floor(d * 10 + 0.5) / 10;
+    o.metersText = grid::decimalText(o.meters);
+    o.feet =
+        barefootIndicatorShown ? std::floor(d / 0.03048 + 0.5) / 10 : std::floor(d / 0.3048 + 0.5);
+    o.feetText = grid::decimalText(o.feet);
+    o.metersDisplay = o.metersText + QStringLiteral("m");
+    o.feetDisplay = o.feetText + QStringLiteral("ft");
+    return o;
+}
+
+} // namespace zelvan::measure
