@@ -1,0 +1,533 @@
+#include "review/FrameReader.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+#include <vector>
+
+namespace zelvan
+{
+
+namespace
+{
+
+QString avError(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+struct PacketEntry {
+    qint64 pos = -1;
+    qint64 dts = AV_NOPTS_VALUE;
+    qint64 pts = AV_NOPTS_VALUE;
+    bool key = false;
+};
+
+// The old "J" formats mean full-range YUV; swscale wants the plain format and the range.
+AVPixelFormat plainFormat(AVPixelFormat f, bool* fullRange)
+{
+    switch (f) {
+    case AV_PIX_FMT_YUVJ420P:
+        *fullRange = true;
+        return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+        *fullRange = true;
+        return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+        *fullRange = true;
+        return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+        *fullRange = true;
+        return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P:
+        *fullRange = true;
+        return AV_PIX_FMT_YUV411P;
+    default:
+        return f;
+    }
+}
+
+} // namespace
+
+struct FrameReader::Impl {
+    QString path;
+    OpenFailure failure = OpenFailure::None;
+    QString error;
+
+    AVFormatContext* format = nullptr;
+    AVCodecContext* codec = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* decoded = nullptr;
+    SwsContext* sws = nullptr;
+    int streamIndex = -1;
+
+    std::vector<PacketEntry> packets;    // decode order
+    std::vector<qint64> displayOfPacket; // packet index -> frame number
+    std::vector<qint64> packetOfDisplay; // frame number -> packet index
+    std::vector<qint64> keyAtOrBefore;   // packet index -> key packet index, -1 if none
+    std::unordered_map<qint64, qint64> byPos;
+    std::unordered_map<qint64, qint64> byDts;
+    bool identifyByPos = false;
+    bool identifyByDts = false;
+
+    // Decoder state: continuous since the last seek.
+    bool positioned = false;
+    qint64 nextPacket = 0;  // index of the next packet the demuxer will give
+    bool drained = false;   // end of stream was sent to the decoder
+    qint64 lastOutput = -1; // frame number of the last picture the decoder gave
+
+    qint64 currentIndex = -1;
+    QImage currentPicture;
+    double rate = 0;
+    QSize frameSize;
+
+    ~Impl() { release(); }
+
+    void release()
+    {
+        sws_freeContext(sws);
+        sws = nullptr;
+        av_frame_free(&decoded);
+        av_packet_free(&packet);
+        avcodec_free_context(&codec);
+        avformat_close_input(&format);
+        packets.clear();
+        displayOfPacket.clear();
+        packetOfDisplay.clear();
+        keyAtOrBefore.clear();
+        byPos.clear();
+        byDts.clear();
+        positioned = false;
+        currentIndex = -1;
+        currentPicture = QImage();
+        rate = 0;
+        frameSize = QSize();
+        streamIndex = -1;
+    }
+
+    QString fail(OpenFailure f, const QString& why)
+    {
+        release();
+        failure = f;
+        error = why;
+        return why;
+    }
+
+    bool buildIndex()
+    {
+        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
+        const bool intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        while (av_read_frame(format, packet) >= 0) {
+            if (packet->stream_index == streamIndex && packet->size > 0) {
+                PacketEntry e;
+                e.pos = packet->pos;
+                e.dts = packet->dts;
+                e.pts = packet->pts;
+                e.key = intraOnly || (packet->flags & AV_PKT_FLAG_KEY);
+                packets.push_back(e);
+            }
+            av_packet_unref(packet);
+        }
+        if (packets.empty())
+            return false;
+        // Decoding must start at a key frame; a stream whose first packet is not marked as
+        // one is still decoded from its start.
+        packets.front().key = true;
+
+        const qint64 n = qint64(packets.size());
+        identifyByPos = true;
+        identifyByDts = true;
+        for (qint64 i = 0; i < n; ++i) {
+            const PacketEntry& e = packets[size_t(i)];
+            if (identifyByPos && (e.pos < 0 || !byPos.emplace(e.pos, i).second))
+                identifyByPos = false;
+            if (identifyByDts && (e.dts == AV_NOPTS_VALUE || !byDts.emplace(e.dts, i).second))
+                identifyByDts = false;
+        }
+
+        bool allTimed = true;
+        for (const PacketEntry& e : packets)
+            allTimed = allTimed && e.pts != AV_NOPTS_VALUE;
+        if (allTimed || intraOnly) {
+            // Presentation order is the order of the timestamps (for intra-only video the
+            // stream order itself when timestamps are missing).
+            std::vector<qint64> order(size_t(n), 0);
+            std::iota(order.begin(), order.end(), 0);
+            if (allTimed)
+                std::stable_sort(order.begin(), order.end(), [&](qint64 a, qint64 b) {
+                    return packets[size_t(a)].pts < packets[size_t(b)].pts;
+                });
+            packetOfDisplay = order;
+        } else if (!learnOrderByDecoding()) {
+            return false;
+        }
+        displayOfPacket.assign(size_t(n), -1);
+        for (qint64 f = 0; f < qint64(packetOfDisplay.size()); ++f)
+            displayOfPacket[size_t(packetOfDisplay[size_t(f)])] = f;
+        keyAtOrBefore.assign(size_t(n), -1);
+        qint64 lastKey = -1;
+        for (qint64 i = 0; i < n; ++i) {
+            if (packets[size_t(i)].key)
+                lastKey = i;
+            keyAtOrBefore[size_t(i)] = lastKey;
+        }
+
+        return !packetOfDisplay.empty();
+    }
+
+    // Inter-coded video without presentation timestamps (H.264 in AVI): the order in which
+    // pictures leave the decoder is the only truth, so decode the stream once and note it.
+    bool learnOrderByDecoding()
+    {
+        packetOfDisplay.clear();
+        if (!seekTo(0))
+            return false;
+        auto collect = [&] {
+            while (avcodec_receive_frame(codec, decoded) == 0) {
+                if (decoded->pts >= 0 && decoded->pts < qint64(packets.size()))
+                    packetOfDisplay.push_back(decoded->pts);
+                av_frame_unref(decoded);
+            }
+        };
+        qint64 index = -1;
+        while (readVideoPacket(&index)) {
+            packet->pts = index;
+            packet->dts = index;
+            avcodec_send_packet(codec, packet);
+            av_packet_unref(packet);
+            collect();
+        }
+        avcodec_send_packet(codec, nullptr);
+        collect();
+        avcodec_flush_buffers(codec);
+        positioned = false;
+        return true;
+    }
+
+    // Which indexed packet the demuxer just gave; -1 when it cannot be told.
+    qint64 identify(const AVPacket* p) const
+    {
+        if (identifyByPos) {
+            const auto it = byPos.find(p->pos);
+            if (it != byPos.end())
+                return it->second;
+        }
+        if (identifyByDts) {
+            const auto it = byDts.find(p->dts);
+            if (it != byDts.end())
+                return it->second;
+        }
+        return -1;
+    }
+
+    bool seekTo(qint64 key)
+    {
+        avcodec_flush_buffers(codec);
+        positioned = false;
+        drained = false;
+        lastOutput = -1;
+        const PacketEntry& e = packets[size_t(key)];
+        const qint64 ts = e.dts != AV_NOPTS_VALUE ? e.dts : e.pts;
+        int rc = -1;
+        if (key > 0 && ts != AV_NOPTS_VALUE && (identifyByPos || identifyByDts))
+            rc = av_seek_frame(format, streamIndex, ts, AVSEEK_FLAG_BACKWARD);
+        if (rc < 0) {
+            // From the very start: always possible, and the only way when packets cannot be
+            // told apart after a seek.
+            const PacketEntry& first = packets.front();
+            const qint64 firstTs = first.dts != AV_NOPTS_VALUE   ? first.dts
+                                   : first.pts != AV_NOPTS_VALUE ? first.pts
+                                                                 : 0;
+            rc = avformat_seek_file(format, streamIndex, INT64_MIN, firstTs, firstTs, 0);
+            if (rc < 0)
+                rc = av_seek_frame(format, streamIndex, firstTs, AVSEEK_FLAG_BACKWARD);
+            if (rc < 0) {
+                error = QStringLiteral("cannot seek: %1").arg(avError(rc));
+                return false;
+            }
+            nextPacket = 0;
+            positioned = true;
+            return true;
+        }
+        nextPacket = -1; // told by the first packet read
+        positioned = true;
+        return true;
+    }
+
+    // Reads the next packet of the video stream into `packet`; false at the end.
+    bool readVideoPacket(qint64* index)
+    {
+        while (true) {
+            const int rc = av_read_frame(format, packet);
+            if (rc < 0)
+                return false;
+            if (packet->stream_index == streamIndex && packet->size > 0) {
+                qint64 i = identify(packet);
+                if (i < 0)
+                    i = nextPacket;
+                if (i < 0 || i >= qint64(packets.size())) {
+                    av_packet_unref(packet);
+                    continue;
+                }
+                *index = i;
+                nextPacket = i + 1;
+                return true;
+            }
+            av_packet_unref(packet);
+        }
+    }
+
+    QImage convert(const AVFrame* f)
+    {
+        bool fullRange = f->color_range == AVCOL_RANGE_JPEG;
+        const AVPixelFormat src = plainFormat(AVPixelFormat(f->format), &fullRange);
+        sws = sws_getCachedContext(sws, f->width, f->height, src, f->width, f->height,
+                                   AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+        if (!sws) {
+            error = QStringLiteral("cannot convert pixel format %1")
+                        .arg(QString::fromUtf8(av_get_pix_fmt_name(AVPixelFormat(f->format))));
+            return QImage();
+        }
+        const int space =
+            f->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(f->colorspace);
+        const int* srcTable = sws_getCoefficients(space);
+        sws_setColorspaceDetails(sws, srcTable, fullRange ? 1 : 0,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        QImage out(f->width, f->height, QImage::Format_BGR888);
+        if (out.isNull()) {
+            error = QStringLiteral("out of memory");
+            return QImage();
+        }
+        uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
+        int dstStride[4] = {int(out.bytesPerLine()), 0, 0, 0};
+        sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+        return out;
+    }
+
+    // Runs the decoder until it gives frame `target`; frames before it are dropped. Right
+    // after a seek, packets before a suitable key frame are skipped.
+    QImage decodeUntil(qint64 target, bool afterSeek)
+    {
+        const qint64 key = keyAtOrBefore[size_t(packetOfDisplay[size_t(target)])];
+        bool feeding = !afterSeek;
+        bool restarted = false;
+        auto stop = [&](const QString& why) {
+            error = why;
+            positioned = false;
+            return QImage();
+        };
+        while (true) {
+            int rc = avcodec_receive_frame(codec, decoded);
+            if (rc == 0) {
+                const qint64 got = decoded->pts;
+                if (got == target) {
+                    QImage picture = convert(decoded);
+                    av_frame_unref(decoded);
+                    lastOutput = got;
+                    return picture;
+                }
+                av_frame_unref(decoded);
+                if (got != AV_NOPTS_VALUE && got > lastOutput)
+                    lastOutput = got;
+                continue;
+            }
+            if (rc == AVERROR_EOF || (rc == AVERROR(EAGAIN) && drained))
+                return stop(QStringLiteral("frame %1 could not be decoded").arg(target));
+            if (rc != AVERROR(EAGAIN))
+                return stop(QStringLiteral("decoding failed: %1").arg(avError(rc)));
+            qint64 index = -1;
+            if (!readVideoPacket(&index)) {
+                avcodec_send_packet(codec, nullptr);
+                drained = true;
+                continue;
+            }
+            if (!feeding) {
+                // Start at a key frame at or before the one we need; a seek that landed
+                // beyond it starts over from the beginning of the file.
+                if (index > key && !restarted) {
+                    av_packet_unref(packet);
+                    restarted = true;
+                    if (!seekTo(0))
+                        return QImage();
+                    continue;
+                }
+                if (!packets[size_t(index)].key) {
+                    av_packet_unref(packet);
+                    continue;
+                }
+                feeding = true;
+            }
+            // Our own numbering travels with the packet: the picture the decoder gives back
+            // carries its frame number, whatever the container's timestamps say.
+            const qint64 shown = displayOfPacket[size_t(index)];
+            packet->pts = shown >= 0 ? shown : -1 - index; // never shown: never a target
+            packet->dts = index;
+            rc = avcodec_send_packet(codec, packet);
+            av_packet_unref(packet);
+            // A damaged packet is skipped; the frame it held is then reported as undecodable.
+            if (rc < 0 && rc != AVERROR_INVALIDDATA)
+                return stop(QStringLiteral("decoding failed: %1").arg(avError(rc)));
+        }
+    }
+};
+
+FrameReader::FrameReader() : d(std::make_unique<Impl>()) {}
+FrameReader::~FrameReader() = default;
+
+QString FrameReader::open(const QString& path)
+{
+    d->release();
+    d->path = path;
+    d->failure = OpenFailure::None;
+    d->error.clear();
+    const QByteArray local = path.toUtf8();
+    int rc = avformat_open_input(&d->format, local.constData(), nullptr, nullptr);
+    if (rc < 0)
+        return d->fail(OpenFailure::CannotOpen, QStringLiteral("cannot open: %1").arg(avError(rc)));
+    rc = avformat_find_stream_info(d->format, nullptr);
+    if (rc < 0)
+        return d->fail(OpenFailure::CannotOpen,
+                       QStringLiteral("cannot read stream information: %1").arg(avError(rc)));
+    const AVCodec* decoder = nullptr;
+    rc = av_find_best_stream(d->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    if (rc == AVERROR_DECODER_NOT_FOUND)
+        return d->fail(OpenFailure::NoDecoder, QStringLiteral("no decoder for the video stream"));
+    if (rc < 0)
+        return d->fail(OpenFailure::CannotOpen, QStringLiteral("no video stream"));
+    d->streamIndex = rc;
+    AVStream* stream = d->format->streams[rc];
+    d->codec = avcodec_alloc_context3(decoder);
+    if (!d->codec || avcodec_parameters_to_context(d->codec, stream->codecpar) < 0)
+        return d->fail(OpenFailure::NoDecoder, QStringLiteral("cannot set up the decoder"));
+    d->codec->thread_count = 0; // as many as the machine has
+    d->codec->pkt_timebase = stream->time_base;
+    rc = avcodec_open2(d->codec, decoder, nullptr);
+    if (rc < 0)
+        return d->fail(OpenFailure::NoDecoder,
+                       QStringLiteral("cannot open the decoder: %1").arg(avError(rc)));
+    d->packet = av_packet_alloc();
+    d->decoded = av_frame_alloc();
+    if (!d->packet || !d->decoded)
+        return d->fail(OpenFailure::CannotOpen, QStringLiteral("out of memory"));
+    if (!d->buildIndex())
+        return d->fail(OpenFailure::CannotOpen, QStringLiteral("the video stream has no frames"));
+
+    AVRational r = stream->avg_frame_rate;
+    if (r.num <= 0 || r.den <= 0)
+        r = stream->r_frame_rate;
+    d->rate = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
+    d->frameSize = QSize(d->codec->width, d->codec->height);
+    d->positioned = false;
+    return QString();
+}
+
+void FrameReader::close()
+{
+    d->release();
+    d->path.clear();
+    d->failure = OpenFailure::None;
+}
+
+bool FrameReader::isOpen() const
+{
+    return d->format != nullptr;
+}
+
+FrameReader::OpenFailure FrameReader::openFailure() const
+{
+    return d->failure;
+}
+
+QString FrameReader::path() const
+{
+    return d->path;
+}
+
+qint64 FrameReader::frameCount() const
+{
+    return qint64(d->packetOfDisplay.size());
+}
+
+double FrameReader::frameRate() const
+{
+    return d->rate;
+}
+
+QSize FrameReader::size() const
+{
+    return d->frameSize;
+}
+
+QString FrameReader::codecName() const
+{
+    return d->codec ? QString::fromUtf8(avcodec_get_name(d->codec->codec_id)) : QString();
+}
+
+QImage FrameReader::frame(qint64 n)
+{
+    if (!isOpen()) {
+        d->error = QStringLiteral("no video is open");
+        return QImage();
+    }
+    if (n < 0 || n >= frameCount()) {
+        d->error =
+            QStringLiteral("frame %1 is outside the video (0 to %2)").arg(n).arg(frameCount() - 1);
+        return QImage();
+    }
+    if (n == d->currentIndex && !d->currentPicture.isNull())
+        return d->currentPicture;
+    const qint64 key = d->keyAtOrBefore[size_t(d->packetOfDisplay[size_t(n)])];
+    // Keep decoding forward when the wanted frame lies ahead and no key frame closer to it
+    // lies beyond the packets already given to the decoder; otherwise seek.
+    const bool forward = d->positioned && !d->drained && n > d->lastOutput && d->nextPacket >= 0 &&
+                         key < d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
+    if (!forward && !d->seekTo(key))
+        return QImage();
+    QImage picture = d->decodeUntil(n, !forward);
+    if (picture.isNull())
+        return picture;
+    d->currentIndex = n;
+    d->currentPicture = picture;
+    return picture;
+}
+
+QImage FrameReader::next()
+{
+    return frame(d->currentIndex + 1);
+}
+
+QImage FrameReader::previous()
+{
+    if (d->currentIndex <= 0) {
+        d->error = QStringLiteral("there is no frame before frame 0");
+        return QImage();
+    }
+    return frame(d->currentIndex - 1);
+}
+
+qint64 FrameReader::current() const
+{
+    return d->currentIndex;
+}
+
+QImage FrameReader::currentImage() const
+{
+    return d->currentPicture;
+}
+
+QString FrameReader::lastError() const
+{
+    return d->error;
+}
+
+} // namespace zelvan

@@ -1,0 +1,55 @@
+#pragma once
+// Frame-exact playback of a recorded pass: open a video, step forward and back, jump to any
+// frame. Frame n is the n-th picture of the video stream counted from 0, the same picture
+// FFmpeg's own decoder gives as its n-th output; this holds for intra-coded (MJPEG) and
+// inter-coded (H.264) video, in AVI and MP4 files alike.
+//
+// On open the packets of the video stream are indexed once; a jump seeks to the key frame at
+// or before the wanted frame and decodes forward, and the decoder is kept running so that
+// the next frame costs one decode.
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+namespace zelvan
+{
+
+class FrameReader
+{
+public:
+    enum class OpenFailure { None, CannotOpen, NoDecoder };
+
+    FrameReader();
+    ~FrameReader();
+    FrameReader(const FrameReader&) = delete;
+    FrameReader& operator=(const FrameReader&) = delete;
+
+    // Empty on success; otherwise why the file cannot be played (see openFailure()).
+    QString open(const QString& path);
+    void close();
+    bool isOpen() const;
+    OpenFailure openFailure() const;
+    QString path() const;
+
+    qint64 frameCount() const;
+    double frameRate() const; // frames per second, as the file declares it
+    QSize size() const;
+    QString codecName() const; // FFmpeg's short name, e.g. "mjpeg", "h264"
+
+    // Frame n as a 24-bit picture (QImage::Format_BGR888); a null image when n is outside
+    // the video or the frame cannot be decoded (lastError() says why).
+    QImage frame(qint64 n);
+    QImage next();          // frame current() + 1 (frame 0 when nothing was shown yet)
+    QImage previous();      // frame current() - 1; null at frame 0
+    qint64 current() const; // -1 before the first frame is shown
+    QImage currentImage() const;
+    QString lastError() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace zelvan

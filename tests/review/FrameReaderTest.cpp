@@ -1,0 +1,227 @@
+// The frame reader against FFmpeg's own decode: frame n must be the same picture whichever
+// way it is reached (opening at it, stepping to it, jumping back to it).
+#include "review/FrameReader.h"
+
+#include "VideoFixtures.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zelvan;
+using namespace zelvan::testing;
+
+namespace
+{
+
+struct Sample {
+    const char* name;
+    int width;
+    int height;
+    int frames;
+    const char* codec;
+    QStringList extra;
+};
+
+class FrameReaderTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(dir->isValid());
+        const QStringList gop{QStringLiteral("-g"), QStringLiteral("10")};
+        const Sample samples[] = {
+            {"mjpeg.avi", 320, 240, 40, "mjpeg", {}},
+            // The test card comes in even sizes only; a crop makes the odd one.
+            {"odd.avi",
+             322,
+             242,
+             12,
+             "mjpeg",
+             {QStringLiteral("-vf"), QStringLiteral("crop=321:241:0:0:exact=1")}},
+            {"h264.avi", 320, 240, 40, "libx264", gop},
+            {"h264.mp4", 320, 240, 40, "libx264", gop},
+        };
+        for (const Sample& s : samples)
+            ASSERT_TRUE(makeVideo(path(s.name), s.width, s.height, QStringLiteral("30000/1001"),
+                                  s.frames, QString::fromLatin1(s.codec), s.extra))
+                << s.name;
+    }
+    static void TearDownTestSuite() { dir.reset(); }
+    static QString path(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
+
+    static std::unique_ptr<QTemporaryDir> dir;
+};
+std::unique_ptr<QTemporaryDir> FrameReaderTest::dir;
+
+TEST_F(FrameReaderTest, ReportsFrameCountRateAndSizeOfEachKindOfFile)
+{
+    struct Expect {
+        const char* name;
+        qint64 frames;
+        QSize size;
+        const char* codec;
+    } const cases[] = {{"mjpeg.avi", 40, {320, 240}, "mjpeg"},
+                       {"odd.avi", 12, {321, 241}, "mjpeg"},
+                       {"h264.avi", 40, {320, 240}, "h264"},
+                       {"h264.mp4", 40, {320, 240}, "h264"}};
+    for (const Expect& e : cases) {
+        FrameReader reader;
+        ASSERT_EQ(reader.open(path(e.name)), QString()) << e.name;
+        EXPECT_TRUE(reader.isOpen());
+        EXPECT_EQ(reader.frameCount(), e.frames) << e.name;
+        EXPECT_NEAR(reader.frameRate(), 30000.0 / 1001.0, 1e-6) << e.name;
+        EXPECT_EQ(reader.size(), e.size) << e.name;
+        EXPECT_EQ(reader.codecName(), QString::fromLatin1(e.codec)) << e.name;
+        EXPECT_EQ(reader.current(), -1);
+    }
+}
+
+TEST_F(FrameReaderTest, RandomAccessMatchesFfmpegDecodeWithinTwoLevels)
+{
+    // Out of order on purpose: backwards across key frames, forwards within a group, and
+    // the first and last frame.
+    const qint64 order[] = {17, 3, 39, 0, 25, 26, 11};
+    for (const char* name : {"mjpeg.avi", "h264.avi", "h264.mp4"}) {
+        FrameReader reader;
+        ASSERT_EQ(reader.open(path(name)), QString());
+        for (qint64 n : order) {
+            const QImage picture = reader.frame(n);
+            ASSERT_FALSE(picture.isNull())
+                << name << " frame " << n << ": " << reader.lastError().toStdString();
+            EXPECT_EQ(reader.current(), n);
+            const int diff = maxChannelDifference(picture, ffmpegFrameBgr(path(name), n));
+            EXPECT_GE(diff, 0) << name << " frame " << n;
+            EXPECT_LE(diff, 2) << name << " frame " << n;
+        }
+    }
+}
+
+TEST_F(FrameReaderTest, OddWidthFrameMatchesFfmpegDecode)
+{
+    FrameReader reader;
+    ASSERT_EQ(reader.open(path("odd.avi")), QString());
+    const QImage picture = reader.frame(7);
+    ASSERT_EQ(picture.size(), QSize(321, 241));
+    const int diff = maxChannelDifference(picture, ffmpegFrameBgr(path("odd.avi"), 7));
+    EXPECT_GE(diff, 0);
+    EXPECT_LE(diff, 2);
+}
+
+TEST_F(FrameReaderTest, SteppingGivesTheSamePicturesAsJumping)
+{
+    for (const char* name : {"mjpeg.avi", "h264.avi", "h264.mp4"}) {
+        FrameReader stepper;
+        FrameReader jumper;
+        ASSERT_EQ(stepper.open(path(name)), QString());
+        ASSERT_EQ(jumper.open(path(name)), QString());
+        // Forward through the whole file one frame at a time.
+        for (qint64 n = 0; n < stepper.frameCount(); ++n) {
+            const QImage stepped = stepper.next();
+            ASSERT_EQ(stepper.current(), n) << name;
+            ASSERT_EQ(stepped, jumper.frame(n)) << name << " frame " << n;
+        }
+        EXPECT_TRUE(stepper.next().isNull()) << "past the last frame";
+        EXPECT_EQ(stepper.current(), stepper.frameCount() - 1);
+        // And back again across the group boundaries.
+        for (qint64 n = stepper.frameCount() - 2; n >= 5; --n) {
+            const QImage stepped = stepper.previous();
+            ASSERT_EQ(stepper.current(), n) << name;
+            ASSERT_EQ(stepped, jumper.frame(n)) << name << " frame " << n;
+        }
+    }
+}
+
+TEST_F(FrameReaderTest, NeighbouringFramesDiffer)
+{
+    // The test card moves, so a reader that hands out a stale picture is caught.
+    FrameReader reader;
+    ASSERT_EQ(reader.open(path("h264.mp4")), QString());
+    const QImage a = reader.frame(9);
+    const QImage b = reader.next();
+    ASSERT_FALSE(a.isNull());
+    ASSERT_FALSE(b.isNull());
+    EXPECT_NE(a, b);
+    EXPECT_EQ(reader.previous(), a);
+}
+
+TEST_F(FrameReaderTest, FramesOutsideTheVideoAreRefusedWithoutLosingThePosition)
+{
+    FrameReader reader;
+    ASSERT_EQ(reader.open(path("mjpeg.avi")), QString());
+    ASSERT_FALSE(reader.frame(5).isNull());
+    EXPECT_TRUE(reader.frame(40).isNull());
+    EXPECT_FALSE(reader.lastError().isEmpty());
+    EXPECT_TRUE(reader.frame(-1).isNull());
+    EXPECT_EQ(reader.current(), 5);
+    EXPECT_FALSE(reader.next().isNull());
+    EXPECT_EQ(reader.current(), 6);
+
+    FrameReader atStart;
+    ASSERT_EQ(atStart.open(path("mjpeg.avi")), QString());
+    EXPECT_TRUE(atStart.previous().isNull());
+    EXPECT_EQ(atStart.current(), -1);
+}
+
+TEST_F(FrameReaderTest, BadFilesAreRefusedWithAReason)
+{
+    const QString text = dir->filePath(QStringLiteral("notes.avi"));
+    const QString wave = dir->filePath(QStringLiteral("sound.avi"));
+    const QString noise = dir->filePath(QStringLiteral("noise.avi"));
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("this is not a video\r\n");
+    }
+    ASSERT_TRUE(runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                           QStringLiteral("sine=duration=0.2"), QStringLiteral("-f"),
+                           QStringLiteral("wav"), wave}));
+    {
+        QFile f(noise);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QByteArray bytes(64 * 1024, '\0');
+        QRandomGenerator rng(12345);
+        for (char& c : bytes)
+            c = char(rng.bounded(256));
+        f.write(bytes);
+    }
+    for (const QString& bad : {text, wave, noise, dir->filePath(QStringLiteral("missing.avi"))}) {
+        FrameReader reader;
+        EXPECT_FALSE(reader.open(bad).isEmpty()) << bad.toStdString();
+        EXPECT_FALSE(reader.isOpen());
+        EXPECT_TRUE(reader.frame(0).isNull());
+        EXPECT_EQ(reader.frameCount(), 0);
+    }
+}
+
+TEST_F(FrameReaderTest, TruncatedFileGivesTheFramesThatAreThere)
+{
+    const QString whole = path("mjpeg.avi");
+    const QString cut = dir->filePath(QStringLiteral("cut.avi"));
+    QFile in(whole);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    QFile out(cut);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.left(bytes.size() / 2));
+    out.close();
+
+    FrameReader reader;
+    ASSERT_EQ(reader.open(cut), QString());
+    ASSERT_GT(reader.frameCount(), 5);
+    EXPECT_LT(reader.frameCount(), 40);
+    const qint64 last = reader.frameCount() - 2; // the very last one may be cut through
+    const QImage picture = reader.frame(last);
+    ASSERT_FALSE(picture.isNull()) << reader.lastError().toStdString();
+    FrameReader full;
+    ASSERT_EQ(full.open(whole), QString());
+    EXPECT_EQ(picture, full.frame(last));
+    EXPECT_TRUE(reader.frame(39).isNull());
+}
+
+} // namespace

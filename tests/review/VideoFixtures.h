@@ -1,0 +1,82 @@
+#pragma once
+// Small test videos made by the ffmpeg program, and FFmpeg's own decode of a frame to compare
+// against.
+#include <QByteArray>
+#include <QImage>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace zelvan::testing
+{
+
+// Runs the ffmpeg program quietly; true when it succeeded.
+inline bool runFfmpeg(const QStringList& args, QByteArray* out = nullptr)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"),
+            QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                        QStringLiteral("error"), QStringLiteral("-nostdin"), QStringLiteral("-y")} +
+                args);
+    if (!p.waitForFinished(120000))
+        return false;
+    if (out)
+        *out = p.readAllStandardOutput();
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A moving test card of `frames` frames at the given size and rate, encoded with `codec`
+// ("mjpeg" or "libx264") into `path` (the extension picks the container).
+inline bool makeVideo(const QString& path, int width, int height, const QString& rate, int frames,
+                      const QString& codec, const QStringList& extra = {})
+{
+    QStringList args{QStringLiteral("-f"),
+                     QStringLiteral("lavfi"),
+                     QStringLiteral("-i"),
+                     QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(width).arg(height).arg(rate),
+                     QStringLiteral("-frames:v"),
+                     QString::number(frames),
+                     QStringLiteral("-c:v"),
+                     codec};
+    if (codec == QLatin1String("mjpeg"))
+        args << QStringLiteral("-q:v") << QStringLiteral("3") << QStringLiteral("-pix_fmt")
+             << QStringLiteral("yuvj420p");
+    else
+        args << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
+    args << extra << path;
+    return runFfmpeg(args);
+}
+
+// Frame n as FFmpeg decodes it, as rows of packed BGR (no padding); empty on failure.
+inline QByteArray ffmpegFrameBgr(const QString& path, qint64 n)
+{
+    QByteArray raw;
+    if (!runFfmpeg({QStringLiteral("-i"), path, QStringLiteral("-vf"),
+                    QStringLiteral("select=eq(n\\,%1)").arg(n), QStringLiteral("-vframes"),
+                    QStringLiteral("1"), QStringLiteral("-pix_fmt"), QStringLiteral("bgr24"),
+                    QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-")},
+                   &raw))
+        return QByteArray();
+    return raw;
+}
+
+// Largest difference of any channel between `image` (any format) and packed BGR rows;
+// -1 when the sizes do not match.
+inline int maxChannelDifference(const QImage& image, const QByteArray& bgr)
+{
+    const QImage own = image.convertToFormat(QImage::Format_BGR888);
+    const int w = own.width();
+    const int h = own.height();
+    if (own.isNull() || bgr.size() != qsizetype(w) * h * 3)
+        return -1;
+    int worst = 0;
+    for (int y = 0; y < h; ++y) {
+        const uchar* a = own.constScanLine(y);
+        const uchar* b = reinterpret_cast<const uchar*>(bgr.constData()) + qsizetype(y) * w * 3;
+        for (int i = 0; i < w * 3; ++i)
+            worst = qMax(worst, qAbs(int(a[i]) - int(b[i])));
+    }
+    return worst;
+}
+
+} // namespace zelvan::testing
