@@ -1,0 +1,206 @@
+// Print-zone lines, the debug log and the session log, checked byte for byte on real files.
+#include "QStringPrint.h"
+#include "app/Clock.h"
+#include "app/DebugLog.h"
+#include "app/PrintZones.h"
+#include "app/ScriptedDialogs.h"
+#include "app/SessionLog.h"
+#include "app/TextFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zelvan;
+
+namespace
+{
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return f.readAll();
+}
+
+QString makeRegularFile(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("plainfile"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("x");
+    return path;
+}
+
+TEST(PrintZones, FieldsStartAtTheNextZone)
+{
+    EXPECT_EQ(nextZoneStart(1, 8), 15);
+    EXPECT_EQ(nextZoneStart(1, 10), 15);
+    EXPECT_EQ(nextZoneStart(1, 13), 15);
+    // Ending on the zone's last character: the next field follows at once.
+    EXPECT_EQ(nextZoneStart(1, 14), 15);
+    EXPECT_EQ(nextZoneStart(15, 14), 29);
+    EXPECT_EQ(nextZoneStart(1, 15), 29);
+    // 20 characters from column 29 end at 48; the next zone starts at 57.
+    EXPECT_EQ(nextZoneStart(29, 20), 57);
+    // An empty field keeps its zone.
+    EXPECT_EQ(nextZoneStart(15, 0), 29);
+
+    EXPECT_EQ(zoneLine({QStringLiteral("09:05:00"), QStringLiteral("MainForm Load")}),
+              QStringLiteral("09:05:00      MainForm Load"));
+    EXPECT_EQ(zoneLine({QString(14, QLatin1Char('a')), QStringLiteral("b")}),
+              QString(14, QLatin1Char('a')) + QStringLiteral("b"));
+    EXPECT_EQ(zoneLine({QStringLiteral("a"), QString(), QStringLiteral("c")}),
+              QStringLiteral("a") + QString(27, QLatin1Char(' ')) + QStringLiteral("c"));
+    EXPECT_EQ(zoneLine({QStringLiteral("only")}), QStringLiteral("only"));
+    EXPECT_EQ(zoneLine({}), QString());
+}
+
+TEST(TextFiles, DateTextsAndAppending)
+{
+    const QDateTime t(QDate(2009, 1, 5), QTime(7, 3, 9));
+    EXPECT_EQ(dateMmddyy(t), QStringLiteral("010509"));
+    EXPECT_EQ(dateMmdd(t), QStringLiteral("0105"));
+    EXPECT_EQ(dateText(t), QStringLiteral("01-05-2009"));
+    EXPECT_EQ(timeText(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58))),
+              QStringLiteral("23:59:58"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results.txt"));
+    ASSERT_TRUE(appendLines(path, {QStringLiteral("one")}));
+    ASSERT_TRUE(appendLines(path, {QStringLiteral("two"), QStringLiteral("three")}));
+    EXPECT_EQ(readAll(path), QByteArray("one\r\ntwo\r\nthree\r\n"));
+    ASSERT_TRUE(replaceLines(path, {QStringLiteral("fresh")}));
+    EXPECT_EQ(readAll(path), QByteArray("fresh\r\n"));
+
+    QString error;
+    EXPECT_FALSE(appendLines(dir.filePath(QStringLiteral("missing/x.txt")), {"a"}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    EXPECT_FALSE(replaceLines(makeRegularFile(dir) + QStringLiteral("/x.txt"), {"a"}, &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    EXPECT_EQ(joinPath(QStringLiteral("/videos/"), QStringLiteral("a.txt")),
+              QDir::toNativeSeparators(QStringLiteral("/videos/a.txt")));
+    EXPECT_EQ(joinPath(QStringLiteral("/"), QStringLiteral("a.txt")),
+              QDir::toNativeSeparators(QStringLiteral("/a.txt")));
+    EXPECT_EQ(joinPath(QString(), QStringLiteral("a.txt")), QStringLiteral("a.txt"));
+}
+
+TEST(DebugLog, StartReplacesAndEachWriteAppendsOneLine)
+{
+    QTemporaryDir dir;
+    const QString zqio = dir.filePath(QStringLiteral("root/zqio"));
+    ScriptedDialogs dialogs;
+    FixedClock clock(QDateTime(QDate(2026, 6, 1), QTime(9, 5, 0)));
+    {
+        DebugLog earlier(dialogs, clock, zqio);
+        ASSERT_TRUE(earlier.StartDebugLog()); // creates the missing folder
+        ASSERT_TRUE(earlier.WriteDebugLog(QStringLiteral("from an earlier run")));
+    }
+    DebugLog log(dialogs, clock, zqio);
+    EXPECT_EQ(log.filePath(), QDir::toNativeSeparators(zqio + QStringLiteral("/DebugLog.txt")));
+    ASSERT_TRUE(log.StartDebugLog());
+    ASSERT_TRUE(log.WriteDebugLog(QStringLiteral("MainForm Load")));
+    clock.time = QDateTime(QDate(2026, 6, 1), QTime(14, 30, 7));
+    ASSERT_TRUE(log.WriteDebugLog(QStringLiteral("Front set-up ratio = 92.5")));
+
+    EXPECT_EQ(readAll(log.filePath()), QByteArray("09:05:00      Debug Log Session Started\r\n"
+                                                  "09:05:00      MainForm Load\r\n"
+                                                  "14:30:07      Front set-up ratio = 92.5\r\n"));
+    EXPECT_EQ(log.lines().size(), 3);
+    EXPECT_EQ(log.lines().last(), QStringLiteral("14:30:07      Front set-up ratio = 92.5"));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST(DebugLog, AnUnwritableFolderWarnsTheOperatorOncePerRun)
+{
+    QTemporaryDir dir;
+    // A folder below a regular file can never be created.
+    const QString zqio = makeRegularFile(dir) + QStringLiteral("/zqio");
+    ScriptedDialogs dialogs;
+    FixedClock clock(QDateTime(QDate(2026, 6, 1), QTime(9, 5, 0)));
+    DebugLog log(dialogs, clock, zqio);
+    EXPECT_FALSE(log.StartDebugLog());
+    EXPECT_FALSE(log.WriteDebugLog(QStringLiteral("MainForm Load")));
+    EXPECT_FALSE(log.WriteDebugLog(QStringLiteral("Capture Complete")));
+    EXPECT_FALSE(log.lastError().isEmpty());
+
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].text,
+              QStringLiteral("Error occurred while trying to close file, please retry."));
+    EXPECT_EQ(dialogs.shown[0].icon, Icon::Warning);
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Zelvan Measurement"));
+    // Nothing is lost for the headless reader.
+    EXPECT_EQ(log.lines(), QStringList({QStringLiteral("09:05:00      Debug Log Session Started"),
+                                        QStringLiteral("09:05:00      MainForm Load"),
+                                        QStringLiteral("09:05:00      Capture Complete")}));
+}
+
+TEST(SessionLog, LinesAreLaidOutInZones)
+{
+    const QDateTime t(QDate(2026, 7, 4), QTime(13, 2, 3));
+    EXPECT_EQ(SessionLog::sessionStartLine(t),
+              QStringLiteral("07-04-2026    13:02:03      Zelvan Measurement Session started  "));
+
+    // "Skier: " + 13 characters is 20 characters from column 29, so "Jump: " starts at 57.
+    const QString line =
+        SessionLog::contactPictureLine(t, QStringLiteral("Anna Lindqvist"), QStringLiteral("2"),
+                                       QStringLiteral("52.3"), QStringLiteral("/v/AnnaJump2.bmp"));
+    const QString skier = QStringLiteral("Skier: Anna Lindqvist");
+    ASSERT_EQ(skier.size(), 21);
+    EXPECT_EQ(line.indexOf(skier), 28);
+    EXPECT_EQ(line.indexOf(QStringLiteral("Jump: 2")), 56);
+    EXPECT_EQ(line, QStringLiteral("07-04-2026    13:02:03      Skier: Anna Lindqvist") +
+                        QString(7, QLatin1Char(' ')) + QStringLiteral("Jump: 2") +
+                        QString(7, QLatin1Char(' ')) + QStringLiteral("Distance: 52.3") +
+                        QStringLiteral("File: /v/AnnaJump2.bmp"));
+
+    EXPECT_EQ(SessionLog::measuredVideoLine(t, QStringLiteral("Bo"), QStringLiteral("1"),
+                                            QStringLiteral("117"), QStringLiteral("/v/x.avi"))
+                  .toStdString(),
+              std::string("07-04-2026    13:02:03      Skier: Bo     Jump: 1       "
+                          "Contact Frame: 117          File: /v/x.avi"));
+}
+
+TEST(SessionLog, ARunPassingMidnightKeepsItsStartDaysFile)
+{
+    QTemporaryDir dir;
+    FixedClock clock(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    const QString name = SessionLog::fileNameFor(clock.now());
+    EXPECT_EQ(name, QStringLiteral("JumpMeasurementLog123126.txt"));
+
+    SessionLog log(clock, dir.path() + QStringLiteral("/"), name);
+    ASSERT_TRUE(log.writeSessionStart());
+    clock.time = QDateTime(QDate(2027, 1, 1), QTime(0, 0, 5));
+    ASSERT_TRUE(log.writeMeasuredVideo(QStringLiteral("Bo"), QStringLiteral("3"),
+                                       QStringLiteral("40"), QStringLiteral("/v/Bojump3.avi")));
+
+    EXPECT_FALSE(QFile::exists(dir.filePath(SessionLog::fileNameFor(clock.now()))));
+    EXPECT_EQ(readAll(dir.filePath(name)).toStdString(),
+              std::string("12-31-2026    23:59:58      Zelvan Measurement Session started  \r\n"
+                          "01-01-2027    00:00:05      Skier: Bo     Jump: 3       "
+                          "Contact Frame: 40           File: /v/Bojump3.avi\r\n"));
+}
+
+TEST(SessionLog, AFailedWriteIsReportedNotLost)
+{
+    QTemporaryDir dir;
+    FixedClock clock(QDateTime(QDate(2026, 5, 2), QTime(8, 0, 0)));
+    const QString name = SessionLog::fileNameFor(clock.now());
+    QString error;
+    EXPECT_FALSE(SessionLog(clock, QString(), name).writeSessionStart(&error));
+    EXPECT_FALSE(error.isEmpty());
+
+    error.clear();
+    const QString gone = dir.filePath(QStringLiteral("gone"));
+    EXPECT_FALSE(SessionLog(clock, gone, name)
+                     .writeContactPicture(QStringLiteral("A"), QStringLiteral("1"),
+                                          QStringLiteral("40.0"), QStringLiteral("p.bmp"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(QDir(gone).exists());
+}
+
+} // namespace

@@ -1,0 +1,248 @@
+// The settings store over real INI files in temporary folders.
+#include "QStringPrint.h"
+#include "app/SettingsStore.h"
+#include "app/SettingsValues.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zelvan;
+
+namespace
+{
+
+class SettingsStoreTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString iniPath() const { return dir.filePath(QStringLiteral("DI05.ini")); }
+
+    std::unique_ptr<SettingsStore> open() const
+    {
+        return std::make_unique<SettingsStore>(
+            std::make_unique<QSettings>(iniPath(), QSettings::IniFormat));
+    }
+    // A store as an operator might have hand-edited it (a file of its own, so no earlier
+    // QSettings over the same path can answer from memory).
+    std::unique_ptr<SettingsStore> openWith(const QByteArray& iniText)
+    {
+        const QString path = dir.filePath(QStringLiteral("edited%1.ini").arg(++edits));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(iniText);
+        f.close();
+        return std::make_unique<SettingsStore>(
+            std::make_unique<QSettings>(path, QSettings::IniFormat));
+    }
+    int edits = 0;
+    QByteArray fileText() const
+    {
+        QFile f(iniPath());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }
+};
+
+TEST_F(SettingsStoreTest, KeysIgnoreCaseAndAWriteLeavesOneSpelling)
+{
+    auto store = open();
+    ASSERT_TRUE(store->write(QStringLiteral("videoresolution"), QStringLiteral("3")));
+    EXPECT_EQ(store->read(QStringLiteral("VideoResolution")), QStringLiteral("3"));
+    EXPECT_EQ(store->videoResolution(), 3);
+
+    ASSERT_TRUE(store->write(QStringLiteral("VideoResolution"), QStringLiteral("4")));
+    EXPECT_EQ(store->read(QStringLiteral("videoresolution")), QStringLiteral("4"));
+    const QByteArray text = fileText().toLower();
+    EXPECT_EQ(text.count("videoresolution="), 1) << fileText().constData();
+
+    // The value reached the file at once: a second store over the same file sees it.
+    EXPECT_EQ(open()->videoResolution(), 4);
+
+    auto edited = openWith("[settings]\nDEVICE=2\nLogPath=/data/videos\n");
+    EXPECT_EQ(edited->device(), 2);
+    EXPECT_EQ(edited->logPath(), QStringLiteral("/data/videos"));
+    EXPECT_TRUE(edited->contains(QStringLiteral("device")));
+    EXPECT_FALSE(edited->contains(QStringLiteral("framerate")));
+}
+
+TEST_F(SettingsStoreTest, MissingKeysGiveEachReadersDefault)
+{
+    auto store = open();
+    EXPECT_EQ(store->read(QStringLiteral("nothing"), QStringLiteral("fallback")),
+              QStringLiteral("fallback"));
+    EXPECT_EQ(store->tournamentName(), QString());
+    EXPECT_EQ(store->setupFiles(), QString());
+    EXPECT_EQ(store->impactColor(), QStringLiteral("white"));
+    EXPECT_EQ(store->gridFile(1), QString());
+    EXPECT_FALSE(store->rightToLeft());
+    EXPECT_FALSE(store->boxLineOff());
+    EXPECT_EQ(store->tournamentType(), QStringLiteral("normal"));
+    EXPECT_FALSE(store->wstims());
+    EXPECT_FALSE(store->loupe());
+    EXPECT_EQ(store->buoyMarker(), QStringLiteral("circle"));
+    EXPECT_EQ(store->pictureSave(), QStringLiteral("Ask"));
+    EXPECT_EQ(store->videoSave(), QStringLiteral("Ask"));
+    EXPECT_FALSE(store->barefoot());
+    EXPECT_EQ(store->device(), -1);
+    EXPECT_EQ(store->compression(), -1);
+    EXPECT_EQ(store->frameRate(), 0);
+    EXPECT_EQ(store->videoResolution(), -1);
+    EXPECT_EQ(store->colorFormat(), -1);
+    EXPECT_EQ(store->videoInput(), 0);
+    EXPECT_EQ(store->captureTime(), 0);
+    // Reading never creates anything.
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(SettingsStoreTest, GridsAndLabelColourAreWrittenBackWhenUnusable)
+{
+    for (const char* stored : {"", "0", "7", "abc", "2.5", "-3"}) {
+        auto store = open();
+        if (*stored)
+            ASSERT_TRUE(store->write(QStringLiteral("grids"), QString::fromLatin1(stored)));
+        else
+            QFile::remove(iniPath());
+        auto fresh = open();
+        EXPECT_EQ(fresh->grids(), 1) << stored;
+        EXPECT_EQ(open()->read(QStringLiteral("grids")), QStringLiteral("1")) << stored;
+    }
+    auto store = open();
+    ASSERT_TRUE(store->write(QStringLiteral("GRIDS"), QStringLiteral("3")));
+    EXPECT_EQ(store->grids(), 3);
+    ASSERT_TRUE(store->write(QStringLiteral("grids"), QStringLiteral("2")));
+    EXPECT_EQ(store->grids(), 2);
+    EXPECT_EQ(fileText().toLower().count("grids="), 1);
+
+    EXPECT_EQ(store->labelColor(), QStringLiteral("default"));
+    EXPECT_EQ(store->read(QStringLiteral("labelcolor")), QStringLiteral("default"));
+    ASSERT_TRUE(store->write(QStringLiteral("labelcolor"), QStringLiteral("yellow")));
+    EXPECT_EQ(store->labelColor(), QStringLiteral("yellow"));
+    ASSERT_TRUE(store->write(QStringLiteral("labelcolor"), QStringLiteral("purple")));
+    EXPECT_EQ(store->labelColor(), QStringLiteral("default"));
+    EXPECT_EQ(store->read(QStringLiteral("labelcolor")), QStringLiteral("default"));
+}
+
+TEST_F(SettingsStoreTest, UnreadableValuesFallBackToTheDefault)
+{
+    auto store = openWith("[Settings]\n"
+                          "device=abc\ncompression=1.5\nframerate=fast\nVideoInput=\n"
+                          "captureTime=4.0\nColorFormat= 2 \nbarefoot=yes\nWSTIMS=1\n"
+                          "right2left=TRUE\nboxlineoff=-1\nbuoymarker=Cross\n"
+                          "PictureSave=save\nVideoSave=NoSave\nimpactcolor=Red\n"
+                          "tournamentType=sitski\n");
+    EXPECT_EQ(store->device(), -1);
+    EXPECT_EQ(store->compression(), -1);
+    EXPECT_EQ(store->frameRate(), 0);
+    EXPECT_EQ(store->videoInput(), 0);
+    EXPECT_EQ(store->captureTime(), 4.0);
+    EXPECT_EQ(store->colorFormat(), 2);
+    EXPECT_FALSE(store->barefoot());
+    EXPECT_TRUE(store->wstims());
+    EXPECT_TRUE(store->rightToLeft());
+    EXPECT_TRUE(store->boxLineOff());
+    // Only the exact words count for the word-valued keys.
+    EXPECT_EQ(store->buoyMarker(), QStringLiteral("circle"));
+    EXPECT_EQ(store->pictureSave(), QStringLiteral("Ask"));
+    EXPECT_EQ(store->videoSave(), QStringLiteral("NoSave"));
+    EXPECT_EQ(store->impactColor(), QStringLiteral("white"));
+    EXPECT_EQ(store->tournamentType(), QStringLiteral("sitski"));
+
+    ASSERT_TRUE(store->write(QStringLiteral("buoymarker"), QStringLiteral("cross")));
+    EXPECT_EQ(store->buoyMarker(), QStringLiteral("cross"));
+    for (const char* falsy : {"False", "false", "0", "", "yes"}) {
+        ASSERT_TRUE(store->write(QStringLiteral("right2left"), QString::fromLatin1(falsy)));
+        EXPECT_FALSE(store->rightToLeft()) << falsy;
+    }
+}
+
+TEST_F(SettingsStoreTest, TextWithCommasAndBackslashesSurvives)
+{
+    auto store = open();
+    const QString name = QStringLiteral("Lake Open, Day 2");
+    const QString path = QStringLiteral("C:\\Jump Videos\\2026\\");
+    ASSERT_TRUE(store->write(QStringLiteral("TournamentName"), name));
+    ASSERT_TRUE(store->write(QStringLiteral("logpath"), path));
+    auto again = open();
+    EXPECT_EQ(again->tournamentName(), name);
+    EXPECT_EQ(again->logPath(), path);
+
+    auto edited = openWith("[Settings]\nTournamentName=Lake Open, Day 2\n");
+    EXPECT_EQ(edited->tournamentName(), name);
+}
+
+TEST_F(SettingsStoreTest, EmergencyResetRestoresOnlyTheInstallValues)
+{
+    auto store = open();
+    const QStringList keys = {"logpath",   "logfile",   "barefoot",       "compression",
+                              "device",    "framerate", "grid1File",      "grid2File",
+                              "grid3File", "grids",     "TournamentName", "VideoResolution"};
+    for (const QString& k : keys)
+        ASSERT_TRUE(store->write(k, QStringLiteral("7")));
+    ASSERT_TRUE(store->resetToInstallValues());
+
+    auto again = open();
+    for (const char* k : {"logpath", "logfile", "grid1File", "grid2File", "grid3File"}) {
+        EXPECT_TRUE(again->contains(QLatin1String(k))) << k;
+        EXPECT_EQ(again->read(QLatin1String(k), QStringLiteral("x")), QString()) << k;
+    }
+    for (const char* k : {"barefoot", "compression", "device", "framerate"})
+        EXPECT_EQ(again->read(QLatin1String(k)), QStringLiteral("0")) << k;
+    for (const char* k : {"grids", "TournamentName", "VideoResolution"})
+        EXPECT_EQ(again->read(QLatin1String(k)), QStringLiteral("7")) << k;
+
+    const auto& items = SettingsStore::installValues();
+    ASSERT_EQ(items.size(), 8);
+    EXPECT_EQ(items[0].label, QStringLiteral("Logpath = "));
+    EXPECT_EQ(items[5].label, QStringLiteral("Grid 1 File = "));
+}
+
+TEST_F(SettingsStoreTest, AFailedWriteIsReported)
+{
+    // The store's folder is a regular file, so nothing can ever be written there.
+    QFile blocker(dir.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore store(std::make_unique<QSettings>(
+        dir.filePath(QStringLiteral("blocker/DI05.ini")), QSettings::IniFormat));
+    QString error;
+    EXPECT_FALSE(store.write(QStringLiteral("logpath"), QStringLiteral("/videos"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(store.lastError(), error);
+    EXPECT_TRUE(error.contains(QStringLiteral("logpath")));
+
+    // A reader's write-back reports the same way.
+    QString why;
+    EXPECT_EQ(store.grids(&why), 1);
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(store.setGridFile(4, QStringLiteral("x.ipt")));
+}
+
+TEST(SettingsValues, NumbersTruthsAndFlags)
+{
+    using namespace zelvan::settings;
+    EXPECT_EQ(parseNumber(QStringLiteral(" 15 ")), 15.0);
+    EXPECT_EQ(parseNumber(QStringLiteral("-1")), -1.0);
+    EXPECT_EQ(parseNumber(QStringLiteral("29.97")), 29.97);
+    EXPECT_EQ(parseNumber(QStringLiteral(".5")), 0.5);
+    for (const char* bad : {"", " ", ".", "-", "1e3", "0x10", "1,5", "inf", "nan", "12a", "1.2.3"})
+        EXPECT_FALSE(parseNumber(QString::fromLatin1(bad)).has_value()) << bad;
+    EXPECT_FALSE(parseNumber(QString(400, QLatin1Char('9'))).has_value());
+
+    EXPECT_EQ(parseWholeNumber(QStringLiteral("3.0")), 3);
+    EXPECT_FALSE(parseWholeNumber(QStringLiteral("2.5")).has_value());
+    EXPECT_FALSE(parseWholeNumber(QStringLiteral("99999999999")).has_value());
+
+    EXPECT_EQ(parseTruth(QStringLiteral("tRuE")), true);
+    EXPECT_EQ(parseTruth(QStringLiteral("FALSE")), false);
+    EXPECT_EQ(parseTruth(QStringLiteral("-1")), true);
+    EXPECT_EQ(parseTruth(QStringLiteral("0")), false);
+    EXPECT_FALSE(parseTruth(QStringLiteral("yes")).has_value());
+
+    EXPECT_EQ(parseFlag(QStringLiteral("1")), true);
+    EXPECT_EQ(parseFlag(QStringLiteral("0")), false);
+    EXPECT_FALSE(parseFlag(QStringLiteral("True")).has_value());
+}
+
+} // namespace
