@@ -106,6 +106,7 @@ SwsContext* scaler(SwsContext* old, int sw, int sh, AVPixelFormat sf, int dw, in
 
 struct VideoFileWriter::Impl {
     AudioFormat audio;
+    int quality = 4;
     AVFormatContext* fmt = nullptr;
     AVCodecContext* venc = nullptr;
     AVStream* vstream = nullptr;
@@ -203,6 +204,11 @@ VideoFileWriter::~VideoFileWriter()
 void VideoFileWriter::setAudioFormat(const AudioFormat& format)
 {
     d->audio = format;
+}
+
+void VideoFileWriter::setQuality(int qscale)
+{
+    d->quality = std::clamp(qscale, 2, 31);
 }
 
 bool VideoFileWriter::isOpen() const
@@ -311,7 +317,7 @@ bool VideoFileWriter::open(const QString& path, QSize size, double fps, const QS
     if (mjpeg) {
         // Fixed quality instead of a bit rate: capture must not lose detail on fast motion.
         d->venc->flags |= AV_CODEC_FLAG_QSCALE;
-        d->venc->global_quality = FF_QP2LAMBDA * 4;
+        d->venc->global_quality = FF_QP2LAMBDA * d->quality;
         d->venc->color_range = AVCOL_RANGE_JPEG;
     }
     // Two cores: the device thread renders while the encoder works on slices/frames.

@@ -38,6 +38,9 @@ public:
     // Adds a PCM audio stream to the next open(); call before open().
     void setAudioFormat(const AudioFormat& format);
 
+    // MJPEG quantiser scale, 2 (best) .. 31 (smallest); call before open(). Default 4.
+    void setQuality(int qscale);
+
     // codec: "MJPEG" (also when empty), "Uncompressed", or an FFmpeg encoder name.
     bool open(const QString& path, QSize size, double fps, const QString& codec, QString* error);
     bool isOpen() const;

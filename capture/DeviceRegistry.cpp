@@ -1,0 +1,170 @@
+#include "capture/DeviceRegistry.h"
+
+#include "capture/CaptureControl.h"
+
+namespace zelvan::capture
+{
+
+QList<QSize> virtualVideoSizes()
+{
+    return {QSize(320, 240), QSize(640, 480),  QSize(720, 480),  QSize(720, 576),
+            QSize(800, 600), QSize(1024, 768), QSize(1280, 720), QSize(1920, 1080)};
+}
+
+QList<double> virtualVideoRates()
+{
+    return {15, 25, 30, 50, 60};
+}
+
+DeviceRegistry::DeviceRegistry(bool scanReal, QObject* parent) : QObject(parent), scanReal(scanReal)
+{
+    video = currentVideo();
+    audio = currentAudio();
+    connect(&poll, &QTimer::timeout, this, &DeviceRegistry::refresh);
+    // Cameras come and go during a tournament; two seconds is quick enough to notice.
+    setPollInterval(2000);
+}
+
+QList<VideoDeviceInfo> DeviceRegistry::currentVideo() const
+{
+    QList<VideoDeviceInfo> list;
+    if (scanReal)
+        list = scanRealVideoDevices();
+    VideoDeviceInfo pattern;
+    pattern.name = kTestPattern;
+    pattern.kind = DeviceKind::TestPattern;
+    pattern.sizes = virtualVideoSizes();
+    pattern.rates = virtualVideoRates();
+    pattern.colorFormats = QStringList{"I420", "RGB24"};
+    pattern.colorFormatCodes = QStringList{"yuvj420p", "bgr24"};
+    pattern.inputs = QStringList{"Test Card", "Colour Bars"};
+    VideoDeviceInfo site = pattern;
+    site.name = kSimulatedSite;
+    site.kind = DeviceKind::SimulatedSite;
+    site.inputs = QStringList{"Shore Camera"};
+    for (const VideoDeviceInfo& v : {pattern, site})
+        if (isPresent(v.name))
+            list << v;
+    return list;
+}
+
+QList<AudioDeviceInfo> DeviceRegistry::currentAudio() const
+{
+    QList<AudioDeviceInfo> list;
+    if (scanReal)
+        list = scanRealAudioDevices();
+    if (isPresent(kTestTone)) {
+        AudioDeviceInfo tone;
+        tone.name = kTestTone;
+        tone.kind = DeviceKind::TestTone;
+        list << tone;
+    }
+    return list;
+}
+
+QList<VideoDeviceInfo> DeviceRegistry::videoDevices() const
+{
+    return video;
+}
+
+QList<AudioDeviceInfo> DeviceRegistry::audioDevices() const
+{
+    return audio;
+}
+
+int DeviceRegistry::videoIndexOf(const QString& name) const
+{
+    for (int i = 0; i < video.size(); ++i)
+        if (video[i].name == name)
+            return i;
+    return -1;
+}
+
+int DeviceRegistry::audioIndexOf(const QString& name) const
+{
+    for (int i = 0; i < audio.size(); ++i)
+        if (audio[i].name == name)
+            return i;
+    return -1;
+}
+
+void DeviceRegistry::setPollInterval(int ms)
+{
+    if (ms <= 0) {
+        poll.stop();
+        return;
+    }
+    poll.start(ms);
+}
+
+void DeviceRegistry::applyDiff(const QString& category, QStringList& names,
+                               const QStringList& fresh)
+{
+    // Removals first, each with the index the device had at that moment.
+    for (int i = names.size() - 1; i >= 0; --i) {
+        if (!fresh.contains(names[i])) {
+            const QString gone = names.takeAt(i);
+            emit changed(category, 1, i, gone);
+        }
+    }
+    // Then arrivals in the order of the new list.
+    for (int i = 0; i < fresh.size(); ++i) {
+        if (!names.contains(fresh[i])) {
+            names.insert(i, fresh[i]);
+            emit changed(category, 0, i, fresh[i]);
+        }
+    }
+}
+
+void DeviceRegistry::refresh()
+{
+    const QList<VideoDeviceInfo> newVideo = currentVideo();
+    const QList<AudioDeviceInfo> newAudio = currentAudio();
+    QStringList oldVideoNames, newVideoNames, oldAudioNames, newAudioNames;
+    for (const auto& v : video)
+        oldVideoNames << v.name;
+    for (const auto& v : newVideo)
+        newVideoNames << v.name;
+    for (const auto& a : audio)
+        oldAudioNames << a.name;
+    for (const auto& a : newAudio)
+        newAudioNames << a.name;
+    // The lists are replaced before the events so that a handler sees the new state.
+    video = newVideo;
+    audio = newAudio;
+    applyDiff(kVideoSources, oldVideoNames, newVideoNames);
+    applyDiff(kAudioSources, oldAudioNames, newAudioNames);
+}
+
+bool DeviceRegistry::unplug(const QString& name)
+{
+    if (name != kTestPattern && name != kSimulatedSite && name != kTestTone)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(unpluggedMutex);
+        if (unplugged.contains(name))
+            return false;
+        unplugged << name;
+    }
+    refresh();
+    return true;
+}
+
+bool DeviceRegistry::plug(const QString& name)
+{
+    {
+        std::lock_guard<std::mutex> lock(unpluggedMutex);
+        if (!unplugged.removeOne(name))
+            return false;
+    }
+    refresh();
+    return true;
+}
+
+bool DeviceRegistry::isPresent(const QString& name) const
+{
+    std::lock_guard<std::mutex> lock(unpluggedMutex);
+    return !unplugged.contains(name);
+}
+
+} // namespace zelvan::capture

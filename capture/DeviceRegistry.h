@@ -1,0 +1,94 @@
+#pragma once
+// The capture devices the station can use: real cameras and sound inputs found through the
+// operating system, followed by the built-in devices that always exist ("Test Pattern",
+// "Simulated Jump Site", "Test Tone"). The list is polled; arrivals and removals are reported
+// with the index they have (arrival) or had (removal) in the list.
+#include <QList>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace zelvan::capture
+{
+
+enum class DeviceKind { TestPattern, SimulatedSite, TestTone, Ffmpeg };
+
+inline const QString kTestPattern = QStringLiteral("Test Pattern");
+inline const QString kSimulatedSite = QStringLiteral("Simulated Jump Site");
+inline const QString kTestTone = QStringLiteral("Test Tone");
+
+struct VideoDeviceInfo {
+    QString name;
+    DeviceKind kind = DeviceKind::Ffmpeg;
+    QString inputFormat; // FFmpeg input device: "video4linux2", "dshow"
+    QString url;         // what that input device opens: "/dev/video0", "video=Name"
+    QList<QSize> sizes;
+    QList<double> rates;
+    QStringList colorFormats;     // names shown to the user
+    QStringList colorFormatCodes; // FFmpeg names for the same entries ("yuyv422", "mjpeg")
+    QStringList inputs;
+};
+
+struct AudioDeviceInfo {
+    QString name;
+    DeviceKind kind = DeviceKind::Ffmpeg;
+    QString inputFormat; // "alsa", "dshow"
+    QString url;
+};
+
+// What the operating system offers right now (platform-specific, RealDevices.cpp).
+QList<VideoDeviceInfo> scanRealVideoDevices();
+QList<AudioDeviceInfo> scanRealAudioDevices();
+
+// Sizes and rates the built-in video devices offer.
+QList<QSize> virtualVideoSizes();
+QList<double> virtualVideoRates();
+
+class DeviceRegistry : public QObject
+{
+    Q_OBJECT
+public:
+    // scanReal = false keeps the list to the built-in devices (deterministic tests).
+    explicit DeviceRegistry(bool scanReal = true, QObject* parent = nullptr);
+
+    QList<VideoDeviceInfo> videoDevices() const;
+    QList<AudioDeviceInfo> audioDevices() const;
+    int videoIndexOf(const QString& name) const;
+    int audioIndexOf(const QString& name) const;
+
+    // Re-reads the devices and emits a change for every arrival and removal.
+    void refresh();
+    void setPollInterval(int ms); // 0 stops polling
+
+    // A built-in device can be taken away and given back, as if unplugged: a recording from
+    // it ends as it would when a camera is pulled out.
+    bool unplug(const QString& name);
+    bool plug(const QString& name);
+    // Thread-safe: sources ask this for every frame.
+    bool isPresent(const QString& name) const;
+
+signals:
+    // category: "Video Capture Sources" or "Audio Capture Sources"; action 0 arrived,
+    // 1 removed.
+    void changed(const QString& category, int action, int index, const QString& name);
+
+private:
+    QList<VideoDeviceInfo> currentVideo() const;
+    QList<AudioDeviceInfo> currentAudio() const;
+    void applyDiff(const QString& category, QStringList& names, const QStringList& fresh);
+
+    bool scanReal;
+    QList<VideoDeviceInfo> video;
+    QList<AudioDeviceInfo> audio;
+    QTimer poll;
+    mutable std::mutex unpluggedMutex;
+    QStringList unplugged;
+};
+
+} // namespace zelvan::capture

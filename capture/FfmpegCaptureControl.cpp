@@ -1,0 +1,775 @@
+#include "capture/FfmpegCaptureControl.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+#include <chrono>
+#include <thread>
+
+#ifdef ZELVAN_REVIEW_AVAILABLE
+#include "review/cDIB.h"
+#endif
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+namespace zelvan::capture
+{
+
+namespace
+{
+
+QString sizeName(QSize s)
+{
+    return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+}
+
+[[noreturn]] void fail(int number, const QString& text)
+{
+    throw CaptureError(number, text);
+}
+
+void checkIndex(int i, int count, const QString& what)
+{
+    if (i < 0 || i >= count)
+        fail(ErrBadValue, QStringLiteral("%1 index %2 is out of range").arg(what).arg(i));
+}
+
+bool saveBmp(const QImage& image, const QString& path, QString* error)
+{
+#ifdef ZELVAN_REVIEW_AVAILABLE
+    return zelvan::writeImageAsBmp(image, path, error);
+#else
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        !image.convertToFormat(QImage::Format_RGB888).save(&file, "BMP") || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("Cannot write ") + QDir::toNativeSeparators(path);
+        return false;
+    }
+    return true;
+#endif
+}
+
+} // namespace
+
+FfmpegCaptureControl::FfmpegCaptureControl(bool scanRealDevices, QObject* parent)
+    : CaptureControl(parent), registry(scanRealDevices)
+{
+    const auto video = registry.videoDevices();
+    if (!video.isEmpty())
+        videoName = video.first().name;
+    resetPictureSettings();
+    connect(&registry, &DeviceRegistry::changed, this, &FfmpegCaptureControl::onRegistryChange);
+    counterTimer.setInterval(500);
+    connect(&counterTimer, &QTimer::timeout, this, &FfmpegCaptureControl::emitCounters);
+}
+
+FfmpegCaptureControl::~FfmpegCaptureControl()
+{
+    // Leave a complete file behind even when the program closes mid-recording.
+    std::shared_ptr<Recorder> rec;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        rec = std::move(recorder);
+    }
+    if (audioSource)
+        audioSource->stop();
+    stopSource();
+    if (rec)
+        rec->finish(nullptr);
+}
+
+// ---------------------------------------------------------------------------- helpers
+
+void FfmpegCaptureControl::requireIdle() const
+{
+    if (capturing())
+        fail(ErrBusy, QStringLiteral("Not possible while recording"));
+}
+
+void FfmpegCaptureControl::requireCategory(const QString& category) const
+{
+    if (category != kEffectCategory)
+        fail(ErrUnknownCategory, QStringLiteral("Unknown effect category: ") + category);
+}
+
+VideoDeviceInfo FfmpegCaptureControl::selectedVideo() const
+{
+    const auto list = registry.videoDevices();
+    const int i = registry.videoIndexOf(connectedName.isEmpty() ? videoName : connectedName);
+    return i >= 0 ? list[i] : VideoDeviceInfo{};
+}
+
+void FfmpegCaptureControl::resetPictureSettings()
+{
+    const VideoDeviceInfo dev = selectedVideo();
+    // 640x480 is the station's usual picture; otherwise the device's first size.
+    resolution = dev.sizes.indexOf(QSize(640, 480));
+    if (resolution < 0)
+        resolution = dev.sizes.isEmpty() ? -1 : 0;
+    colorFormat = dev.colorFormats.isEmpty() ? -1 : 0;
+    input = dev.inputs.isEmpty() ? -1 : 0;
+}
+
+QSize FfmpegCaptureControl::frameSize() const
+{
+    const VideoDeviceInfo dev = selectedVideo();
+    return resolution >= 0 && resolution < dev.sizes.size() ? dev.sizes[resolution] : QSize();
+}
+
+void FfmpegCaptureControl::startSource()
+{
+    const VideoDeviceInfo dev = selectedVideo();
+    VideoSettings settings;
+    settings.size = frameSize();
+    settings.fps = fps;
+    settings.colorFormatCode = dev.colorFormatCodes.value(colorFormat);
+    settings.input = std::max(0, input);
+    auto src = makeVideoSource(dev, settings, &registry);
+    if (!src)
+        fail(ErrDeviceFailed, dev.name + QStringLiteral(" is not available in this build"));
+    const quint64 generation = ++sourceGeneration;
+    src->setFrameHandler(
+        [this](FramePtr frame, qint64 time) { onDeviceFrame(std::move(frame), time); });
+    src->setEndHandler([this, generation](const QString& reason) {
+        QMetaObject::invokeMethod(
+            this, [this, generation, reason] { onSourceEnded(generation, reason); },
+            Qt::QueuedConnection);
+    });
+    QString error;
+    if (!src->start(&error))
+        fail(ErrDeviceFailed, error);
+    source = std::move(src);
+}
+
+void FfmpegCaptureControl::stopSource()
+{
+    if (source) {
+        source->stop();
+        source.reset();
+    }
+    ++sourceGeneration;
+    std::lock_guard<std::mutex> lock(sinkMutex);
+    latest.reset();
+}
+
+void FfmpegCaptureControl::restartIfConnected()
+{
+    if (!connected())
+        return;
+    stopSource();
+    try {
+        startSource();
+    } catch (const CaptureError&) {
+        connectedName.clear();
+        emit statusChange(StatusDisconnected, QStringLiteral("Disconnected"));
+        throw;
+    }
+}
+
+// Device thread: effect, still, recording, preview. Nothing here waits for the user
+// interface.
+void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros)
+{
+    frame = effect.apply(std::move(frame));
+    if (!frame)
+        return;
+    std::shared_ptr<Recorder> rec;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        latest = cloneFrame(frame.get());
+        rec = recorder;
+    }
+    if (rec)
+        rec->pushVideo(cloneFrame(frame.get()), timeMicros);
+    if (previewWanted && !previewPending.exchange(true)) {
+        const QImage image = imageFromFrame(frame.get());
+        QMetaObject::invokeMethod(
+            this,
+            [this, image] {
+                previewPending = false;
+                if (previewOn)
+                    emit previewFrame(image);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+// ---------------------------------------------------------------------------- device
+
+void FfmpegCaptureControl::connectDevice(int index)
+{
+    requireIdle();
+    const auto list = registry.videoDevices();
+    if (list.isEmpty())
+        fail(ErrNoDevice, QStringLiteral("No video capture device"));
+    checkIndex(index, list.size(), QStringLiteral("Video device"));
+    if (connected())
+        disconnectDevice();
+    if (videoName != list[index].name) {
+        videoName = list[index].name;
+        resetPictureSettings();
+    }
+    connectedName = videoName;
+    try {
+        startSource();
+    } catch (const CaptureError&) {
+        connectedName.clear();
+        throw;
+    }
+    emit statusChange(StatusConnected, QStringLiteral("Connected to ") + connectedName);
+}
+
+void FfmpegCaptureControl::disconnectDevice()
+{
+    if (capturing())
+        finishRecording(QStringLiteral("disconnected"));
+    stopSource();
+    if (!connectedName.isEmpty()) {
+        connectedName.clear();
+        emit statusChange(StatusDisconnected, QStringLiteral("Disconnected"));
+    }
+}
+
+bool FfmpegCaptureControl::connected() const
+{
+    return !connectedName.isEmpty();
+}
+
+int FfmpegCaptureControl::videoDeviceCount() const
+{
+    return int(registry.videoDevices().size());
+}
+
+QString FfmpegCaptureControl::videoDeviceName(int i) const
+{
+    const auto list = registry.videoDevices();
+    checkIndex(i, list.size(), QStringLiteral("Video device"));
+    return list[i].name;
+}
+
+int FfmpegCaptureControl::videoDeviceIndex() const
+{
+    return registry.videoIndexOf(videoName);
+}
+
+void FfmpegCaptureControl::setVideoDeviceIndex(int i)
+{
+    requireIdle();
+    const auto list = registry.videoDevices();
+    checkIndex(i, list.size(), QStringLiteral("Video device"));
+    if (list[i].name == videoName)
+        return;
+    if (connected())
+        disconnectDevice();
+    videoName = list[i].name;
+    resetPictureSettings();
+}
+
+int FfmpegCaptureControl::audioDeviceCount() const
+{
+    return int(registry.audioDevices().size());
+}
+
+QString FfmpegCaptureControl::audioDeviceName(int i) const
+{
+    const auto list = registry.audioDevices();
+    checkIndex(i, list.size(), QStringLiteral("Audio device"));
+    return list[i].name;
+}
+
+int FfmpegCaptureControl::audioDeviceIndex() const
+{
+    return audioName.isEmpty() ? -1 : registry.audioIndexOf(audioName);
+}
+
+void FfmpegCaptureControl::setAudioDeviceIndex(int i)
+{
+    requireIdle();
+    if (i == -1) {
+        audioName.clear();
+        return;
+    }
+    const auto list = registry.audioDevices();
+    checkIndex(i, list.size(), QStringLiteral("Audio device"));
+    audioName = list[i].name;
+}
+
+// ---------------------------------------------------------------------------- picture
+
+bool FfmpegCaptureControl::preview() const
+{
+    return previewOn;
+}
+
+void FfmpegCaptureControl::setPreview(bool on)
+{
+    previewOn = on;
+    previewWanted = on;
+}
+
+int FfmpegCaptureControl::resolutionCount() const
+{
+    return int(selectedVideo().sizes.size());
+}
+
+QString FfmpegCaptureControl::resolutionName(int i) const
+{
+    const auto sizes = selectedVideo().sizes;
+    checkIndex(i, sizes.size(), QStringLiteral("Resolution"));
+    return sizeName(sizes[i]);
+}
+
+int FfmpegCaptureControl::resolutionIndex() const
+{
+    return resolution;
+}
+
+void FfmpegCaptureControl::setResolutionIndex(int i)
+{
+    requireIdle();
+    checkIndex(i, resolutionCount(), QStringLiteral("Resolution"));
+    if (i == resolution)
+        return;
+    resolution = i;
+    restartIfConnected();
+}
+
+int FfmpegCaptureControl::colorFormatCount() const
+{
+    return int(selectedVideo().colorFormats.size());
+}
+
+QString FfmpegCaptureControl::colorFormatName(int i) const
+{
+    const auto names = selectedVideo().colorFormats;
+    checkIndex(i, names.size(), QStringLiteral("Colour format"));
+    return names[i];
+}
+
+int FfmpegCaptureControl::colorFormatIndex() const
+{
+    return colorFormat;
+}
+
+void FfmpegCaptureControl::setColorFormatIndex(int i)
+{
+    requireIdle();
+    checkIndex(i, colorFormatCount(), QStringLiteral("Colour format"));
+    if (i == colorFormat)
+        return;
+    colorFormat = i;
+    restartIfConnected();
+}
+
+int FfmpegCaptureControl::videoInputCount() const
+{
+    return int(selectedVideo().inputs.size());
+}
+
+QString FfmpegCaptureControl::videoInputName(int i) const
+{
+    const auto names = selectedVideo().inputs;
+    checkIndex(i, names.size(), QStringLiteral("Video input"));
+    return names[i];
+}
+
+int FfmpegCaptureControl::videoInputIndex() const
+{
+    return input;
+}
+
+void FfmpegCaptureControl::setVideoInputIndex(int i)
+{
+    requireIdle();
+    checkIndex(i, videoInputCount(), QStringLiteral("Video input"));
+    if (i == input)
+        return;
+    input = i;
+    restartIfConnected();
+}
+
+void FfmpegCaptureControl::setChannel(int)
+{
+    fail(ErrBadValue, QStringLiteral("The device has no tuner"));
+}
+
+// ---------------------------------------------------------------------------- compression
+
+int FfmpegCaptureControl::videoCompressorCount() const
+{
+    return int(VideoFileWriter::compressorNames().size());
+}
+
+QString FfmpegCaptureControl::videoCompressorName(int i) const
+{
+    const QStringList names = VideoFileWriter::compressorNames();
+    checkIndex(i, names.size(), QStringLiteral("Video compressor"));
+    return names[i];
+}
+
+int FfmpegCaptureControl::videoCompressorIndex() const
+{
+    return compressor;
+}
+
+void FfmpegCaptureControl::setVideoCompressorIndex(int i)
+{
+    requireIdle();
+    if (i != -1)
+        checkIndex(i, videoCompressorCount(), QStringLiteral("Video compressor"));
+    compressor = i;
+}
+
+void FfmpegCaptureControl::setCompressionQuality(int q)
+{
+    if (q < 2 || q > 31)
+        fail(ErrBadValue, QStringLiteral("Quality must be 2 to 31"));
+    quality = q;
+}
+
+// Sound is always written as PCM; the list says so instead of being empty.
+int FfmpegCaptureControl::audioCompressorCount() const
+{
+    return 1;
+}
+
+QString FfmpegCaptureControl::audioCompressorName(int i) const
+{
+    checkIndex(i, 1, QStringLiteral("Audio compressor"));
+    return QStringLiteral("PCM");
+}
+
+int FfmpegCaptureControl::audioCompressorIndex() const
+{
+    return -1;
+}
+
+void FfmpegCaptureControl::setAudioCompressorIndex(int i)
+{
+    if (i != -1 && i != 0)
+        checkIndex(i, 1, QStringLiteral("Audio compressor"));
+}
+
+int FfmpegCaptureControl::effectCount(const QString& category) const
+{
+    return category == kEffectCategory ? int(videoEffectNames().size()) : 0;
+}
+
+QString FfmpegCaptureControl::effectName(const QString& category, int i) const
+{
+    requireCategory(category);
+    const QStringList names = videoEffectNames();
+    checkIndex(i, names.size(), QStringLiteral("Effect"));
+    return names[i];
+}
+
+int FfmpegCaptureControl::effectIndex(const QString& category, const QString& name) const
+{
+    if (category != kEffectCategory)
+        return -1;
+    return int(videoEffectNames().indexOf(name));
+}
+
+int FfmpegCaptureControl::currentEffect(const QString& category) const
+{
+    requireCategory(category);
+    return effect.selected();
+}
+
+void FfmpegCaptureControl::useEffect(const QString& category, int index)
+{
+    requireCategory(category);
+    if (index != -1)
+        checkIndex(index, effectCount(category), QStringLiteral("Effect"));
+    effect.select(index);
+}
+
+// ---------------------------------------------------------------------------- audio
+
+void FfmpegCaptureControl::setSampleRate(int hz)
+{
+    requireIdle();
+    if (hz < 4000 || hz > 192000)
+        fail(ErrBadValue, QStringLiteral("Unsupported sample rate %1 Hz").arg(hz));
+    audioFormat.sampleRate = hz;
+}
+
+void FfmpegCaptureControl::setChannels(int n)
+{
+    requireIdle();
+    if (n != 1 && n != 2)
+        fail(ErrBadValue, QStringLiteral("Channels must be 1 or 2"));
+    audioFormat.channels = n;
+}
+
+void FfmpegCaptureControl::setBitsPerSample(int bits)
+{
+    requireIdle();
+    if (bits != 8 && bits != 16)
+        fail(ErrBadValue, QStringLiteral("Bits per sample must be 8 or 16"));
+    audioFormat.bitsPerSample = bits;
+}
+
+// ---------------------------------------------------------------------------- recording
+
+void FfmpegCaptureControl::setFrameRate(double rate)
+{
+    requireIdle();
+    if (!(rate >= 1 && rate <= 240))
+        fail(ErrBadValue, QStringLiteral("Unsupported frame rate %1").arg(rate));
+    if (rate == fps)
+        return;
+    fps = rate;
+    // The device delivers at the recording's rate, so a new rate restarts it.
+    restartIfConnected();
+}
+
+void FfmpegCaptureControl::setTimeLimit(double seconds)
+{
+    requireIdle();
+    if (!(seconds >= 0 && seconds <= 24 * 3600))
+        fail(ErrBadValue, QStringLiteral("Unsupported time limit %1").arg(seconds));
+    limitSeconds = seconds;
+}
+
+void FfmpegCaptureControl::setCaptureFileName(const QString& path)
+{
+    requireIdle();
+    captureFile = path;
+}
+
+bool FfmpegCaptureControl::capturing() const
+{
+    return recorder != nullptr;
+}
+
+void FfmpegCaptureControl::startCapture()
+{
+    requireIdle();
+    if (!connected())
+        fail(ErrNotConnected, QStringLiteral("No capture device is connected"));
+    if (captureFile.trimmed().isEmpty())
+        fail(ErrFile, QStringLiteral("No capture file name"));
+    const QFileInfo info(captureFile);
+    if (!info.absoluteDir().exists())
+        fail(ErrFile, QStringLiteral("Folder does not exist: ") +
+                          QDir::toNativeSeparators(info.absolutePath()));
+
+    RecorderSettings settings;
+    settings.path = captureFile;
+    settings.size = frameSize();
+    settings.fps = fps;
+    settings.codec = compressor < 0 ? QStringLiteral("Uncompressed")
+                                    : VideoFileWriter::compressorNames().value(compressor);
+    settings.quality = quality;
+    settings.timeLimit = limitSeconds;
+    std::unique_ptr<AudioSource> sound;
+    if (!audioName.isEmpty()) {
+        const int a = registry.audioIndexOf(audioName);
+        if (a < 0)
+            fail(ErrNoDevice, audioName + QStringLiteral(" is not present"));
+        settings.audio = audioFormat;
+        AudioSettings as{audioFormat.sampleRate, audioFormat.channels, audioFormat.bitsPerSample};
+        sound = makeAudioSource(registry.audioDevices()[a], as, &registry);
+    }
+    auto rec = std::make_shared<Recorder>();
+    rec->setLimitHandler([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { finishRecording(QStringLiteral("time limit reached")); },
+            Qt::QueuedConnection);
+    });
+    rec->setFailureHandler([this](const QString& text) {
+        QMetaObject::invokeMethod(
+            this, [this, text] { finishRecording(text); }, Qt::QueuedConnection);
+    });
+    QString error;
+    if (!rec->start(settings, &error))
+        fail(ErrFile, error);
+    if (sound) {
+        std::weak_ptr<Recorder> weak = rec;
+        sound->setSamplesHandler([weak](const QByteArray& pcm, int frames, qint64 time) {
+            if (auto r = weak.lock())
+                r->pushAudio(pcm, frames, time);
+        });
+        if (!sound->start(&error)) {
+            rec->finish(nullptr);
+            QFile::remove(captureFile);
+            fail(ErrDeviceFailed, error);
+        }
+    }
+    audioSource = std::move(sound);
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        recorder = rec;
+    }
+    lastRecording = rec;
+    counterTimer.start();
+    emit statusChange(StatusStreamSetUp,
+                      QStringLiteral("Capturing to ") + QDir::toNativeSeparators(captureFile));
+    emit statusText(QStringLiteral("Capturing to ") + QDir::toNativeSeparators(captureFile));
+}
+
+void FfmpegCaptureControl::finishRecording(const QString& why)
+{
+    if (!recorder || finishing)
+        return;
+    finishing = true;
+    std::shared_ptr<Recorder> rec;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        rec = std::move(recorder);
+        recorder.reset();
+    }
+    if (audioSource) {
+        audioSource->stop();
+        audioSource.reset();
+    }
+    counterTimer.stop();
+    QString error;
+    const bool ok = rec->finish(&error);
+    finishing = false;
+    emitCounters();
+    if (ok) {
+        emit statusChange(StatusCaptureEnded, QStringLiteral("Capture complete (%1)").arg(why));
+    } else {
+        emit statusChange(StatusCaptureFailed, QStringLiteral("Capture failed: ") + error);
+        emit warning(QStringLiteral("The recording could not be saved: ") + error);
+    }
+    emit captureFinished();
+}
+
+void FfmpegCaptureControl::stopCapture()
+{
+    // Stopping while idle is harmless: the screens stop on ESC whatever the state.
+    finishRecording(QStringLiteral("stopped"));
+}
+
+void FfmpegCaptureControl::emitCounters()
+{
+    const QString text = QStringLiteral("Captured %1 frames (%2 dropped) %3 ms")
+                             .arg(framesCaptured())
+                             .arg(framesDropped())
+                             .arg(captureTimeMs());
+    emit statusChange(StatusCountersCurrent, text);
+    emit statusText(text);
+}
+
+int FfmpegCaptureControl::framesCaptured() const
+{
+    return lastRecording ? lastRecording->framesCaptured() : 0;
+}
+
+int FfmpegCaptureControl::framesDropped() const
+{
+    return lastRecording ? lastRecording->framesDropped() : 0;
+}
+
+qint64 FfmpegCaptureControl::audioSamplesCaptured() const
+{
+    return lastRecording ? lastRecording->audioSamples() : 0;
+}
+
+qint64 FfmpegCaptureControl::captureTimeMs() const
+{
+    return lastRecording ? lastRecording->captureTimeMs() : 0;
+}
+
+void FfmpegCaptureControl::grabStill()
+{
+    if (!connected())
+        fail(ErrNotConnected, QStringLiteral("No capture device is connected"));
+    if (stillFile.trimmed().isEmpty())
+        fail(ErrFile, QStringLiteral("No still file name"));
+    // Right after connecting the first picture may still be on its way.
+    FramePtr frame;
+    for (int waited = 0; waited <= 2000; waited += 10) {
+        {
+            std::lock_guard<std::mutex> lock(sinkMutex);
+            frame = cloneFrame(latest.get());
+        }
+        if (frame)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!frame)
+        fail(ErrNoFrame, QStringLiteral("No picture received from the device"));
+    const QImage image = imageFromFrame(frame.get());
+    QString error;
+    if (image.isNull() || !saveBmp(image, stillFile, &error))
+        fail(ErrFile, error.isEmpty() ? QStringLiteral("Cannot write ") + stillFile : error);
+    emit statusText(QStringLiteral("Still saved to ") + QDir::toNativeSeparators(stillFile));
+}
+
+// ---------------------------------------------------------------------------- dialogs
+
+bool FfmpegCaptureControl::dialogAvailable(int id) const
+{
+    if (!dialogs)
+        return false;
+    switch (id) {
+    case DialogVideoSource:
+        return connected();
+    case DialogVideoSourceEffect:
+        return connected() && effect.selected() >= 0;
+    case DialogVideoCompression:
+        return compressor >= 0;
+    case DialogAudioFormat:
+        return !audioName.isEmpty();
+    default:
+        return false;
+    }
+}
+
+void FfmpegCaptureControl::showDialog(int id, const QString&)
+{
+    if (!dialogAvailable(id))
+        fail(ErrNoDialog, QStringLiteral("Dialog %1 is not available").arg(id));
+    dialogs->show(id, *this);
+}
+
+// ---------------------------------------------------------------------------- events
+
+void FfmpegCaptureControl::onRegistryChange(const QString& category, int action, int index,
+                                            const QString& name)
+{
+    if (action == 1 && category == kVideoSources && name == connectedName) {
+        // The camera is gone: keep every picture received, close the file, then tell.
+        finishRecording(name + QStringLiteral(" was removed"));
+        stopSource();
+        connectedName.clear();
+        emit warning(name + QStringLiteral(" was removed"));
+        emit statusChange(StatusDisconnected, QStringLiteral("Disconnected"));
+    }
+    if (action == 1 && category == kAudioSources && name == audioName) {
+        if (audioSource) {
+            audioSource->stop();
+            audioSource.reset();
+        }
+        audioName.clear();
+    }
+    if (category == kVideoSources && registry.videoIndexOf(videoName) < 0) {
+        const auto list = registry.videoDevices();
+        videoName = list.isEmpty() ? QString() : list.first().name;
+        if (!connected())
+            resetPictureSettings();
+    }
+    emit deviceListChange(category, action, index, name);
+}
+
+void FfmpegCaptureControl::onSourceEnded(quint64 generation, const QString& reason)
+{
+    if (generation != sourceGeneration || !connected())
+        return; // a source that was already replaced
+    finishRecording(reason);
+    stopSource();
+    connectedName.clear();
+    emit warning(reason);
+    emit statusChange(StatusDisconnected, QStringLiteral("Disconnected"));
+    registry.refresh(); // a camera that really left is reported as removed
+}
+
+} // namespace zelvan::capture

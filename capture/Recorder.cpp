@@ -1,0 +1,188 @@
+#include "capture/Recorder.h"
+
+#include <algorithm>
+#include <cmath>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+}
+
+namespace zelvan::capture
+{
+
+Recorder::Recorder() = default;
+
+Recorder::~Recorder()
+{
+    finish(nullptr);
+}
+
+bool Recorder::start(const RecorderSettings& s, QString* error)
+{
+    if (running || thread.joinable()) {
+        if (error)
+            *error = QStringLiteral("A recording is already running");
+        return false;
+    }
+    settings = s;
+    if (settings.audio.sampleRate > 0)
+        writer.setAudioFormat(settings.audio);
+    writer.setQuality(settings.quality);
+    if (!writer.open(settings.path, settings.size, settings.fps, settings.codec, error))
+        return false;
+    capacity = settings.queueFrames;
+    if (capacity <= 0) {
+        // Two seconds of pictures absorb a slow disk or a busy moment without a drop.
+        const qint64 frameBytes =
+            std::max<qint64>(1, av_image_get_buffer_size(AV_PIX_FMT_YUVJ420P, settings.size.width(),
+                                                         settings.size.height(), 32));
+        capacity = int(std::clamp<qint64>(qint64(std::ceil(settings.fps * 2)), 8,
+                                          std::max<qint64>(8, (512LL << 20) / frameBytes)));
+    }
+    closing = false;
+    writeFailed = false;
+    writeError.clear();
+    captured = 0;
+    dropped = 0;
+    samples = 0;
+    limitHit = false;
+    firstFrameMicros = -1;
+    endMicros = -1;
+    startMicros = steadyMicros();
+    running = true;
+    thread = std::thread([this] { writerLoop(); });
+    return true;
+}
+
+void Recorder::endTime(qint64 micros)
+{
+    qint64 expected = -1;
+    endMicros.compare_exchange_strong(expected, micros);
+}
+
+void Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
+{
+    if (!running || limitHit || !frame)
+        return;
+    qint64 first = firstFrameMicros.load();
+    if (first < 0) {
+        firstFrameMicros = timeMicros;
+        first = timeMicros;
+    }
+    if (settings.timeLimit > 0) {
+        // A picture belongs to the recording while it starts within the limit; half a frame
+        // of tolerance absorbs clock jitter, so rate x seconds pictures are kept.
+        const double elapsed = double(timeMicros - first) / 1e6;
+        if (elapsed >= settings.timeLimit - 0.5 / settings.fps) {
+            endTime(first + qint64(std::llround(settings.timeLimit * 1e6)));
+            if (!limitHit.exchange(true) && onLimit)
+                onLimit();
+            return;
+        }
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    if (closing)
+        return;
+    if (queuedFrames >= capacity) {
+        ++dropped;
+        return;
+    }
+    Item item;
+    item.frame = std::move(frame);
+    queue.push_back(std::move(item));
+    ++queuedFrames;
+    ++captured;
+    ready.notify_one();
+}
+
+void Recorder::pushAudio(const QByteArray& pcm, int frames, qint64)
+{
+    if (!running || limitHit || settings.audio.sampleRate <= 0 || frames <= 0)
+        return;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (closing)
+        return;
+    // Sound is small; ten seconds of it queued means the writer is stuck anyway.
+    const qint64 limit = qint64(settings.audio.sampleRate) * settings.audio.bytesPerSample() * 10;
+    if (queuedAudioBytes + pcm.size() > limit)
+        return;
+    Item item;
+    item.pcm = pcm;
+    item.pcmFrames = frames;
+    queuedAudioBytes += pcm.size();
+    queue.push_back(std::move(item));
+    samples += frames;
+    ready.notify_one();
+}
+
+void Recorder::writerLoop()
+{
+    for (;;) {
+        Item item;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            ready.wait(lock, [this] { return closing || !queue.empty(); });
+            if (queue.empty())
+                return; // closing and drained
+            item = std::move(queue.front());
+            queue.pop_front();
+            if (item.frame)
+                --queuedFrames;
+            else
+                queuedAudioBytes -= item.pcm.size();
+            if (writeFailed)
+                continue; // keep emptying the queue so the device never waits
+        }
+        const bool ok = item.frame ? writer.writeFrame(item.frame.get())
+                                   : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
+        if (!ok) {
+            QString text;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                writeFailed = true;
+                writeError = writer.lastError();
+                text = writeError;
+            }
+            if (onFailure)
+                onFailure(text);
+        }
+    }
+}
+
+bool Recorder::finish(QString* error)
+{
+    if (!running)
+        return true;
+    endTime(steadyMicros());
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        closing = true;
+    }
+    ready.notify_all();
+    if (thread.joinable())
+        thread.join();
+    running = false;
+    bool ok = !writeFailed;
+    QString text = writeError;
+    if (ok) {
+        ok = writer.close(&text);
+    } else {
+        writer.discard();
+    }
+    if (!ok && error)
+        *error = text;
+    return ok;
+}
+
+qint64 Recorder::captureTimeMs() const
+{
+    const qint64 first = firstFrameMicros.load();
+    const qint64 begin = first >= 0 ? first : startMicros.load();
+    qint64 end = endMicros.load();
+    if (end < 0)
+        end = steadyMicros();
+    return std::max<qint64>(0, (end - begin + 500) / 1000);
+}
+
+} // namespace zelvan::capture

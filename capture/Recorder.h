@@ -1,0 +1,92 @@
+#pragma once
+// Recording behind a bounded queue: the device thread only queues a reference to each picture
+// and returns; a writer thread compresses and writes. When the queue is full (slow disk, busy
+// machine) the picture is dropped and counted instead of holding up the device.
+#include "capture/Sources.h"
+#include "capture/VideoFileWriter.h"
+
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace zelvan::capture
+{
+
+struct RecorderSettings {
+    QString path;
+    QSize size;
+    double fps = 30;
+    QString codec;        // as VideoFileWriter::open
+    int quality = 4;      // MJPEG quantiser scale
+    AudioFormat audio;    // sampleRate 0: no sound
+    double timeLimit = 0; // seconds; 0: until finish()
+    int queueFrames = 0;  // 0: two seconds of pictures (at most 512 MB)
+};
+
+class Recorder
+{
+public:
+    Recorder();
+    ~Recorder(); // finishes
+
+    // Opens the file; errors (folder, codec, size) are reported here, before any picture.
+    bool start(const RecorderSettings& settings, QString* error);
+
+    // Device threads. Never block for longer than a queue lock.
+    void pushVideo(FramePtr frame, qint64 timeMicros);
+    void pushAudio(const QByteArray& pcm, int frames, qint64 timeMicros);
+
+    // Called once, on the device thread, when the time limit is reached.
+    void setLimitHandler(std::function<void()> fn) { onLimit = std::move(fn); }
+    // Called once, on the writer thread, when writing fails (disk full, encoder error).
+    void setFailureHandler(std::function<void(const QString&)> fn) { onFailure = std::move(fn); }
+
+    // Stops taking pictures, writes every queued one and closes the file.
+    bool finish(QString* error);
+
+    bool limitReached() const { return limitHit.load(); }
+    bool active() const { return running.load(); }
+    int framesCaptured() const { return captured.load(); }
+    int framesDropped() const { return dropped.load(); }
+    qint64 audioSamples() const { return samples.load(); }
+    qint64 captureTimeMs() const;
+
+private:
+    struct Item {
+        FramePtr frame;
+        QByteArray pcm;
+        int pcmFrames = 0;
+    };
+    void writerLoop();
+    void endTime(qint64 micros);
+
+    RecorderSettings settings;
+    VideoFileWriter writer;
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<Item> queue;
+    int queuedFrames = 0;
+    int capacity = 0;
+    qint64 queuedAudioBytes = 0;
+    bool closing = false;
+    bool writeFailed = false;
+    QString writeError;
+
+    std::atomic<bool> running{false};
+    std::atomic<bool> limitHit{false};
+    std::atomic<int> captured{0};
+    std::atomic<int> dropped{0};
+    std::atomic<qint64> samples{0};
+    std::atomic<qint64> startMicros{0};
+    std::atomic<qint64> firstFrameMicros{-1};
+    std::atomic<qint64> endMicros{-1};
+    std::function<void()> onLimit;
+    std::function<void(const QString&)> onFailure;
+};
+
+} // namespace zelvan::capture
