@@ -1,0 +1,176 @@
+// Taking the contact frame: the picture written must be FFmpeg's frame n with the station's
+// headers, and a grab that fails must keep the earlier picture.
+#include "review/FrameGrab.h"
+
+#include "AviBuilder.h"
+#include "VideoFixtures.h"
+#include "app/ScriptedDialogs.h"
+#include "review/FrameReader.h"
+#include "review/cDIB.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zelvan;
+using namespace zelvan::testing;
+
+namespace
+{
+
+const QString kBreak = QStringLiteral("\r\n");
+
+// Packed BGR rows (top-down, unpadded) of a 24-bit bottom-up BMP.
+QByteArray topDownRows(const QByteArray& bmp, int w, int h)
+{
+    const int row = ((w * 3 + 3) / 4) * 4;
+    QByteArray out;
+    for (int y = h - 1; y >= 0; --y)
+        out += bmp.mid(54 + y * row, w * 3);
+    return out;
+}
+
+int maxDifference(const QByteArray& a, const QByteArray& b)
+{
+    if (a.size() != b.size() || a.isEmpty())
+        return -1;
+    int worst = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        worst = qMax(worst, qAbs(int(uchar(a[i])) - int(uchar(b[i]))));
+    return worst;
+}
+
+class FrameGrabTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        videos = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(makeVideo(video("pass.avi"), 320, 240, QStringLiteral("30"), 15,
+                              QStringLiteral("mjpeg")));
+        ASSERT_TRUE(makeVideo(video("odd.avi"), 322, 242, QStringLiteral("30"), 5,
+                              QStringLiteral("mjpeg"),
+                              {QStringLiteral("-vf"), QStringLiteral("crop=321:241:0:0:exact=1")}));
+        ASSERT_TRUE(makeVideo(video("pass.mp4"), 320, 240, QStringLiteral("30"), 30,
+                              QStringLiteral("libx264"),
+                              {QStringLiteral("-g"), QStringLiteral("12")}));
+    }
+    static void TearDownTestSuite() { videos.reset(); }
+    static QString video(const char* name) { return videos->filePath(QString::fromLatin1(name)); }
+
+    QString capture() const { return station.filePath(QStringLiteral("currentcapture.bmp")); }
+    QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    static std::unique_ptr<QTemporaryDir> videos;
+    QTemporaryDir station;
+    ScriptedDialogs dialogs;
+};
+std::unique_ptr<QTemporaryDir> FrameGrabTest::videos;
+
+TEST_F(FrameGrabTest, WritesFrameNWithTheStationHeaders)
+{
+    struct Case {
+        const char* name;
+        qint64 frame;
+        int w;
+        int h;
+    } const cases[] = {
+        {"pass.avi", 7, 320, 240}, {"odd.avi", 3, 321, 241}, {"pass.mp4", 17, 320, 240}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(grabVideoFrame(video(c.name), c.frame, station.path(), dialogs)) << c.name;
+        EXPECT_TRUE(dialogs.shown.isEmpty());
+        const QByteArray bmp = read(capture());
+        const int row = ((c.w * 3 + 3) / 4) * 4;
+        ASSERT_EQ(bmp.size(), row * c.h + 54) << c.name;
+        const auto* p = reinterpret_cast<const uchar*>(bmp.constData());
+        EXPECT_EQ(qFromLittleEndian<quint32>(p + 2), quint32(row * c.h + 54));
+        EXPECT_EQ(qFromLittleEndian<quint32>(p + 10), 54u);
+        EXPECT_EQ(qFromLittleEndian<quint16>(p + 28), 24);
+        EXPECT_EQ(qFromLittleEndian<quint32>(p + 34), quint32(row * c.h));
+        const int diff =
+            maxDifference(topDownRows(bmp, c.w, c.h), ffmpegFrameBgr(video(c.name), c.frame));
+        EXPECT_GE(diff, 0) << c.name;
+        EXPECT_LE(diff, 2) << c.name;
+    }
+}
+
+TEST_F(FrameGrabTest, ConsecutiveGrabsGiveDifferentFrames)
+{
+    FrameReader reader;
+    ASSERT_EQ(reader.open(video("pass.avi")), QString());
+    ASSERT_TRUE(grabVideoFrame(reader, 4, station.path(), dialogs));
+    const QByteArray four = read(capture());
+    ASSERT_TRUE(grabVideoFrame(reader, 5, station.path(), dialogs));
+    const QByteArray five = read(capture());
+    EXPECT_EQ(four.size(), five.size());
+    EXPECT_NE(four, five);
+    ASSERT_TRUE(grabVideoFrame(reader, 4, station.path(), dialogs));
+    EXPECT_EQ(read(capture()), four);
+}
+
+TEST_F(FrameGrabTest, FailedGrabKeepsThePreviousPictureAndSaysWhy)
+{
+    ASSERT_TRUE(grabVideoFrame(video("pass.avi"), 2, station.path(), dialogs));
+    const QByteArray before = read(capture());
+
+    // A frame past the end.
+    EXPECT_FALSE(grabVideoFrame(video("pass.avi"), 15, station.path(), dialogs));
+    EXPECT_EQ(dialogs.messages(),
+              QStringList({QStringLiteral("There was an error working with "
+                                          "the file:") +
+                           kBreak + QDir::toNativeSeparators(video("pass.avi"))}));
+    EXPECT_EQ(dialogs.shown[0].icon, Icon::Information);
+    EXPECT_EQ(read(capture()), before);
+
+    // Files that are no video at all.
+    const QString text = station.filePath(QStringLiteral("notes.avi"));
+    writeFile(text, "not a video\r\n");
+    const QString missing = station.filePath(QStringLiteral("missing.avi"));
+    for (const QString& bad : {text, missing}) {
+        dialogs.clear();
+        EXPECT_FALSE(grabVideoFrame(bad, 0, station.path(), dialogs));
+        EXPECT_EQ(dialogs.messages(),
+                  QStringList({QStringLiteral("There was an error working with the file:") +
+                               kBreak + QDir::toNativeSeparators(bad)}));
+        EXPECT_EQ(read(capture()), before);
+    }
+
+    // A station folder that cannot be written.
+    dialogs.clear();
+    const QString nowhere = station.filePath(QStringLiteral("no/such/folder"));
+    EXPECT_FALSE(grabVideoFrame(video("pass.avi"), 1, nowhere, dialogs));
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages().value(0).startsWith(
+        QStringLiteral("There was an error working with the file:") + kBreak));
+}
+
+TEST_F(FrameGrabTest, UnknownCodecHasNoDecompressor)
+{
+    AviSpec spec;
+    spec.fourcc = "ZQ9X";
+    const QString path = station.filePath(QStringLiteral("odd-codec.avi"));
+    writeFile(path, buildAvi(spec, QByteArray(64, '\x42'), 3));
+    EXPECT_FALSE(grabVideoFrame(path, 0, station.path(), dialogs));
+    EXPECT_EQ(
+        dialogs.messages(),
+        QStringList({QStringLiteral("No suitable decompressor found for this video stream!")}));
+    EXPECT_EQ(dialogs.shown.value(0).icon, Icon::Information);
+    EXPECT_FALSE(QFile::exists(capture()));
+}
+
+} // namespace
