@@ -9,3 +9,7 @@ zelvan_library(zelvan_app
   SessionLog.cpp SessionLog.h
   Station.cpp Station.h)
 target_link_libraries(zelvan_app PUBLIC zelvan_platform zelvan_grid Qt6::Core)
+if(ZELVAN_FUZZ)
+  # Coverage feedback for the fuzz targets reaches into the value conversions.
+  target_compile_options(zelvan_app PRIVATE -fsanitize=fuzzer-no-link)
+endif()

@@ -1,0 +1,125 @@
+// Arbitrary bytes as the stored value of every setting: a hand-edited or damaged store must
+// give each reader a value from its own range, never a crash. The same bytes also go through
+// a real write and must read back unchanged.
+#include "app/SettingsStore.h"
+#include "app/SettingsValues.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace zelvan;
+
+namespace
+{
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+bool oneOf(const QString& v, std::initializer_list<const char*> allowed)
+{
+    for (const char* a : allowed)
+        if (v == QLatin1String(a))
+            return true;
+    return false;
+}
+
+const char* const kKeys[] = {
+    key::TournamentName, key::SetupFiles, key::labelcolor,      key::impactcolor, key::grids,
+    key::grid1File,      key::grid2File,  key::grid3File,       key::right2left,  key::boxlineoff,
+    key::tournamentType, key::WSTIMS,     key::Loupe,           key::buoymarker,  key::PictureSave,
+    key::VideoSave,      key::logpath,    key::logfile,         key::barefoot,    key::device,
+    key::compression,    key::framerate,  key::VideoResolution, key::ColorFormat, key::VideoInput,
+    key::captureTime};
+
+void checkConversions(const QString& value)
+{
+    using namespace zelvan::settings;
+    const std::optional<double> number = parseNumber(value);
+    if (number)
+        check(std::isfinite(*number));
+    if (const std::optional<int> whole = parseWholeNumber(value))
+        check(number && double(*whole) == *number);
+    if (const std::optional<bool> flag = parseFlag(value))
+        check(parseTruth(value) == flag);
+    if (const std::optional<int> c = labelColorValueOf(value))
+        check(*c == kBlack || *c == kWhite || *c == kYellow);
+    if (const std::optional<int> c = impactColorValueOf(value))
+        check(*c == kBlack || *c == kRed || *c == kWhite || *c == kYellow);
+}
+
+void checkReaders(SettingsStore& store)
+{
+    check(oneOf(store.labelColor(), {"default", "black", "white", "yellow"}));
+    check(oneOf(store.impactColor(), {"white", "black", "yellow", "red"}));
+    const int grids = store.grids();
+    check(grids >= 1 && grids <= 3);
+    check(oneOf(store.tournamentType(), {"normal", "barefoot", "sitski"}));
+    check(oneOf(store.buoyMarker(), {"cross", "circle"}));
+    check(oneOf(store.pictureSave(), {"Save", "NoSave", "Ask"}));
+    check(oneOf(store.videoSave(), {"Save", "NoSave", "Ask"}));
+    check(std::isfinite(store.frameRate()));
+    check(std::isfinite(store.captureTime()));
+    (void)store.tournamentName();
+    (void)store.setupFiles();
+    (void)store.gridFile(1);
+    (void)store.rightToLeft();
+    (void)store.boxLineOff();
+    (void)store.wstims();
+    (void)store.loupe();
+    (void)store.logPath();
+    (void)store.barefoot();
+    (void)store.device();
+    (void)store.compression();
+    (void)store.videoResolution();
+    (void)store.colorFormat();
+    (void)store.videoInput();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static QTemporaryDir dir;
+    static int run = 0;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
+    const QString value = QString::fromUtf8(bytes);
+    checkConversions(value);
+
+    // A store as a damaged or hand-edited file holds it: the raw bytes after every key.
+    const QString edited = dir.filePath(QStringLiteral("edited%1.ini").arg(++run));
+    {
+        QByteArray ini = "[Settings]\n";
+        for (const char* k : kKeys)
+            ini += QByteArray(k) + '=' + bytes + '\n';
+        QFile f(edited);
+        check(f.open(QIODevice::WriteOnly));
+        f.write(ini);
+    }
+    {
+        SettingsStore store(std::make_unique<QSettings>(edited, QSettings::IniFormat));
+        checkReaders(store);
+    }
+    QFile::remove(edited);
+
+    // What the station writes it reads back, whatever the text.
+    const QString written = dir.filePath(QStringLiteral("written%1.ini").arg(run));
+    {
+        SettingsStore store(std::make_unique<QSettings>(written, QSettings::IniFormat));
+        check(store.write(QLatin1String(key::TournamentName), value));
+        check(store.write(QStringLiteral("tournamentname"), value));
+    }
+    {
+        SettingsStore store(std::make_unique<QSettings>(written, QSettings::IniFormat));
+        check(store.tournamentName() == value);
+        checkReaders(store);
+    }
+    QFile::remove(written);
+    return 0;
+}
