@@ -1,0 +1,211 @@
+// zelvan-tool simulate: the three files of the synthetic site, written completely or not at
+// all, and agreeing with the site they describe.
+#include "sim/SimulatedSite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#ifdef SIM_TEST_HAVE_FRAME_READER
+#include "review/FrameReader.h"
+#endif
+
+#include <cmath>
+
+using namespace zelvan::sim;
+
+namespace
+{
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+ToolRun tool(const QStringList& args)
+{
+    QProcess p;
+    p.start(QString::fromLocal8Bit(qgetenv("ZELVAN_TOOL")), args);
+    ToolRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+SimulatedSite siteFor(quint32 seed)
+{
+    SiteOptions o;
+    o.seed = seed;
+    return SimulatedSite(o);
+}
+
+quint32 le32(const QByteArray& b, int at)
+{
+    return qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(b.constData()) + at);
+}
+
+} // namespace
+
+class SimulateCommand : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        ASSERT_FALSE(qgetenv("ZELVAN_TOOL").isEmpty());
+    }
+    QTemporaryDir tmp;
+};
+
+TEST_F(SimulateCommand, WritesTheSiteItDescribes)
+{
+    const QString out = tmp.filePath("site");
+    const ToolRun r = tool({"simulate", "--out", out, "--seed", "21"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.isEmpty());
+    const QJsonObject result = r.json();
+    EXPECT_EQ(result["dir"].toString(), QDir::toNativeSeparators(out));
+    const QJsonArray files = result["files"].toArray();
+    ASSERT_EQ(files.size(), 3);
+    for (const QJsonValue& f : files)
+        EXPECT_TRUE(QFileInfo::exists(f.toString())) << qPrintable(f.toString());
+    EXPECT_EQ(entries(out), QStringList({"jump.avi", "setup.bmp", "site.json"}));
+
+    const SimulatedSite site = siteFor(21);
+    const QJsonObject written = QJsonDocument::fromJson(readAll(out + "/site.json")).object();
+    EXPECT_EQ(written, site.siteJson());
+    EXPECT_EQ(result["landingFrame"].toInt(), site.landingFrame());
+
+    // The set-up picture: the station's 24-bit bottom-up BMP, pixel for pixel the site's.
+    const QByteArray bmp = readAll(out + "/setup.bmp");
+    ASSERT_GT(bmp.size(), 54);
+    EXPECT_EQ(bmp.left(2), QByteArray("BM"));
+    EXPECT_EQ(le32(bmp, 2), quint32(bmp.size()));
+    EXPECT_EQ(le32(bmp, 10), 54u);
+    EXPECT_EQ(le32(bmp, 18), 640u);
+    EXPECT_EQ(le32(bmp, 22), 480u); // positive height: bottom-up rows
+    EXPECT_EQ(qFromLittleEndian<quint16>(reinterpret_cast<const uchar*>(bmp.constData()) + 28), 24);
+    QImage decoded;
+    ASSERT_TRUE(decoded.loadFromData(bmp, "BMP"));
+    EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32),
+              site.renderSetup().convertToFormat(QImage::Format_RGB32));
+}
+
+#ifdef SIM_TEST_HAVE_FRAME_READER
+TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
+{
+    const QString out = tmp.filePath("site");
+    const ToolRun r = tool({"simulate", "--out", out, "--seed", "4"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonObject site = QJsonDocument::fromJson(readAll(out + "/site.json")).object();
+    const QJsonObject landing = site["landing"].toObject();
+    const int frame = landing["frame"].toInt();
+    const QJsonArray screen = landing["screen"].toArray();
+    const QPoint at(int(std::lround(screen[0].toDouble() / 15)),
+                    int(std::lround(screen[1].toDouble() / 15)));
+
+    zelvan::FrameReader reader;
+    ASSERT_EQ(reader.open(out + "/jump.avi"), QString());
+    EXPECT_EQ(reader.frameCount(), site["frameCount"].toInt());
+    EXPECT_EQ(reader.size(), QSize(640, 480));
+    EXPECT_NEAR(reader.frameRate(), 30, 1e-6);
+
+    auto brightness = [](QRgb p) { return std::min({qRed(p), qGreen(p), qBlue(p)}); };
+    const QImage before = reader.frame(0);
+    ASSERT_FALSE(before.isNull());
+    const QRgb water = before.pixel(at);
+    EXPECT_GT(qBlue(water), qRed(water) + 20) << "water at the landing point before the jump";
+    EXPECT_LT(brightness(water), 150);
+    for (int k : {3, 8, 14}) {
+        const QImage img = reader.frame(frame + k);
+        ASSERT_FALSE(img.isNull());
+        for (int dx = -1; dx <= 1; ++dx)
+            EXPECT_GT(brightness(img.pixel(at + QPoint(dx, 0))), 185) << "splash at frame +" << k;
+    }
+}
+#endif
+
+TEST_F(SimulateCommand, SameSeedSameFilesOtherSeedOtherSite)
+{
+    const QString a = tmp.filePath("a"), b = tmp.filePath("b"), c = tmp.filePath("c");
+    ASSERT_EQ(tool({"simulate", "--out", a, "--seed", "8"}).exitCode, 0);
+    ASSERT_EQ(tool({"simulate", "--out", b, "--seed", "8"}).exitCode, 0);
+    ASSERT_EQ(tool({"simulate", "--out", c, "--seed", "9"}).exitCode, 0);
+    for (const char* name : {"/site.json", "/setup.bmp"})
+        EXPECT_EQ(readAll(a + name), readAll(b + name)) << name;
+    EXPECT_NE(readAll(a + "/site.json"), readAll(c + "/site.json"));
+    // Without --seed the site is seed 1.
+    const QString d = tmp.filePath("d");
+    ASSERT_EQ(tool({"simulate", "--out", d}).exitCode, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(readAll(d + "/site.json")).object(), siteFor(1).siteJson());
+}
+
+TEST_F(SimulateCommand, ReplacesAnEarlierSiteAndLeavesOtherFiles)
+{
+    const QString out = tmp.filePath("site");
+    ASSERT_EQ(tool({"simulate", "--out", out, "--seed", "2"}).exitCode, 0);
+    QFile other(out + "/notes.txt");
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("keep me");
+    other.close();
+    ASSERT_EQ(tool({"simulate", "--out", out, "--seed", "3"}).exitCode, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(readAll(out + "/site.json")).object(), siteFor(3).siteJson());
+    EXPECT_EQ(readAll(out + "/notes.txt"), QByteArray("keep me"));
+    EXPECT_EQ(entries(out), QStringList({"jump.avi", "notes.txt", "setup.bmp", "site.json"}));
+}
+
+TEST_F(SimulateCommand, BadInputIsRefusedAndWritesNothing)
+{
+    QFile file(tmp.filePath("plain.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+    file.close();
+    const QStringList before = entries(tmp.path());
+
+    struct Case {
+        QStringList args;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{"simulate", "--out", tmp.filePath("plain.txt")}, "--out is not a folder"},
+        {{"simulate", "--out", tmp.filePath("plain.txt/inside/deeper")}, "cannot create folder"},
+        {{"simulate", "--out", tmp.filePath("new"), "--seed", "abc"}, "--seed must be"},
+        {{"simulate", "--out", tmp.filePath("new"), "--seed", "-4"}, "--seed must be"},
+        {{"simulate", "--out", tmp.filePath("new"), "--size", "641x480"}, "--size must be"},
+        {{"simulate", "--out", tmp.filePath("new"), "--fps", "0"}, "--fps must be"},
+        {{"simulate", "--out", tmp.filePath("new"), "--sed", "4"}, "unknown option --sed"},
+        {{"simulate"}, "--out is required"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = tool(c.args);
+        EXPECT_EQ(r.exitCode, 2) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.startsWith("error: ")) << r.err.constData();
+        EXPECT_TRUE(r.err.contains(c.reason)) << r.err.constData();
+        EXPECT_EQ(r.err.count('\n'), 1);
+        EXPECT_EQ(entries(tmp.path()), before) << qPrintable(c.args.join(' '));
+    }
+    EXPECT_EQ(readAll(tmp.filePath("plain.txt")), QByteArray("x"));
+}
