@@ -201,12 +201,7 @@ TestPatternGenerator::TestPatternGenerator(QSize size, int input) : d(std::make_
             }
             const int r = size.height() / 3;
             p.drawEllipse(QPoint(size.width() / 2, size.height() / 2), r, r);
-            QFont font = p.font();
-            font.setPixelSize(std::max(8, size.height() / 20));
-            p.setFont(font);
-            p.drawText(QRect(0, size.height() * 5 / 8, size.width(), size.height() / 8),
-                       Qt::AlignCenter,
-                       QStringLiteral("Test Pattern %1x%2").arg(size.width()).arg(size.height()));
+            // No text: fonts need a GUI application, and the tool runs without one.
         }
     }
     d->card = frameFromImage(img, AV_PIX_FMT_YUVJ420P);

@@ -60,7 +60,8 @@ bool usableVideoEncoder(const AVCodec* codec, const AVOutputFormat* avi)
         return false;
     const QString name = QString::fromLatin1(codec->name);
     // Hardware wrappers that do not set the capability flag.
-    for (const char* hw : {"_vaapi", "_nvenc", "_qsv", "_v4l2m2m", "_amf", "_mf", "_vulkan"})
+    for (const char* hw :
+         {"_vaapi", "_nvenc", "_qsv", "_v4l2m2m", "_amf", "_mf", "_vulkan", "_omx"})
         if (name.endsWith(QLatin1String(hw)))
             return false;
     return avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) == 1;
