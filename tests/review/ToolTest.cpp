@@ -1,0 +1,179 @@
+// zelvan-tool avi-info and frame: one JSON object on success; on bad input one "error:" line,
+// exit code 2 and no file written.
+#include "AviBuilder.h"
+#include "VideoFixtures.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zelvan::testing;
+
+namespace
+{
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+ToolRun tool(const QStringList& args)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("ZELVAN_TOOL"), args);
+    ToolRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+void expectRefused(const ToolRun& r)
+{
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
+    EXPECT_TRUE(r.err.startsWith("error: ")) << r.err.constData();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
+}
+
+class ToolTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_FALSE(qEnvironmentVariable("ZELVAN_TOOL").isEmpty());
+        dir = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(makeVideo(file("pass.avi"), 320, 240, QStringLiteral("30000/1001"), 18,
+                              QStringLiteral("mjpeg")));
+        ASSERT_TRUE(makeVideo(file("pass.mp4"), 320, 240, QStringLiteral("25"), 18,
+                              QStringLiteral("libx264")));
+    }
+    static void TearDownTestSuite() { dir.reset(); }
+    static QString file(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
+    static void write(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    static QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static std::unique_ptr<QTemporaryDir> dir;
+};
+std::unique_ptr<QTemporaryDir> ToolTest::dir;
+
+TEST_F(ToolTest, AviInfoReportsTheHeaders)
+{
+    const ToolRun r = tool({QStringLiteral("avi-info"), file("pass.avi")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonObject o = r.json();
+    EXPECT_EQ(o.value("isAvi").toBool(false), true);
+    EXPECT_EQ(o.value("frameRate").toDouble(), 30);
+    EXPECT_EQ(o.value("frameCount").toDouble(), 18);
+    EXPECT_EQ(o.value("width").toDouble(), 320);
+    EXPECT_EQ(o.value("height").toDouble(), 240);
+    EXPECT_EQ(o.value("codec").toString(), QStringLiteral("MJPG"));
+
+    AviSpec spec;
+    spec.fourcc = "H264";
+    spec.rate = 60000;
+    spec.scale = 1001;
+    spec.length = 300;
+    spec.width = 1920;
+    spec.height = 1080;
+    write(file("hand.avi"), buildAvi(spec));
+    const QJsonObject h = tool({QStringLiteral("avi-info"), file("hand.avi")}).json();
+    EXPECT_EQ(h.value("frameRate").toDouble(), 60);
+    EXPECT_EQ(h.value("frameCount").toDouble(), 300);
+    EXPECT_EQ(h.value("width").toDouble(), 1920);
+    EXPECT_EQ(h.value("codec").toString(), QStringLiteral("H264"));
+}
+
+TEST_F(ToolTest, AviInfoOnOtherFiles)
+{
+    write(file("notes.avi"), "plain text\r\n");
+    for (const char* name : {"notes.avi", "pass.mp4"}) {
+        const ToolRun r = tool({QStringLiteral("avi-info"), file(name)});
+        ASSERT_EQ(r.exitCode, 0) << name;
+        EXPECT_EQ(r.json().value("isAvi").toBool(true), false) << name;
+        EXPECT_EQ(r.json().value("frameCount").toDouble(-1), 0) << name;
+    }
+    const ToolRun missing = tool({QStringLiteral("avi-info"), file("missing.avi")});
+    expectRefused(missing);
+    EXPECT_TRUE(missing.err.contains("File does not exist:"));
+    write(file("cut.avi"), buildAvi(AviSpec()).left(40));
+    const ToolRun cut = tool({QStringLiteral("avi-info"), file("cut.avi")});
+    expectRefused(cut);
+    EXPECT_TRUE(cut.err.contains("Unable to read AVI file info from:"));
+    expectRefused(tool({QStringLiteral("avi-info")}));
+}
+
+TEST_F(ToolTest, FrameWritesTheStationBitmap)
+{
+    const QString out = file("frame.bmp");
+    const ToolRun r =
+        tool({QStringLiteral("frame"), QStringLiteral("--video"), file("pass.mp4"),
+              QStringLiteral("--frame"), QStringLiteral("11"), QStringLiteral("--out"), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonObject o = r.json();
+    EXPECT_EQ(o.value("width").toDouble(), 320);
+    EXPECT_EQ(o.value("height").toDouble(), 240);
+    EXPECT_EQ(o.value("frame").toDouble(), 11);
+    EXPECT_TRUE(o.value("written").toString().endsWith(QStringLiteral("frame.bmp")));
+    const QByteArray bmp = read(out);
+    ASSERT_EQ(bmp.size(), 320 * 3 * 240 + 54);
+    const auto* p = reinterpret_cast<const uchar*>(bmp.constData());
+    EXPECT_EQ(qFromLittleEndian<quint32>(p + 2), quint32(bmp.size()));
+    EXPECT_EQ(qFromLittleEndian<quint32>(p + 10), 54u);
+    EXPECT_EQ(qFromLittleEndian<quint16>(p + 28), 24);
+    QByteArray topDown;
+    for (int y = 239; y >= 0; --y)
+        topDown += bmp.mid(54 + y * 960, 960);
+    const QByteArray expected = ffmpegFrameBgr(file("pass.mp4"), 11);
+    ASSERT_EQ(topDown.size(), expected.size());
+    int worst = 0;
+    for (qsizetype i = 0; i < topDown.size(); ++i)
+        worst = qMax(worst, qAbs(int(uchar(topDown[i])) - int(uchar(expected[i]))));
+    EXPECT_LE(worst, 2);
+}
+
+TEST_F(ToolTest, FrameRefusesBadInputAndWritesNothing)
+{
+    write(file("notes.avi"), "plain text\r\n");
+    write(file("keep.bmp"), "earlier picture");
+    const QString fresh = file("fresh.bmp");
+    const QStringList bad[] = {
+        {"--video", file("pass.avi"), "--frame", "18", "--out", fresh},
+        {"--video", file("pass.avi"), "--frame", "-1", "--out", fresh},
+        {"--video", file("pass.avi"), "--frame", "two", "--out", fresh},
+        {"--video", file("notes.avi"), "--frame", "0", "--out", fresh},
+        {"--video", file("missing.avi"), "--frame", "0", "--out", fresh},
+        {"--video", file("pass.avi"), "--frame", "0", "--out", file("no/such/dir.bmp")},
+        {"--video", file("pass.avi"), "--frame", "0", "--out", dir->path()},
+        {"--video", file("pass.avi"), "--frame", "0"},
+        {"--video", file("pass.avi"), "--frame", "0", "--out", fresh, "--speed", "2"},
+        {"--video", file("pass.avi"), "--frame", "99", "--out", file("keep.bmp")},
+    };
+    for (const QStringList& args : bad) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        expectRefused(tool(QStringList{QStringLiteral("frame")} + args));
+        EXPECT_FALSE(QFile::exists(fresh));
+    }
+    EXPECT_EQ(read(file("keep.bmp")), QByteArray("earlier picture"));
+}
+
+} // namespace
