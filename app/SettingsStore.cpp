@@ -4,6 +4,7 @@
 #include "app/SettingsValues.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace zelvan
@@ -108,21 +109,36 @@ bool SettingsStore::write(const QString& key, const QString& value, QString* err
     settings_->setValue(key, value);
     settings_->endGroup();
     settings_->sync();
-    switch (settings_->status()) {
-    case QSettings::NoError:
-        break;
-    case QSettings::AccessError:
-        return fail(QStringLiteral("The setting %1 could not be saved: %2 cannot be written")
-                        .arg(key, location()),
-                    error);
-    case QSettings::FormatError:
-        return fail(QStringLiteral("The setting %1 could not be saved: %2 is not a valid "
-                                   "settings file")
-                        .arg(key, location()),
-                    error);
+    const QSettings::Status status = settings_->status();
+    if (status == QSettings::NoError) {
+        lastError_.clear();
+        return true;
     }
-    lastError_.clear();
-    return true;
+    // QSettings keeps the first error it met for the life of the object, so start afresh for
+    // the writes to come.
+    const bool wasFileStore = settings_->format() == QSettings::IniFormat;
+    reopen();
+    // A hand-damaged line in an INI file is reported as a format error when the file is
+    // read, yet the file is rewritten cleanly; only a file that is not there or cannot be
+    // written means the value was lost.
+    if (status == QSettings::FormatError && wasFileStore) {
+        const QFileInfo file(settings_->fileName());
+        if (file.exists() && file.isWritable() && read(key) == value) {
+            lastError_.clear();
+            return true;
+        }
+    }
+    return fail(QStringLiteral("The setting %1 could not be saved: %2 cannot be written")
+                    .arg(key, location()),
+                error);
+}
+
+void SettingsStore::reopen()
+{
+    const QString name = settings_->fileName();
+    const QSettings::Format format = settings_->format();
+    settings_.reset();
+    settings_ = std::make_unique<QSettings>(name, format);
 }
 
 bool SettingsStore::writeTruth(const QString& key, bool value, QString* error)

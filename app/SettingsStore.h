@@ -119,6 +119,7 @@ private:
     QString group() const;
     QString storedKey(const QString& key) const;
     bool fail(const QString& text, QString* error);
+    void reopen();
 
     std::unique_ptr<QSettings> settings_;
     QString lastError_;

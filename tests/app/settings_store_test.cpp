@@ -3,6 +3,7 @@
 #include "app/SettingsStore.h"
 #include "app/SettingsValues.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -217,6 +218,37 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReported)
     EXPECT_EQ(store.grids(&why), 1);
     EXPECT_FALSE(why.isEmpty());
     EXPECT_FALSE(store.setGridFile(4, QStringLiteral("x.ipt")));
+}
+
+TEST_F(SettingsStoreTest, WritesWorkAgainOnceTheStoreIsWritable)
+{
+    const QString folder = dir.filePath(QStringLiteral("later"));
+    {
+        QFile blocker(folder);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    SettingsStore store(
+        std::make_unique<QSettings>(folder + QStringLiteral("/DI05.ini"), QSettings::IniFormat));
+    EXPECT_FALSE(store.write(QStringLiteral("device"), QStringLiteral("1")));
+
+    ASSERT_TRUE(QFile::remove(folder));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QString error;
+    EXPECT_TRUE(store.write(QStringLiteral("device"), QStringLiteral("2"), &error)) << error;
+    EXPECT_TRUE(store.lastError().isEmpty());
+    SettingsStore reread(
+        std::make_unique<QSettings>(folder + QStringLiteral("/DI05.ini"), QSettings::IniFormat));
+    EXPECT_EQ(reread.device(), 2);
+}
+
+TEST_F(SettingsStoreTest, AHandDamagedFileIsStillReadAndWritten)
+{
+    auto store = openWith("[Settings]\ngrids=2\nthis line has no value\n[Settings\n");
+    EXPECT_EQ(store->grids(), 2);
+    QString error;
+    EXPECT_TRUE(store->write(QStringLiteral("device"), QStringLiteral("4"), &error)) << error;
+    EXPECT_EQ(store->device(), 4);
+    EXPECT_EQ(store->grids(), 2);
 }
 
 TEST(SettingsValues, NumbersTruthsAndFlags)
