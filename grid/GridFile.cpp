@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <cmath>
 
@@ -25,10 +24,6 @@ constexpr int kCheckBuoyFileLines = 4;
 constexpr qsizetype kMaxLineLength = 4096;
 
 const QLatin1String kLineEnd("\r\n");
-
-struct Failure {
-    QString text;
-};
 
 QString gridFileLabel(const QString& path)
 {

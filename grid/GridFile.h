@@ -12,7 +12,6 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
-#include <vector>
 
 namespace zelvan
 {
