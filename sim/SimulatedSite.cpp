@@ -133,6 +133,19 @@ void SimulatedSite::buildScene()
     const double focal = kFrontShare * size.width() / span;
     cam = PinholeCamera(position, height, target, focal, size);
 
+    // Move every surveyed point (by half a pixel's footprint, a few decimeters at most) to
+    // where a whole picture pixel
+    // sees the water, so an operator's pick on the pixel is exact and the set-up and the
+    // measured landing carry no rounding of the picking.
+    for (SitePoint p : {SitePoint::UpperRight, SitePoint::LowerRight, SitePoint::UpperLeft,
+                        SitePoint::LowerLeft, SitePoint::Check, SitePoint::Landing}) {
+        QPointF px, water;
+        const QPointF w = points[int(p)];
+        if (cam.project(Vec3{w.x(), w.y(), 0}, &px) &&
+            cam.waterAt(QPointF(std::round(px.x()), std::round(px.y())), &water))
+            points[int(p)] = water;
+    }
+
     // The pass: the skier lands in a known frame, at a speed that puts take-off on the ramp.
     const double fps = opts.frameRate;
     frames = int(std::lround(kPassSeconds * fps));

@@ -49,6 +49,8 @@ public:
     const PinholeCamera& camera() const { return cam; }
     QPointF survey(SitePoint point) const;
     // Picture position in twips (15 per pixel, origin top left, y down) of a surveyed point.
+    // Buoys, check buoy and landing point lie on whole pixels (multiples of 15 twips, up to
+    // rounding in the last digits).
     QPointF screenTwips(SitePoint point) const;
     double trueDistance() const; // landing point to jump point, meters
     SkierState skierAt(int frame) const;

@@ -123,6 +123,9 @@ TEST(SimulatedSite, SurveyedPointsProjectToTheirScreenPositions)
                 const QPointF expected = projectFromJson(j, pointOf(p["survey"]));
                 EXPECT_NEAR(screen.x(), expected.x(), 1e-6) << seed;
                 EXPECT_NEAR(screen.y(), expected.y(), 1e-6) << seed;
+                // On a whole pixel, where an operator can pick it exactly.
+                EXPECT_NEAR(screen.x() / 15, std::round(screen.x() / 15), 1e-6);
+                EXPECT_NEAR(screen.y() / 15, std::round(screen.y() / 15), 1e-6);
                 // Inside the picture with a margin, so a buoy is never cut by the edge.
                 EXPECT_GT(screen.x(), 150);
                 EXPECT_LT(screen.x(), w - 150);
@@ -291,14 +294,19 @@ TEST(SimulatedSite, PictureSizeScalesTheIntrinsics)
     EXPECT_EQ(large.renderSetup().size(), QSize(1280, 720));
     EXPECT_EQ(small.frameSize(), QSize(640, 480));
     EXPECT_DOUBLE_EQ(large.camera().focalLength(), 2 * small.camera().focalLength());
-    // Same scene, same direction of every surveyed point from the picture centre.
-    for (SitePoint p : {SitePoint::UpperLeft, SitePoint::LowerRight, SitePoint::Landing}) {
-        const QPointF a = small.screenTwips(p) / 15 - small.camera().principalPoint();
-        const QPointF b = large.screenTwips(p) / 15 - large.camera().principalPoint();
+    // Same camera: any water point is seen in the same direction from the picture centre.
+    for (QPointF water : {QPointF(30, -5), QPointF(50, 0), QPointF(65, 9)}) {
+        const QPointF a = small.camera().waterToTwips(water) / 15 - small.camera().principalPoint();
+        const QPointF b = large.camera().waterToTwips(water) / 15 - large.camera().principalPoint();
         EXPECT_NEAR(a.x() / small.camera().focalLength(), b.x() / large.camera().focalLength(),
                     1e-9);
         EXPECT_NEAR(a.y() / small.camera().focalLength(), b.y() / large.camera().focalLength(),
                     1e-9);
+    }
+    // Surveyed points only move onto whole pixels of each size.
+    for (SitePoint p : {SitePoint::UpperLeft, SitePoint::LowerRight, SitePoint::Landing}) {
+        const QPointF d = small.survey(p) - large.survey(p);
+        EXPECT_LT(std::hypot(d.x(), d.y()), 0.3);
     }
 }
 
