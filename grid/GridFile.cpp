@@ -126,6 +126,29 @@ bool onlyBlankLinesFrom(const QStringList& lines, int firstExtra)
     return true;
 }
 
+// Older stations read and write these files in the ANSI code page, so text that fits Latin-1
+// is written that way; anything else, or Latin-1 bytes that would read back as different
+// UTF-8 text, goes out as UTF-8 (the reader tries UTF-8 first).
+QByteArray encodedText(const QString& text)
+{
+    bool latin1 = true;
+    bool ascii = true;
+    for (QChar c : text) {
+        if (c.unicode() > 0xff)
+            latin1 = false;
+        if (c.unicode() > 0x7f)
+            ascii = false;
+    }
+    if (ascii || !latin1)
+        return text.toUtf8();
+    const QByteArray bytes = text.toLatin1();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString readBack = utf8.decode(bytes);
+    if (utf8.hasError() || readBack == text)
+        return bytes;
+    return text.toUtf8();
+}
+
 bool textIsWritable(const QString& text)
 {
     for (QChar c : text) {
@@ -214,7 +237,7 @@ std::optional<QByteArray> gridFileBytes(const QString& gridPath, const QString& 
             return std::nullopt;
         }
     }
-    return text.toUtf8();
+    return encodedText(text);
 }
 
 std::optional<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkScreenY,
@@ -235,7 +258,7 @@ std::optional<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkSc
     text += writtenNumber(checkScreenY) + kLineEnd;
     text += checkXText + kLineEnd;
     text += checkYText + kLineEnd;
-    return text.toUtf8();
+    return encodedText(text);
 }
 
 bool saveGridFilePair(const QString& path, const QString& description2, const GridSetup& setup,

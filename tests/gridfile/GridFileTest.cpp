@@ -175,6 +175,25 @@ TEST_F(GridFilePair, ReadsFilesWithLfEndingsAndAnsiText)
     EXPECT_EQ(back->checkYText, QStringLiteral("12"));
 }
 
+TEST_F(GridFilePair, NonAsciiTextsRoundTripAndStayAnsiWhereTheyCan)
+{
+    QString error;
+    for (const QString& description :
+         {QString::fromUtf8("Nordé caméra"), QString::fromUtf8("Ã© looks like UTF-8"),
+          QString::fromUtf8("Łódź jezioro"), QStringLiteral("plain")}) {
+        SCOPED_TRACE(description.toStdString());
+        ASSERT_TRUE(saveGridFilePair(lake, description, sampleSetup(), QStringLiteral("41.5"),
+                                     QStringLiteral("12"), &error));
+        const auto back = loadGridFilePair(lake, &error);
+        ASSERT_TRUE(back.has_value()) << error.toStdString();
+        EXPECT_EQ(back->description2, description);
+    }
+    // Latin-1 text is written as older stations write it: one byte per character.
+    ASSERT_TRUE(saveGridFilePair(lake, QString::fromUtf8("Nordé"), sampleSetup(),
+                                 QStringLiteral("41.5"), QStringLiteral("12"), &error));
+    EXPECT_TRUE(readAll(lake).contains("\r\nNord\xe9\r\n"));
+}
+
 TEST_F(GridFilePair, OldStyleSetUpsAndUnpickedCheckBuoysLoad)
 {
     savedGridBytes();
