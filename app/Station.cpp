@@ -26,6 +26,33 @@ void Station::fixSessionLogFileName()
     sessionLogFileName = SessionLog::fileNameFor(clock.now());
 }
 
+bool Station::startSessionLog(QString* error)
+{
+    fixSessionLogFileName();
+    bool ok = true;
+    QString why;
+    if (!videoDirectory.isEmpty() && !sessionLog().writeSessionStart(&why)) {
+        ok = false;
+        if (error)
+            *error = why;
+    }
+    if (!settings.write(QLatin1String(key::logfile), sessionLogFileName, &why) && ok) {
+        ok = false;
+        if (error)
+            *error = why;
+    }
+    return ok;
+}
+
+bool Station::setVideoDirectory(const QString& text, QString* error)
+{
+    QString dir = text.trimmed();
+    if (dir.size() > 1 && (dir.endsWith(QLatin1Char('\\')) || dir.endsWith(QLatin1Char('/'))))
+        dir.chop(1);
+    videoDirectory = dir;
+    return settings.write(QLatin1String(key::logpath), videoDirectory, error);
+}
+
 SessionLog Station::sessionLog() const
 {
     return SessionLog(clock, videoDirectory, sessionLogFileName);

@@ -54,6 +54,13 @@ public:
 
     // Fixes `sessionLogFileName` from today's date; called once at start-up.
     void fixSessionLogFileName();
+    // Start-up's session log step: fixes the name, appends the session start line in the
+    // save-video folder (when one is set) and stores the name as `logfile`. False and `error`
+    // when the line or the setting could not be written.
+    bool startSessionLog(QString* error = nullptr);
+    // A new save-video folder as typed or chosen: `videoDirectory` takes it trimmed, without
+    // one trailing separator, and it is stored as `logpath` at once.
+    bool setVideoDirectory(const QString& text, QString* error = nullptr);
     // The session log in the current save-video folder under the fixed name.
     SessionLog sessionLog() const;
 };

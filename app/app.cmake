@@ -7,6 +7,7 @@ zelvan_library(zelvan_app
   SettingsMirror.cpp SettingsMirror.h
   DebugLog.cpp DebugLog.h
   SessionLog.cpp SessionLog.h
+  EmergencyReset.cpp EmergencyReset.h
   Station.cpp Station.h)
 target_link_libraries(zelvan_app PUBLIC zelvan_platform zelvan_grid Qt6::Core)
 if(ZELVAN_FUZZ)

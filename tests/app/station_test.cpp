@@ -4,6 +4,7 @@
 #include "app/ScriptedDialogs.h"
 #include "app/Station.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -42,4 +43,36 @@ TEST(Station, FreshStationUsesTheFoldersAndStoreItIsGiven)
     ASSERT_TRUE(station.sessionLog().writeSessionStart());
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("JumpMeasurementLog080926.txt"))));
     EXPECT_EQ(station.sessionLogFileName, QStringLiteral("JumpMeasurementLog080926.txt"));
+}
+
+TEST(Station, StartUpSessionLogAndVideoDirectory)
+{
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    FixedClock clock(QDateTime(QDate(2026, 2, 3), QTime(6, 7, 8)));
+    const QString ini = dir.filePath(QStringLiteral("DI05.ini"));
+    Station station(dialogs, clock, std::make_unique<QSettings>(ini, QSettings::IniFormat),
+                    dir.path(), dir.filePath(QStringLiteral("zqio")));
+
+    // No save-video folder yet: the name is still fixed and stored, nothing is written.
+    ASSERT_TRUE(station.startSessionLog());
+    EXPECT_EQ(station.settings.logFile(), QStringLiteral("JumpMeasurementLog020326.txt"));
+
+    const QString videos = dir.filePath(QStringLiteral("videos"));
+    ASSERT_TRUE(QDir().mkpath(videos));
+    ASSERT_TRUE(station.setVideoDirectory(QStringLiteral("  ") + videos + QStringLiteral("/ ")));
+    EXPECT_EQ(station.videoDirectory, videos);
+    EXPECT_EQ(station.settings.logPath(), videos);
+
+    ASSERT_TRUE(station.startSessionLog());
+    QFile log(videos + QStringLiteral("/JumpMeasurementLog020326.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(),
+              QByteArray("02-03-2026    06:07:08      Zelvan Measurement Session started  \r\n"));
+
+    // A folder that has gone is reported, not silently skipped.
+    station.videoDirectory = dir.filePath(QStringLiteral("gone"));
+    QString error;
+    EXPECT_FALSE(station.startSessionLog(&error));
+    EXPECT_FALSE(error.isEmpty());
 }
