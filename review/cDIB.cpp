@@ -164,7 +164,8 @@ bool cDIB::CreateFromFile(const QString& path, Dialogs& dialogs)
             dialogs.message(file.errorString(), Icon::Information);
         return false;
     }
-    const QByteArray bytes = file.read(kMaxBmpFileBytes);
+    // A size beyond any station picture is refused before anything is read.
+    const QByteArray bytes = file.size() <= kMaxBmpFileBytes ? file.readAll() : QByteArray();
     file.close();
     // A damaged header (no bits, sizes past the end) is refused like any other non-bitmap
     // instead of being read past the end of the file.

@@ -1,0 +1,71 @@
+// Feeds arbitrary bytes to the AVI header reader, the AVI check and the BMP reader, both
+// from memory and through a real file as the station opens them.
+#include "app/ScriptedDialogs.h"
+#include "review/AviFile.h"
+#include "review/cDIB.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace
+{
+
+QTemporaryDir& scratch()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace zelvan;
+    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (const auto headers = readAviHeaders(buffer)) {
+        // Touch what a caller would use.
+        volatile int rate = wholeFrameRate(headers->info.rate, headers->info.scale);
+        (void)rate;
+    }
+
+    cDIB fromBytes;
+    if (fromBytes.CreateFromBytes(bytes) == cDIB::Failure::None) {
+        // Whatever was accepted must be consistent with what it claims.
+        if (fromBytes.PointerToBits() == nullptr || fromBytes.SizeBitmapInfo() < 40)
+            __builtin_trap();
+        volatile uint8_t last = fromBytes.PointerToBits()[fromBytes.SizeImage() - 1];
+        (void)last;
+        (void)fromBytes.fileBytes();
+    }
+    if (bytes.size() >= 40) {
+        cDIB packed;
+        if (packed.CreateFromPackedDIBPointer(bytes.constData(), bytes.size()) &&
+            packed.SizeFileHeader() != packed.SizeImage() + 54)
+            __builtin_trap();
+    }
+
+    const QString path = scratch().filePath(QStringLiteral("input.bin"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return 0;
+        f.write(bytes);
+    }
+    ScriptedDialogs dialogs;
+    isAviFile(path, dialogs);
+    AviFileInfo info;
+    readAviFileInfo(path, info, dialogs);
+    aviFrameRate(path, dialogs);
+    aviFrameCount(path, dialogs);
+    cDIB fromFile;
+    fromFile.CreateFromFile(path, dialogs);
+    return 0;
+}
