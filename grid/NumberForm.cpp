@@ -50,14 +50,20 @@ Decimal decompose(const char* printed)
 // v rounded to 15 significant digits ("%.14e"; the C library rounds correctly). Near the
 // largest double that rounding can go past it, and the text would read back as infinity;
 // there the digits are cut instead of rounded so every written number can be read again.
+// (Only digits and the exponent are taken from the printed text, so a locale's decimal
+// comma does not matter.)
 Decimal roundedDecimal(double value)
 {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*e", kSignificantDigits - 1, value);
-    if (std::isfinite(std::strtod(buffer, nullptr)))
-        return decompose(buffer);
-    std::snprintf(buffer, sizeof buffer, "%.*e", kSignificantDigits + 2, value);
     Decimal d = decompose(buffer);
+    const QByteArray largest("17976931348623157"); // digits of the largest double, E+308
+    QByteArray padded = d.digits;
+    padded.append(QByteArray(std::max<qsizetype>(0, largest.size() - padded.size()), '0'));
+    if (d.exponent < 308 || (d.exponent == 308 && padded <= largest))
+        return d;
+    std::snprintf(buffer, sizeof buffer, "%.*e", kSignificantDigits + 2, value);
+    d = decompose(buffer);
     d.digits.truncate(kSignificantDigits);
     while (d.digits.size() > 1 && d.digits.endsWith('0'))
         d.digits.chop(1);
