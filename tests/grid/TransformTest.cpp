@@ -80,6 +80,13 @@ TEST(SolveTransform, PivotRule)
     for (int i = 1; i <= 8; ++i)
         EXPECT_TRUE(std::isfinite(tiny.solveMatrix[i][9]));
     expectCoefficients(tiny, kMap, 1e-3);
+
+    // The only non-zero candidate in the column is tiny: still a pivot, still a solution.
+    WorkingSet lone =
+        buoysOf(kMap, {{{}, {5000, 1500}, {5000, 8000}, {5000, 1600}, {5000.0000001, 7000}}});
+    ASSERT_TRUE(solve_transform(lone));
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_TRUE(std::isfinite(lone.solveMatrix[i][9]));
 }
 
 TEST(SolveTransform, AllZeroPivotColumnIsSingularAndKeepsThePreviousGrid)
