@@ -1,6 +1,7 @@
 #include "measure/OfficialDistance.h"
 
 #include "grid/Rounding.h"
+#include "grid/Transform.h"
 
 #include <cmath>
 
@@ -23,6 +24,19 @@ OfficialDistance officialDistance(double distance, bool barefootIndicatorShown)
     o.metersDisplay = o.metersText + QStringLiteral("m");
     o.feetDisplay = o.feetText + QStringLiteral("ft");
     return o;
+}
+
+std::optional<OfficialDistance> computeJumpDistance(grid::WorkingSet& ws, double x, double y,
+                                                    bool barefootMode, bool sitSkiMode,
+                                                    bool barefootIndicatorShown)
+{
+    grid::WorkingSet trial = ws;
+    trial.screenX = x;
+    trial.screenY = y;
+    if (!grid::distance_calculation(trial, barefootMode, sitSkiMode))
+        return std::nullopt;
+    ws = trial;
+    return officialDistance(ws.jumpDistance, barefootIndicatorShown);
 }
 
 } // namespace zelvan::measure

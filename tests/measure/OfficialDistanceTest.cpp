@@ -1,5 +1,6 @@
 // Official distances: half-up rounding of meters and feet, the raw text, and the text form.
 #include "measure/OfficialDistance.h"
+#include "grid/Transform.h"
 
 #include <gtest/gtest.h>
 
@@ -45,4 +46,26 @@ TEST(RawDistance, FourDecimalsFromTheFifteenDigitText)
     const double justBelow = std::nextafter(45.25, 0.0);
     EXPECT_EQ(officialDistance(justBelow, false).distanceText, QStringLiteral("45.25"));
     EXPECT_EQ(officialDistance(justBelow, false).metersText, QStringLiteral("45.3"));
+}
+
+TEST(JumpDistance, ImpactPointThroughTheActiveGrid)
+{
+    using namespace zelvan;
+    grid::WorkingSet ws;
+    // water = screen / 100; d = 1 + x / 1048576 vanishes at x = -1048576.
+    grid::setActiveCoefficients(ws, {0, 0, 0.01, 0, 1.0 / 1048576, 0, 0, 0, 0.01});
+    ws.jumpSurveyX = 0;
+    ws.jumpSurveyY = 0;
+    const auto sitSki = measure::computeJumpDistance(ws, 0, 4325, false, true, true);
+    ASSERT_TRUE(sitSki);
+    EXPECT_EQ(ws.screenY, 4325);
+    EXPECT_DOUBLE_EQ(ws.waterY, 43.25); // no offset on the water position itself
+    EXPECT_DOUBLE_EQ(ws.jumpDistance, 45.15);
+    EXPECT_EQ(sitSki->metersText, QStringLiteral("45.2"));
+    EXPECT_EQ(sitSki->feetText, QStringLiteral("148.1"));
+
+    const auto none = measure::computeJumpDistance(ws, -1048576, 10, false, false, false);
+    EXPECT_FALSE(none);
+    EXPECT_EQ(ws.screenX, 0); // registers as they were
+    EXPECT_DOUBLE_EQ(ws.jumpDistance, 45.15);
 }
