@@ -8,6 +8,8 @@ zelvan_library(zelvan_app
   DebugLog.cpp DebugLog.h
   SessionLog.cpp SessionLog.h
   EmergencyReset.cpp EmergencyReset.h
+  StartUp.cpp StartUp.h
+  SkierNames.cpp SkierNames.h
   Station.cpp Station.h)
 target_link_libraries(zelvan_app PUBLIC zelvan_platform zelvan_grid Qt6::Core)
 if(ZELVAN_FUZZ)

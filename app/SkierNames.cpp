@@ -1,0 +1,131 @@
+#include "app/SkierNames.h"
+
+#include "app/Dialogs.h"
+#include "app/TextFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+namespace zelvan
+{
+
+QString commasToSpaces(const QString& line)
+{
+    QString out = line;
+    out.replace(QLatin1Char(','), QLatin1Char(' '));
+    return out;
+}
+
+namespace
+{
+
+QStringList splitLines(const QString& text)
+{
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = t.split(QLatin1Char('\n'));
+    // A final line end does not start another line.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+QStringList pickerEntries(const QString& text)
+{
+    QStringList out;
+    for (const QString& line : splitLines(text))
+        if (!line.isEmpty())
+            out << commasToSpaces(line);
+    return out;
+}
+
+QStringList namesFileFields(const QString& text)
+{
+    QStringList out;
+    QString field;
+    bool quoted = false;    // inside double quotes
+    bool wasQuoted = false; // the field had quotes: keep its inner spaces as they are
+    auto finish = [&]() {
+        const QString f = wasQuoted ? field : field.trimmed();
+        if (!f.isEmpty())
+            out << f;
+        field.clear();
+        wasQuoted = false;
+    };
+    for (const QChar c : text) {
+        if (quoted) {
+            if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                field += c;
+        } else if (c == QLatin1Char('"') && field.trimmed().isEmpty()) {
+            quoted = true;
+            wasQuoted = true;
+            field.clear();
+        } else if (c == QLatin1Char(',') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            finish();
+        } else if (!wasQuoted) {
+            field += c;
+        }
+        // Text after a closing quote up to the next separator is ignored.
+    }
+    finish();
+    return out;
+}
+
+bool readTextFile(const QString& path, QString* text, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot read %1: %2")
+                         .arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString decoded = utf8.decode(bytes);
+    if (utf8.hasError())
+        decoded = QString::fromLatin1(bytes);
+    if (decoded.startsWith(QChar(0xFEFF)))
+        decoded.remove(0, 1);
+    *text = decoded;
+    return true;
+}
+
+bool importSkierNames(const QString& chosenFile, const QString& stationFolder, QString* firstName,
+                      QString* error)
+{
+    QString text;
+    if (!readTextFile(chosenFile, &text, error))
+        return false;
+    const QStringList lines = splitLines(text);
+    if (!replaceLines(joinPath(stationFolder, QString::fromLatin1(kSkierNamesFile)), lines, error))
+        return false;
+    if (firstName)
+        *firstName = lines.isEmpty() ? QString() : commasToSpaces(lines.first());
+    return true;
+}
+
+bool loadSkierList(Dialogs& dialogs, const QString& namesFile, QStringList* entries)
+{
+    if (namesFile.isEmpty())
+        return true;
+    QString text;
+    QStringList fields;
+    if (readTextFile(namesFile, &text))
+        fields = namesFileFields(text);
+    entries->clear();
+    if (fields.isEmpty()) {
+        dialogs.message(QStringLiteral("Names not loaded, check file name and path"));
+        return false;
+    }
+    *entries = fields;
+    return true;
+}
+
+} // namespace zelvan

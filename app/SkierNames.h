@@ -1,0 +1,43 @@
+#pragma once
+// Skier names files: the station's copy "SkierNames.txt" (one skier per line, commas between
+// name parts) and the names file chosen on the configuration screen (comma-separated fields,
+// double quotes around a field that holds commas).
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace zelvan
+{
+
+class Dialogs;
+
+inline constexpr const char* kSkierNamesFile = "SkierNames.txt";
+
+// Every comma replaced by one space: "Smith,John,USA" -> "Smith John USA".
+QString commasToSpaces(const QString& line);
+
+// The skier picker's entries from the text of "SkierNames.txt": one per non-empty line, in
+// file order, commas replaced by spaces.
+QStringList pickerEntries(const QString& text);
+
+// The fields of a names file: separated by commas or line ends, surrounding spaces dropped;
+// a field in double quotes may hold commas and loses its quotes. Empty fields are no skier
+// and are left out.
+QStringList namesFileFields(const QString& text);
+
+// Reads a text file that the operator chose, as UTF-8 unless it is not valid UTF-8, in which
+// case it is taken as Latin-1 (older names files). False and `error` when it cannot be read.
+bool readTextFile(const QString& path, QString* text, QString* error = nullptr);
+
+// "Import Skier Names File": copies the chosen file as plain text to "SkierNames.txt" in the
+// station folder (replacing any earlier copy, never leaving half a file) and gives its first
+// line with commas replaced by spaces, for the capture screen's skier name.
+bool importSkierNames(const QString& chosenFile, const QString& stationFolder, QString* firstName,
+                      QString* error = nullptr);
+
+// Leaving the configuration screen: with a names file given, its fields replace `entries`;
+// when none could be read (missing, unreadable or empty file) the operator is told "Names not
+// loaded, check file name and path" and false is returned. No file given: nothing happens.
+bool loadSkierList(Dialogs& dialogs, const QString& namesFile, QStringList* entries);
+
+} // namespace zelvan
