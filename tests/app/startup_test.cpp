@@ -39,8 +39,8 @@ protected:
 TEST_F(StartUpTest, AStoredFolderIsTakenWithoutAsking)
 {
     const QString videos = folder("videos");
-    ASSERT_TRUE(station.settings.write(QStringLiteral("logpath"),
-                                       videos + QStringLiteral("\\").replace('\\', '/')));
+    // A trailing separator is accepted and dropped.
+    ASSERT_TRUE(station.settings.write(QStringLiteral("logpath"), videos + QStringLiteral("/")));
     ASSERT_TRUE(ensureVideoDirectory(dialogs, station, 3));
     EXPECT_EQ(station.videoDirectory, videos);
     EXPECT_TRUE(dialogs.shown.isEmpty());
