@@ -103,7 +103,13 @@ void SimulatedSite::buildScene()
     points[int(SitePoint::UpperRight)] = {rnd.uniform(69, 71), rnd.uniform(9.5, 10.5)};
     points[int(SitePoint::LowerRight)] = {rnd.uniform(69, 71), rnd.uniform(-8.5, -7.5)};
     points[int(SitePoint::Check)] = {rnd.uniform(42, 52), rnd.uniform(2, 6)};
-    points[int(SitePoint::Landing)] = {rnd.uniform(35, 60), rnd.uniform(-3, 3)};
+    // The skier never lands on the check buoy: the splash would hide it.
+    const QPointF check = points[int(SitePoint::Check)];
+    QPointF land;
+    do {
+        land = QPointF(rnd.uniform(35, 60), rnd.uniform(-3, 3));
+    } while (std::hypot(land.x() - check.x(), land.y() - check.y()) < 5);
+    points[int(SitePoint::Landing)] = land;
 
     // Camera on a shore tower well back from the lane, so the grid's field of view stays far
     // below the station's limits; aimed at the middle of the landing area.
@@ -151,10 +157,8 @@ void SimulatedSite::buildScene()
     frames = int(std::lround(kPassSeconds * fps));
     const double landingSeconds = rnd.uniform(2.4, 2.8);
     landing = int(std::lround(landingSeconds * fps));
-    const QPointF jump = points[int(SitePoint::Jump)];
-    const QPointF land = points[int(SitePoint::Landing)];
     const double speed = rnd.uniform(22, 26); // m/s along the flight
-    flightSeconds = std::hypot(land.x() - jump.x(), land.y() - jump.y()) / speed;
+    flightSeconds = trueDistance() / speed;
     launchHeight = 1.65; // ramp lip above the water
     launchVz = (kGravity * flightSeconds * flightSeconds / 2 - launchHeight) / flightSeconds;
     runOutSpeed = speed * 0.7;

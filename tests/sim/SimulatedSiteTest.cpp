@@ -183,22 +183,29 @@ TEST(SimulatedSite, PassesTheStationSetupLimits)
 
 TEST(SimulatedSite, LayoutFollowsTheBuoyNumbering)
 {
-    const QJsonObject j = makeSite(11).siteJson();
-    auto screen = [&](const char* n) { return pointOf(j[n].toObject()["screen"]); };
-    auto survey = [&](const char* n) { return pointOf(j[n].toObject()["survey"]); };
-    // Upper is the far side, higher on the picture; right is further along the flight.
-    EXPECT_LT(screen("upperLeft").y(), screen("lowerLeft").y());
-    EXPECT_LT(screen("upperRight").y(), screen("lowerRight").y());
-    EXPECT_LT(screen("upperLeft").x(), screen("upperRight").x());
-    EXPECT_LT(screen("lowerLeft").x(), screen("lowerRight").x());
-    EXPECT_GT(survey("upperRight").x(), survey("upperLeft").x());
-    // The landing lies inside the buoys, beyond the jump point.
-    const QPointF land = survey("landing");
-    EXPECT_GT(land.x(), survey("lowerLeft").x());
-    EXPECT_LT(land.x(), survey("lowerRight").x());
-    EXPECT_GT(land.y(), survey("lowerLeft").y());
-    EXPECT_LT(land.y(), survey("upperLeft").y());
-    EXPECT_GT(j["trueDistance"].toDouble(), 30);
+    for (quint32 seed = 1; seed <= 12; ++seed) {
+        const QJsonObject j = makeSite(seed).siteJson();
+        auto screen = [&](const char* n) { return pointOf(j[n].toObject()["screen"]); };
+        auto survey = [&](const char* n) { return pointOf(j[n].toObject()["survey"]); };
+        SCOPED_TRACE(seed);
+        // Upper is the far side, higher on the picture; right is further along the flight.
+        EXPECT_LT(screen("upperLeft").y(), screen("lowerLeft").y());
+        EXPECT_LT(screen("upperRight").y(), screen("lowerRight").y());
+        EXPECT_LT(screen("upperLeft").x(), screen("upperRight").x());
+        EXPECT_LT(screen("lowerLeft").x(), screen("lowerRight").x());
+        EXPECT_GT(survey("upperRight").x(), survey("upperLeft").x());
+        // The landing and the check buoy lie inside the buoys, apart from each other.
+        for (const char* inside : {"landing", "check"}) {
+            const QPointF p = survey(inside);
+            EXPECT_GT(p.x(), std::max(survey("lowerLeft").x(), survey("upperLeft").x()));
+            EXPECT_LT(p.x(), std::min(survey("lowerRight").x(), survey("upperRight").x()));
+            EXPECT_GT(p.y(), std::max(survey("lowerLeft").y(), survey("lowerRight").y()));
+            EXPECT_LT(p.y(), std::min(survey("upperLeft").y(), survey("upperRight").y()));
+        }
+        const QPointF apart = survey("landing") - survey("check");
+        EXPECT_GT(std::hypot(apart.x(), apart.y()), 3);
+        EXPECT_GT(j["trueDistance"].toDouble(), 30);
+    }
 }
 
 TEST(SimulatedSite, SkierTouchesDownAtTheLandingPointInTheLandingFrame)

@@ -74,6 +74,8 @@ struct SetupMeasures {
 
 // The station's measures of a set-up: the water direction of a short vertical screen line
 // (45 twips upwards) at the outermost buoy on each side, and the horizontal shares.
+constexpr double kDegreesPerRadian = 57.295779513082320876798;
+
 inline SetupMeasures measure(const QJsonObject& site, const Homography& h)
 {
     const QPointF ul = pointOf(site["upperLeft"].toObject()["screen"]);
@@ -86,7 +88,7 @@ inline SetupMeasures measure(const QJsonObject& site, const Homography& h)
     auto angle = [&](QPointF at) {
         const QPointF w1 = h.toWater(at);
         const QPointF w2 = h.toWater(at - QPointF(0, 45));
-        return std::atan((w2.x() - w1.x()) / (w2.y() - w1.y())) * 180 / M_PI;
+        return std::atan((w2.x() - w1.x()) / (w2.y() - w1.y())) * kDegreesPerRadian;
     };
     SetupMeasures m;
     m.fieldOfView = std::fabs(angle(right) - angle(left));
