@@ -82,7 +82,10 @@ struct CompleteResult {
     QStringList setupBlock;    // lines to append to the results file; empty: append nothing
 
     // What the set-up screen shows afterwards.
-    bool accuracyEnabled = false;    // btnAccuracyCheck (and fmAccuracyDisplay) from step 4 on
+    // Step 4 was reached: enable btnAccuracyCheck, show fmAccuracyDisplay (and
+    // fmAccuracyConfig in Advanced mode), clear the drawing and hide lblCB. The button stays
+    // enabled when a later step fails.
+    bool accuracyEnabled = false;
     bool readyIcon = false;          // face02.ico instead of msgbox03.ico
     bool showCheckBuoyLabel = false; // lblCB at (checkBuoyLabelLeft, checkBuoyLabelTop)
     double checkBuoyLabelLeft = 0;

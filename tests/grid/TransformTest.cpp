@@ -173,38 +173,3 @@ TEST(Conversions, DistanceFromTheJumpPointWithTheEventOffset)
     EXPECT_DOUBLE_EQ(jumpOffset(false, true), 1.9);
     EXPECT_EQ(jumpOffset(true, true), 0);
 }
-
-TEST(WorkingSetStore, SwitchingToAStoredGridAndStoringItBack)
-{
-    GridSetup g;
-    for (int k = 1; k <= 4; ++k)
-        g.buoy[k] = {100.0 * k, 200.0 * k, 1.5 * k, -2.5 * k};
-    g.c = kMap;
-    g.jumpX = 3;
-    g.jumpY = 4;
-    g.checkScreenX = 5000;
-    g.checkScreenY = 4000;
-    g.checkSurveyX = 12;
-    g.checkSurveyY = 13;
-
-    WorkingSet ws;
-    loadIntoWorkingSet(g, 2, ws);
-    EXPECT_EQ(ws.currentGrid, 2);
-    EXPECT_EQ(ws.buoyScreenY[LowerLeft], 800);
-    EXPECT_EQ(ws.buoySurveyX[UpperRight], 1.5);
-    EXPECT_EQ(ws.solveMatrix[8][9], kMap[8]);
-    EXPECT_EQ(ws.jumpSurveyY, 4);
-    EXPECT_EQ(ws.checkSurveyX, 12);
-
-    const GridSetup back = setupFromWorkingSet(ws, 2);
-    for (int k = 1; k <= 4; ++k) {
-        EXPECT_EQ(back.buoy[k].screenX, g.buoy[k].screenX);
-        EXPECT_EQ(back.buoy[k].surveyY, g.buoy[k].surveyY);
-    }
-    EXPECT_EQ(back.c, kMap);
-    EXPECT_EQ(back.gridNumber, 2);
-    EXPECT_EQ(back.constant1, 10);
-    EXPECT_EQ(back.constant2, 2);
-    EXPECT_EQ(back.checkScreenY, 4000);
-    EXPECT_EQ(back.checkSurveyY, 13);
-}
