@@ -316,9 +316,8 @@ struct FrameReader::Impl {
 
     // Runs the decoder until it gives frame `target`; frames before it are dropped. Right
     // after a seek, packets before a suitable key frame are skipped.
-    QImage decodeUntil(qint64 target, bool afterSeek)
+    QImage decodeUntil(qint64 target, bool afterSeek, qint64 key)
     {
-        const qint64 key = keyAtOrBefore[size_t(packetOfDisplay[size_t(target)])];
         bool feeding = !afterSeek;
         bool restarted = false;
         auto stop = [&](const QString& why) {
@@ -493,7 +492,14 @@ QImage FrameReader::frame(qint64 n)
                          key < d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
     if (!forward && !d->seekTo(key))
         return QImage();
-    QImage picture = d->decodeUntil(n, !forward);
+    QImage picture = d->decodeUntil(n, !forward, key);
+    // A picture that refers to frames before its key frame (an open group of pictures) is
+    // not given when decoding starts at that key frame; the key frame before it helps.
+    if (picture.isNull() && key > 0) {
+        const qint64 earlier = d->keyAtOrBefore[size_t(key - 1)];
+        if (earlier >= 0 && d->seekTo(earlier))
+            picture = d->decodeUntil(n, true, earlier);
+    }
     if (picture.isNull())
         return picture;
     d->currentIndex = n;

@@ -3,9 +3,12 @@
 // against.
 #include <QByteArray>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace zelvan::testing
 {
@@ -58,6 +61,31 @@ inline QByteArray ffmpegFrameBgr(const QString& path, qint64 n)
                    &raw))
         return QByteArray();
     return raw;
+}
+
+// Several frames in one run of the ffmpeg program: frame number -> packed BGR rows of a
+// width x height picture. Frames it did not give are missing from the map.
+inline QMap<qint64, QByteArray> ffmpegFramesBgr(const QString& path, QList<qint64> frames,
+                                                int width, int height)
+{
+    std::sort(frames.begin(), frames.end());
+    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+    QStringList terms;
+    for (qint64 n : frames)
+        terms << QStringLiteral("eq(n\\,%1)").arg(n);
+    QByteArray raw;
+    QMap<qint64, QByteArray> out;
+    if (!runFfmpeg({QStringLiteral("-i"), path, QStringLiteral("-vf"),
+                    QStringLiteral("select=%1").arg(terms.join(QLatin1Char('+'))),
+                    QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
+                    QStringLiteral("-pix_fmt"), QStringLiteral("bgr24"), QStringLiteral("-f"),
+                    QStringLiteral("rawvideo"), QStringLiteral("-")},
+                   &raw))
+        return out;
+    const qsizetype frameBytes = qsizetype(width) * height * 3;
+    for (int i = 0; i < frames.size() && (i + 1) * frameBytes <= raw.size(); ++i)
+        out.insert(frames[i], raw.mid(i * frameBytes, frameBytes));
+    return out;
 }
 
 // Largest difference of any channel between `image` (any format) and packed BGR rows;
