@@ -83,7 +83,9 @@ int clampByte(double v)
 
 SimulatedSite::SimulatedSite(const SiteOptions& options) : opts(options)
 {
-    if (opts.pictureSize.width() < 16 || opts.pictureSize.height() < 16)
+    // A size or rate no camera delivers gets the default site rather than a broken one.
+    if (opts.pictureSize.width() < 16 || opts.pictureSize.height() < 16 ||
+        opts.pictureSize.width() > 8192 || opts.pictureSize.height() > 8192)
         opts.pictureSize = QSize(640, 480);
     if (!(opts.frameRate >= 1 && opts.frameRate <= 240))
         opts.frameRate = 30;
@@ -140,9 +142,8 @@ void SimulatedSite::buildScene()
     cam = PinholeCamera(position, height, target, focal, size);
 
     // Move every surveyed point (by half a pixel's footprint, a few decimeters at most) to
-    // where a whole picture pixel
-    // sees the water, so an operator's pick on the pixel is exact and the set-up and the
-    // measured landing carry no rounding of the picking.
+    // where a whole picture pixel sees the water, so an operator's pick on the pixel is exact
+    // and neither the set-up nor the measured landing carries a rounding of the picking.
     for (SitePoint p : {SitePoint::UpperRight, SitePoint::LowerRight, SitePoint::UpperLeft,
                         SitePoint::LowerLeft, SitePoint::Check, SitePoint::Landing}) {
         QPointF px, water;

@@ -29,7 +29,7 @@ enum class SitePoint { UpperRight, LowerRight, UpperLeft, LowerLeft, Check, Jump
 struct SkierState {
     Vec3 feet;
     bool airborne = false;
-    bool visible = false; // false before the skier reaches the ramp's far end of the pass
+    bool visible = false; // in front of the camera (it may still be outside the picture)
 };
 
 class SimulatedSite

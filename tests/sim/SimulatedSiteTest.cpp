@@ -329,6 +329,14 @@ TEST(SimulatedSite, FrameRateSetsTheTimeline)
 
 TEST(SimulatedSite, UnusableOptionsFallBackToAWorkingSite)
 {
+    for (QSize size : {QSize(0, 0), QSize(-5, 480), QSize(640, 9000)}) {
+        SiteOptions o;
+        o.pictureSize = size;
+        o.frameRate = std::nan("");
+        const SimulatedSite odd(o);
+        EXPECT_EQ(odd.frameSize(), QSize(640, 480));
+        EXPECT_EQ(odd.frameRate(), 30);
+    }
     SiteOptions o;
     o.pictureSize = QSize(0, 0);
     o.frameRate = 0;
