@@ -24,6 +24,7 @@ AviProbe probeAvi(const QString& path)
     AVCodecContext* dec = nullptr;
     AVPacket* pkt = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
+    AVFrame* last = av_frame_alloc(); // converted once at the end, not for every frame
     int vindex = -1;
     int aindex = -1;
     bool decodeOk = true;
@@ -32,8 +33,8 @@ AviProbe probeAvi(const QString& path)
             if (r.decodedFrames == 0)
                 r.firstFrame = imageFromFrame(frame);
             ++r.decodedFrames;
-            r.lastFrame = imageFromFrame(frame);
-            av_frame_unref(frame);
+            av_frame_unref(last);
+            av_frame_move_ref(last, frame);
         }
     };
     if (avformat_find_stream_info(fmt, nullptr) < 0 ||
@@ -82,11 +83,13 @@ AviProbe probeAvi(const QString& path)
     }
     avcodec_send_packet(dec, nullptr);
     take();
+    r.lastFrame = imageFromFrame(last);
     r.ok = decodeOk;
     if (!decodeOk)
         r.error = "decoding failed";
 done:
     av_frame_free(&frame);
+    av_frame_free(&last);
     av_packet_free(&pkt);
     avcodec_free_context(&dec);
     avformat_close_input(&fmt);

@@ -307,18 +307,27 @@ TEST(CaptureControl, EffectsOfTheVideoEffectCategoryChangeThePicture)
     rig.control.grabStill();
     rig.control.useEffect(kEffectCategory, negative);
     EXPECT_EQ(rig.control.currentEffect(kEffectCategory), negative);
-    QThread::msleep(150); // let a filtered picture arrive
     const QString negPath = rig.dir.filePath("negative.bmp");
     rig.control.setStillFileName(negPath);
-    rig.control.grabStill();
     const QImage plain(plainPath);
-    const QImage neg(negPath);
     ASSERT_FALSE(plain.isNull());
-    ASSERT_FALSE(neg.isNull());
-    // The white bar at the left of the card turns black.
+    // The white bar at the left of the card turns black once a filtered picture has arrived.
     const QPoint p(20, 40);
     EXPECT_GT(qGray(plain.pixel(p)), 200);
+    QImage neg;
+    QElapsedTimer t;
+    t.start();
+    do {
+        QThread::msleep(20);
+        rig.control.grabStill();
+        neg = QImage(negPath);
+    } while (!neg.isNull() && qGray(neg.pixel(p)) > 55 && t.elapsed() < 3000);
+    ASSERT_FALSE(neg.isNull());
     EXPECT_LT(qGray(neg.pixel(p)), 55);
+    // Colours are inverted, not just darkened: the yellow bar turns blue.
+    const QPoint yellow(320 * 3 / 14, 40);
+    EXPECT_GT(qBlue(neg.pixel(yellow)), 200);
+    EXPECT_LT(qRed(neg.pixel(yellow)), 55);
     rig.control.useEffect(kEffectCategory, -1);
     EXPECT_EQ(rig.control.currentEffect(kEffectCategory), -1);
 }
