@@ -116,7 +116,8 @@ struct GridLoadRequest {
 // working set (buoys, c1..c8 in solveMatrix column 9, jump point, check buoy, currentGrid = N),
 // sets flags.surveyDirection, builds the set-up block, runs grid_check (set-up screen's Load
 // only), and makes grid N ready when the check buoy's screen x > 0, then sets
-// flags.allGridsReady to 1.0 when grids 1..numGrids are all ready. A load that does not make
+// flags.allGridsReady to 1.0 when grids 1..numGrids are all ready. Filling the set-up
+// screen's boxes is an edit, so allGridsReady is withdrawn (0) first; a load that does not make
 // the grid ready leaves it not ready. On a read failure nothing at all is changed.
 // gridLoadingFlag is the caller's (set and cleared around this call).
 // The start-up form reports a missing or unpicked check buoy with "Error in load - no check
