@@ -258,6 +258,10 @@ TEST(SimulatedSite, LandingIsVisibleAsASplash)
         }
         // The skier is drawn on the landing point in the landing frame.
         EXPECT_NE(s.renderFrame(s.landingFrame()).pixel(at), setup.pixel(at));
+        // No spray until the skis have touched: the splash marks the frame after contact.
+        EXPECT_FALSE(whiteish(s.renderFrame(s.landingFrame() - 1).pixel(at)));
+        EXPECT_FALSE(whiteish(s.renderFrame(s.landingFrame()).pixel(at)));
+        EXPECT_TRUE(whiteish(s.renderFrame(s.landingFrame() + 1).pixel(at)));
         for (int k = 2; k <= 15; ++k) {
             const QImage img = s.renderFrame(s.landingFrame() + k);
             for (int dy = -1; dy <= 1; ++dy)
