@@ -607,6 +607,7 @@ void FfmpegCaptureControl::startCapture()
         recorder = rec;
     }
     lastRecording = rec;
+    dropWarned = false;
     counterTimer.start();
     emit statusChange(StatusStreamSetUp,
                       QStringLiteral("Capturing to ") + QDir::toNativeSeparators(captureFile));
@@ -656,6 +657,12 @@ void FfmpegCaptureControl::emitCounters()
                              .arg(captureTimeMs());
     emit statusChange(StatusCountersCurrent, text);
     emit statusText(text);
+    // Said once per recording: the operator should know the machine cannot keep up.
+    if (framesDropped() > 0 && !dropWarned) {
+        dropWarned = true;
+        emit warning(QStringLiteral("Frames are being dropped: the computer cannot keep up "
+                                    "with the device at this size and rate"));
+    }
 }
 
 int FfmpegCaptureControl::framesCaptured() const

@@ -167,6 +167,7 @@ private:
     FramePtr latest;
     QTimer counterTimer;
     bool finishing = false;
+    bool dropWarned = false;
 };
 
 } // namespace zelvan::capture

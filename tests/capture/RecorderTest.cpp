@@ -1,0 +1,116 @@
+// The recorder's queue and counters, fed directly with test-card pictures and chosen time
+// stamps: nothing here depends on the speed of the machine except where said.
+#include "capture/Recorder.h"
+#include "AviProbe.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <atomic>
+#include <gtest/gtest.h>
+
+using namespace zelvan::capture;
+using zelvan::capture::testing::probeAvi;
+
+namespace
+{
+
+RecorderSettings settingsFor(const QString& path, QSize size, double fps)
+{
+    RecorderSettings s;
+    s.path = path;
+    s.size = size;
+    s.fps = fps;
+    s.codec = "MJPEG";
+    return s;
+}
+
+} // namespace
+
+TEST(Recorder, TimeLimitKeepsRateTimesSecondsFramesAndFiresOnce)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("limit.avi");
+    RecorderSettings s = settingsFor(path, QSize(160, 120), 30);
+    s.timeLimit = 2;
+    s.queueFrames = 200; // no drops: this test is about the limit
+    Recorder rec;
+    std::atomic<int> fired{0};
+    rec.setLimitHandler([&] { ++fired; });
+    QString error;
+    ASSERT_TRUE(rec.start(s, &error)) << error.toStdString();
+    TestPatternGenerator card(s.size, 0);
+    const qint64 t0 = 5'000'000;
+    for (int n = 0; n < 90; ++n) // three seconds of pictures
+        rec.pushVideo(card.render(n), t0 + qint64(n) * 1'000'000 / 30);
+    EXPECT_TRUE(rec.limitReached());
+    EXPECT_EQ(fired.load(), 1);
+    EXPECT_EQ(rec.framesCaptured(), 60);
+    EXPECT_EQ(rec.framesDropped(), 0);
+    EXPECT_EQ(rec.captureTimeMs(), 2000);
+    ASSERT_TRUE(rec.finish(&error)) << error.toStdString();
+    const auto probe = probeAvi(path);
+    EXPECT_EQ(probe.decodedFrames, 60);
+    EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(probe.firstFrame), 0);
+    EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(probe.lastFrame), 59);
+}
+
+TEST(Recorder, FinishWritesEveryQueuedFrame)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("drain.avi");
+    RecorderSettings s = settingsFor(path, QSize(640, 480), 30);
+    s.queueFrames = 100;
+    Recorder rec;
+    QString error;
+    ASSERT_TRUE(rec.start(s, &error));
+    TestPatternGenerator card(s.size, 1);
+    // Queued far faster than they can be compressed; finish() must wait for all of them.
+    for (int n = 0; n < 80; ++n)
+        rec.pushVideo(card.render(n), n * 33'333);
+    ASSERT_TRUE(rec.finish(&error)) << error.toStdString();
+    EXPECT_EQ(rec.framesCaptured(), 80);
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok);
+    EXPECT_EQ(probe.decodedFrames, 80);
+    EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(probe.lastFrame), 79);
+    // Pictures after the end are ignored, not counted.
+    rec.pushVideo(card.render(80), 80 * 33'333);
+    EXPECT_EQ(rec.framesCaptured(), 80);
+}
+
+TEST(Recorder, FullQueueDropsAndCountsInsteadOfWaiting)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("drops.avi");
+    RecorderSettings s = settingsFor(path, QSize(1920, 1080), 60);
+    s.queueFrames = 3;
+    Recorder rec;
+    QString error;
+    ASSERT_TRUE(rec.start(s, &error));
+    TestPatternGenerator card(s.size, 0);
+    auto frame = card.render(0);
+    // A burst no encoder can follow: the queue holds three, the rest are dropped at once.
+    for (int n = 0; n < 60; ++n)
+        rec.pushVideo(cloneFrame(frame.get()), n * 16'667);
+    const int captured = rec.framesCaptured();
+    const int dropped = rec.framesDropped();
+    EXPECT_GT(dropped, 0);
+    EXPECT_EQ(captured + dropped, 60);
+    ASSERT_TRUE(rec.finish(&error));
+    EXPECT_EQ(probeAvi(path).decodedFrames, captured);
+}
+
+TEST(Recorder, OpenErrorsAreReportedBeforeAnyPicture)
+{
+    QTemporaryDir dir;
+    Recorder rec;
+    QString error;
+    EXPECT_FALSE(rec.start(settingsFor(dir.filePath("none/x.avi"), QSize(160, 120), 30), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(rec.active());
+    RecorderSettings bad = settingsFor(dir.filePath("x.avi"), QSize(160, 120), 30);
+    bad.codec = "not-a-codec";
+    EXPECT_FALSE(rec.start(bad, &error));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(rec.finish(&error)); // nothing to finish
+}
