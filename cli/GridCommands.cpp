@@ -108,6 +108,35 @@ QJsonArray messagesJson(const grid::OperatorMessages& messages)
     return out;
 }
 
+QString iconText(Icon icon)
+{
+    switch (icon) {
+    case Icon::Information:
+        return QStringLiteral("information");
+    case Icon::Warning:
+        return QStringLiteral("warning");
+    case Icon::Error:
+        return QStringLiteral("error");
+    case Icon::Question:
+        return QStringLiteral("question");
+    case Icon::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+// Text, icon and title of each message box, the title as the operator sees it.
+QJsonArray messageBoxesJson(const grid::OperatorMessages& messages)
+{
+    QJsonArray out;
+    for (const auto& m : messages)
+        out.append(QJsonObject{{QStringLiteral("text"), m.text},
+                               {QStringLiteral("icon"), iconText(m.icon)},
+                               {QStringLiteral("title"),
+                                m.title.isEmpty() ? QString::fromLatin1(kAppTitle) : m.title}});
+    return out;
+}
+
 QString verdictText(grid::CompleteVerdict v)
 {
     switch (v) {
@@ -233,6 +262,7 @@ QJsonObject gridSolve(const Args& args)
                grid::surveyDirectionFor(grid::boxNumber(t.ur_survey_x).value_or(0),
                                         grid::boxNumber(t.ul_survey_x).value_or(0)));
     out.insert(QStringLiteral("messages"), messagesJson(r.messages));
+    out.insert(QStringLiteral("messageBoxes"), messageBoxesJson(r.messages));
     out.insert(QStringLiteral("debugLog"), QJsonArray::fromStringList(r.debugLog));
     out.insert(QStringLiteral("setupBlock"), QJsonArray::fromStringList(r.setupBlock));
 

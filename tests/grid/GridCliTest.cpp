@@ -155,6 +155,9 @@ TEST_F(GridCli, RefusedSetUpReportsWhyAndSavesNothing)
     EXPECT_FALSE(r.json.value(QStringLiteral("checkBuoy"))[QStringLiteral("valid")].toBool());
     EXPECT_EQ(r.json.value(QStringLiteral("messages")).toArray(),
               QJsonArray({QStringLiteral("Check Buoy Does not Validate")}));
+    const QJsonObject box = r.json.value(QStringLiteral("messageBoxes"))[0].toObject();
+    EXPECT_EQ(box.value(QStringLiteral("title")).toString(), QStringLiteral("Zelvan Measurement"));
+    EXPECT_EQ(box.value(QStringLiteral("icon")).toString(), QStringLiteral("none"));
     EXPECT_TRUE(r.json.value(QStringLiteral("saved")).toArray().isEmpty());
     EXPECT_FALSE(QFile::exists(grid));
 }
