@@ -212,3 +212,29 @@ TEST_F(SimulateCommand, BadInputIsRefusedAndWritesNothing)
     }
     EXPECT_EQ(readAll(tmp.filePath("plain.txt")), QByteArray("x"));
 }
+
+TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
+{
+    const QString out = tmp.filePath("locked");
+    ASSERT_TRUE(QDir().mkpath(out));
+    QFile old(out + "/site.json");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("{}");
+    old.close();
+    QFile::setPermissions(out, QFile::ReadOwner | QFile::ExeOwner);
+    // An administrator writes anywhere; then there is nothing to refuse.
+    QFile probe(out + "/probe");
+    const bool writable = probe.open(QIODevice::WriteOnly);
+    probe.close();
+    probe.remove();
+    if (writable) {
+        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        GTEST_SKIP() << "read-only folders are writable for this user";
+    }
+    const ToolRun r = tool({"simulate", "--out", out});
+    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith("error: cannot write to folder")) << r.err.constData();
+    EXPECT_EQ(entries(out), QStringList({"site.json"}));
+    EXPECT_EQ(readAll(out + "/site.json"), QByteArray("{}"));
+}
