@@ -115,22 +115,22 @@ TEST_F(GridFilePair, ReadsBackWhatWasSavedTo15SignificantDigits)
         ASSERT_TRUE(back.has_value()) << error.toStdString();
         EXPECT_TRUE(back->hasCheckBuoyFile);
         EXPECT_EQ(back->description2, QStringLiteral("round %1").arg(round));
+        GridSetup expected = s;
         for (int k = 1; k <= 4; ++k) {
-            EXPECT_EQ(back->setup.buoy[k].screenX, roundedTo15(s.buoy[k].screenX));
-            EXPECT_EQ(back->setup.buoy[k].screenY, roundedTo15(s.buoy[k].screenY));
-            EXPECT_EQ(back->setup.buoy[k].surveyX, roundedTo15(s.buoy[k].surveyX));
-            EXPECT_EQ(back->setup.buoy[k].surveyY, roundedTo15(s.buoy[k].surveyY));
+            Buoy& b = expected.buoy[k];
+            b = {roundedTo15(b.screenX), roundedTo15(b.screenY), roundedTo15(b.surveyX),
+                 roundedTo15(b.surveyY)};
         }
-        for (int i = 1; i <= 8; ++i)
-            EXPECT_EQ(back->setup.c[i], roundedTo15(s.c[i]));
-        EXPECT_EQ(back->setup.jumpX, roundedTo15(s.jumpX));
-        EXPECT_EQ(back->setup.jumpY, roundedTo15(s.jumpY));
-        EXPECT_EQ(back->setup.gridNumber, s.gridNumber);
-        EXPECT_EQ(back->setup.checkScreenX, roundedTo15(s.checkScreenX));
+        for (double* v :
+             {&expected.c[1], &expected.c[2], &expected.c[3], &expected.c[4], &expected.c[5],
+              &expected.c[6], &expected.c[7], &expected.c[8], &expected.jumpX, &expected.jumpY,
+              &expected.checkScreenX, &expected.checkScreenY})
+            *v = roundedTo15(*v);
+        expected.checkSurveyX = cx.toDouble();
+        expected.checkSurveyY = cy.toDouble();
+        expectSameSetup(back->setup, expected);
         EXPECT_EQ(back->checkXText, cx);
         EXPECT_EQ(back->checkYText, cy);
-        EXPECT_EQ(back->setup.checkSurveyX, cx.toDouble());
-        EXPECT_EQ(back->setup.checkSurveyY, cy.toDouble());
 
         // Saving what was read gives the same bytes again.
         const QByteArray first = readAll(lake);

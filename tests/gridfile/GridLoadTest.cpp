@@ -135,7 +135,7 @@ TEST_F(GridLoad, SetUpBlockForTheResultsFile)
     EXPECT_EQ(flags.allGridsReady, 1.0);
 }
 
-TEST_F(GridLoad, OldStyleSetUpIsShownButNotReady)
+TEST_F(GridLoad, SetUpsWithoutAPickedCheckBuoyAreShownButNotReady)
 {
     ASSERT_TRUE(QFile::remove(lake + ".cb"));
     store.ready[1] = true;
@@ -170,18 +170,16 @@ TEST_F(GridLoad, OldStyleSetUpIsShownButNotReady)
               QStringLiteral("Error in load - no check buoy found - setup grid again"));
     EXPECT_TRUE(startup.setupBlock.isEmpty());
     EXPECT_FALSE(store.ready[1]);
-}
 
-TEST_F(GridLoad, CheckBuoyAtZeroLoadsWithoutReadiness)
-{
+    // A check-buoy file saved before the check buoy was picked loads quietly, not ready.
     writeAll(lake + ".cb", " 0 \r\n 0 \r\n\r\n\r\n");
-    const GridLoadResult r = load(3, 3);
-    ASSERT_TRUE(r.loaded) << r.error.toStdString();
-    EXPECT_TRUE(r.messages.isEmpty());
-    EXPECT_FALSE(r.ready);
+    const GridLoadResult unpicked = load(3, 3);
+    ASSERT_TRUE(unpicked.loaded) << unpicked.error.toStdString();
+    EXPECT_TRUE(unpicked.messages.isEmpty());
+    EXPECT_FALSE(unpicked.ready);
     EXPECT_FALSE(store.ready[3]);
-    EXPECT_EQ(r.boxes.checkXPix, QStringLiteral("0"));
-    EXPECT_EQ(r.setupBlock.at(r.setupBlock.size() - 2),
+    EXPECT_EQ(unpicked.boxes.checkXPix, QStringLiteral("0"));
+    EXPECT_EQ(unpicked.setupBlock.at(unpicked.setupBlock.size() - 2),
               QStringLiteral("No check buoy for this set up"));
 }
 
