@@ -46,11 +46,13 @@ QSize parseSize(const QString& text)
 QString firstMissingFolder(const QString& path)
 {
     QString missing;
-    QDir dir(path);
-    while (!dir.exists()) {
-        missing = dir.absolutePath();
-        if (!dir.cdUp())
+    QString at = QFileInfo(path).absoluteFilePath();
+    while (!QFileInfo::exists(at)) {
+        missing = at;
+        const QString parent = QFileInfo(at).path();
+        if (parent == at)
             break;
+        at = parent;
     }
     return missing;
 }
