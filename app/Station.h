@@ -42,6 +42,10 @@ public:
     grid::GridStore grids;     // grids 1..3: set-ups, descriptions, ready flags
     grid::WorkingSet work;     // the active working set (currentGrid, registers, matrix)
     grid::GridFlags gridFlags; // allGridsReady, surveyDirection, gridLoadingFlag
+    // The same three flags under their own names, for code that does not deal in GridFlags.
+    double& allGridsReady = gridFlags.allGridsReady;     // 1 when grids 1..numGrids are ready
+    double& surveyDirection = gridFlags.surveyDirection; // +1 or -1
+    bool& gridLoadingFlag = gridFlags.gridLoadingFlag;   // set while start-up loads grid files
 
     QString videoDirectory; // save-video folder without a trailing separator; session log folder
     QString sessionLogFileName; // today's session log name, fixed when the session starts

@@ -24,7 +24,11 @@ TEST(Station, FreshStationUsesTheFoldersAndStoreItIsGiven)
     EXPECT_EQ(station.mirror.numGrids, 1);
     EXPECT_EQ(station.mirror.pictureExtension, QStringLiteral(".bmp"));
     EXPECT_EQ(station.work.currentGrid, 1);
-    EXPECT_EQ(station.gridFlags.allGridsReady, 0);
+    EXPECT_EQ(station.allGridsReady, 0);
+    station.allGridsReady = 1;
+    station.gridLoadingFlag = true;
+    EXPECT_EQ(station.gridFlags.allGridsReady, 1);
+    EXPECT_TRUE(station.gridFlags.gridLoadingFlag);
     EXPECT_FALSE(station.grids.ready[1]);
     EXPECT_TRUE(station.navigationMode.isEmpty());
     EXPECT_FALSE(station.previewOn);
