@@ -199,29 +199,9 @@ TEST_F(SettingsStoreTest, EmergencyResetRestoresOnlyTheInstallValues)
     EXPECT_EQ(items[5].label, QStringLiteral("Grid 1 File = "));
 }
 
-TEST_F(SettingsStoreTest, AFailedWriteIsReported)
+TEST_F(SettingsStoreTest, AFailedWriteIsReportedAndLaterWritesWorkAgain)
 {
-    // The store's folder is a regular file, so nothing can ever be written there.
-    QFile blocker(dir.filePath(QStringLiteral("blocker")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    SettingsStore store(std::make_unique<QSettings>(
-        dir.filePath(QStringLiteral("blocker/DI05.ini")), QSettings::IniFormat));
-    QString error;
-    EXPECT_FALSE(store.write(QStringLiteral("logpath"), QStringLiteral("/videos"), &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(store.lastError(), error);
-    EXPECT_TRUE(error.contains(QStringLiteral("logpath")));
-
-    // A reader's write-back reports the same way.
-    QString why;
-    EXPECT_EQ(store.grids(&why), 1);
-    EXPECT_FALSE(why.isEmpty());
-    EXPECT_FALSE(store.setGridFile(4, QStringLiteral("x.ipt")));
-}
-
-TEST_F(SettingsStoreTest, WritesWorkAgainOnceTheStoreIsWritable)
-{
+    // The store's folder is a regular file for now, so nothing can be written there.
     const QString folder = dir.filePath(QStringLiteral("later"));
     {
         QFile blocker(folder);
@@ -229,11 +209,18 @@ TEST_F(SettingsStoreTest, WritesWorkAgainOnceTheStoreIsWritable)
     }
     SettingsStore store(
         std::make_unique<QSettings>(folder + QStringLiteral("/DI05.ini"), QSettings::IniFormat));
-    EXPECT_FALSE(store.write(QStringLiteral("device"), QStringLiteral("1")));
+    QString error;
+    EXPECT_FALSE(store.write(QStringLiteral("logpath"), QStringLiteral("/videos"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("logpath")));
+    EXPECT_EQ(store.lastError(), error);
+    // A reader's write-back reports the same way.
+    QString why;
+    EXPECT_EQ(store.grids(&why), 1);
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(store.setGridFile(4, QStringLiteral("x.ipt")));
 
     ASSERT_TRUE(QFile::remove(folder));
     ASSERT_TRUE(QDir().mkpath(folder));
-    QString error;
     EXPECT_TRUE(store.write(QStringLiteral("device"), QStringLiteral("2"), &error)) << error;
     EXPECT_TRUE(store.lastError().isEmpty());
     SettingsStore reread(

