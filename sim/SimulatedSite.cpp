@@ -455,6 +455,10 @@ QJsonObject SimulatedSite::siteJson() const
     o["seed"] = double(opts.seed);
     o["frameRate"] = opts.frameRate;
     o["frameCount"] = frames;
+    // With these the description is also a set-up for the station's headless "Complete".
+    o["grid"] = 1;
+    o["numGrids"] = 1;
+    o["description"] = QStringLiteral("Simulated Jump Site seed %1").arg(opts.seed);
     o["pictureWidthTwips"] = opts.pictureSize.width() * PinholeCamera::kTwipsPerPixel;
     o["pictureHeightTwips"] = opts.pictureSize.height() * PinholeCamera::kTwipsPerPixel;
     QJsonObject camera;

@@ -238,3 +238,20 @@ TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
     EXPECT_EQ(entries(out), QStringList({"site.json"}));
     EXPECT_EQ(readAll(out + "/site.json"), QByteArray("{}"));
 }
+
+TEST_F(SimulateCommand, SiteDescriptionIsAStationSetup)
+{
+    const QString out = tmp.filePath("site");
+    ASSERT_EQ(tool({"simulate", "--out", out, "--seed", "13"}).exitCode, 0);
+    const ToolRun r = tool({"grid", "solve", "--in", out + "/site.json"});
+    if (r.err.startsWith("error: unknown command"))
+        GTEST_SKIP() << "grid solve is not part of this build";
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonObject solved = r.json();
+    EXPECT_TRUE(solved["accepted"].toBool());
+    EXPECT_EQ(solved["messages"].toArray().size(), 0);
+    EXPECT_LE(solved["fieldOfView"].toDouble(), 30);
+    EXPECT_GE(solved["screenWidthPercent"].toDouble(), 80);
+    EXPECT_GE(solved["frontRatio"].toDouble(), 80);
+    EXPECT_TRUE(solved["checkBuoy"].toObject()["valid"].toBool());
+}

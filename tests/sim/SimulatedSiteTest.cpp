@@ -88,6 +88,9 @@ TEST(SimulatedSite, SiteJsonHoldsEveryField)
     EXPECT_EQ(j["pictureWidthTwips"].toDouble(), 640 * 15);
     EXPECT_EQ(j["pictureHeightTwips"].toDouble(), 480 * 15);
     EXPECT_EQ(j["seed"].toDouble(), 3);
+    EXPECT_EQ(j["grid"].toInt(), 1);
+    EXPECT_EQ(j["numGrids"].toInt(), 1);
+    EXPECT_EQ(j["description"].toString(), QString("Simulated Jump Site seed 3"));
     EXPECT_EQ(j["frameRate"].toDouble(), 30);
     EXPECT_EQ(j["frameCount"].toInt(), s.frameCount());
     const QJsonObject cam = j["camera"].toObject();
