@@ -54,6 +54,9 @@ double lattice(qint32 x, qint32 y, quint32 seed)
 // Smooth value noise in [0, 1) over the plane, one lattice cell per unit.
 double valueNoise(double x, double y, quint32 seed)
 {
+    // Far beyond any lattice an int holds: a flat value instead of an overflow.
+    if (!(std::fabs(x) < 1e9 && std::fabs(y) < 1e9))
+        return 0.5;
     const double fx = std::floor(x);
     const double fy = std::floor(y);
     const auto ix = qint32(fx);
