@@ -2,6 +2,7 @@
 #include "QStringPrint.h"
 #include "app/Clock.h"
 #include "app/DebugLog.h"
+#include "app/LogViewerLines.h"
 #include "app/PrintZones.h"
 #include "app/ScriptedDialogs.h"
 #include "app/SessionLog.h"
@@ -201,6 +202,37 @@ TEST(SessionLog, AFailedWriteIsReportedNotLost)
                                           QStringLiteral("40.0"), QStringLiteral("p.bmp"), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(QDir(gone).exists());
+}
+
+TEST(LogViewer, ListsLinesByTheirEndingAndTakesThePathAfterFile)
+{
+    QTemporaryDir dir;
+    FixedClock clock(QDateTime(QDate(2026, 7, 4), QTime(13, 2, 3)));
+    const QString name = SessionLog::fileNameFor(clock.now());
+    const SessionLog log(clock, dir.path(), name);
+    ASSERT_TRUE(log.writeSessionStart());
+    ASSERT_TRUE(log.writeContactPicture(QStringLiteral("Ann"), QStringLiteral("1"),
+                                        QStringLiteral("48.2"), QStringLiteral("/v/Ann1.bmp")));
+    ASSERT_TRUE(log.writeMeasuredVideo(QStringLiteral("Ann"), QStringLiteral("1"),
+                                       QStringLiteral("33"), QStringLiteral("/v/Annjump1.avi")));
+    ASSERT_TRUE(appendLines(dir.filePath(name), {QStringLiteral("no path but avi"),
+                                                 QStringLiteral("File: /v/UPPER.AVI")}));
+
+    QStringList videos;
+    ASSERT_TRUE(readLogViewerLines(dir.filePath(name), QStringLiteral("avi"), &videos));
+    ASSERT_EQ(videos.size(), 2);
+    EXPECT_EQ(logLineFilePath(videos[0]), QStringLiteral("/v/Annjump1.avi"));
+    EXPECT_EQ(logLineFilePath(videos[1]), QString());
+    QStringList pictures;
+    ASSERT_TRUE(readLogViewerLines(dir.filePath(name), QStringLiteral("bmp"), &pictures));
+    ASSERT_EQ(pictures.size(), 1);
+    EXPECT_EQ(logLineFilePath(pictures[0]), QStringLiteral("/v/Ann1.bmp"));
+
+    EXPECT_EQ(widestLogEntry({QStringLiteral("ab"), QStringLiteral("cd"), QStringLiteral("e")}),
+              QStringLiteral("ab"));
+    EXPECT_FALSE(readLogViewerLines(dir.filePath(QStringLiteral("none.txt")), QStringLiteral("avi"),
+                                    &videos));
+    EXPECT_TRUE(videos.isEmpty());
 }
 
 } // namespace
