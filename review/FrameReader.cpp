@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 #include <unordered_map>
 #include <vector>
@@ -88,6 +89,12 @@ struct FrameReader::Impl {
 
     qint64 currentIndex = -1;
     QImage currentPicture;
+    // Stepping back through inter-coded video decodes a whole group for each step; the
+    // frames just before the wanted one are kept from that decode so the next steps back
+    // are free.
+    static constexpr qint64 kBackSteps = 8;
+    bool intraOnly = false;
+    std::map<qint64, QImage> stepBackCache;
     double rate = 0;
     QSize frameSize;
 
@@ -107,6 +114,7 @@ struct FrameReader::Impl {
         keyAtOrBefore.clear();
         byPos.clear();
         byDts.clear();
+        stepBackCache.clear();
         positioned = false;
         currentIndex = -1;
         currentPicture = QImage();
@@ -126,7 +134,7 @@ struct FrameReader::Impl {
     bool buildIndex()
     {
         const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
-        const bool intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
         while (av_read_frame(format, packet) >= 0) {
             if (packet->stream_index == streamIndex && packet->size > 0) {
                 PacketEntry e;
@@ -192,6 +200,9 @@ struct FrameReader::Impl {
         packetOfDisplay.clear();
         if (!seekTo(0))
             return false;
+        // Only the order matters here, not the pictures: skip the costly parts of decoding.
+        codec->skip_loop_filter = AVDISCARD_ALL;
+        codec->skip_idct = AVDISCARD_ALL;
         auto collect = [&] {
             while (avcodec_receive_frame(codec, decoded) == 0) {
                 if (decoded->pts >= 0 && decoded->pts < qint64(packets.size()))
@@ -210,6 +221,8 @@ struct FrameReader::Impl {
         avcodec_send_packet(codec, nullptr);
         collect();
         avcodec_flush_buffers(codec);
+        codec->skip_loop_filter = AVDISCARD_DEFAULT;
+        codec->skip_idct = AVDISCARD_DEFAULT;
         positioned = false;
         return true;
     }
@@ -316,7 +329,7 @@ struct FrameReader::Impl {
 
     // Runs the decoder until it gives frame `target`; frames before it are dropped. Right
     // after a seek, packets before a suitable key frame are skipped.
-    QImage decodeUntil(qint64 target, bool afterSeek, qint64 key)
+    QImage decodeUntil(qint64 target, bool afterSeek, qint64 key, qint64 keepFrom)
     {
         bool feeding = !afterSeek;
         bool restarted = false;
@@ -334,6 +347,11 @@ struct FrameReader::Impl {
                     av_frame_unref(decoded);
                     lastOutput = got;
                     return picture;
+                }
+                if (got >= keepFrom && got < target) {
+                    const QImage kept = convert(decoded);
+                    if (!kept.isNull())
+                        stepBackCache[got] = kept;
                 }
                 av_frame_unref(decoded);
                 if (got != AV_NOPTS_VALUE && got > lastOutput)
@@ -485,6 +503,12 @@ QImage FrameReader::frame(qint64 n)
     }
     if (n == d->currentIndex && !d->currentPicture.isNull())
         return d->currentPicture;
+    const auto cached = d->stepBackCache.find(n);
+    if (cached != d->stepBackCache.end()) {
+        d->currentIndex = n;
+        d->currentPicture = cached->second;
+        return d->currentPicture;
+    }
     const qint64 key = d->keyAtOrBefore[size_t(d->packetOfDisplay[size_t(n)])];
     // Keep decoding forward when the wanted frame lies ahead and no key frame closer to it
     // lies beyond the packets already given to the decoder; otherwise seek.
@@ -492,13 +516,18 @@ QImage FrameReader::frame(qint64 n)
                          key < d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
     if (!forward && !d->seekTo(key))
         return QImage();
-    QImage picture = d->decodeUntil(n, !forward, key);
+    qint64 keepFrom = n;
+    if (!d->intraOnly && n == d->currentIndex - 1) {
+        d->stepBackCache.clear();
+        keepFrom = qMax<qint64>(0, n - Impl::kBackSteps);
+    }
+    QImage picture = d->decodeUntil(n, !forward, key, keepFrom);
     // A picture that refers to frames before its key frame (an open group of pictures) is
     // not given when decoding starts at that key frame; the key frame before it helps.
     if (picture.isNull() && key > 0) {
         const qint64 earlier = d->keyAtOrBefore[size_t(key - 1)];
         if (earlier >= 0 && d->seekTo(earlier))
-            picture = d->decodeUntil(n, true, earlier);
+            picture = d->decodeUntil(n, true, earlier, keepFrom);
     }
     if (picture.isNull())
         return picture;
