@@ -11,6 +11,7 @@ zelvan_library(zelvan_app
   StartUp.cpp StartUp.h
   SkierNames.cpp SkierNames.h
   LogViewerLines.cpp LogViewerLines.h
+  ConfigActions.cpp ConfigActions.h
   Station.cpp Station.h)
 target_link_libraries(zelvan_app PUBLIC zelvan_platform zelvan_grid Qt6::Core)
 if(ZELVAN_FUZZ)
