@@ -289,8 +289,9 @@ bool saveGridFilePair(const QString& path, const QString& description2, const Gr
 
     // Keep the old grid file so that it can be put back if the check-buoy file cannot be put
     // in place; a grid file beside a check-buoy file of another set-up would load as ready.
+    const bool hadGrid = QFileInfo::exists(path);
     std::optional<QByteArray> previousGrid;
-    if (QFileInfo::exists(path)) {
+    if (hadGrid) {
         QFile old(path);
         if (old.open(QIODevice::ReadOnly))
             previousGrid = old.readAll();
@@ -307,7 +308,7 @@ bool saveGridFilePair(const QString& path, const QString& description2, const Gr
             QSaveFile back(path);
             restored = back.open(QIODevice::WriteOnly) &&
                        back.write(*previousGrid) == previousGrid->size() && back.commit();
-        } else {
+        } else if (!hadGrid) {
             restored = QFile::remove(path);
         }
         return setError(error, QStringLiteral("%1: cannot be written (%2)%3")
