@@ -13,15 +13,6 @@ namespace zelvan::config
 namespace
 {
 
-QString oneOf(const QString& value, std::initializer_list<const char*> allowed,
-              const QString& otherwise)
-{
-    for (const char* a : allowed)
-        if (value == QLatin1String(a))
-            return value;
-    return otherwise;
-}
-
 } // namespace
 
 bool setNumGrids(SettingsStore& store, SettingsMirror& mirror, int grids, QString* error)
@@ -54,7 +45,7 @@ bool setLabelColor(SettingsStore& store, SettingsMirror& mirror, const QString& 
                    QString* error)
 {
     mirror.labelColorName =
-        oneOf(name, {"default", "black", "white", "yellow"}, QStringLiteral("default"));
+        settings::oneOf(name, {"default", "black", "white", "yellow"}, QStringLiteral("default"));
     if (const std::optional<int> v = settings::labelColorValueOf(mirror.labelColorName))
         mirror.labelColorValue = *v;
     return store.write(QLatin1String(key::labelcolor), mirror.labelColorName, error);
@@ -64,7 +55,7 @@ bool setImpactColor(SettingsStore& store, SettingsMirror& mirror, const QString&
                     QString* error)
 {
     const QString chosen =
-        oneOf(name, {"black", "red", "yellow", "white"}, QStringLiteral("white"));
+        settings::oneOf(name, {"black", "red", "yellow", "white"}, QStringLiteral("white"));
     mirror.impactColorValue = settings::impactColorValueOf(chosen).value_or(settings::kWhite);
     return store.write(QLatin1String(key::impactcolor), chosen, error);
 }
@@ -72,13 +63,14 @@ bool setImpactColor(SettingsStore& store, SettingsMirror& mirror, const QString&
 bool setPictureSave(SettingsStore& store, SettingsMirror& mirror, const QString& mode,
                     QString* error)
 {
-    mirror.pictureSaveMode = oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask"));
+    mirror.pictureSaveMode =
+        settings::oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask"));
     return store.write(QLatin1String(key::PictureSave), mirror.pictureSaveMode, error);
 }
 
 bool setVideoSave(SettingsStore& store, SettingsMirror& mirror, const QString& mode, QString* error)
 {
-    mirror.videoSaveMode = oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask"));
+    mirror.videoSaveMode = settings::oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask"));
     return store.write(QLatin1String(key::VideoSave), mirror.videoSaveMode, error);
 }
 

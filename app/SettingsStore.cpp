@@ -24,15 +24,6 @@ QString variantText(const QVariant& v)
     return v.toString();
 }
 
-QString oneOf(const QString& value, std::initializer_list<const char*> allowed,
-              const QString& otherwise)
-{
-    for (const char* a : allowed)
-        if (value == QLatin1String(a))
-            return value;
-    return otherwise;
-}
-
 } // namespace
 
 SettingsStore::SettingsStore() : SettingsStore(platform::openSettingsStore()) {}
@@ -170,7 +161,7 @@ QString SettingsStore::labelColor(QString* error)
 {
     const QString stored = read(QLatin1String(key::labelcolor));
     const QString name =
-        oneOf(stored, {"default", "black", "white", "yellow"}, QStringLiteral("default"));
+        settings::oneOf(stored, {"default", "black", "white", "yellow"}, QStringLiteral("default"));
     if (name != stored)
         write(QLatin1String(key::labelcolor), name, error);
     return name;
@@ -178,8 +169,8 @@ QString SettingsStore::labelColor(QString* error)
 
 QString SettingsStore::impactColor() const
 {
-    return oneOf(read(QLatin1String(key::impactcolor)), {"white", "black", "yellow", "red"},
-                 QStringLiteral("white"));
+    return settings::oneOf(read(QLatin1String(key::impactcolor)),
+                           {"white", "black", "yellow", "red"}, QStringLiteral("white"));
 }
 
 int SettingsStore::grids(QString* error)
@@ -218,8 +209,8 @@ bool SettingsStore::boxLineOff() const
 
 QString SettingsStore::tournamentType() const
 {
-    return oneOf(read(QLatin1String(key::tournamentType)), {"normal", "barefoot", "sitski"},
-                 QStringLiteral("normal"));
+    return settings::oneOf(read(QLatin1String(key::tournamentType)),
+                           {"normal", "barefoot", "sitski"}, QStringLiteral("normal"));
 }
 
 bool SettingsStore::wstims() const
@@ -241,14 +232,14 @@ QString SettingsStore::buoyMarker() const
 
 QString SettingsStore::pictureSave() const
 {
-    return oneOf(read(QLatin1String(key::PictureSave)), {"Save", "NoSave", "Ask"},
-                 QStringLiteral("Ask"));
+    return settings::oneOf(read(QLatin1String(key::PictureSave)), {"Save", "NoSave", "Ask"},
+                           QStringLiteral("Ask"));
 }
 
 QString SettingsStore::videoSave() const
 {
-    return oneOf(read(QLatin1String(key::VideoSave)), {"Save", "NoSave", "Ask"},
-                 QStringLiteral("Ask"));
+    return settings::oneOf(read(QLatin1String(key::VideoSave)), {"Save", "NoSave", "Ask"},
+                           QStringLiteral("Ask"));
 }
 
 QString SettingsStore::logPath() const

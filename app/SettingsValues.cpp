@@ -63,6 +63,15 @@ std::optional<bool> parseFlag(const QString& text)
     return std::nullopt;
 }
 
+QString oneOf(const QString& value, std::initializer_list<const char*> allowed,
+              const QString& otherwise)
+{
+    for (const char* a : allowed)
+        if (value == QLatin1String(a))
+            return value;
+    return otherwise;
+}
+
 std::optional<int> labelColorValueOf(const QString& name)
 {
     if (name == QLatin1String("black"))

@@ -3,6 +3,7 @@
 // Every conversion of a stored text is total: text it cannot read gives std::nullopt and the
 // reader then uses its default, so a hand-edited store never stops the station.
 #include <QString>
+#include <initializer_list>
 #include <optional>
 
 namespace zelvan::settings
@@ -20,6 +21,10 @@ std::optional<bool> parseTruth(const QString& text);
 
 // Check-box flags: a whole number, non-zero is ticked ("0" clear, "1" ticked).
 std::optional<bool> parseFlag(const QString& text);
+
+// `value` when it is exactly one of the `allowed` words, else `otherwise`.
+QString oneOf(const QString& value, std::initializer_list<const char*> allowed,
+              const QString& otherwise);
 
 inline QString truthText(bool v)
 {
