@@ -71,3 +71,27 @@ TEST(Station, StartUpSessionLogAndVideoDirectory)
     EXPECT_FALSE(station.startSessionLog(&error));
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(Station, PlatformConstructorFollowsTheEnvironmentOverrides)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("env.ini"));
+    qputenv("ZELVAN_SETTINGS", ini.toUtf8());
+    qputenv("ZELVAN_APP_DIR", dir.path().toUtf8());
+    qputenv("ZELVAN_ZQIO", dir.filePath(QStringLiteral("io")).toUtf8());
+    ScriptedDialogs dialogs;
+    FixedClock clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    {
+        Station station(dialogs, clock);
+        EXPECT_EQ(station.stationFolder, dir.path());
+        EXPECT_EQ(station.zqioFolder, dir.filePath(QStringLiteral("io")));
+        ASSERT_TRUE(station.settings.write(QStringLiteral("grids"), QStringLiteral("2")));
+        ASSERT_TRUE(station.debugLog.StartDebugLog());
+    }
+    qunsetenv("ZELVAN_SETTINGS");
+    qunsetenv("ZELVAN_APP_DIR");
+    qunsetenv("ZELVAN_ZQIO");
+    EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value(QStringLiteral("Settings/grids")),
+              QStringLiteral("2"));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("io/DebugLog.txt"))));
+}
