@@ -24,6 +24,12 @@ QString variantText(const QVariant& v)
     return v.toString();
 }
 
+// Slashes would address a sub-section in QSettings, not a setting of the section.
+bool isKeyName(const QString& key)
+{
+    return !key.isEmpty() && !key.contains(QLatin1Char('/')) && !key.contains(QLatin1Char('\\'));
+}
+
 } // namespace
 
 SettingsStore::SettingsStore() : SettingsStore(platform::openSettingsStore()) {}
@@ -67,11 +73,15 @@ QString SettingsStore::storedKey(const QString& key) const
 
 bool SettingsStore::contains(const QString& key) const
 {
+    if (!isKeyName(key))
+        return false;
     return settings_->contains(group() + QLatin1Char('/') + storedKey(key));
 }
 
 QString SettingsStore::read(const QString& key, const QString& defaultValue) const
 {
+    if (!isKeyName(key))
+        return defaultValue;
     const QString path = group() + QLatin1Char('/') + storedKey(key);
     if (!settings_->contains(path))
         return defaultValue;
@@ -88,8 +98,8 @@ bool SettingsStore::fail(const QString& text, QString* error)
 
 bool SettingsStore::write(const QString& key, const QString& value, QString* error)
 {
-    if (key.isEmpty())
-        return fail(QStringLiteral("Cannot store a setting without a name"), error);
+    if (!isKeyName(key))
+        return fail(QStringLiteral("\"%1\" is not a setting name").arg(key), error);
     const QString section = group();
     settings_->beginGroup(section);
     // Every spelling of the key goes, so the store never holds two values for one setting.

@@ -93,6 +93,8 @@ TEST_F(SettingsStoreTest, MissingKeysGiveEachReadersDefault)
     EXPECT_EQ(store->colorFormat(), -1);
     EXPECT_EQ(store->videoInput(), 0);
     EXPECT_EQ(store->captureTime(), 0);
+    // A name that would address another section is refused.
+    EXPECT_FALSE(store->write(QStringLiteral("Other/device"), QStringLiteral("1")));
     // Reading never creates anything.
     EXPECT_FALSE(QFile::exists(iniPath()));
 }
