@@ -2,6 +2,8 @@
 
 #include "capture/CaptureControl.h"
 
+#include <algorithm>
+
 namespace zelvan::capture
 {
 
@@ -30,6 +32,10 @@ QList<VideoDeviceInfo> DeviceRegistry::currentVideo() const
     QList<VideoDeviceInfo> list;
     if (scanReal)
         list = scanRealVideoDevices();
+    for (const VideoDeviceInfo& extra : added)
+        if (std::none_of(list.begin(), list.end(),
+                         [&](const VideoDeviceInfo& v) { return v.name == extra.name; }))
+            list << extra;
     VideoDeviceInfo pattern;
     pattern.name = kTestPattern;
     pattern.kind = DeviceKind::TestPattern;
@@ -134,6 +140,34 @@ void DeviceRegistry::refresh()
     audio = newAudio;
     applyDiff(kVideoSources, oldVideoNames, newVideoNames);
     applyDiff(kAudioSources, oldAudioNames, newAudioNames);
+}
+
+bool DeviceRegistry::addVideoDevice(const VideoDeviceInfo& device)
+{
+    if (device.name.isEmpty() || videoIndexOf(device.name) >= 0 || device.name == kTestPattern ||
+        device.name == kSimulatedSite)
+        return false;
+    VideoDeviceInfo d = device;
+    d.kind = DeviceKind::Ffmpeg;
+    if (d.sizes.isEmpty())
+        d.sizes = {QSize(640, 480)};
+    if (d.rates.isEmpty())
+        d.rates = {30};
+    added << d;
+    refresh();
+    return true;
+}
+
+bool DeviceRegistry::removeVideoDevice(const QString& name)
+{
+    for (int i = 0; i < added.size(); ++i) {
+        if (added[i].name == name) {
+            added.removeAt(i);
+            refresh();
+            return true;
+        }
+    }
+    return false;
 }
 
 bool DeviceRegistry::unplug(const QString& name)

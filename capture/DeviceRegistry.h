@@ -66,6 +66,11 @@ public:
     void refresh();
     void setPollInterval(int ms); // 0 stops polling
 
+    // A source the operating system does not list, such as a network camera or an FFmpeg
+    // filter source ("lavfi"); it is listed with the real devices. False if the name is taken.
+    bool addVideoDevice(const VideoDeviceInfo& device);
+    bool removeVideoDevice(const QString& name);
+
     // A built-in device can be taken away and given back, as if unplugged: a recording from
     // it ends as it would when a camera is pulled out.
     bool unplug(const QString& name);
@@ -86,6 +91,7 @@ private:
     bool scanReal;
     QList<VideoDeviceInfo> video;
     QList<AudioDeviceInfo> audio;
+    QList<VideoDeviceInfo> added;
     QTimer poll;
     mutable std::mutex unpluggedMutex;
     QStringList unplugged;

@@ -425,3 +425,60 @@ TEST(DeviceRegistry, BuiltInDevicesAreListedAndDialogsNeedAHost)
     EXPECT_EQ(video.last().name, kSimulatedSite);
     EXPECT_EQ(withReal.audioDevices().last().name, kTestTone);
 }
+
+// The path every real camera takes (libavdevice input, decoding, end of stream), driven by
+// FFmpeg's own filter source paced in real time.
+TEST(CaptureControl, FfmpegInputDeviceThatStopsEndsTheRecordingWithACompleteFile)
+{
+    QTemporaryDir dir;
+    FfmpegCaptureControl control(false);
+    control.devices().setPollInterval(0);
+    VideoDeviceInfo lavfi;
+    lavfi.name = "Filter Camera";
+    lavfi.inputFormat = "lavfi";
+    lavfi.url = "testsrc=size=320x240:rate=25:duration=1.2,realtime";
+    lavfi.sizes = {QSize(320, 240)};
+    lavfi.rates = {25};
+    QSignalSpy changes(&control, &CaptureControl::deviceListChange);
+    ASSERT_TRUE(control.devices().addVideoDevice(lavfi));
+    EXPECT_FALSE(control.devices().addVideoDevice(lavfi)); // name taken
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(1).toInt(), 0);
+    EXPECT_EQ(changes.at(0).at(2).toInt(), 0); // listed before the built-in devices
+    ASSERT_EQ(control.videoDeviceName(0), "Filter Camera");
+    EXPECT_EQ(control.videoDeviceName(1), kTestPattern);
+
+    QSignalSpy finished(&control, &CaptureControl::captureFinished);
+    QSignalSpy warnings(&control, &CaptureControl::warning);
+    control.setFrameRate(25);
+    control.connectDevice(0);
+    const QString path = dir.filePath("camera.avi");
+    control.setCaptureFileName(path);
+    control.startCapture();
+    ASSERT_TRUE(finished.wait(8000));
+    EXPECT_FALSE(control.connected());
+    EXPECT_GE(warnings.count(), 1);
+    const int frames = control.framesCaptured();
+    EXPECT_GE(frames, 20);
+    EXPECT_LE(frames, 31);
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok);
+    EXPECT_EQ(probe.decodedFrames, frames);
+    EXPECT_EQ(probe.width, 320);
+
+    // A device that cannot be opened is an error on connect, not a crash later.
+    VideoDeviceInfo broken = lavfi;
+    broken.name = "Broken Camera";
+    broken.url = "nosuchfilter=x";
+    ASSERT_TRUE(control.devices().addVideoDevice(broken));
+    const int b = control.devices().videoIndexOf("Broken Camera");
+    try {
+        control.connectDevice(b);
+        FAIL() << "connecting a broken device must fail";
+    } catch (const CaptureError& e) {
+        EXPECT_EQ(e.number, ErrDeviceFailed);
+    }
+    EXPECT_FALSE(control.connected());
+    EXPECT_TRUE(control.devices().removeVideoDevice("Broken Camera"));
+    EXPECT_LT(control.devices().videoIndexOf("Broken Camera"), 0);
+}
