@@ -10,7 +10,6 @@ extern "C" {
 
 #include <algorithm>
 #include <map>
-#include <numeric>
 #include <unordered_map>
 #include <vector>
 
@@ -32,6 +31,7 @@ struct PacketEntry {
     qint64 dts = AV_NOPTS_VALUE;
     qint64 pts = AV_NOPTS_VALUE;
     bool key = false;
+    bool hidden = false; // outside the file's edit list: decoded as a reference, never shown
 };
 
 // The old "J" formats mean full-range YUV; swscale wants the plain format and the range.
@@ -142,6 +142,7 @@ struct FrameReader::Impl {
                 e.dts = packet->dts;
                 e.pts = packet->pts;
                 e.key = intraOnly || (packet->flags & AV_PKT_FLAG_KEY);
+                e.hidden = packet->flags & AV_PKT_FLAG_DISCARD;
                 packets.push_back(e);
             }
             av_packet_unref(packet);
@@ -169,8 +170,10 @@ struct FrameReader::Impl {
         if (allTimed || intraOnly) {
             // Presentation order is the order of the timestamps (for intra-only video the
             // stream order itself when timestamps are missing).
-            std::vector<qint64> order(size_t(n), 0);
-            std::iota(order.begin(), order.end(), 0);
+            std::vector<qint64> order;
+            for (qint64 i = 0; i < n; ++i)
+                if (!packets[size_t(i)].hidden)
+                    order.push_back(i);
             if (allTimed)
                 std::stable_sort(order.begin(), order.end(), [&](qint64 a, qint64 b) {
                     return packets[size_t(a)].pts < packets[size_t(b)].pts;

@@ -55,6 +55,11 @@ protected:
             ASSERT_TRUE(makeVideo(path(s.name), s.width, s.height, QStringLiteral("30000/1001"),
                                   s.frames, QString::fromLatin1(s.codec), s.extra))
                 << s.name;
+        // Cut without re-encoding: the file starts at a key frame before the cut and its edit
+        // list hides the frames up to the cut.
+        ASSERT_TRUE(runFfmpeg({QStringLiteral("-ss"), QStringLiteral("0.5"), QStringLiteral("-i"),
+                               path("h264.mp4"), QStringLiteral("-c"), QStringLiteral("copy"),
+                               path("trimmed.mp4")}));
     }
     static void TearDownTestSuite() { dir.reset(); }
     static QString path(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
@@ -105,6 +110,22 @@ TEST_F(FrameReaderTest, RandomAccessMatchesFfmpegDecodeWithinTwoLevels)
             EXPECT_GE(diff, 0) << name << " frame " << n;
             EXPECT_LE(diff, 2) << name << " frame " << n;
         }
+    }
+}
+
+TEST_F(FrameReaderTest, FramesHiddenByAnEditListAreNotCounted)
+{
+    const qint64 shown = ffprobeDecodedFrames(path("trimmed.mp4"));
+    ASSERT_GT(shown, 0);
+    FrameReader reader;
+    ASSERT_EQ(reader.open(path("trimmed.mp4")), QString());
+    EXPECT_EQ(reader.frameCount(), shown);
+    const QList<qint64> order{shown - 1, 0, shown / 2, 1};
+    const QMap<qint64, QByteArray> expected = ffmpegFramesBgr(path("trimmed.mp4"), order, 320, 240);
+    for (qint64 n : order) {
+        const int diff = maxChannelDifference(reader.frame(n), expected.value(n));
+        EXPECT_GE(diff, 0) << "frame " << n;
+        EXPECT_LE(diff, 2) << "frame " << n;
     }
 }
 

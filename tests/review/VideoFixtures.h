@@ -50,6 +50,22 @@ inline bool makeVideo(const QString& path, int width, int height, const QString&
     return runFfmpeg(args);
 }
 
+// How many frames FFmpeg's decoder gives for the file's first video stream; -1 on failure.
+inline qint64 ffprobeDecodedFrames(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+             QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+             QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_frames"),
+             QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return -1;
+    bool ok = false;
+    const qint64 n = p.readAllStandardOutput().trimmed().toLongLong(&ok);
+    return ok ? n : -1;
+}
+
 // Frame n as FFmpeg decodes it, as rows of packed BGR (no padding); empty on failure.
 inline QByteArray ffmpegFrameBgr(const QString& path, qint64 n)
 {
