@@ -160,7 +160,7 @@ TEST_F(SettingsStoreTest, UnreadableValuesFallBackToTheDefault)
     }
 }
 
-TEST_F(SettingsStoreTest, TextWithCommasAndBackslashesSurvives)
+TEST_F(SettingsStoreTest, TextNumbersAndPathsSurvive)
 {
     auto store = open();
     const QString name = QStringLiteral("Lake Open, Day 2");
@@ -170,6 +170,12 @@ TEST_F(SettingsStoreTest, TextWithCommasAndBackslashesSurvives)
     auto again = open();
     EXPECT_EQ(again->tournamentName(), name);
     EXPECT_EQ(again->logPath(), path);
+    ASSERT_TRUE(again->writeNumber(QStringLiteral("framerate"), 29.97));
+    ASSERT_TRUE(again->writeNumber(QStringLiteral("captureTime"), 5));
+    ASSERT_TRUE(again->setGridFile(3, path + QStringLiteral("south.ipt")));
+    EXPECT_EQ(open()->read(QStringLiteral("framerate")), QStringLiteral("29.97"));
+    EXPECT_EQ(open()->read(QStringLiteral("captureTime")), QStringLiteral("5"));
+    EXPECT_EQ(open()->gridFile(3), path + QStringLiteral("south.ipt"));
 
     auto edited = openWith("[Settings]\nTournamentName=Lake Open, Day 2\n");
     EXPECT_EQ(edited->tournamentName(), name);
