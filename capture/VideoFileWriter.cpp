@@ -121,6 +121,7 @@ struct VideoFileWriter::Impl {
     int frames = 0;
     qint64 audioFrames = 0;
     bool failed = false;
+    bool bottomUp = false;
 
     ~Impl() { release(); }
 
@@ -170,6 +171,12 @@ struct VideoFileWriter::Impl {
         frame->pts = frames;
         frame->quality = venc->global_quality;
         frame->pict_type = AV_PICTURE_TYPE_NONE;
+        if (bottomUp) {
+            // Uncompressed pictures are stored bottom-up, as every AVI reader expects; a
+            // negative line step hands the rows to the encoder in that order.
+            frame->data[0] += ptrdiff_t(frame->height - 1) * frame->linesize[0];
+            frame->linesize[0] = -frame->linesize[0];
+        }
         int rc = avcodec_send_frame(venc, frame);
         if (rc < 0)
             return fail(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
@@ -332,6 +339,17 @@ bool VideoFileWriter::open(const QString& path, QSize size, double fps, const QS
 
     d->vstream = avformat_new_stream(d->fmt, nullptr);
     avcodec_parameters_from_context(d->vstream->codecpar, d->venc);
+    d->bottomUp = raw;
+    if (raw) {
+        // Tells the AVI muxer the rows come bottom-up, so it writes a positive height (the
+        // classic DIB layout) instead of a top-down picture some players cannot show.
+        static const char flag[] = "BottomUp";
+        AVCodecParameters* par = d->vstream->codecpar;
+        par->extradata =
+            static_cast<uint8_t*>(av_mallocz(sizeof flag + AV_INPUT_BUFFER_PADDING_SIZE));
+        std::memcpy(par->extradata, flag, sizeof flag);
+        par->extradata_size = int(sizeof flag);
+    }
     d->vstream->time_base = d->venc->time_base;
     d->vstream->avg_frame_rate = rate;
     d->vstream->r_frame_rate = rate;

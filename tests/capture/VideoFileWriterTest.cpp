@@ -84,6 +84,20 @@ TEST(VideoFileWriter, UncompressedKeepsOrientation)
     ASSERT_TRUE(probe.ok);
     EXPECT_EQ(probe.firstFrame.pixel(32, 2), qRgb(255, 255, 255));
     EXPECT_EQ(probe.firstFrame.pixel(32, 40), qRgb(0, 0, 0));
+    // Stored the classic way: the bitmap header of the stream gives a positive (bottom-up)
+    // height, which every AVI player understands.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const qsizetype strf = bytes.indexOf("strf");
+    ASSERT_GT(strf, 0);
+    auto le32 = [&](qsizetype at) {
+        return qint32(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8 | quint8(bytes[at + 2]) << 16 |
+                      quint32(quint8(bytes[at + 3])) << 24);
+    };
+    EXPECT_EQ(le32(strf + 8), 40);  // header size
+    EXPECT_EQ(le32(strf + 12), 64); // width
+    EXPECT_EQ(le32(strf + 16), 48); // height, positive
 }
 
 TEST(VideoFileWriter, PcmAudioInSameFile)
