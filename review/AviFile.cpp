@@ -1,6 +1,7 @@
 #include "review/AviFile.h"
 
 #include "app/Dialogs.h"
+#include "review/OpenForReading.h"
 
 #include <QDir>
 #include <QFile>
@@ -227,22 +228,9 @@ std::optional<AviHeaders> readAviHeaders(QIODevice& device, AviReadError* error)
 
 bool isAviFile(const QString& path, Dialogs& dialogs)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir()) {
-        dialogs.message(QStringLiteral("File does not exist:") + kLineBreak + shownPath(path),
-                        Icon::Error);
-        return false;
-    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::PermissionsError)
-            dialogs.message(QStringLiteral("File is locked - cannot access:") + kLineBreak +
-                                shownPath(path),
-                            Icon::Error);
-        else
-            dialogs.message(file.errorString(), Icon::Information);
+    if (!detail::openForReading(file, dialogs))
         return false;
-    }
     char head[12];
     return file.read(head, 12) == 12 && isTag(head, "RIFF") && isTag(head + 8, "AVI ");
 }

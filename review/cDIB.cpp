@@ -1,6 +1,7 @@
 #include "review/cDIB.h"
 
 #include "app/Dialogs.h"
+#include "review/OpenForReading.h"
 
 #include <QDir>
 #include <QFile>
@@ -150,20 +151,9 @@ cDIB::Failure cDIB::CreateFromBytes(const QByteArray& file)
 bool cDIB::CreateFromFile(const QString& path, Dialogs& dialogs)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir()) {
-        dialogs.message(QStringLiteral("File does not exist:") + kLineBreak + shown, Icon::Error);
-        return false;
-    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::PermissionsError)
-            dialogs.message(QStringLiteral("File is locked - cannot access:") + kLineBreak + shown,
-                            Icon::Error);
-        else
-            dialogs.message(file.errorString(), Icon::Information);
+    if (!detail::openForReading(file, dialogs))
         return false;
-    }
     // A size beyond any station picture is refused before anything is read.
     const QByteArray bytes = file.size() <= kMaxBmpFileBytes ? file.readAll() : QByteArray();
     file.close();

@@ -1,6 +1,7 @@
 // The AVI check and header reader: what the frame selection screen learns about a file
 // before it plays it, and what the operator is told when it cannot.
 #include "review/AviFile.h"
+#include "review/cDIB.h"
 
 #include "AviBuilder.h"
 #include "VideoFixtures.h"
@@ -214,6 +215,36 @@ TEST_F(AviFileTest, DamagedSizesNeverReadPastTheEnd)
     AviFileInfo info;
     EXPECT_FALSE(readAviFileInfo(path, info, dialogs));
     EXPECT_EQ(dialogs.messages().size(), 1);
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(LockedFiles, AreReportedAsLockedByEveryReader)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("held.avi"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(zelvan::testing::buildAvi(zelvan::testing::AviSpec()));
+    }
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
+    QFile probe(path);
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "this account reads files without read permission (root)";
+
+    const QString locked =
+        QStringLiteral("File is locked - cannot access:\r\n") + QDir::toNativeSeparators(path);
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(isAviFile(path, dialogs));
+    cDIB dib;
+    EXPECT_FALSE(dib.CreateFromFile(path, dialogs));
+    EXPECT_EQ(dialogs.messages(), QStringList({locked, locked}));
+    for (const auto& shown : dialogs.shown)
+        EXPECT_EQ(shown.icon, Icon::Error);
 }
 
 } // namespace
