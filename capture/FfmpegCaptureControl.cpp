@@ -185,7 +185,11 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros)
     }
     if (rec)
         rec->pushVideo(cloneFrame(frame.get()), timeMicros);
-    if (previewWanted && !previewPending.exchange(true)) {
+    // At most 30 preview pictures a second: converting more would only cost the device
+    // thread time that recording needs.
+    if (previewWanted && timeMicros - lastPreviewMicros >= 33000 &&
+        !previewPending.exchange(true)) {
+        lastPreviewMicros = timeMicros;
         const QImage image = imageFromFrame(frame.get());
         QMetaObject::invokeMethod(
             this,

@@ -161,6 +161,7 @@ private:
     VideoEffect effect;
     std::atomic<bool> previewWanted{false};
     std::atomic<bool> previewPending{false};
+    std::atomic<qint64> lastPreviewMicros{0};
     std::mutex sinkMutex; // guards `recorder` use from the device threads and `latest`
     std::shared_ptr<Recorder> recorder;
     std::shared_ptr<Recorder> lastRecording; // counters after the stop

@@ -14,6 +14,7 @@ extern "C" {
 
 #ifdef __linux__
 #include <QDir>
+#include <cerrno>
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>

@@ -109,6 +109,7 @@ int blockSize(int width)
 }
 
 constexpr int kBits = 16;
+constexpr double kTwoPi = 6.283185307179586;
 
 } // namespace
 
@@ -538,7 +539,7 @@ protected:
         const qint64 start = steadyMicros();
         qint64 produced = 0;
         double phase = 0;
-        const double step = 2 * M_PI * 1000.0 / settings.sampleRate;
+        const double step = kTwoPi * 1000.0 / settings.sampleRate;
         while (!stopping()) {
             const qint64 due = start + produced * 1000000 / settings.sampleRate;
             if (!waitUntil(due))
@@ -549,7 +550,7 @@ protected:
             }
             for (int i = 0; i < block; ++i) {
                 const auto v = int16_t(std::lround(9000 * std::sin(phase)));
-                phase = std::fmod(phase + step, 2 * M_PI);
+                phase = std::fmod(phase + step, kTwoPi);
                 for (int c = 0; c < settings.channels; ++c)
                     samples[size_t(i * settings.channels + c)] = v;
             }
