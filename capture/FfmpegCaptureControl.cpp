@@ -599,6 +599,11 @@ void FfmpegCaptureControl::startCapture()
             if (auto r = weak.lock())
                 r->pushAudio(pcm, frames, time);
         });
+        // Losing the sound does not end the recording; the operator is told.
+        sound->setEndHandler([this](const QString& reason) {
+            QMetaObject::invokeMethod(
+                this, [this, reason] { emit warning(reason); }, Qt::QueuedConnection);
+        });
         if (!sound->start(&error)) {
             rec->finish(nullptr);
             QFile::remove(captureFile);

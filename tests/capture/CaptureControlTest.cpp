@@ -482,3 +482,37 @@ TEST(CaptureControl, FfmpegInputDeviceThatStopsEndsTheRecordingWithACompleteFile
     EXPECT_TRUE(control.devices().removeVideoDevice("Broken Camera"));
     EXPECT_LT(control.devices().videoIndexOf("Broken Camera"), 0);
 }
+
+TEST(CaptureControl, SoundDeviceRemovedMidRecordingLeavesThePictureRecording)
+{
+    Rig rig;
+    rig.control.setAudioDeviceIndex(0);
+    ASSERT_EQ(rig.control.audioDeviceName(0), kTestTone);
+    QSignalSpy changes(&rig.control, &CaptureControl::deviceListChange);
+    const QString path = rig.dir.filePath("mute.avi");
+    rig.control.setCaptureFileName(path);
+    rig.control.startCapture();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 400)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(rig.control.devices().unplug(kTestTone));
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(0).toString(), kAudioSources);
+    EXPECT_EQ(changes.at(0).at(1).toInt(), 1);
+    EXPECT_EQ(rig.control.audioDeviceIndex(), -1);
+    EXPECT_TRUE(rig.control.capturing());
+    const qint64 samplesAtRemoval = rig.control.audioSamplesCaptured();
+    EXPECT_GT(samplesAtRemoval, 0);
+    t.restart();
+    while (t.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    rig.control.stopCapture();
+    EXPECT_EQ(rig.control.audioSamplesCaptured(), samplesAtRemoval);
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok);
+    EXPECT_TRUE(probe.hasAudio);
+    EXPECT_EQ(probe.audioSamples, samplesAtRemoval);
+    EXPECT_EQ(probe.decodedFrames, rig.control.framesCaptured());
+    EXPECT_GE(rig.control.framesCaptured(), 15);
+}
