@@ -62,9 +62,13 @@ struct Stopwatch {
     double cpuStart = 0;
     static double cpuMs()
     {
+#ifdef Q_OS_UNIX
         timespec ts{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
         return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+#else
+        return double(std::clock()) * 1000.0 / CLOCKS_PER_SEC;
+#endif
     }
     void start()
     {
@@ -297,9 +301,11 @@ int main(int argc, char** argv)
     for (const Row& r : rows)
         std::printf("| %-44s | %-40s | %-52s |\n", qPrintable(r.what), qPrintable(r.zelvan),
                     qPrintable(r.ffmpeg.isEmpty() ? QStringLiteral("-") : r.ffmpeg));
+#ifdef Q_OS_UNIX
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) > 0)
         std::printf("\nload average during the run: %.2f (on %d processors)\n", load[0],
                     QThread::idealThreadCount());
+#endif
     return 0;
 }
