@@ -516,7 +516,7 @@ QImage FrameReader::frame(qint64 n)
     // Keep decoding forward when the wanted frame lies ahead and no key frame closer to it
     // lies beyond the packets already given to the decoder; otherwise seek.
     const bool forward = d->positioned && !d->drained && n > d->lastOutput && d->nextPacket >= 0 &&
-                         key < d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
+                         key <= d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
     if (!forward && !d->seekTo(key))
         return QImage();
     qint64 keepFrom = n;
