@@ -59,6 +59,10 @@ QList<AudioDeviceInfo> DeviceRegistry::currentAudio() const
     QList<AudioDeviceInfo> list;
     if (scanReal)
         list = scanRealAudioDevices();
+    for (const AudioDeviceInfo& extra : addedAudio)
+        if (std::none_of(list.begin(), list.end(),
+                         [&](const AudioDeviceInfo& a) { return a.name == extra.name; }))
+            list << extra;
     if (isPresent(kTestTone)) {
         AudioDeviceInfo tone;
         tone.name = kTestTone;
@@ -163,6 +167,29 @@ bool DeviceRegistry::removeVideoDevice(const QString& name)
     for (int i = 0; i < added.size(); ++i) {
         if (added[i].name == name) {
             added.removeAt(i);
+            refresh();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DeviceRegistry::addAudioDevice(const AudioDeviceInfo& device)
+{
+    if (device.name.isEmpty() || audioIndexOf(device.name) >= 0 || device.name == kTestTone)
+        return false;
+    AudioDeviceInfo d = device;
+    d.kind = DeviceKind::Ffmpeg;
+    addedAudio << d;
+    refresh();
+    return true;
+}
+
+bool DeviceRegistry::removeAudioDevice(const QString& name)
+{
+    for (int i = 0; i < addedAudio.size(); ++i) {
+        if (addedAudio[i].name == name) {
+            addedAudio.removeAt(i);
             refresh();
             return true;
         }

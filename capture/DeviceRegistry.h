@@ -70,6 +70,8 @@ public:
     // filter source ("lavfi"); it is listed with the real devices. False if the name is taken.
     bool addVideoDevice(const VideoDeviceInfo& device);
     bool removeVideoDevice(const QString& name);
+    bool addAudioDevice(const AudioDeviceInfo& device);
+    bool removeAudioDevice(const QString& name);
 
     // A built-in device can be taken away and given back, as if unplugged: a recording from
     // it ends as it would when a camera is pulled out.
@@ -92,6 +94,7 @@ private:
     QList<VideoDeviceInfo> video;
     QList<AudioDeviceInfo> audio;
     QList<VideoDeviceInfo> added;
+    QList<AudioDeviceInfo> addedAudio;
     QTimer poll;
     mutable std::mutex unpluggedMutex;
     QStringList unplugged;

@@ -604,8 +604,9 @@ protected:
                 *error = QStringLiteral("Cannot open %1").arg(device.name);
             return false;
         }
-        const AVCodecParameters* par = fmt->streams[0]->codecpar;
-        if (par->codec_id != AV_CODEC_ID_PCM_S16LE || par->sample_rate != settings.sampleRate ||
+        const AVCodecParameters* par = fmt->nb_streams > 0 ? fmt->streams[0]->codecpar : nullptr;
+        if (!par || par->codec_id != AV_CODEC_ID_PCM_S16LE ||
+            par->sample_rate != settings.sampleRate ||
             par->ch_layout.nb_channels != settings.channels) {
             if (error)
                 *error = QStringLiteral("%1 does not offer %2 Hz, %3 channel(s)")

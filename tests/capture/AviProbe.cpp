@@ -68,6 +68,7 @@ AviProbe probeAvi(const QString& path)
         r.hasAudio = true;
         r.audioSampleRate = as->codecpar->sample_rate;
         r.audioChannels = as->codecpar->ch_layout.nb_channels;
+        r.audioBits = as->codecpar->bits_per_coded_sample;
     }
     while (av_read_frame(fmt, pkt) >= 0) {
         if (pkt->stream_index == vindex) {

@@ -19,6 +19,7 @@ struct AviProbe {
     bool hasAudio = false;
     int audioSampleRate = 0;
     int audioChannels = 0;
+    int audioBits = 0;
     qint64 audioSamples = 0; // sample frames of the audio stream
     QImage firstFrame;
     QImage lastFrame;

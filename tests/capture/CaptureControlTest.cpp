@@ -356,6 +356,7 @@ TEST(CaptureControl, TestToneIsRecordedAsPcmInTheSameFile)
     ASSERT_TRUE(probe.hasAudio);
     EXPECT_EQ(probe.audioSampleRate, 11025);
     EXPECT_EQ(probe.audioChannels, 2);
+    EXPECT_EQ(probe.audioBits, 8);
     EXPECT_EQ(probe.audioSamples, samples);
     EXPECT_EQ(probe.decodedFrames, rig.control.framesCaptured());
 }
@@ -515,4 +516,46 @@ TEST(CaptureControl, SoundDeviceRemovedMidRecordingLeavesThePictureRecording)
     EXPECT_EQ(probe.audioSamples, samplesAtRemoval);
     EXPECT_EQ(probe.decodedFrames, rig.control.framesCaptured());
     EXPECT_GE(rig.control.framesCaptured(), 15);
+}
+
+// The sound path of a real input (libavdevice, PCM packets, 8-bit conversion), driven by
+// FFmpeg's sine source paced in real time.
+TEST(CaptureControl, FfmpegSoundInputIsRecordedInTheRequestedFormat)
+{
+    Rig rig;
+    AudioDeviceInfo sine;
+    sine.name = "Filter Microphone";
+    sine.inputFormat = "lavfi";
+    sine.url = "sine=frequency=440:sample_rate=22050,aformat=sample_fmts=s16:channel_layouts=mono,"
+               "arealtime";
+    ASSERT_TRUE(rig.control.devices().addAudioDevice(sine));
+    ASSERT_EQ(rig.control.audioDeviceName(0), "Filter Microphone"); // before the test tone
+    rig.control.setAudioDeviceIndex(0);
+    rig.control.setSampleRate(22050);
+    rig.control.setChannels(1);
+    rig.control.setBitsPerSample(8);
+    const QString path = rig.dir.filePath("mic.avi");
+    QSignalSpy finished(&rig.control, &CaptureControl::captureFinished);
+    rig.control.setTimeLimit(1);
+    rig.control.setCaptureFileName(path);
+    rig.control.startCapture();
+    ASSERT_TRUE(rig.waitFinished(finished, 5000));
+    const qint64 samples = rig.control.audioSamplesCaptured();
+    EXPECT_NEAR(double(samples), 22050, 22050 * 0.15);
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok);
+    ASSERT_TRUE(probe.hasAudio);
+    EXPECT_EQ(probe.audioSampleRate, 22050);
+    EXPECT_EQ(probe.audioChannels, 1);
+    EXPECT_EQ(probe.audioBits, 8);
+    EXPECT_EQ(probe.audioSamples, samples);
+
+    // A format the input cannot give is refused before anything is written.
+    rig.control.setSampleRate(44100);
+    rig.control.setCaptureFileName(rig.dir.filePath("wrong.avi"));
+    EXPECT_THROW(rig.control.startCapture(), CaptureError);
+    EXPECT_FALSE(rig.control.capturing());
+    EXPECT_FALSE(QFile::exists(rig.dir.filePath("wrong.avi")));
+    EXPECT_TRUE(rig.control.devices().removeAudioDevice("Filter Microphone"));
+    EXPECT_EQ(rig.control.audioDeviceIndex(), -1);
 }
