@@ -141,14 +141,36 @@ TEST_F(FrameGrabTest, FailedGrabKeepsThePreviousPictureAndSaysWhy)
     const QString text = station.filePath(QStringLiteral("notes.avi"));
     writeFile(text, "not a video\r\n");
     const QString missing = station.filePath(QStringLiteral("missing.avi"));
-    for (const QString& bad : {text, missing}) {
+    const QString wave = station.filePath(QStringLiteral("sound.avi"));
+    ASSERT_TRUE(runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                           QStringLiteral("sine=duration=0.1"), QStringLiteral("-f"),
+                           QStringLiteral("wav"), wave}));
+    const QString noise = station.filePath(QStringLiteral("noise.avi"));
+    QByteArray bytes(8192, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 2654435761u) >> 13);
+    writeFile(noise, bytes);
+    // A recording cut short: its header still promises 15 frames.
+    const QString cut = station.filePath(QStringLiteral("cut.avi"));
+    const QByteArray whole = read(video("pass.avi"));
+    writeFile(cut, whole.left(whole.size() / 3));
+    const struct {
+        QString path;
+        qint64 frame;
+    } bad[] = {{text, 0}, {missing, 0}, {wave, 0}, {noise, 0}, {cut, 14}};
+    for (const auto& [path, frame] : bad) {
         dialogs.clear();
-        EXPECT_FALSE(grabVideoFrame(bad, 0, station.path(), dialogs));
+        EXPECT_FALSE(grabVideoFrame(path, frame, station.path(), dialogs)) << path.toStdString();
         EXPECT_EQ(dialogs.messages(),
                   QStringList({QStringLiteral("There was an error working with the file:") +
-                               kBreak + QDir::toNativeSeparators(bad)}));
+                               kBreak + QDir::toNativeSeparators(path)}));
         EXPECT_EQ(read(capture()), before);
     }
+    // What is there of the cut recording can still be taken.
+    dialogs.clear();
+    EXPECT_TRUE(grabVideoFrame(cut, 1, station.path(), dialogs));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_NE(read(capture()), before);
 
     // A station folder that cannot be written.
     dialogs.clear();
