@@ -240,17 +240,21 @@ FramePtr TestPatternGenerator::render(qint64 n)
             std::memset(f->data[2] + yy * f->linesize[2] + x0 / 2, v, size_t(bw / 2));
         }
     };
-    const int barTop = 0;
-    const int barBottom = h - 3 * b;
+    // The frame number needs room for its blocks; a tiny picture only gets the bar.
+    const bool numbered = (kBits + 3) * b <= w && 4 * b <= h;
+    const int barBottom = numbered ? h - 3 * b : h;
+    const int barWidth = std::min(b, w);
     const int step = std::max(2, (w / 120) & ~1);
-    const int barX = int((n * step) % std::max(2, w - b)) & ~1;
-    fill(barX, barTop, b, barBottom - barTop, 255, 128, 128);
-    // Frame number, least significant bit first, then a white and a black marker block.
-    const int y0 = h - 2 * b;
-    fill(0, h - 3 * b, w, 3 * b, 0, 128, 128);
-    for (int i = 0; i < kBits + 2; ++i) {
-        const bool on = i < kBits ? ((n >> i) & 1) : i == kBits;
-        fill(b + i * b, y0, b, b, on ? 255 : 0, 128, 128);
+    const int barX = int((n * step) % std::max(2, w - barWidth)) & ~1;
+    fill(barX, 0, barWidth, barBottom, 255, 128, 128);
+    if (numbered) {
+        // Frame number, least significant bit first, then a white and a black marker block.
+        const int y0 = h - 2 * b;
+        fill(0, h - 3 * b, w, 3 * b, 0, 128, 128);
+        for (int i = 0; i < kBits + 2; ++i) {
+            const bool on = i < kBits ? ((n >> i) & 1) : i == kBits;
+            fill(b + i * b, y0, b, b, on ? 255 : 0, 128, 128);
+        }
     }
     return f;
 }
@@ -260,7 +264,7 @@ int TestPatternGenerator::decodeFrameNumber(const QImage& picture)
     const int w = picture.width();
     const int h = picture.height();
     const int b = blockSize(w);
-    if (w < (kBits + 4) * b || h < 3 * b)
+    if ((kBits + 3) * b > w || 4 * b > h)
         return -1;
     auto bit = [&](int i) {
         const QPoint c(b + i * b + b / 2, h - 2 * b + b / 2);

@@ -114,3 +114,27 @@ TEST(Recorder, OpenErrorsAreReportedBeforeAnyPicture)
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(rec.finish(&error)); // nothing to finish
 }
+
+TEST(TestPattern, NumbersItsFramesAndMovesTheBarAtAnySize)
+{
+    for (const QSize size : {QSize(16, 16), QSize(64, 48), QSize(160, 120), QSize(1920, 1080)}) {
+        SCOPED_TRACE(QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdString());
+        TestPatternGenerator card(size, 0);
+        const FramePtr a = card.render(41);
+        const FramePtr b = card.render(42);
+        ASSERT_TRUE(a && b);
+        const QImage ia = imageFromFrame(a.get());
+        const QImage ib = imageFromFrame(b.get());
+        ASSERT_EQ(ia.size(), size);
+        EXPECT_NE(ia, ib); // the bar moved
+        if (size.width() >= 160) {
+            EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(ia), 41);
+            EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(ib), 42);
+            EXPECT_EQ(
+                TestPatternGenerator::decodeFrameNumber(imageFromFrame(card.render(65535).get())),
+                65535);
+        } else {
+            EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(ia), -1);
+        }
+    }
+}
