@@ -3,6 +3,7 @@
 // FFmpeg build offers) and optionally one PCM audio stream. The file is written under a
 // temporary name and only appears under its real name when close() succeeds, so a crash or an
 // error never leaves half a file behind.
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -75,6 +76,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// A file name as FFmpeg's file functions take it (UTF-8 on Windows, the local encoding
+// elsewhere).
+QByteArray ffmpegFileName(const QString& path);
 
 // Converts a raw FFmpeg frame (any pixel format) into a QImage for preview and stills.
 QImage imageFromFrame(const AVFrame* frame);

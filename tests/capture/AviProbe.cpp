@@ -16,7 +16,7 @@ AviProbe probeAvi(const QString& path)
 {
     AviProbe r;
     AVFormatContext* fmt = nullptr;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = ffmpegFileName(path);
     if (avformat_open_input(&fmt, name.constData(), nullptr, nullptr) < 0) {
         r.error = "cannot open";
         return r;
