@@ -103,7 +103,7 @@ TEST(VideoFileWriter, UncompressedKeepsOrientation)
 TEST(VideoFileWriter, PcmAudioInSameFile)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("av.avi");
+    const QString path = dir.filePath(QString::fromUtf8("Müller Ærø jump1.avi")); // skier names
     VideoFileWriter w;
     AudioFormat fmt;
     fmt.sampleRate = 22050;
