@@ -486,10 +486,17 @@ bool VideoFileWriter::close(QString* error)
     d->release();
     if (ok) {
         QFile::remove(d->path);
-        if (!QFile::rename(d->tempPath, d->path))
-            ok = d->fail(QStringLiteral("Cannot write ") + QDir::toNativeSeparators(d->path));
+        if (!QFile::rename(d->tempPath, d->path)) {
+            // The recording itself is complete: keep it under its temporary name rather than
+            // throw it away because the final name is taken or locked.
+            d->fail(
+                QStringLiteral("Cannot write %1; the recording was kept as %2")
+                    .arg(QDir::toNativeSeparators(d->path), QDir::toNativeSeparators(d->tempPath)));
+            d->tempPath.clear();
+            ok = false;
+        }
     }
-    if (!ok)
+    if (!ok && !d->tempPath.isEmpty())
         QFile::remove(d->tempPath);
     d->tempPath.clear();
     if (!ok && error)

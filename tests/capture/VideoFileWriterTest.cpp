@@ -184,3 +184,21 @@ TEST(VideoFileWriter, CompressorListStartsWithBuiltInsAndOpens)
         EXPECT_EQ(probeAvi(path).decodedFrames, 5);
     }
 }
+
+TEST(VideoFileWriter, FinishedRecordingIsKeptWhenItsNameIsTaken)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("taken.avi");
+    VideoFileWriter w;
+    QString error;
+    ASSERT_TRUE(w.open(path, QSize(64, 48), 25, "MJPEG", &error));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::cyan)));
+    // Meanwhile a folder appeared under the file's name: it can neither be replaced nor
+    // renamed over.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.avi"));
+    EXPECT_FALSE(w.close(&error));
+    EXPECT_TRUE(error.contains("taken.avi.part")) << error.toStdString();
+    ASSERT_TRUE(QFile::exists(path + ".part"));
+    EXPECT_EQ(probeAvi(path + ".part").decodedFrames, 3);
+}
