@@ -581,14 +581,26 @@ void FfmpegCaptureControl::startCapture()
         sound = makeAudioSource(registry.audioDevices()[a], as, &registry);
     }
     auto rec = std::make_shared<Recorder>();
-    rec->setLimitHandler([this] {
+    // These arrive late (queued); they must only end the recording that raised them, not a
+    // new one started in between.
+    const quint64 which = ++recordingSerial;
+    rec->setLimitHandler([this, which] {
         QMetaObject::invokeMethod(
-            this, [this] { finishRecording(QStringLiteral("time limit reached")); },
+            this,
+            [this, which] {
+                if (recorder && recordingSerial == which)
+                    finishRecording(QStringLiteral("time limit reached"));
+            },
             Qt::QueuedConnection);
     });
-    rec->setFailureHandler([this](const QString& text) {
+    rec->setFailureHandler([this, which](const QString& text) {
         QMetaObject::invokeMethod(
-            this, [this, text] { finishRecording(text); }, Qt::QueuedConnection);
+            this,
+            [this, which, text] {
+                if (recorder && recordingSerial == which)
+                    finishRecording(text);
+            },
+            Qt::QueuedConnection);
     });
     QString error;
     if (!rec->start(settings, &error))

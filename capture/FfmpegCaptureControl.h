@@ -169,6 +169,7 @@ private:
     QTimer counterTimer;
     bool finishing = false;
     bool dropWarned = false;
+    quint64 recordingSerial = 0;
 };
 
 } // namespace zelvan::capture

@@ -559,3 +559,22 @@ TEST(CaptureControl, FfmpegSoundInputIsRecordedInTheRequestedFormat)
     EXPECT_TRUE(rig.control.devices().removeAudioDevice("Filter Microphone"));
     EXPECT_EQ(rig.control.audioDeviceIndex(), -1);
 }
+
+TEST(CaptureControl, LateTimeLimitOfAnEarlierRecordingDoesNotStopTheNextOne)
+{
+    Rig rig;
+    rig.control.setTimeLimit(0.3);
+    rig.control.setCaptureFileName(rig.dir.filePath("first.avi"));
+    rig.control.startCapture();
+    QThread::msleep(600); // the limit is reached while the interface is busy
+    rig.control.stopCapture();
+    EXPECT_NEAR(rig.control.framesCaptured(), 9, 1);
+    rig.control.setTimeLimit(0);
+    rig.control.setCaptureFileName(rig.dir.filePath("second.avi"));
+    rig.control.startCapture();
+    QCoreApplication::processEvents(); // delivers the first recording's late notice
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(rig.control.capturing());
+    rig.control.stopCapture();
+    EXPECT_TRUE(QFile::exists(rig.dir.filePath("second.avi")));
+}
