@@ -20,18 +20,50 @@ QList<double> virtualVideoRates()
 
 DeviceRegistry::DeviceRegistry(bool scanReal, QObject* parent) : QObject(parent), scanReal(scanReal)
 {
+    if (scanReal) {
+        realVideo = scanRealVideoDevices();
+        realAudio = scanRealAudioDevices();
+    }
     video = currentVideo();
     audio = currentAudio();
-    connect(&poll, &QTimer::timeout, this, &DeviceRegistry::refresh);
+    connect(&poll, &QTimer::timeout, this, &DeviceRegistry::pollInBackground);
     // Cameras come and go during a tournament; two seconds is quick enough to notice.
     setPollInterval(2000);
 }
 
+DeviceRegistry::~DeviceRegistry()
+{
+    if (scanner.joinable())
+        scanner.join();
+}
+
+void DeviceRegistry::pollInBackground()
+{
+    if (!scanReal || scanning)
+        return;
+    if (scanner.joinable())
+        scanner.join(); // finished: its result has been delivered
+    scanning = true;
+    scanner = std::thread([this] {
+        const QList<VideoDeviceInfo> v = scanRealVideoDevices();
+        const QList<AudioDeviceInfo> a = scanRealAudioDevices();
+        // The destructor joins this thread, so `this` outlives the call; the queued call is
+        // dropped if the registry is gone by the time it would run.
+        QMetaObject::invokeMethod(
+            this,
+            [this, v, a] {
+                scanning = false;
+                realVideo = v;
+                realAudio = a;
+                apply();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 QList<VideoDeviceInfo> DeviceRegistry::currentVideo() const
 {
-    QList<VideoDeviceInfo> list;
-    if (scanReal)
-        list = scanRealVideoDevices();
+    QList<VideoDeviceInfo> list = realVideo;
     for (const VideoDeviceInfo& extra : added)
         if (std::none_of(list.begin(), list.end(),
                          [&](const VideoDeviceInfo& v) { return v.name == extra.name; }))
@@ -56,9 +88,7 @@ QList<VideoDeviceInfo> DeviceRegistry::currentVideo() const
 
 QList<AudioDeviceInfo> DeviceRegistry::currentAudio() const
 {
-    QList<AudioDeviceInfo> list;
-    if (scanReal)
-        list = scanRealAudioDevices();
+    QList<AudioDeviceInfo> list = realAudio;
     for (const AudioDeviceInfo& extra : addedAudio)
         if (std::none_of(list.begin(), list.end(),
                          [&](const AudioDeviceInfo& a) { return a.name == extra.name; }))
@@ -128,6 +158,15 @@ void DeviceRegistry::applyDiff(const QString& category, QStringList& names,
 
 void DeviceRegistry::refresh()
 {
+    if (scanReal) {
+        realVideo = scanRealVideoDevices();
+        realAudio = scanRealAudioDevices();
+    }
+    apply();
+}
+
+void DeviceRegistry::apply()
+{
     const QList<VideoDeviceInfo> newVideo = currentVideo();
     const QList<AudioDeviceInfo> newAudio = currentAudio();
     QStringList oldVideoNames, newVideoNames, oldAudioNames, newAudioNames;
@@ -158,7 +197,7 @@ bool DeviceRegistry::addVideoDevice(const VideoDeviceInfo& device)
     if (d.rates.isEmpty())
         d.rates = {30};
     added << d;
-    refresh();
+    apply();
     return true;
 }
 
@@ -167,7 +206,7 @@ bool DeviceRegistry::removeVideoDevice(const QString& name)
     for (int i = 0; i < added.size(); ++i) {
         if (added[i].name == name) {
             added.removeAt(i);
-            refresh();
+            apply();
             return true;
         }
     }
@@ -181,7 +220,7 @@ bool DeviceRegistry::addAudioDevice(const AudioDeviceInfo& device)
     AudioDeviceInfo d = device;
     d.kind = DeviceKind::Ffmpeg;
     addedAudio << d;
-    refresh();
+    apply();
     return true;
 }
 
@@ -190,7 +229,7 @@ bool DeviceRegistry::removeAudioDevice(const QString& name)
     for (int i = 0; i < addedAudio.size(); ++i) {
         if (addedAudio[i].name == name) {
             addedAudio.removeAt(i);
-            refresh();
+            apply();
             return true;
         }
     }
@@ -207,7 +246,7 @@ bool DeviceRegistry::unplug(const QString& name)
             return false;
         unplugged << name;
     }
-    refresh();
+    apply();
     return true;
 }
 
@@ -218,7 +257,7 @@ bool DeviceRegistry::plug(const QString& name)
         if (!unplugged.removeOne(name))
             return false;
     }
-    refresh();
+    apply();
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace zelvan::capture
 {
@@ -56,6 +57,7 @@ class DeviceRegistry : public QObject
 public:
     // scanReal = false keeps the list to the built-in devices (deterministic tests).
     explicit DeviceRegistry(bool scanReal = true, QObject* parent = nullptr);
+    ~DeviceRegistry() override;
 
     QList<VideoDeviceInfo> videoDevices() const;
     QList<AudioDeviceInfo> audioDevices() const;
@@ -64,6 +66,8 @@ public:
 
     // Re-reads the devices and emits a change for every arrival and removal.
     void refresh();
+    // Polling reads the devices on a worker thread (asking the system can take a while) and
+    // reports the changes on this object's thread.
     void setPollInterval(int ms); // 0 stops polling
 
     // A source the operating system does not list, such as a network camera or an FFmpeg
@@ -88,6 +92,8 @@ signals:
 private:
     QList<VideoDeviceInfo> currentVideo() const;
     QList<AudioDeviceInfo> currentAudio() const;
+    void apply(); // recomputes the lists from the last scan and reports the differences
+    void pollInBackground();
     void applyDiff(const QString& category, QStringList& names, const QStringList& fresh);
 
     bool scanReal;
@@ -95,6 +101,10 @@ private:
     QList<AudioDeviceInfo> audio;
     QList<VideoDeviceInfo> added;
     QList<AudioDeviceInfo> addedAudio;
+    QList<VideoDeviceInfo> realVideo; // last scan
+    QList<AudioDeviceInfo> realAudio;
+    std::thread scanner;
+    bool scanning = false;
     QTimer poll;
     mutable std::mutex unpluggedMutex;
     QStringList unplugged;

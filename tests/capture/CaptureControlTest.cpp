@@ -578,3 +578,22 @@ TEST(CaptureControl, LateTimeLimitOfAnEarlierRecordingDoesNotStopTheNextOne)
     rig.control.stopCapture();
     EXPECT_TRUE(QFile::exists(rig.dir.filePath("second.avi")));
 }
+
+TEST(DeviceRegistry, BackgroundPollingKeepsAStableListQuiet)
+{
+    DeviceRegistry registry(true);
+    const int videoCount = int(registry.videoDevices().size());
+    QSignalSpy changes(&registry, &DeviceRegistry::changed);
+    registry.setPollInterval(20);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    registry.setPollInterval(0);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(registry.videoDevices().size(), videoCount);
+    // A change made meanwhile is reported once, with the index it had.
+    ASSERT_TRUE(registry.unplug(kSimulatedSite));
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(2).toInt(), videoCount - 1);
+}
