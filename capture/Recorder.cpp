@@ -165,10 +165,14 @@ bool Recorder::finish(QString* error)
     running = false;
     bool ok = !writeFailed;
     QString text = writeError;
+    // close() also after a failed write: it keeps whatever frames reached the disk.
+    QString closeText;
+    const bool closed = writer.close(&closeText);
     if (ok) {
-        ok = writer.close(&text);
-    } else {
-        writer.discard();
+        ok = closed;
+        text = closeText;
+    } else if (!writer.keptPartialFile().isEmpty()) {
+        text += VideoFileWriter::keptPartialNote(writer.keptPartialFile());
     }
     if (!ok && error)
         *error = text;

@@ -126,6 +126,7 @@ struct VideoFileWriter::Impl {
     SwsContext* sws = nullptr;
     QString path;
     QString tempPath;
+    QString keptPartial;
     QString error;
     int frames = 0;
     qint64 audioFrames = 0;
@@ -260,6 +261,7 @@ bool VideoFileWriter::open(const QString& path, QSize size, double fps, const QS
 {
     discard();
     d->error.clear();
+    d->keptPartial.clear();
     d->failed = false;
     d->frames = 0;
     d->audioFrames = 0;
@@ -496,12 +498,30 @@ bool VideoFileWriter::close(QString* error)
             ok = false;
         }
     }
-    if (!ok && !d->tempPath.isEmpty())
-        QFile::remove(d->tempPath);
+    if (!ok && !d->tempPath.isEmpty()) {
+        // A recording that broke off (a full disk, a failing drive) may still hold the jump:
+        // keep what reached the disk, unindexed but readable, and say where it is.
+        if (d->frames > 0 && QFileInfo(d->tempPath).size() > 0) {
+            d->keptPartial = d->tempPath;
+            d->error += keptPartialNote(d->tempPath);
+        } else
+            QFile::remove(d->tempPath);
+    }
     d->tempPath.clear();
     if (!ok && error)
         *error = d->error;
     return ok;
+}
+
+QString VideoFileWriter::keptPartialFile() const
+{
+    return d->keptPartial;
+}
+
+QString VideoFileWriter::keptPartialNote(const QString& partPath)
+{
+    return QStringLiteral("; the frames recorded so far are kept in %1")
+        .arg(QDir::toNativeSeparators(partPath));
 }
 
 void VideoFileWriter::discard()

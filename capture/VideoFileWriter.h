@@ -61,6 +61,11 @@ public:
     // Drops the file without finishing it.
     void discard();
 
+    // After a close() that failed part-way: the unfinished file that still holds the frames
+    // written before the failure (empty when nothing was kept).
+    QString keptPartialFile() const;
+    static QString keptPartialNote(const QString& partPath);
+
     int framesWritten() const;
     qint64 audioFramesWritten() const;
     QSize frameSize() const;

@@ -1,6 +1,7 @@
 // zelvan-tool devices and record, run as a separate process like a script would.
 #include "AviProbe.h"
 
+#include "ToolRun.h"
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,59 +12,44 @@
 
 using zelvan::capture::testing::probeAvi;
 
+using zelvan::testing::expectRefused;
+using zelvan::testing::runTool;
+using zelvan::testing::ToolRun;
+
 namespace
 {
-
-struct ToolRun {
-    int exitCode = -1;
-    QJsonObject json;
-    QString err;
-};
-
-ToolRun tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("ZELVAN_TOOL"), args);
-    ToolRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitCode();
-    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 } // namespace
 
 TEST(RecordCommand, DevicesListsBuiltInDevicesWithSizesAndRates)
 {
-    const ToolRun r = tool({"devices"});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QJsonArray video = r.json["video"].toArray();
+    const ToolRun r = runTool({"devices"});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonArray video = r.json()["video"].toArray();
     ASSERT_GE(video.size(), 2);
     const QJsonObject pattern = video.at(video.size() - 2).toObject();
     EXPECT_EQ(pattern["name"].toString(), "Test Pattern");
     EXPECT_TRUE(pattern["sizes"].toArray().contains("1920x1080"));
     EXPECT_TRUE(pattern["rates"].toArray().contains(60.0));
     EXPECT_EQ(video.last().toObject()["name"].toString(), "Simulated Jump Site");
-    EXPECT_EQ(r.json["audio"].toArray().last().toObject()["name"].toString(), "Test Tone");
+    EXPECT_EQ(r.json()["audio"].toArray().last().toObject()["name"].toString(), "Test Tone");
 }
 
 TEST(RecordCommand, RecordsAndReportsTheFields)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath("pass.avi");
-    const ToolRun r = tool({"record", "--device", "Test Pattern", "--seconds", "1.5", "--fps", "20",
-                            "--size", "320x240", "--out", out});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(QDir::fromNativeSeparators(r.json["file"].toString()), out);
-    EXPECT_NEAR(r.json["framesCaptured"].toDouble(), 30, 1);
-    EXPECT_EQ(r.json["framesDropped"].toDouble(), 0);
-    EXPECT_EQ(r.json["frameRate"].toDouble(), 20);
-    EXPECT_NEAR(r.json["captureTimeMs"].toDouble(), 1500, 100);
+    const ToolRun r = runTool({"record", "--device", "Test Pattern", "--seconds", "1.5", "--fps",
+                               "20", "--size", "320x240", "--out", out});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_EQ(QDir::fromNativeSeparators(r.json()["file"].toString()), out);
+    EXPECT_NEAR(r.json()["framesCaptured"].toDouble(), 30, 1);
+    EXPECT_EQ(r.json()["framesDropped"].toDouble(), 0);
+    EXPECT_EQ(r.json()["frameRate"].toDouble(), 20);
+    EXPECT_NEAR(r.json()["captureTimeMs"].toDouble(), 1500, 100);
     const auto probe = probeAvi(out);
     ASSERT_TRUE(probe.ok);
-    EXPECT_EQ(probe.decodedFrames, int(r.json["framesCaptured"].toDouble()));
+    EXPECT_EQ(probe.decodedFrames, int(r.json()["framesCaptured"].toDouble()));
 }
 
 TEST(RecordCommand, BadInputIsAnErrorAndLeavesNothing)
@@ -83,10 +69,10 @@ TEST(RecordCommand, BadInputIsAnErrorAndLeavesNothing)
     };
     for (const QStringList& args : bad) {
         SCOPED_TRACE(args.join(' ').toStdString());
-        const ToolRun r = tool(args);
+        const ToolRun r = runTool(args);
         EXPECT_EQ(r.exitCode, 2);
-        EXPECT_TRUE(r.err.startsWith("error: ")) << r.err.toStdString();
-        EXPECT_TRUE(r.json.isEmpty());
+        EXPECT_TRUE(r.errText().startsWith("error: ")) << r.errText().toStdString();
+        EXPECT_TRUE(r.json().isEmpty());
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }

@@ -202,3 +202,50 @@ TEST(VideoFileWriter, FinishedRecordingIsKeptWhenItsNameIsTaken)
     ASSERT_TRUE(QFile::exists(path + ".part"));
     EXPECT_EQ(probeAvi(path + ".part").decodedFrames, 3);
 }
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+
+// A disk that fills up mid-recording: the frames that reached the disk are kept and the
+// error says where, instead of the jump being deleted with the failed file.
+TEST(VideoFileWriter, FramesBeforeAFullDiskAreKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("full.avi");
+    VideoFileWriter w;
+    QString error;
+    ASSERT_TRUE(w.open(path, QSize(320, 240), 25, "Uncompressed", &error));
+
+    // Files may not grow past 1 MB from here on: writes beyond fail with EFBIG, as on a full
+    // disk (the signal that would otherwise end the process is ignored meanwhile).
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int written = 0;
+    bool failed = false;
+    for (int i = 0; i < 100 && !failed; ++i) {
+        if (w.writeFrame(solid(QSize(320, 240), i % 2 ? Qt::red : Qt::blue)))
+            ++written;
+        else
+            failed = true;
+    }
+    const bool closed = w.close(&error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_TRUE(failed) << "the size limit never stopped the writer";
+    EXPECT_FALSE(closed);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(w.keptPartialFile(), path + ".part");
+    EXPECT_TRUE(error.contains("kept in")) << error.toStdString();
+    ASSERT_TRUE(QFile::exists(path + ".part"));
+    // Each uncompressed frame is 230 kB, so three or four of them fit under the limit; the
+    // unfinished file still plays those.
+    EXPECT_GE(probeAvi(path + ".part").decodedFrames, 2);
+    EXPECT_GE(written, 2);
+}
+#endif

@@ -2,6 +2,7 @@
 // saved grid file; bad input never writes anything.
 #include "TestSite.h"
 
+#include "ToolRun.h"
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,27 +14,12 @@
 using zelvan::grid::PlanePoint;
 using zelvan::grid::test::TestSite;
 
+using zelvan::testing::expectRefused;
+using zelvan::testing::runTool;
+using zelvan::testing::ToolRun;
+
 namespace
 {
-
-struct ToolRun {
-    int exitCode = -1;
-    QJsonObject json;
-    QString err;
-};
-
-ToolRun tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("ZELVAN_TOOL"), args);
-    ToolRun r;
-    if (!p.waitForFinished(30000))
-        return r;
-    r.exitCode = p.exitCode();
-    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 QJsonObject point(const TestSite& site, PlanePoint s)
 {
@@ -84,48 +70,48 @@ TEST_F(GridCli, SolveSaveThenMeasureWithTheSavedGrid)
     const QString in =
         writeFile(dir, QStringLiteral("setup.json"), QJsonDocument(setupJson(site)).toJson());
     const QString grid = dir.filePath(QStringLiteral("lake.ipt"));
-    ToolRun r = tool({QStringLiteral("grid"), QStringLiteral("solve"), QStringLiteral("--in"), in,
-                      QStringLiteral("--save"), grid});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.json.value(QStringLiteral("accepted")).toBool());
-    const QJsonArray c = r.json.value(QStringLiteral("coefficients")).toArray();
+    ToolRun r = runTool({QStringLiteral("grid"), QStringLiteral("solve"), QStringLiteral("--in"),
+                         in, QStringLiteral("--save"), grid});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.json().value(QStringLiteral("accepted")).toBool());
+    const QJsonArray c = r.json().value(QStringLiteral("coefficients")).toArray();
     ASSERT_EQ(c.size(), 8);
     EXPECT_NEAR(c[1].toDouble(), site.c2(), 1e-12);
     EXPECT_NEAR(c[5].toDouble(), 140, 1e-9);
-    EXPECT_EQ(r.json.value(QStringLiteral("fieldOfView")).toDouble(), 24.8);
-    EXPECT_TRUE(r.json.value(QStringLiteral("checkBuoy"))[QStringLiteral("valid")].toBool());
-    EXPECT_NEAR(r.json.value(QStringLiteral("frontRatio")).toDouble(), 91.6666666, 1e-6);
-    EXPECT_EQ(r.json.value(QStringLiteral("surveyDirection")).toDouble(), -1);
-    EXPECT_TRUE(r.json.value(QStringLiteral("messages")).toArray().isEmpty());
-    EXPECT_EQ(r.json.value(QStringLiteral("saved")).toArray(),
+    EXPECT_EQ(r.json().value(QStringLiteral("fieldOfView")).toDouble(), 24.8);
+    EXPECT_TRUE(r.json().value(QStringLiteral("checkBuoy"))[QStringLiteral("valid")].toBool());
+    EXPECT_NEAR(r.json().value(QStringLiteral("frontRatio")).toDouble(), 91.6666666, 1e-6);
+    EXPECT_EQ(r.json().value(QStringLiteral("surveyDirection")).toDouble(), -1);
+    EXPECT_TRUE(r.json().value(QStringLiteral("messages")).toArray().isEmpty());
+    EXPECT_EQ(r.json().value(QStringLiteral("saved")).toArray(),
               QJsonArray({grid, grid + QStringLiteral(".cb")}));
     ASSERT_TRUE(QFile::exists(grid + QStringLiteral(".cb")));
 
     // 5000 twips down the centre line lies at (0, 70): 80 m from the jump point, + 2.1 m.
-    r = tool({QStringLiteral("distance"), QStringLiteral("--grid"), grid, QStringLiteral("--at"),
-              QStringLiteral("6000,5000")});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_NEAR(r.json.value(QStringLiteral("waterY")).toDouble(), 70, 1e-9);
-    EXPECT_NEAR(r.json.value(QStringLiteral("distance")).toDouble(), 82.1, 1e-9);
-    EXPECT_EQ(r.json.value(QStringLiteral("meters")).toString(), QStringLiteral("82.1"));
-    EXPECT_EQ(r.json.value(QStringLiteral("feet")).toString(), QStringLiteral("269"));
-    EXPECT_EQ(r.json.value(QStringLiteral("raw")).toString(), QStringLiteral("82.1"));
+    r = runTool({QStringLiteral("distance"), QStringLiteral("--grid"), grid, QStringLiteral("--at"),
+                 QStringLiteral("6000,5000")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_NEAR(r.json().value(QStringLiteral("waterY")).toDouble(), 70, 1e-9);
+    EXPECT_NEAR(r.json().value(QStringLiteral("distance")).toDouble(), 82.1, 1e-9);
+    EXPECT_EQ(r.json().value(QStringLiteral("meters")).toString(), QStringLiteral("82.1"));
+    EXPECT_EQ(r.json().value(QStringLiteral("feet")).toString(), QStringLiteral("269"));
+    EXPECT_EQ(r.json().value(QStringLiteral("raw")).toString(), QStringLiteral("82.1"));
 
-    r = tool({QStringLiteral("distance"), QStringLiteral("--grid"), grid, QStringLiteral("--at"),
-              QStringLiteral("6000,5000"), QStringLiteral("--barefoot")});
-    EXPECT_EQ(r.json.value(QStringLiteral("meters")).toString(), QStringLiteral("80"));
-    EXPECT_EQ(r.json.value(QStringLiteral("feet")).toString(), QStringLiteral("262.5"));
+    r = runTool({QStringLiteral("distance"), QStringLiteral("--grid"), grid, QStringLiteral("--at"),
+                 QStringLiteral("6000,5000"), QStringLiteral("--barefoot")});
+    EXPECT_EQ(r.json().value(QStringLiteral("meters")).toString(), QStringLiteral("80"));
+    EXPECT_EQ(r.json().value(QStringLiteral("feet")).toString(), QStringLiteral("262.5"));
 
-    r = tool({QStringLiteral("to-screen"), QStringLiteral("--grid"), grid,
-              QStringLiteral("--water"), QStringLiteral("0,70")});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_NEAR(r.json.value(QStringLiteral("screenX")).toDouble(), 6000, 1e-6);
-    EXPECT_NEAR(r.json.value(QStringLiteral("screenY")).toDouble(), 5000, 1e-6);
+    r = runTool({QStringLiteral("to-screen"), QStringLiteral("--grid"), grid,
+                 QStringLiteral("--water"), QStringLiteral("0,70")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_NEAR(r.json().value(QStringLiteral("screenX")).toDouble(), 6000, 1e-6);
+    EXPECT_NEAR(r.json().value(QStringLiteral("screenY")).toDouble(), 5000, 1e-6);
 
-    r = tool({QStringLiteral("accuracy"), QStringLiteral("--grid"), grid,
-              QStringLiteral("--display"), QStringLiteral("distance")});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QJsonArray points = r.json.value(QStringLiteral("points")).toArray();
+    r = runTool({QStringLiteral("accuracy"), QStringLiteral("--grid"), grid,
+                 QStringLiteral("--display"), QStringLiteral("distance")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonArray points = r.json().value(QStringLiteral("points")).toArray();
     ASSERT_EQ(points.size(), 49);
     const QJsonObject last = points[48].toObject();
     EXPECT_EQ(last.value(QStringLiteral("h")).toInt(), 6);
@@ -133,8 +119,8 @@ TEST_F(GridCli, SolveSaveThenMeasureWithTheSavedGrid)
     EXPECT_EQ(last.value(QStringLiteral("x")).toDouble(), 11500);
     EXPECT_FALSE(last.value(QStringLiteral("label")).toString().isEmpty());
 
-    r = tool({QStringLiteral("accuracy"), QStringLiteral("--grid"), grid,
-              QStringLiteral("--display"), QStringLiteral("colour")});
+    r = runTool({QStringLiteral("accuracy"), QStringLiteral("--grid"), grid,
+                 QStringLiteral("--display"), QStringLiteral("colour")});
     EXPECT_EQ(r.exitCode, 2);
 }
 
@@ -148,17 +134,17 @@ TEST_F(GridCli, RefusedSetUpReportsWhyAndSavesNothing)
     json[QStringLiteral("check")] = check;
     const QString in = writeFile(dir, QStringLiteral("off.json"), QJsonDocument(json).toJson());
     const QString grid = dir.filePath(QStringLiteral("off.ipt"));
-    const ToolRun r = tool({QStringLiteral("grid"), QStringLiteral("solve"), QStringLiteral("--in"),
-                            in, QStringLiteral("--save"), grid});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_FALSE(r.json.value(QStringLiteral("accepted")).toBool());
-    EXPECT_FALSE(r.json.value(QStringLiteral("checkBuoy"))[QStringLiteral("valid")].toBool());
-    EXPECT_EQ(r.json.value(QStringLiteral("messages")).toArray(),
+    const ToolRun r = runTool({QStringLiteral("grid"), QStringLiteral("solve"),
+                               QStringLiteral("--in"), in, QStringLiteral("--save"), grid});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_FALSE(r.json().value(QStringLiteral("accepted")).toBool());
+    EXPECT_FALSE(r.json().value(QStringLiteral("checkBuoy"))[QStringLiteral("valid")].toBool());
+    EXPECT_EQ(r.json().value(QStringLiteral("messages")).toArray(),
               QJsonArray({QStringLiteral("Check Buoy Does not Validate")}));
-    const QJsonObject box = r.json.value(QStringLiteral("messageBoxes"))[0].toObject();
+    const QJsonObject box = r.json().value(QStringLiteral("messageBoxes"))[0].toObject();
     EXPECT_EQ(box.value(QStringLiteral("title")).toString(), QStringLiteral("Zelvan Measurement"));
     EXPECT_EQ(box.value(QStringLiteral("icon")).toString(), QStringLiteral("none"));
-    EXPECT_TRUE(r.json.value(QStringLiteral("saved")).toArray().isEmpty());
+    EXPECT_TRUE(r.json().value(QStringLiteral("saved")).toArray().isEmpty());
     EXPECT_FALSE(QFile::exists(grid));
 }
 
@@ -179,19 +165,19 @@ TEST_F(GridCli, BadInputIsAnErrorAndWritesNothing)
     int i = 0;
     for (const QByteArray& bytes : inputs) {
         const QString in = writeFile(dir, QStringLiteral("in%1.json").arg(i++), bytes);
-        const ToolRun r = tool({QStringLiteral("grid"), QStringLiteral("solve"),
-                                QStringLiteral("--in"), in, QStringLiteral("--save"), grid});
+        const ToolRun r = runTool({QStringLiteral("grid"), QStringLiteral("solve"),
+                                   QStringLiteral("--in"), in, QStringLiteral("--save"), grid});
         EXPECT_EQ(r.exitCode, 2) << bytes.toStdString();
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("error: "))) << r.err.toStdString();
-        EXPECT_TRUE(r.json.isEmpty());
+        EXPECT_TRUE(r.errText().startsWith(QStringLiteral("error: "))) << r.errText().toStdString();
+        EXPECT_TRUE(r.json().isEmpty());
         EXPECT_FALSE(QFile::exists(grid));
     }
-    EXPECT_EQ(tool({QStringLiteral("grid"), QStringLiteral("solve"), QStringLiteral("--in"),
-                    dir.filePath(QStringLiteral("absent.json"))})
+    EXPECT_EQ(runTool({QStringLiteral("grid"), QStringLiteral("solve"), QStringLiteral("--in"),
+                       dir.filePath(QStringLiteral("absent.json"))})
                   .exitCode,
               2);
-    EXPECT_EQ(tool({QStringLiteral("distance"), QStringLiteral("--grid"), grid,
-                    QStringLiteral("--at"), QStringLiteral("1,2")})
+    EXPECT_EQ(runTool({QStringLiteral("distance"), QStringLiteral("--grid"), grid,
+                       QStringLiteral("--at"), QStringLiteral("1,2")})
                   .exitCode,
               2);
 }

@@ -2,6 +2,7 @@
 #include "GridFileFixtures.h"
 #include "grid/GridFile.h"
 
+#include "ToolRun.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,28 +13,12 @@
 using namespace zelvan::grid;
 using namespace gridfile_test;
 
+using zelvan::testing::expectRefused;
+using zelvan::testing::runTool;
+using zelvan::testing::ToolRun;
+
 namespace
 {
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ToolRun runTool(const QStringList& args)
-{
-    ToolRun run;
-    const QString tool = qEnvironmentVariable("ZELVAN_TOOL");
-    EXPECT_FALSE(tool.isEmpty()) << "ZELVAN_TOOL is not set";
-    QProcess p;
-    p.start(tool, args);
-    EXPECT_TRUE(p.waitForFinished(30000));
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
-}
 
 QJsonArray pair(double a, double b)
 {

@@ -12,40 +12,17 @@
 
 #include <gtest/gtest.h>
 
+#include "ToolRun.h"
 #include <memory>
 
 using namespace zelvan::testing;
 
+using zelvan::testing::expectRefused;
+using zelvan::testing::runTool;
+using zelvan::testing::ToolRun;
+
 namespace
 {
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-ToolRun tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("ZELVAN_TOOL"), args);
-    ToolRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-void expectRefused(const ToolRun& r)
-{
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
-    EXPECT_TRUE(r.err.startsWith("error: ")) << r.err.constData();
-    EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
-}
 
 class ToolTest : public ::testing::Test
 {
@@ -78,7 +55,7 @@ std::unique_ptr<QTemporaryDir> ToolTest::dir;
 
 TEST_F(ToolTest, AviInfoReportsTheHeaders)
 {
-    const ToolRun r = tool({QStringLiteral("avi-info"), file("pass.avi")});
+    const ToolRun r = runTool({QStringLiteral("avi-info"), file("pass.avi")});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QJsonObject o = r.json();
     EXPECT_EQ(o.value("isAvi").toBool(false), true);
@@ -96,7 +73,7 @@ TEST_F(ToolTest, AviInfoReportsTheHeaders)
     spec.width = 1920;
     spec.height = 1080;
     write(file("hand.avi"), buildAvi(spec));
-    const QJsonObject h = tool({QStringLiteral("avi-info"), file("hand.avi")}).json();
+    const QJsonObject h = runTool({QStringLiteral("avi-info"), file("hand.avi")}).json();
     EXPECT_EQ(h.value("frameRate").toDouble(), 60);
     EXPECT_EQ(h.value("frameCount").toDouble(), 300);
     EXPECT_EQ(h.value("width").toDouble(), 1920);
@@ -107,27 +84,27 @@ TEST_F(ToolTest, AviInfoOnOtherFiles)
 {
     write(file("notes.avi"), "plain text\r\n");
     for (const char* name : {"notes.avi", "pass.mp4"}) {
-        const ToolRun r = tool({QStringLiteral("avi-info"), file(name)});
+        const ToolRun r = runTool({QStringLiteral("avi-info"), file(name)});
         ASSERT_EQ(r.exitCode, 0) << name;
         EXPECT_EQ(r.json().value("isAvi").toBool(true), false) << name;
         EXPECT_EQ(r.json().value("frameCount").toDouble(-1), 0) << name;
     }
-    const ToolRun missing = tool({QStringLiteral("avi-info"), file("missing.avi")});
+    const ToolRun missing = runTool({QStringLiteral("avi-info"), file("missing.avi")});
     expectRefused(missing);
     EXPECT_TRUE(missing.err.contains("File does not exist:"));
     write(file("cut.avi"), buildAvi(AviSpec()).left(40));
-    const ToolRun cut = tool({QStringLiteral("avi-info"), file("cut.avi")});
+    const ToolRun cut = runTool({QStringLiteral("avi-info"), file("cut.avi")});
     expectRefused(cut);
     EXPECT_TRUE(cut.err.contains("Unable to read AVI file info from:"));
-    expectRefused(tool({QStringLiteral("avi-info")}));
+    expectRefused(runTool({QStringLiteral("avi-info")}));
 }
 
 TEST_F(ToolTest, FrameWritesTheStationBitmap)
 {
     const QString out = file("frame.bmp");
     const ToolRun r =
-        tool({QStringLiteral("frame"), QStringLiteral("--video"), file("pass.mp4"),
-              QStringLiteral("--frame"), QStringLiteral("11"), QStringLiteral("--out"), out});
+        runTool({QStringLiteral("frame"), QStringLiteral("--video"), file("pass.mp4"),
+                 QStringLiteral("--frame"), QStringLiteral("11"), QStringLiteral("--out"), out});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QJsonObject o = r.json();
     EXPECT_EQ(o.value("width").toDouble(), 320);
@@ -170,7 +147,7 @@ TEST_F(ToolTest, FrameRefusesBadInputAndWritesNothing)
     };
     for (const QStringList& args : bad) {
         SCOPED_TRACE(args.join(' ').toStdString());
-        expectRefused(tool(QStringList{QStringLiteral("frame")} + args));
+        expectRefused(runTool(QStringList{QStringLiteral("frame")} + args));
         EXPECT_FALSE(QFile::exists(fresh));
     }
     EXPECT_EQ(read(file("keep.bmp")), QByteArray("earlier picture"));

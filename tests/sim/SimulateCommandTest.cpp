@@ -16,32 +16,17 @@
 #include "review/FrameReader.h"
 #endif
 
+#include "ToolRun.h"
 #include <cmath>
 
 using namespace zelvan::sim;
 
+using zelvan::testing::expectRefused;
+using zelvan::testing::runTool;
+using zelvan::testing::ToolRun;
+
 namespace
 {
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-ToolRun tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(QString::fromLocal8Bit(qgetenv("ZELVAN_TOOL")), args);
-    ToolRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 QByteArray readAll(const QString& path)
 {
@@ -82,7 +67,7 @@ protected:
 TEST_F(SimulateCommand, WritesTheSiteItDescribes)
 {
     const QString out = tmp.filePath("site");
-    const ToolRun r = tool({"simulate", "--out", out, "--seed", "21"});
+    const ToolRun r = runTool({"simulate", "--out", out, "--seed", "21"});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_TRUE(r.err.isEmpty());
     const QJsonObject result = r.json();
@@ -117,7 +102,7 @@ TEST_F(SimulateCommand, WritesTheSiteItDescribes)
 TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
 {
     const QString out = tmp.filePath("site");
-    const ToolRun r = tool({"simulate", "--out", out, "--seed", "4"});
+    const ToolRun r = runTool({"simulate", "--out", out, "--seed", "4"});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QJsonObject site = QJsonDocument::fromJson(readAll(out + "/site.json")).object();
     const QJsonObject landing = site["landing"].toObject();
@@ -153,27 +138,27 @@ TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
 TEST_F(SimulateCommand, SameSeedSameFilesOtherSeedOtherSite)
 {
     const QString a = tmp.filePath("a"), b = tmp.filePath("b"), c = tmp.filePath("c");
-    ASSERT_EQ(tool({"simulate", "--out", a, "--seed", "8"}).exitCode, 0);
-    ASSERT_EQ(tool({"simulate", "--out", b, "--seed", "8"}).exitCode, 0);
-    ASSERT_EQ(tool({"simulate", "--out", c, "--seed", "9"}).exitCode, 0);
+    ASSERT_EQ(runTool({"simulate", "--out", a, "--seed", "8"}).exitCode, 0);
+    ASSERT_EQ(runTool({"simulate", "--out", b, "--seed", "8"}).exitCode, 0);
+    ASSERT_EQ(runTool({"simulate", "--out", c, "--seed", "9"}).exitCode, 0);
     for (const char* name : {"/site.json", "/setup.bmp"})
         EXPECT_EQ(readAll(a + name), readAll(b + name)) << name;
     EXPECT_NE(readAll(a + "/site.json"), readAll(c + "/site.json"));
     // Without --seed the site is seed 1.
     const QString d = tmp.filePath("d");
-    ASSERT_EQ(tool({"simulate", "--out", d}).exitCode, 0);
+    ASSERT_EQ(runTool({"simulate", "--out", d}).exitCode, 0);
     EXPECT_EQ(QJsonDocument::fromJson(readAll(d + "/site.json")).object(), siteFor(1).siteJson());
 }
 
 TEST_F(SimulateCommand, ReplacesAnEarlierSiteAndLeavesOtherFiles)
 {
     const QString out = tmp.filePath("site");
-    ASSERT_EQ(tool({"simulate", "--out", out, "--seed", "2"}).exitCode, 0);
+    ASSERT_EQ(runTool({"simulate", "--out", out, "--seed", "2"}).exitCode, 0);
     QFile other(out + "/notes.txt");
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
     other.write("keep me");
     other.close();
-    ASSERT_EQ(tool({"simulate", "--out", out, "--seed", "3"}).exitCode, 0);
+    ASSERT_EQ(runTool({"simulate", "--out", out, "--seed", "3"}).exitCode, 0);
     EXPECT_EQ(QJsonDocument::fromJson(readAll(out + "/site.json")).object(), siteFor(3).siteJson());
     EXPECT_EQ(readAll(out + "/notes.txt"), QByteArray("keep me"));
     EXPECT_EQ(entries(out), QStringList({"jump.avi", "notes.txt", "setup.bmp", "site.json"}));
@@ -202,7 +187,7 @@ TEST_F(SimulateCommand, BadInputIsRefusedAndWritesNothing)
         {{"simulate"}, "--out is required"},
     };
     for (const Case& c : cases) {
-        const ToolRun r = tool(c.args);
+        const ToolRun r = runTool(c.args);
         EXPECT_EQ(r.exitCode, 2) << qPrintable(c.args.join(' '));
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.startsWith("error: ")) << r.err.constData();
@@ -231,7 +216,7 @@ TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
         QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         GTEST_SKIP() << "read-only folders are writable for this user";
     }
-    const ToolRun r = tool({"simulate", "--out", out});
+    const ToolRun r = runTool({"simulate", "--out", out});
     QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith("error: cannot write to folder")) << r.err.constData();
@@ -242,8 +227,8 @@ TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
 TEST_F(SimulateCommand, SiteDescriptionIsAStationSetup)
 {
     const QString out = tmp.filePath("site");
-    ASSERT_EQ(tool({"simulate", "--out", out, "--seed", "13"}).exitCode, 0);
-    const ToolRun r = tool({"grid", "solve", "--in", out + "/site.json"});
+    ASSERT_EQ(runTool({"simulate", "--out", out, "--seed", "13"}).exitCode, 0);
+    const ToolRun r = runTool({"grid", "solve", "--in", out + "/site.json"});
     if (r.err.startsWith("error: unknown command"))
         GTEST_SKIP() << "grid solve is not part of this build";
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
