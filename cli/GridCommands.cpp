@@ -9,6 +9,7 @@
 #include "measure/OfficialDistance.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -166,7 +167,10 @@ QJsonObject gridSolve(const Args& args)
 {
     args.allow({QStringLiteral("in"), QStringLiteral("save")}, {QStringLiteral("allow-invalid")});
     const QJsonObject setup = readJsonFile(args.required(QStringLiteral("in")));
-    const QString savePath = args.option(QStringLiteral("save"));
+    // The grid file names itself by its full path on line 1; report the same path.
+    const QString saveOption = args.option(QStringLiteral("save"));
+    const QString savePath =
+        saveOption.isEmpty() ? QString() : QFileInfo(saveOption).absoluteFilePath();
 
     grid::SetupScreenTexts t;
     const double gridNumber = optionalNumber(setup, QStringLiteral("grid"), 1);
