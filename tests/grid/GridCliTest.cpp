@@ -87,6 +87,17 @@ TEST_F(GridCli, SolveSaveThenMeasureWithTheSavedGrid)
               QJsonArray({grid, grid + QStringLiteral(".cb")}));
     ASSERT_TRUE(QFile::exists(grid + QStringLiteral(".cb")));
 
+    // Read back, the saved grid carries the solved coefficients to 15 significant digits.
+    const ToolRun shown = runTool({QStringLiteral("grid"), QStringLiteral("show"), grid});
+    ASSERT_EQ(shown.exitCode, 0) << shown.errText().toStdString();
+    const QJsonArray back = shown.json().value(QStringLiteral("coefficients")).toArray();
+    ASSERT_EQ(back.size(), 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(QString::number(back[i].toDouble(), 'g', 15),
+                  QString::number(c[i].toDouble(), 'g', 15))
+            << "c" << i + 1;
+    EXPECT_TRUE(shown.json().value(QStringLiteral("ready")).toBool());
+
     // 5000 twips down the centre line lies at (0, 70): 80 m from the jump point, + 2.1 m.
     r = runTool({QStringLiteral("distance"), QStringLiteral("--grid"), grid, QStringLiteral("--at"),
                  QStringLiteral("6000,5000")});
@@ -180,4 +191,45 @@ TEST_F(GridCli, BadInputIsAnErrorAndWritesNothing)
                        QStringLiteral("--at"), QStringLiteral("1,2")})
                   .exitCode,
               2);
+}
+
+// A grid of exactly 1/64 m per twip with the jump point at the origin: the screen x of a point
+// on the centre line gives its distance without rounding error, so the official texts can be
+// checked at their rounding edges.
+TEST_F(GridCli, OfficialTextsAtTheRoundingEdges)
+{
+    QByteArray ipt = "Initialization Points for file: edges.ipt\r\nEdges\r\n";
+    for (const char* buoy : {" 6400 , 0 , 100 , 0 ", " 6400 , 640 , 100 , 10 ", " 0 , 0 , 0 , 0 ",
+                             " 0 , 640 , 0 , 10 "})
+        ipt += QByteArray(buoy) + "\r\n";
+    for (const char* c : {" 0 ", " .015625 ", " 0 ", " 0 ", " 0 ", " 0 ", " 0 ", " .015625 "})
+        ipt += QByteArray(c) + "\r\n";
+    ipt += " 0 \r\n 0 \r\n 10 \r\n 2 \r\n 1 \r\n";
+    const QString grid = writeFile(dir, QStringLiteral("edges.ipt"), ipt);
+    writeFile(dir, QStringLiteral("edges.ipt.cb"), " 3200 \r\n 320 \r\n50\r\n5\r\n");
+
+    struct Case {
+        double meters; // distance D wanted
+        bool barefoot;
+        const char* officialMeters;
+        const char* officialFeet;
+    };
+    const Case cases[] = {
+        {45.25, true, "45.3", "148.5"}, {45.249, true, "45.2", "148.5"},
+        {45.3, true, "45.3", "148.6"},  {45.25, false, "45.3", "148"},
+        {45.249, false, "45.2", "148"}, {45.3, false, "45.3", "149"},
+    };
+    for (const Case& k : cases) {
+        const double r = k.barefoot ? k.meters : k.meters - 2.1;
+        QStringList args{QStringLiteral("distance"), QStringLiteral("--grid"), grid,
+                         QStringLiteral("--at"), QStringLiteral("%1,0").arg(r * 64, 0, 'g', 17)};
+        if (k.barefoot)
+            args << QStringLiteral("--barefoot");
+        const ToolRun run = runTool(args);
+        ASSERT_EQ(run.exitCode, 0) << run.errText().toStdString();
+        EXPECT_EQ(run.json().value(QStringLiteral("meters")).toString(), k.officialMeters)
+            << k.meters << (k.barefoot ? " barefoot" : "");
+        EXPECT_EQ(run.json().value(QStringLiteral("feet")).toString(), k.officialFeet)
+            << k.meters << (k.barefoot ? " barefoot" : "");
+    }
 }
