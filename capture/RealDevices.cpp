@@ -147,6 +147,34 @@ template <class T> void uniqueNames(QList<T>& list)
     }
 }
 
+#ifdef _WIN32
+struct DshowDevice {
+    QString name;        // what dshow opens
+    QString description; // what the operator reads
+};
+
+// DirectShow devices that deliver the given media type.
+QList<DshowDevice> dshowDevices(AVMediaType type)
+{
+    QList<DshowDevice> out;
+    avdevice_register_all();
+    const AVInputFormat* dshow = av_find_input_format("dshow");
+    AVDeviceInfoList* devices = nullptr;
+    if (!dshow || avdevice_list_input_sources(dshow, nullptr, nullptr, &devices) < 0)
+        return out;
+    for (int i = 0; i < devices->nb_devices; ++i) {
+        const AVDeviceInfo* d = devices->devices[i];
+        const bool delivers = std::find(d->media_types, d->media_types + d->nb_media_types, type) !=
+                              d->media_types + d->nb_media_types;
+        if (delivers)
+            out.append(
+                {QString::fromUtf8(d->device_name), QString::fromUtf8(d->device_description)});
+    }
+    avdevice_free_list_devices(&devices);
+    return out;
+}
+#endif
+
 } // namespace
 
 QList<VideoDeviceInfo> scanRealVideoDevices()
@@ -162,28 +190,16 @@ QList<VideoDeviceInfo> scanRealVideoDevices()
             list << info;
     }
 #elif defined(_WIN32)
-    avdevice_register_all();
-    const AVInputFormat* dshow = av_find_input_format("dshow");
-    AVDeviceInfoList* devices = nullptr;
-    if (dshow && avdevice_list_input_sources(dshow, nullptr, nullptr, &devices) >= 0) {
-        for (int i = 0; i < devices->nb_devices; ++i) {
-            const AVDeviceInfo* d = devices->devices[i];
-            bool isVideo = false;
-            for (int m = 0; m < d->nb_media_types; ++m)
-                isVideo |= d->media_types[m] == AVMEDIA_TYPE_VIDEO;
-            if (!isVideo)
-                continue;
-            VideoDeviceInfo info;
-            info.name = QString::fromUtf8(d->device_description);
-            info.inputFormat = "dshow";
-            info.url = "video=" + QString::fromUtf8(d->device_name);
-            info.sizes = virtualVideoSizes();
-            info.rates = virtualVideoRates();
-            info.colorFormats = QStringList{"Default"};
-            info.colorFormatCodes = QStringList{QString()};
-            list << info;
-        }
-        avdevice_free_list_devices(&devices);
+    for (const DshowDevice& d : dshowDevices(AVMEDIA_TYPE_VIDEO)) {
+        VideoDeviceInfo info;
+        info.name = d.description;
+        info.inputFormat = "dshow";
+        info.url = "video=" + d.name;
+        info.sizes = virtualVideoSizes();
+        info.rates = virtualVideoRates();
+        info.colorFormats = QStringList{"Default"};
+        info.colorFormatCodes = QStringList{QString()};
+        list << info;
     }
 #endif
     uniqueNames(list);
@@ -214,24 +230,12 @@ QList<AudioDeviceInfo> scanRealAudioDevices()
         }
     }
 #elif defined(_WIN32)
-    avdevice_register_all();
-    const AVInputFormat* dshow = av_find_input_format("dshow");
-    AVDeviceInfoList* devices = nullptr;
-    if (dshow && avdevice_list_input_sources(dshow, nullptr, nullptr, &devices) >= 0) {
-        for (int i = 0; i < devices->nb_devices; ++i) {
-            const AVDeviceInfo* d = devices->devices[i];
-            bool isAudio = false;
-            for (int m = 0; m < d->nb_media_types; ++m)
-                isAudio |= d->media_types[m] == AVMEDIA_TYPE_AUDIO;
-            if (!isAudio)
-                continue;
-            AudioDeviceInfo info;
-            info.name = QString::fromUtf8(d->device_description);
-            info.inputFormat = "dshow";
-            info.url = "audio=" + QString::fromUtf8(d->device_name);
-            list << info;
-        }
-        avdevice_free_list_devices(&devices);
+    for (const DshowDevice& d : dshowDevices(AVMEDIA_TYPE_AUDIO)) {
+        AudioDeviceInfo info;
+        info.name = d.description;
+        info.inputFormat = "dshow";
+        info.url = "audio=" + d.name;
+        list << info;
     }
 #endif
     uniqueNames(list);

@@ -1,4 +1,5 @@
 #include "capture/VideoFileWriter.h"
+#include "review/PixelFormats.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,25 +66,6 @@ bool usableVideoEncoder(const AVCodec* codec, const AVOutputFormat* avi)
         if (name.endsWith(QLatin1String(hw)))
             return false;
     return avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) == 1;
-}
-
-// swscale wants the full-range "J" formats spelled as their plain twin plus a range flag.
-AVPixelFormat plainFormat(AVPixelFormat f, bool* fullRange)
-{
-    switch (f) {
-    case AV_PIX_FMT_YUVJ420P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV444P;
-    default:
-        *fullRange = false;
-        return f;
-    }
 }
 
 SwsContext* scaler(SwsContext* old, int sw, int sh, AVPixelFormat sf, int dw, int dh,

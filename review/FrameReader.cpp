@@ -1,4 +1,5 @@
 #include "review/FrameReader.h"
+#include "review/PixelFormats.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -33,30 +34,6 @@ struct PacketEntry {
     bool key = false;
     bool hidden = false; // outside the file's edit list: decoded as a reference, never shown
 };
-
-// The old "J" formats mean full-range YUV; swscale wants the plain format and the range.
-AVPixelFormat plainFormat(AVPixelFormat f, bool* fullRange)
-{
-    switch (f) {
-    case AV_PIX_FMT_YUVJ420P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P:
-        *fullRange = true;
-        return AV_PIX_FMT_YUV411P;
-    default:
-        return f;
-    }
-}
 
 } // namespace
 
