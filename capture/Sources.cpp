@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #ifdef ZELVAN_SIM_AVAILABLE
@@ -476,8 +477,10 @@ protected:
         AVPacket* packet = av_packet_alloc();
         while (!stopping()) {
             const int rc = av_read_frame(fmt, packet);
-            if (rc == AVERROR(EAGAIN))
+            if (rc == AVERROR(EAGAIN)) { // nothing yet from a non-blocking device: don't spin
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 continue;
+            }
             if (rc < 0) {
                 av_packet_free(&packet);
                 ended(device.name + QStringLiteral(" stopped delivering pictures"));
@@ -626,8 +629,10 @@ protected:
         AVPacket* packet = av_packet_alloc();
         while (!stopping()) {
             const int rc = av_read_frame(fmt, packet);
-            if (rc == AVERROR(EAGAIN))
+            if (rc == AVERROR(EAGAIN)) { // nothing yet from a non-blocking device: don't spin
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 continue;
+            }
             if (rc < 0) {
                 av_packet_free(&packet);
                 ended(device.name + QStringLiteral(" stopped delivering sound"));
