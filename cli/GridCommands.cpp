@@ -363,24 +363,7 @@ QJsonObject accuracyCommand(const Args& args)
 
     const grid::GridSetup& s = file.setup;
     grid::SetupScreenTexts& t = in.texts;
-    t.upper_left_x = decimalText(s.buoy[grid::UpperLeft].screenX);
-    t.upper_left_y = decimalText(s.buoy[grid::UpperLeft].screenY);
-    t.upper_right_x = decimalText(s.buoy[grid::UpperRight].screenX);
-    t.upper_right_y = decimalText(s.buoy[grid::UpperRight].screenY);
-    t.lower_left_x = decimalText(s.buoy[grid::LowerLeft].screenX);
-    t.lower_left_y = decimalText(s.buoy[grid::LowerLeft].screenY);
-    t.lower_right_x = decimalText(s.buoy[grid::LowerRight].screenX);
-    t.lower_right_y = decimalText(s.buoy[grid::LowerRight].screenY);
-    t.ul_survey_x = decimalText(s.buoy[grid::UpperLeft].surveyX);
-    t.ul_survey_y = decimalText(s.buoy[grid::UpperLeft].surveyY);
-    t.ur_survey_x = decimalText(s.buoy[grid::UpperRight].surveyX);
-    t.ur_survey_y = decimalText(s.buoy[grid::UpperRight].surveyY);
-    t.ll_survey_x = decimalText(s.buoy[grid::LowerLeft].surveyX);
-    t.ll_survey_y = decimalText(s.buoy[grid::LowerLeft].surveyY);
-    t.lr_survey_x = decimalText(s.buoy[grid::LowerRight].surveyX);
-    t.lr_survey_y = decimalText(s.buoy[grid::LowerRight].surveyY);
-    t.jump_x = decimalText(s.jumpX);
-    t.jump_y = decimalText(s.jumpY);
+    t = grid::setupScreenTexts(s);
     t.txtCheckX = file.checkXText;
     t.txtCheckY = file.checkYText;
     t.ipt_file_description = args.required(QStringLiteral("grid"));

@@ -112,7 +112,7 @@ AccuracyResult runAccuracyCheck(const AccuracyInput& in, WorkingSet& ws, const C
           << QStringLiteral("Grid Number: ") + writtenNumber(ws.currentGrid) << QStringLiteral(" ")
           << QStringLiteral("Front Ratio: ") + decimalText(std::floor(ratios->front))
           << QStringLiteral("Back Ratio: ") + decimalText(std::floor(ratios->back));
-    lines << buoyAndJumpLines(t);
+    lines << buoyAndJumpLines(t, QStringLiteral("Pixels"));
     lines << QStringLiteral("Check Buoy X,Y Pixels: ") + writtenNumber(ws.checkScreenX) +
                  QStringLiteral("  ") + writtenNumber(ws.checkScreenY)
           << QStringLiteral("Check Buoy X,Y Survey: ") + t.txtCheckX + QStringLiteral("  ") +

@@ -100,12 +100,9 @@ QStringList setupBlock(const SetupScreenTexts& t, const WorkingSet& ws, const Cl
 {
     const QDateTime now = clock.now();
     QStringList lines;
-    lines << now.toString(QStringLiteral("MM-dd-yyyy")) + QLatin1Char(' ') +
-                 now.toString(QStringLiteral("HH:mm:ss")) +
-                 QStringLiteral(" New Set-up now in place")
-          << t.ipt_file_description << t.ipt_file_description_2
+    lines << setupBlockHeading(now) << t.ipt_file_description << t.ipt_file_description_2
           << QStringLiteral("Grid Number: ") + writtenNumber(ws.currentGrid) << kSpaceLine;
-    lines << buoyAndJumpLines(t);
+    lines << buoyAndJumpLines(t, QStringLiteral("Pixels"));
     lines << pairLine(QStringLiteral("Check Buoy X,Y Pixels: "), writtenNumber(ws.checkScreenX),
                       writtenNumber(ws.checkScreenY))
           << pairLine(QStringLiteral("Check Buoy X,Y Survey: "), writtenNumber(ws.checkSurveyX),
@@ -142,26 +139,6 @@ void conversionFailed(CompleteResult& r)
 }
 
 } // namespace
-
-QStringList buoyAndJumpLines(const SetupScreenTexts& t)
-{
-    QStringList lines;
-    const auto buoy = [&](const QString& name, const QString& x, const QString& y,
-                          const QString& sx, const QString& sy) {
-        lines << pairLine(name + QStringLiteral(" X,Y Pixels: "), x, y)
-              << pairLine(name + QStringLiteral(" X,Y Survey: "), sx, sy) << kSpaceLine;
-    };
-    buoy(QStringLiteral("Upper Left"), t.upper_left_x, t.upper_left_y, t.ul_survey_x,
-         t.ul_survey_y);
-    buoy(QStringLiteral("Lower Left"), t.lower_left_x, t.lower_left_y, t.ll_survey_x,
-         t.ll_survey_y);
-    buoy(QStringLiteral("Upper Right"), t.upper_right_x, t.upper_right_y, t.ur_survey_x,
-         t.ur_survey_y);
-    buoy(QStringLiteral("Lower Right"), t.lower_right_x, t.lower_right_y, t.lr_survey_x,
-         t.lr_survey_y);
-    lines << pairLine(QStringLiteral("Jump X,Y Survey: "), t.jump_x, t.jump_y) << kSpaceLine;
-    return lines;
-}
 
 CompleteResult completeSetup(const SetupScreenTexts& t, const CompleteSettings& settings,
                              GridStore& store, WorkingSet& ws, GridFlags& flags, const Clock& clock)

@@ -4,6 +4,7 @@
 #include "app/Clock.h"
 #include "grid/GridModel.h"
 #include "grid/OperatorMessage.h"
+#include "grid/SetupScreenTexts.h"
 #include "grid/Transform.h"
 #include "grid/Validation.h"
 
@@ -14,37 +15,6 @@
 
 namespace zelvan::grid
 {
-
-// The texts of the set-up screen's boxes, named as the controls; defaults are their
-// initial texts.
-struct SetupScreenTexts {
-    QString upper_left_x = QStringLiteral("auto");
-    QString upper_left_y = QStringLiteral("auto");
-    QString upper_right_x = QStringLiteral("auto");
-    QString upper_right_y = QStringLiteral("auto");
-    QString lower_left_x = QStringLiteral("auto");
-    QString lower_left_y = QStringLiteral("auto");
-    QString lower_right_x = QStringLiteral("auto");
-    QString lower_right_y = QStringLiteral("auto");
-    QString ul_survey_x = QStringLiteral("input");
-    QString ul_survey_y = QStringLiteral("input");
-    QString ur_survey_x = QStringLiteral("input");
-    QString ur_survey_y = QStringLiteral("input");
-    QString ll_survey_x = QStringLiteral("input");
-    QString ll_survey_y = QStringLiteral("input");
-    QString lr_survey_x = QStringLiteral("input");
-    QString lr_survey_y = QStringLiteral("input");
-    QString jump_x = QStringLiteral("jump x");
-    QString jump_y = QStringLiteral("jump y");
-    QString txtCheckX = QStringLiteral("CheckX");
-    QString txtCheckY = QStringLiteral("CheckY");
-    QString txtCheckXpix;
-    QString txtCheckYpix;
-    QString ipt_file_description = QStringLiteral("No File");
-    QString ipt_file_description_2;
-    QString grid_select = QStringLiteral("Grid 1"); // caption of the grid button
-    QString pictureWidthTwips = QStringLiteral("12000");
-};
 
 struct CompleteSettings {
     int numGrids = 1;
@@ -111,8 +81,5 @@ struct CompleteResult {
 CompleteResult completeSetup(const SetupScreenTexts& texts, const CompleteSettings& settings,
                              GridStore& store, WorkingSet& ws, GridFlags& flags,
                              const Clock& clock);
-
-// The set-up block's buoy and jump lines ("Pixels" wording), as written after "Grid Number".
-QStringList buoyAndJumpLines(const SetupScreenTexts& texts);
 
 } // namespace zelvan::grid

@@ -447,30 +447,11 @@ QStringList loadSetupBlock(const GridFileContents& file, int n, const QDateTime&
     const QString gap = QStringLiteral("  ");
     const QString blank = QStringLiteral(" ");
     QStringList lines;
-    lines << now.toString(QStringLiteral("MM-dd-yyyy")) + QLatin1Char(' ') +
-                 now.toString(QStringLiteral("HH:mm:ss")) +
-                 QStringLiteral(" New Set-up now in place");
+    lines << setupBlockHeading(now);
     lines << absoluteNativePath(file.path) << file.description2;
     lines << QStringLiteral("Grid Number: ") + writtenNumber(n) << blank;
     // The buoy values are the texts of the set-up screen's boxes, which show the bare number.
-    const struct {
-        const char* name;
-        int buoy;
-    } order[] = {{"Upper Left", UpperLeft},
-                 {"Lower Left", LowerLeft},
-                 {"Upper Right", UpperRight},
-                 {"Lower Right", LowerRight}};
-    for (const auto& entry : order) {
-        const Buoy& b = s.buoy[entry.buoy];
-        const QString name = QLatin1String(entry.name);
-        lines << name + QStringLiteral(" X,Y Twips: ") + numberText(b.screenX) + gap +
-                     numberText(b.screenY);
-        lines << name + QStringLiteral(" X,Y Survey: ") + numberText(b.surveyX) + gap +
-                     numberText(b.surveyY);
-        lines << blank;
-    }
-    lines << QStringLiteral("Jump X,Y Survey: ") + numberText(s.jumpX) + gap + numberText(s.jumpY);
-    lines << blank;
+    lines << buoyAndJumpLines(setupScreenTexts(s), QStringLiteral("Twips"));
     if (s.checkScreenX > 0) {
         lines << QStringLiteral("Check Buoy X,Y Twips: ") + writtenNumber(s.checkScreenX) + gap +
                      writtenNumber(s.checkScreenY);
@@ -518,39 +499,23 @@ GridLoadResult loadGridIntoStation(const GridLoadRequest& request, GridStore& st
 
     loadIntoWorkingSet(s, n, work);
 
-    GridLoadBoxes& boxes = result.boxes;
-    boxes.fileDescription = shownPath;
-    boxes.fileDescription2 = contents->description2;
-    auto fill = [&](int k, QString& x, QString& y, QString& sx, QString& sy) {
-        x = numberText(s.buoy[k].screenX);
-        y = numberText(s.buoy[k].screenY);
-        sx = numberText(s.buoy[k].surveyX);
-        sy = numberText(s.buoy[k].surveyY);
-    };
-    fill(UpperRight, boxes.upperRightX, boxes.upperRightY, boxes.upperRightSurveyX,
-         boxes.upperRightSurveyY);
-    fill(LowerRight, boxes.lowerRightX, boxes.lowerRightY, boxes.lowerRightSurveyX,
-         boxes.lowerRightSurveyY);
-    fill(UpperLeft, boxes.upperLeftX, boxes.upperLeftY, boxes.upperLeftSurveyX,
-         boxes.upperLeftSurveyY);
-    fill(LowerLeft, boxes.lowerLeftX, boxes.lowerLeftY, boxes.lowerLeftSurveyX,
-         boxes.lowerLeftSurveyY);
-    boxes.jumpX = numberText(s.jumpX);
-    boxes.jumpY = numberText(s.jumpY);
-
+    SetupScreenTexts& boxes = result.boxes;
+    boxes = setupScreenTexts(s);
+    boxes.ipt_file_description = shownPath;
+    boxes.ipt_file_description_2 = contents->description2;
     if (contents->hasCheckBuoyFile) {
-        boxes.checkX = contents->checkXText;
-        boxes.checkY = contents->checkYText;
-        boxes.checkXPix = numberText(s.checkScreenX);
-        boxes.checkYPix = numberText(s.checkScreenY);
+        boxes.txtCheckX = contents->checkXText;
+        boxes.txtCheckY = contents->checkYText;
+        boxes.txtCheckXpix = numberText(s.checkScreenX);
+        boxes.txtCheckYpix = numberText(s.checkScreenY);
     } else {
         if (!startup)
             result.messages.push_back(
                 {QString::fromLatin1(kOldSetupMessage), Icon::Error, QString()});
-        boxes.checkX.clear();
-        boxes.checkY.clear();
-        boxes.checkXPix = QStringLiteral("auto");
-        boxes.checkYPix = QStringLiteral("auto");
+        boxes.txtCheckX.clear();
+        boxes.txtCheckY.clear();
+        boxes.txtCheckXpix = QStringLiteral("auto");
+        boxes.txtCheckYpix = QStringLiteral("auto");
     }
 
     flags.surveyDirection =

@@ -5,6 +5,7 @@
 // whole pair was sound.
 #include "grid/GridModel.h"
 #include "grid/OperatorMessage.h"
+#include "grid/SetupScreenTexts.h"
 #include "grid/Validation.h"
 
 #include <QByteArray>
@@ -70,18 +71,6 @@ std::optional<GridFileContents> parseGridFilePair(const QString& path, const QBy
 // loader ("Check Buoy X,Y Survey: ").
 enum class SetupBlockForm { GridLoad, StartupLoad };
 
-// Texts the set-up screen shows after a load.
-struct GridLoadBoxes {
-    QString upperRightX, upperRightY, upperRightSurveyX, upperRightSurveyY;
-    QString lowerRightX, lowerRightY, lowerRightSurveyX, lowerRightSurveyY;
-    QString upperLeftX, upperLeftY, upperLeftSurveyX, upperLeftSurveyY;
-    QString lowerLeftX, lowerLeftY, lowerLeftSurveyX, lowerLeftSurveyY;
-    QString jumpX, jumpY;
-    QString checkX, checkY, checkXPix, checkYPix; // txtCheckX, txtCheckY, txtCheckXpix/Ypix
-    QString fileDescription;                      // ipt_file_description (the path)
-    QString fileDescription2;                     // ipt_file_description_2
-};
-
 struct GridLoadResult {
     bool loaded = false; // false: nothing was changed, error says why
     QString error;
@@ -91,7 +80,7 @@ struct GridLoadResult {
     QStringList setupBlock;    // lines for the results file (empty when not loaded)
     bool ready = false;        // the grid was made ready (check buoy x > 0)
     QString settingsKey;       // "grid1File".. when the path is to be stored there; else empty
-    GridLoadBoxes boxes;
+    SetupScreenTexts boxes;    // what the set-up screen shows after the load
     std::optional<GridCheck> gridCheck; // front/back ratios when they were run
 };
 

@@ -1,5 +1,7 @@
 #include "grid/Rounding.h"
 
+#include "grid/NumberForm.h"
+
 #include <QRegularExpression>
 #include <cmath>
 
@@ -21,15 +23,7 @@ QString decimalText(double value)
 
 std::optional<double> boxNumber(const QString& text)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return parseNumber(text); // a box holds what a grid file field holds
 }
 
 double leadingNumber(const QString& text)

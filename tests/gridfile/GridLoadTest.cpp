@@ -87,10 +87,10 @@ TEST_F(GridLoad, ReadyGridFillsStoreWorkingSetAndFlags)
                            "Grid load message above", "2 grids - OK",
                            "Number of grids loaded message above"}));
 
-    EXPECT_EQ(r.boxes.upperRightX, QStringLiteral("4500"));
-    EXPECT_EQ(r.boxes.upperRightSurveyY, QStringLiteral("-7.25"));
-    EXPECT_EQ(r.boxes.checkX, QStringLiteral("41.5"));
-    EXPECT_EQ(r.boxes.checkXPix, QStringLiteral("4200"));
+    EXPECT_EQ(r.boxes.upper_right_x, QStringLiteral("4500"));
+    EXPECT_EQ(r.boxes.ur_survey_y, QStringLiteral("-7.25"));
+    EXPECT_EQ(r.boxes.txtCheckX, QStringLiteral("41.5"));
+    EXPECT_EQ(r.boxes.txtCheckXpix, QStringLiteral("4200"));
 }
 
 TEST_F(GridLoad, SetUpBlockForTheResultsFile)
@@ -153,9 +153,9 @@ TEST_F(GridLoad, SetUpsWithoutAPickedCheckBuoyAreShownButNotReady)
     EXPECT_FALSE(store.ready[1]) << "the grid now holds a set-up that was never checked";
     EXPECT_EQ(flags.allGridsReady, 0.0);
     EXPECT_TRUE(r.settingsKey.isEmpty());
-    EXPECT_EQ(r.boxes.checkX, QString());
-    EXPECT_EQ(r.boxes.checkXPix, QStringLiteral("auto"));
-    EXPECT_EQ(r.boxes.checkYPix, QStringLiteral("auto"));
+    EXPECT_EQ(r.boxes.txtCheckX, QString());
+    EXPECT_EQ(r.boxes.txtCheckXpix, QStringLiteral("auto"));
+    EXPECT_EQ(r.boxes.txtCheckYpix, QStringLiteral("auto"));
     EXPECT_EQ(work.checkScreenX, 0.0);
     EXPECT_EQ(r.setupBlock.mid(r.setupBlock.size() - 2),
               (QStringList{"No check buoy for this set up", " "}));
@@ -178,7 +178,7 @@ TEST_F(GridLoad, SetUpsWithoutAPickedCheckBuoyAreShownButNotReady)
     EXPECT_TRUE(unpicked.messages.isEmpty());
     EXPECT_FALSE(unpicked.ready);
     EXPECT_FALSE(store.ready[3]);
-    EXPECT_EQ(unpicked.boxes.checkXPix, QStringLiteral("0"));
+    EXPECT_EQ(unpicked.boxes.txtCheckXpix, QStringLiteral("0"));
     EXPECT_EQ(unpicked.setupBlock.at(unpicked.setupBlock.size() - 2),
               QStringLiteral("No check buoy for this set up"));
 }
