@@ -30,16 +30,9 @@ bool writeFrameAsBmp(FrameReader& reader, qint64 n, const QString& bmpPath, QStr
             *error = reader.lastError();
         return false;
     }
-    const QByteArray packed = packedDib24(picture);
-    cDIB dib;
-    // A picture the class refuses (fewer than 16 bits, no bits at all) is not written and
-    // the earlier file stays.
-    if (!dib.CreateFromPackedDIBPointer(packed.constData(), packed.size())) {
-        if (error)
-            *error = QStringLiteral("frame %1 gave no usable picture").arg(n);
-        return false;
-    }
-    return dib.WriteToFile(bmpPath, error);
+    // A picture the bitmap class refuses (no bits at all) is not written and the earlier file
+    // stays.
+    return writeImageAsBmp(picture, bmpPath, error);
 }
 
 bool grabVideoFrame(FrameReader& reader, qint64 n, const QString& outputFolder, Dialogs& dialogs)
