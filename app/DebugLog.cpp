@@ -55,27 +55,24 @@ void DebugLog::reportFailure(const QString& why)
 
 bool DebugLog::StartDebugLog()
 {
-    const QString text = line(clock_.now(), QStringLiteral("Debug Log Session Started"));
-    lines_ << text;
-    if (!ensureFolder())
-        return false;
-    QString why;
-    if (!replaceLines(filePath(), {text}, &why)) {
-        reportFailure(why);
-        return false;
-    }
-    lastError_.clear();
-    return true;
+    return record(QStringLiteral("Debug Log Session Started"), Mode::Replace);
 }
 
 bool DebugLog::WriteDebugLog(const QString& message)
+{
+    return record(message, Mode::Append);
+}
+
+bool DebugLog::record(const QString& message, Mode mode)
 {
     const QString text = line(clock_.now(), message);
     lines_ << text;
     if (!ensureFolder())
         return false;
     QString why;
-    if (!appendLines(filePath(), {text}, &why)) {
+    const bool written = mode == Mode::Replace ? replaceLines(filePath(), {text}, &why)
+                                               : appendLines(filePath(), {text}, &why);
+    if (!written) {
         reportFailure(why);
         return false;
     }

@@ -34,6 +34,9 @@ public:
     static QString line(const QDateTime& time, const QString& message);
 
 private:
+    enum class Mode { Replace, Append };
+    // One line (time, message): the whole file on Replace, added at its end on Append.
+    bool record(const QString& message, Mode mode);
     bool ensureFolder();
     void reportFailure(const QString& why);
 
