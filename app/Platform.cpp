@@ -2,14 +2,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStorageInfo>
 
-namespace zelvan::platform {
+namespace zelvan::platform
+{
 
-namespace {
+namespace
+{
 QString fromEnv(const char* name)
 {
     return qEnvironmentVariableIsSet(name) ? qEnvironmentVariable(name) : QString();
@@ -65,6 +68,25 @@ std::unique_ptr<QSettings> openSettingsStore()
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+QByteArray ffmpegFileName(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+QString driveLetterRoot(const QString& letter)
+{
+#ifdef Q_OS_WIN
+    return letter + QStringLiteral(":/");
+#else
+    Q_UNUSED(letter);
+    return QString();
+#endif
 }
 
 qint64 freeDiskBytes(const QString& path)

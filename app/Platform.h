@@ -1,13 +1,15 @@
 #pragma once
 // The one place where the station's platforms differ: where its folders and settings live.
 // Every answer can be overridden from the environment, for tests and portable use.
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
 
 class QSettings;
 
-namespace zelvan::platform {
+namespace zelvan::platform
+{
 
 // The station's own folder ("application folder"): ZELVAN_APP_DIR; else the executable's
 // folder when writable; else the per-user data folder.
@@ -24,6 +26,14 @@ std::unique_ptr<QSettings> openSettingsStore();
 
 // Paths as the operator should see them (native separators).
 QString nativePath(const QString& path);
+
+// A file name as FFmpeg's file functions expect it (UTF-8 on Windows, where FFmpeg widens
+// it itself; the file system's encoding elsewhere).
+QByteArray ffmpegFileName(const QString& path);
+
+// The root folder of the drive with this letter ("C" -> "C:/"); empty where the platform has
+// no drive letters.
+QString driveLetterRoot(const QString& letter);
 
 // Free bytes on the volume holding path; -1 when it cannot be told.
 qint64 freeDiskBytes(const QString& path);

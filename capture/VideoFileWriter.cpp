@@ -1,4 +1,5 @@
 #include "capture/VideoFileWriter.h"
+#include "app/Platform.h"
 #include "review/PixelFormats.h"
 
 #include <QDir>
@@ -86,15 +87,6 @@ SwsContext* scaler(SwsContext* old, int sw, int sh, AVPixelFormat sf, int dw, in
 }
 
 } // namespace
-
-QByteArray ffmpegFileName(const QString& path)
-{
-#ifdef _WIN32
-    return path.toUtf8(); // FFmpeg widens UTF-8 itself on Windows
-#else
-    return QFile::encodeName(path);
-#endif
-}
 
 struct VideoFileWriter::Impl {
     AudioFormat audio;
@@ -300,7 +292,7 @@ bool VideoFileWriter::open(const QString& path, QSize size, double fps, const QS
     d->path = info.absoluteFilePath();
     d->tempPath = d->path + QStringLiteral(".part");
     QFile::remove(d->tempPath);
-    const QByteArray temp = ffmpegFileName(d->tempPath);
+    const QByteArray temp = platform::ffmpegFileName(d->tempPath);
 
     int rc = avformat_alloc_output_context2(&d->fmt, nullptr, "avi", temp.constData());
     if (rc < 0 || !d->fmt)

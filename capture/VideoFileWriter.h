@@ -82,10 +82,6 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-// A file name as FFmpeg's file functions take it (UTF-8 on Windows, the local encoding
-// elsewhere).
-QByteArray ffmpegFileName(const QString& path);
-
 // Converts a raw FFmpeg frame (any pixel format) into a QImage for preview and stills.
 QImage imageFromFrame(const AVFrame* frame);
 

@@ -1,5 +1,7 @@
 #include "review/FileChecks.h"
 
+#include "app/Platform.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -26,14 +28,9 @@ bool driveExists(const QString& path)
     // "C:", "C:\" and "C:/" name a drive by its letter.
     static const QRegularExpression letter(QStringLiteral("^([A-Za-z]):[\\\\/]?$"));
     const QRegularExpressionMatch m = letter.match(path);
-    QString root = path;
-    if (m.hasMatch()) {
-#ifdef Q_OS_WIN
-        root = m.captured(1) + QStringLiteral(":/");
-#else
+    const QString root = m.hasMatch() ? platform::driveLetterRoot(m.captured(1)) : path;
+    if (root.isEmpty())
         return false;
-#endif
-    }
     const QFileInfo info(root);
     if (!info.isDir())
         return false;

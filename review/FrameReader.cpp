@@ -1,4 +1,5 @@
 #include "review/FrameReader.h"
+#include "app/Platform.h"
 #include "review/PixelFormats.h"
 
 extern "C" {
@@ -387,7 +388,7 @@ QString FrameReader::open(const QString& path)
     d->path = path;
     d->failure = OpenFailure::None;
     d->error.clear();
-    const QByteArray local = path.toUtf8();
+    const QByteArray local = platform::ffmpegFileName(path);
     int rc = avformat_open_input(&d->format, local.constData(), nullptr, nullptr);
     if (rc < 0)
         return d->fail(OpenFailure::CannotOpen, QStringLiteral("cannot open: %1").arg(avError(rc)));

@@ -1,4 +1,5 @@
 #include "AviProbe.h"
+#include "app/Platform.h"
 
 #include "capture/VideoFileWriter.h"
 
@@ -16,7 +17,7 @@ AviProbe probeAvi(const QString& path)
 {
     AviProbe r;
     AVFormatContext* fmt = nullptr;
-    const QByteArray name = ffmpegFileName(path);
+    const QByteArray name = zelvan::platform::ffmpegFileName(path);
     if (avformat_open_input(&fmt, name.constData(), nullptr, nullptr) < 0) {
         r.error = "cannot open";
         return r;
