@@ -7,7 +7,7 @@
 
 #include <QDir>
 
-namespace zelvan::config
+namespace zelvan::app::config
 {
 
 namespace
@@ -160,7 +160,7 @@ bool appendConfigurationLine(const QString& resultsFilePath, ConfigLine kind, co
 
 const QVector<LabelDefaultColor>& labelDefaultColors()
 {
-    using namespace zelvan::settings;
+    using namespace zelvan::app::settings;
     static const QVector<LabelDefaultColor> table = {
         {QStringLiteral("Make_comment"), kBlack},
         {QStringLiteral("Other_Grid"), kBlack},
@@ -182,4 +182,4 @@ const QVector<LabelDefaultColor>& labelDefaultColors()
     return table;
 }
 
-} // namespace zelvan::config
+} // namespace zelvan::app::config

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVector>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 class SettingsStore;
@@ -65,4 +65,4 @@ struct LabelDefaultColor {
 const QVector<LabelDefaultColor>& labelDefaultColors();
 
 } // namespace config
-} // namespace zelvan
+} // namespace zelvan::app

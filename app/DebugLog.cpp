@@ -1,15 +1,15 @@
 #include "app/DebugLog.h"
 
-#include "app/Clock.h"
-#include "app/Dialogs.h"
-#include "app/Platform.h"
+#include "base/Clock.h"
+#include "base/Dialogs.h"
+#include "base/Platform.h"
 #include "app/PrintZones.h"
 #include "app/TextFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 namespace
@@ -80,4 +80,4 @@ bool DebugLog::record(const QString& message, Mode mode)
     return true;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

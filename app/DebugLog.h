@@ -2,15 +2,15 @@
 // The debug log: a trace of what the operator did in this run, "DebugLog.txt" in the zqio
 // folder. Each line is the time and a message in print zones; the file is opened and closed
 // for every line so nothing is lost when the station is switched off.
+#include "base/Dialogs.h"
+#include "base/Clock.h"
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-namespace zelvan
+namespace zelvan::app
 {
 
-class Clock;
-class Dialogs;
 
 class DebugLog
 {
@@ -48,4 +48,4 @@ private:
     bool operatorTold_ = false;
 };
 
-} // namespace zelvan
+} // namespace zelvan::app

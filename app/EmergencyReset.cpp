@@ -1,9 +1,9 @@
 #include "app/EmergencyReset.h"
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "app/SettingsStore.h"
 
-namespace zelvan
+namespace zelvan::app
 {
 
 bool runEmergencyReset(Dialogs& dialogs, SettingsStore& store, QString* error)
@@ -34,4 +34,4 @@ bool runEmergencyReset(Dialogs& dialogs, SettingsStore& store, QString* error)
     return ok;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,12 +1,12 @@
 #pragma once
 // The emergency parameter reset offered at start-up: after two confirmations, each reset
 // setting is shown with its stored value and cleared to its install value on Yes.
+#include "base/Dialogs.h"
 #include <QString>
 
-namespace zelvan
+namespace zelvan::app
 {
 
-class Dialogs;
 class SettingsStore;
 
 inline constexpr const char* kEmergencyResetTitle = "Emergency Parameter Reset";
@@ -16,4 +16,4 @@ inline constexpr const char* kEmergencyResetTitle = "Emergency Parameter Reset";
 // Returns false (and the first `error`) when any write failed.
 bool runEmergencyReset(Dialogs& dialogs, SettingsStore& store, QString* error = nullptr);
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -2,7 +2,7 @@
 
 #include "app/SkierNames.h"
 
-namespace zelvan
+namespace zelvan::app
 {
 
 QStringList logViewerLines(const QString& logText, const QString& ending)
@@ -43,4 +43,4 @@ QString widestLogEntry(const QStringList& entries)
     return widest;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

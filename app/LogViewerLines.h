@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 // The lines of the log text whose last three characters are exactly `ending` ("avi" for the
@@ -23,4 +23,4 @@ QString logLineFilePath(const QString& line);
 // long ones), or the first entry; empty for an empty list.
 QString widestLogEntry(const QStringList& entries);
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,6 +1,6 @@
 #include "app/PrintZones.h"
 
-namespace zelvan
+namespace zelvan::app
 {
 
 int nextZoneStart(int start, int length)
@@ -25,4 +25,4 @@ QString zoneLine(const QStringList& fields)
     return line;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

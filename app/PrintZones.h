@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 inline constexpr int kPrintZoneWidth = 14;
@@ -19,4 +19,4 @@ int nextZoneStart(int start, int length);
 // zone start, gaps filled with spaces. Nothing is added after the last field.
 QString zoneLine(const QStringList& fields);
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,12 +1,12 @@
 #include "app/SessionLog.h"
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "app/PrintZones.h"
 #include "app/TextFiles.h"
 
 #include <QDir>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 QString SessionLog::fileNameFor(const QDateTime& day)
@@ -83,4 +83,4 @@ bool SessionLog::writeMeasuredVideo(const QString& skier, const QString& jump,
     return append(measuredVideoLine(clock_.now(), skier, jump, contactFrame, videoPath), error);
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,13 +1,13 @@
 #pragma once
 // The session log: one file per calendar day in the save-video folder listing every saved
 // contact picture and every kept measured video, in print-zone lines.
+#include "base/Clock.h"
 #include <QDateTime>
 #include <QString>
 
-namespace zelvan
+namespace zelvan::app
 {
 
-class Clock;
 
 class SessionLog
 {
@@ -45,4 +45,4 @@ private:
     QString fileName_;
 };
 
-} // namespace zelvan
+} // namespace zelvan::app

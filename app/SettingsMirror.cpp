@@ -3,7 +3,7 @@
 #include "app/SettingsStore.h"
 #include "app/TextFiles.h"
 
-namespace zelvan
+namespace zelvan::app
 {
 
 QString resultsFileNameFor(const QDateTime& day)
@@ -81,4 +81,4 @@ bool loadSettingsMirror(SettingsStore& store, SettingsMirror& mirror, const QStr
     return ok;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 class SettingsStore;
@@ -45,4 +45,4 @@ QString resultsFileNameFor(const QDateTime& day);
 bool loadSettingsMirror(SettingsStore& store, SettingsMirror& mirror, const QString& videoDirectory,
                         const QDateTime& today, QString* error = nullptr);
 
-} // namespace zelvan
+} // namespace zelvan::app

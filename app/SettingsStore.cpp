@@ -1,13 +1,13 @@
 #include "app/SettingsStore.h"
 
-#include "app/Platform.h"
+#include "base/Platform.h"
 #include "app/SettingsValues.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 namespace
@@ -279,7 +279,7 @@ int SettingsStore::compression() const
 
 double SettingsStore::frameRate() const
 {
-    return settings::parseNumber(read(QLatin1String(key::framerate))).value_or(0);
+    return settings::parseStoredNumber(read(QLatin1String(key::framerate))).value_or(0);
 }
 
 int SettingsStore::videoResolution() const
@@ -299,7 +299,7 @@ int SettingsStore::videoInput() const
 
 double SettingsStore::captureTime() const
 {
-    return settings::parseNumber(read(QLatin1String(key::captureTime))).value_or(0);
+    return settings::parseStoredNumber(read(QLatin1String(key::captureTime))).value_or(0);
 }
 
 const QVector<InstallValue>& SettingsStore::installValues()
@@ -357,4 +357,4 @@ bool SettingsStore::resetToInstallValues(QString* error)
     return true;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -9,7 +9,7 @@
 
 class QSettings;
 
-namespace zelvan
+namespace zelvan::app
 {
 
 // Key names as the station writes them (lookups ignore case).
@@ -125,4 +125,4 @@ private:
     QString lastError_;
 };
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,41 +1,21 @@
 #include "app/SettingsValues.h"
 
+#include "base/Numbers.h"
+
 #include <cmath>
 #include <limits>
 
-namespace zelvan::settings
+namespace zelvan::app::settings
 {
 
-std::optional<double> parseNumber(const QString& text)
+std::optional<double> parseStoredNumber(const QString& text)
 {
-    const QString t = text.trimmed();
-    int i = 0;
-    const int n = int(t.size());
-    if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        ++i;
-    int digits = 0;
-    bool point = false;
-    for (; i < n; ++i) {
-        const QChar c = t[i];
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            ++digits;
-        else if (c == QLatin1Char('.') && !point)
-            point = true;
-        else
-            return std::nullopt;
-    }
-    if (digits == 0)
-        return std::nullopt;
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    return parseNumber(text, Exponent::Refused);
 }
 
 std::optional<int> parseWholeNumber(const QString& text)
 {
-    const std::optional<double> v = parseNumber(text);
+    const std::optional<double> v = parseStoredNumber(text);
     if (!v || std::floor(*v) != *v)
         return std::nullopt;
     if (*v < double(std::numeric_limits<int>::min()) ||
@@ -51,7 +31,7 @@ std::optional<bool> parseTruth(const QString& text)
         return true;
     if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
         return false;
-    if (const std::optional<double> v = parseNumber(t))
+    if (const std::optional<double> v = parseStoredNumber(t))
         return *v != 0;
     return std::nullopt;
 }
@@ -96,4 +76,4 @@ std::optional<int> impactColorValueOf(const QString& name)
     return std::nullopt;
 }
 
-} // namespace zelvan::settings
+} // namespace zelvan::app::settings

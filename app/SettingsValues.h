@@ -6,12 +6,12 @@
 #include <initializer_list>
 #include <optional>
 
-namespace zelvan::settings
+namespace zelvan::app::settings
 {
 
-// A decimal number: optional sign, digits with an optional decimal point, surrounding
+// A stored decimal number: optional sign, digits with an optional decimal point, surrounding
 // spaces allowed ("2", " 15 ", "5.0", "-1"). No exponents, no hexadecimal, nothing else.
-std::optional<double> parseNumber(const QString& text);
+std::optional<double> parseStoredNumber(const QString& text);
 
 // A whole number in int range written as above ("3", "3.0", "-1"); "2.5" is not one.
 std::optional<int> parseWholeNumber(const QString& text);
@@ -47,4 +47,4 @@ std::optional<int> labelColorValueOf(const QString& name);
 // Impact colour names "black", "red", "yellow", "white".
 std::optional<int> impactColorValueOf(const QString& name);
 
-} // namespace zelvan::settings
+} // namespace zelvan::app::settings

@@ -1,13 +1,13 @@
 #include "app/SkierNames.h"
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "app/TextFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 QString commasToSpaces(const QString& line)
@@ -128,4 +128,4 @@ bool loadSkierList(Dialogs& dialogs, const QString& namesFile, QStringList* entr
     return true;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

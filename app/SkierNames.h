@@ -2,14 +2,14 @@
 // Skier names files: the station's copy "SkierNames.txt" (one skier per line, commas between
 // name parts) and the names file chosen on the configuration screen (comma-separated fields,
 // double quotes around a field that holds commas).
+#include "base/Dialogs.h"
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-namespace zelvan
+namespace zelvan::app
 {
 
-class Dialogs;
 
 inline constexpr const char* kSkierNamesFile = "SkierNames.txt";
 
@@ -40,4 +40,4 @@ bool importSkierNames(const QString& chosenFile, const QString& stationFolder, Q
 // loaded, check file name and path" and false is returned. No file given: nothing happens.
 bool loadSkierList(Dialogs& dialogs, const QString& namesFile, QStringList* entries);
 
-} // namespace zelvan
+} // namespace zelvan::app

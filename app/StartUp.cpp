@@ -1,11 +1,12 @@
+#include "base/Numbers.h"
 #include "app/StartUp.h"
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "app/Station.h"
 
 #include <QFileInfo>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 namespace
@@ -13,27 +14,8 @@ namespace
 
 bool isFolder(const QString& text)
 {
-    QString dir = text.trimmed();
-    if (dir.size() > 1 && (dir.endsWith(QLatin1Char('\\')) || dir.endsWith(QLatin1Char('/'))))
-        dir.chop(1);
+    const QString dir = withoutTrailingSeparator(text.trimmed());
     return !dir.isEmpty() && QFileInfo(dir).isDir();
-}
-
-// The leading decimal number of the text, 0 when there is none ("12 fps" is 12).
-double leadingNumber(const QString& text)
-{
-    const QString t = text.trimmed();
-    int end = 0;
-    if (end < t.size() && (t[end] == QLatin1Char('+') || t[end] == QLatin1Char('-')))
-        ++end;
-    bool point = false;
-    while (end < t.size() && (t[end].isDigit() || (t[end] == QLatin1Char('.') && !point))) {
-        point = point || t[end] == QLatin1Char('.');
-        ++end;
-    }
-    bool ok = false;
-    const double v = t.left(end).toDouble(&ok);
-    return ok ? v : 0;
 }
 
 } // namespace
@@ -100,4 +82,4 @@ GridIndicators gridIndicators(double numGrids, const std::array<QString, 3>& gri
     return out;
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,13 +1,13 @@
 #pragma once
 // Start-up and main-screen steps that need no widgets: the save-video folder, the capture
 // rate label and the grid indicators. The main screen calls these and shows the results.
+#include "base/Dialogs.h"
 #include <QString>
 #include <array>
 
-namespace zelvan
+namespace zelvan::app
 {
 
-class Dialogs;
 class Station;
 
 inline constexpr const char* kVideoPathTitle = "Input Save Video Files Path";
@@ -37,4 +37,4 @@ struct GridIndicators {
 };
 GridIndicators gridIndicators(double numGrids, const std::array<QString, 3>& gridFiles);
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,11 +1,12 @@
 #include "app/Station.h"
 
-#include "app/Clock.h"
-#include "app/Platform.h"
+#include "base/Clock.h"
+#include "base/Numbers.h"
+#include "base/Platform.h"
 
 #include <QSettings>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 Station::Station(Dialogs& dialogs, const Clock& clock)
@@ -46,10 +47,7 @@ bool Station::startSessionLog(QString* error)
 
 bool Station::setVideoDirectory(const QString& text, QString* error)
 {
-    QString dir = text.trimmed();
-    if (dir.size() > 1 && (dir.endsWith(QLatin1Char('\\')) || dir.endsWith(QLatin1Char('/'))))
-        dir.chop(1);
-    videoDirectory = dir;
+    videoDirectory = withoutTrailingSeparator(text.trimmed());
     return settings.write(QLatin1String(key::logpath), videoDirectory, error);
 }
 
@@ -58,4 +56,4 @@ SessionLog Station::sessionLog() const
     return SessionLog(clock, videoDirectory, sessionLogFileName);
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

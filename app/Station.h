@@ -1,6 +1,8 @@
 #pragma once
 // The one object holding the station's program-wide state. main() creates it and passes it by
 // reference to every screen; a test builds a fresh one over temporary folders.
+#include "base/Dialogs.h"
+#include "base/Clock.h"
 #include "app/DebugLog.h"
 #include "app/SessionLog.h"
 #include "app/SettingsMirror.h"
@@ -12,11 +14,9 @@
 
 class QSettings;
 
-namespace zelvan
+namespace zelvan::app
 {
 
-class Clock;
-class Dialogs;
 
 class Station
 {
@@ -69,4 +69,4 @@ public:
     SessionLog sessionLog() const;
 };
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -1,10 +1,12 @@
 #include "app/TextFiles.h"
 
+#include "base/Numbers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 namespace
@@ -120,13 +122,10 @@ QString joinPath(const QString& folder, const QString& fileName)
     const auto isSeparator = [](QChar c) {
         return c == QLatin1Char('/') || c == QLatin1Char('\\');
     };
-    QString dir = folder;
-    // One trailing separator is dropped, except the one that is the whole root ("/").
-    if (dir.size() > 1 && isSeparator(dir.back()))
-        dir.chop(1);
+    QString dir = withoutTrailingSeparator(folder);
     if (!isSeparator(dir.back()))
         dir += QLatin1Char('/');
     return QDir::toNativeSeparators(dir + fileName);
 }
 
-} // namespace zelvan
+} // namespace zelvan::app

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace zelvan
+namespace zelvan::app
 {
 
 // The line end of every text file the station writes.
@@ -33,4 +33,4 @@ QString timeText(const QDateTime& t);
 // the folder is dropped first. An empty folder gives the bare file name.
 QString joinPath(const QString& folder, const QString& fileName);
 
-} // namespace zelvan
+} // namespace zelvan::app

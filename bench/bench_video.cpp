@@ -6,16 +6,14 @@
 // Without --video it records 1280x720 at 30 fps and 1920x1080 at 60 fps from the
 // "Test Pattern" device (when the capture engine is built) and measures the 1080p file;
 // otherwise it makes the 1080p file with the ffmpeg program. Prints one table.
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "review/FrameGrab.h"
 #include "review/FrameReader.h"
 
-#ifdef ZELVAN_BENCH_CAPTURE
 #include "capture/CaptureControl.h"
 #include "capture/FfmpegCaptureControl.h"
 #include <QEventLoop>
 #include <QTimer>
-#endif
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -32,6 +30,7 @@
 #include <vector>
 
 using namespace zelvan;
+using namespace zelvan::review;
 
 namespace
 {
@@ -102,7 +101,6 @@ double timeFfmpeg(const QStringList& args)
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-#ifdef ZELVAN_BENCH_CAPTURE
 // The ffmpeg program encoding the same number of test-card frames to MJPEG AVI, as fast as it
 // can (not paced by a clock): tells how much headroom real-time recording has.
 QString encodeLikeFfmpeg(const QString& size, double fps, double seconds, const QTemporaryDir& dir)
@@ -164,7 +162,6 @@ bool record(const QString& path, const QString& size, double fps, double seconds
         return false;
     }
 }
-#endif
 
 } // namespace
 
@@ -186,7 +183,6 @@ int main(int argc, char** argv)
     if (video.isEmpty()) {
         video = dir.filePath(QStringLiteral("pass1080.avi"));
         bool recorded = false;
-#ifdef ZELVAN_BENCH_CAPTURE
         Row r720;
         record(dir.filePath(QStringLiteral("pass720.avi")), QStringLiteral("1280x720"), 30, seconds,
                r720);
@@ -196,7 +192,6 @@ int main(int argc, char** argv)
         recorded = record(video, QStringLiteral("1920x1080"), 60, seconds, r1080);
         r1080.ffmpeg = encodeLikeFfmpeg(QStringLiteral("1920x1080"), 60, seconds, dir);
         rows.push_back(r1080);
-#endif
         if (!recorded) {
             const double made = timeFfmpeg(
                 {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),

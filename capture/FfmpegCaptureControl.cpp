@@ -1,5 +1,7 @@
 #include "capture/FfmpegCaptureControl.h"
 
+#include "review/cDIB.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -7,9 +9,6 @@
 #include <chrono>
 #include <thread>
 
-#ifdef ZELVAN_REVIEW_AVAILABLE
-#include "review/cDIB.h"
-#endif
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -39,18 +38,7 @@ void checkIndex(int i, int count, const QString& what)
 
 bool saveBmp(const QImage& image, const QString& path, QString* error)
 {
-#ifdef ZELVAN_REVIEW_AVAILABLE
-    return zelvan::writeImageAsBmp(image, path, error);
-#else
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        !image.convertToFormat(QImage::Format_RGB888).save(&file, "BMP") || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write ") + QDir::toNativeSeparators(path);
-        return false;
-    }
-    return true;
-#endif
+    return review::writeImageAsBmp(image, path, error);
 }
 
 } // namespace

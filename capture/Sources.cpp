@@ -10,9 +10,7 @@
 #include <thread>
 #include <vector>
 
-#ifdef ZELVAN_SIM_AVAILABLE
 #include "sim/SimulatedSite.h"
-#endif
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -355,7 +353,6 @@ private:
     std::unique_ptr<TestPatternGenerator> generator;
 };
 
-#ifdef ZELVAN_SIM_AVAILABLE
 // Loops the synthetic jump pass. Rendered pictures are kept (as long as they fit in a
 // memory budget) so that the second and later passes cost nothing.
 class SimulatedSiteSource : public PacedVideoSource
@@ -398,7 +395,6 @@ private:
     std::vector<FramePtr> cache;
     int maxCached = 0;
 };
-#endif
 
 // ---------------------------------------------------------------------------- FFmpeg devices
 
@@ -665,11 +661,7 @@ std::unique_ptr<VideoSource> makeVideoSource(const VideoDeviceInfo& device,
     case DeviceKind::TestPattern:
         return std::make_unique<TestPatternSource>(device.name, settings, registry);
     case DeviceKind::SimulatedSite:
-#ifdef ZELVAN_SIM_AVAILABLE
         return std::make_unique<SimulatedSiteSource>(device.name, settings, registry);
-#else
-        return nullptr;
-#endif
     case DeviceKind::Ffmpeg:
         return std::make_unique<FfmpegVideoSource>(device, settings);
     case DeviceKind::TestTone:

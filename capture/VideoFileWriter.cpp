@@ -1,5 +1,5 @@
 #include "capture/VideoFileWriter.h"
-#include "app/Platform.h"
+#include "base/Platform.h"
 #include "review/PixelFormats.h"
 
 #include <QDir>
@@ -74,8 +74,8 @@ SwsContext* scaler(SwsContext* old, int sw, int sh, AVPixelFormat sf, int dw, in
 {
     bool srcFull = false;
     bool dstFull = false;
-    sf = plainFormat(sf, &srcFull);
-    df = plainFormat(df, &dstFull);
+    sf = review::plainFormat(sf, &srcFull);
+    df = review::plainFormat(df, &dstFull);
     SwsContext* sws =
         sws_getCachedContext(old, sw, sh, sf, dw, dh, df, flags, nullptr, nullptr, nullptr);
     if (sws && (srcFull || dstFull)) {

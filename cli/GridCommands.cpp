@@ -1,5 +1,6 @@
 // zelvan-tool grid solve, distance, to-screen, accuracy: the set-up's "Complete", the
 // distance of an impact point and the accuracy mesh, on the same logic the screens call.
+#include "base/Numbers.h"
 #include "cli/Command.h"
 #include "grid/Accuracy.h"
 #include "grid/Complete.h"
@@ -101,7 +102,7 @@ QJsonObject readJsonFile(const QString& path)
     return doc.object();
 }
 
-QJsonArray messagesJson(const grid::OperatorMessages& messages)
+QJsonArray messagesJson(const OperatorMessages& messages)
 {
     QJsonArray out;
     for (const auto& m : messages)
@@ -127,7 +128,7 @@ QString iconText(Icon icon)
 }
 
 // Text, icon and title of each message box, the title as the operator sees it.
-QJsonArray messageBoxesJson(const grid::OperatorMessages& messages)
+QJsonArray messageBoxesJson(const OperatorMessages& messages)
 {
     QJsonArray out;
     for (const auto& m : messages)
@@ -254,17 +255,17 @@ QJsonObject gridSolve(const Args& args)
     if (r.screenWidth)
         out.insert(QStringLiteral("screenWidthPercent"), r.screenWidth->percent);
     // The ratios are reported whatever the verdict: they describe the picked positions.
-    const auto ratios = grid::grid_check(grid::boxNumber(t.lower_right_x).value_or(0),
-                                         grid::boxNumber(t.lower_left_x).value_or(0),
-                                         grid::boxNumber(t.upper_right_x).value_or(0),
-                                         grid::boxNumber(t.upper_left_x).value_or(0), width);
+    const auto ratios = grid::grid_check(parseNumber(t.lower_right_x).value_or(0),
+                                         parseNumber(t.lower_left_x).value_or(0),
+                                         parseNumber(t.upper_right_x).value_or(0),
+                                         parseNumber(t.upper_left_x).value_or(0), width);
     if (ratios) {
         out.insert(QStringLiteral("frontRatio"), ratios->front);
         out.insert(QStringLiteral("backRatio"), ratios->back);
     }
     out.insert(QStringLiteral("surveyDirection"),
-               grid::surveyDirectionFor(grid::boxNumber(t.ur_survey_x).value_or(0),
-                                        grid::boxNumber(t.ul_survey_x).value_or(0)));
+               grid::surveyDirectionFor(parseNumber(t.ur_survey_x).value_or(0),
+                                        parseNumber(t.ul_survey_x).value_or(0)));
     out.insert(QStringLiteral("messages"), messagesJson(r.messages));
     out.insert(QStringLiteral("messageBoxes"), messageBoxesJson(r.messages));
     out.insert(QStringLiteral("debugLog"), QJsonArray::fromStringList(r.debugLog));

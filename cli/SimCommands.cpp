@@ -130,7 +130,7 @@ QJsonObject simulate(const Args& args)
         const sim::SimulatedSite site(options);
         writeJson(site.siteJson(), staging.filePath(names[0]));
         QString error;
-        if (!writeImageAsBmp(site.renderSetup(), staging.filePath(names[1]), &error))
+        if (!review::writeImageAsBmp(site.renderSetup(), staging.filePath(names[1]), &error))
             throw CommandError(QStringLiteral("cannot write %1: %2")
                                    .arg(QDir::toNativeSeparators(dir.filePath(names[1])), error));
         writeVideo(site, staging.filePath(names[2]));

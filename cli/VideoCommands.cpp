@@ -1,6 +1,6 @@
 // zelvan-tool avi-info / frame: the frame selection screen's file checks and its frame grab,
 // headless.
-#include "app/ScriptedDialogs.h"
+#include "cli/ToolDialogs.h"
 #include "cli/Command.h"
 #include "review/AviFile.h"
 #include "review/FileChecks.h"
@@ -21,6 +21,8 @@ namespace zelvan::cli
 namespace
 {
 
+using namespace review;
+
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -36,6 +38,8 @@ QString oneLine(const QString& message)
 
 QString singleFile(const Args& args, const char* usage)
 {
+
+using namespace review;
     const QStringList files = args.positionals();
     if (files.size() != 1)
         throw CommandError(QStringLiteral("usage: ") + QString::fromLatin1(usage));
@@ -44,9 +48,11 @@ QString singleFile(const Args& args, const char* usage)
 
 QJsonObject aviInfoCommand(const Args& args)
 {
+
+using namespace review;
     args.allow({}, {});
     const QString path = singleFile(args, "avi-info FILE");
-    ScriptedDialogs dialogs;
+    ToolDialogs dialogs;
     const bool isAvi = isAviFile(path, dialogs);
     if (!dialogs.messages().isEmpty())
         throw CommandError(oneLine(dialogs.messages().first()));

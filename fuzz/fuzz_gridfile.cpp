@@ -58,9 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     // The number reader on the raw text, and its written form reading back.
-    const auto number = zelvan::grid::parseNumber(QString::fromLatin1(gridPart.left(64)));
-    if (number && zelvan::grid::parseNumber(zelvan::grid::writtenNumber(*number)) !=
-                      zelvan::grid::parseNumber(zelvan::grid::numberText(*number)))
+    const auto number = zelvan::parseNumber(QString::fromLatin1(gridPart.left(64)));
+    if (number && zelvan::parseNumber(zelvan::grid::writtenNumber(*number)) !=
+                      zelvan::parseNumber(zelvan::grid::numberText(*number)))
         std::abort();
     return 0;
 }

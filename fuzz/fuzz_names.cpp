@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 namespace
 {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 namespace
 {
@@ -40,8 +41,8 @@ const char* const kKeys[] = {
 
 void checkConversions(const QString& value)
 {
-    using namespace zelvan::settings;
-    const std::optional<double> number = parseNumber(value);
+    using namespace zelvan::app::settings;
+    const std::optional<double> number = parseStoredNumber(value);
     if (number)
         check(std::isfinite(*number));
     if (const std::optional<int> whole = parseWholeNumber(value))

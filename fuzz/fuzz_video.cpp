@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the AVI header reader, the AVI check and the BMP reader, both
 // from memory and through a real file as the station opens them.
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "review/AviFile.h"
 #include "review/cDIB.h"
 

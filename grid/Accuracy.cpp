@@ -1,3 +1,4 @@
+#include "base/Numbers.h"
 #include "grid/Accuracy.h"
 
 #include "grid/NumberForm.h"
@@ -86,11 +87,11 @@ AccuracyResult runAccuracyCheck(const AccuracyInput& in, WorkingSet& ws, const C
         in.mode == AccuracyMode::Standard ? AccuracyDisplay::HomologationLevel : in.display;
     result.indicatorsVisible = in.mode == AccuracyMode::Advanced;
 
-    const auto ulx = boxNumber(t.upper_left_x), uly = boxNumber(t.upper_left_y);
-    const auto urx = boxNumber(t.upper_right_x), ury = boxNumber(t.upper_right_y);
-    const auto llx = boxNumber(t.lower_left_x), lly = boxNumber(t.lower_left_y);
-    const auto lrx = boxNumber(t.lower_right_x), lry = boxNumber(t.lower_right_y);
-    const auto width = boxNumber(t.pictureWidthTwips);
+    const auto ulx = parseNumber(t.upper_left_x), uly = parseNumber(t.upper_left_y);
+    const auto urx = parseNumber(t.upper_right_x), ury = parseNumber(t.upper_right_y);
+    const auto llx = parseNumber(t.lower_left_x), lly = parseNumber(t.lower_left_y);
+    const auto lrx = parseNumber(t.lower_right_x), lry = parseNumber(t.lower_right_y);
+    const auto width = parseNumber(t.pictureWidthTwips);
     if (!ulx || !uly || !urx || !ury || !llx || !lly || !lrx || !lry) {
         result.error = QStringLiteral(
             "The accuracy check needs the four buoys' picture positions - Re-enter data");
@@ -129,8 +130,8 @@ AccuracyResult runAccuracyCheck(const AccuracyInput& in, WorkingSet& ws, const C
             p.x = result.mesh[h][r].x;
             p.y = result.mesh[h][r].y;
             const auto d0 = distanceAt(ws, p.x, p.y, in);
-            const auto dH = d0 ? distanceAt(ws, p.x + 15, p.y, in) : std::nullopt;
-            const auto dV = dH ? distanceAt(ws, p.x, p.y + 15, in) : std::nullopt;
+            const auto dH = d0 ? distanceAt(ws, p.x + kTwipsPerPixel, p.y, in) : std::nullopt;
+            const auto dV = dH ? distanceAt(ws, p.x, p.y + kTwipsPerPixel, in) : std::nullopt;
             if (!dV) {
                 result.error =
                     QStringLiteral("The grid cannot convert the point x = %1, y = %2 "

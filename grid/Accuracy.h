@@ -2,8 +2,8 @@
 // The accuracy check of a completed grid: a 7 x 7 mesh over the grid, how far the measured
 // distance moves when the picked point moves one pixel (15 twips), graded by homologation
 // level, and the accuracy file that records it.
-#include "app/Clock.h"
-#include "app/Dialogs.h"
+#include "base/Clock.h"
+#include "base/Dialogs.h"
 #include "grid/Complete.h"
 #include "grid/GridModel.h"
 #include "grid/Transform.h"

@@ -1,3 +1,4 @@
+#include "base/Numbers.h"
 #include "grid/Complete.h"
 
 #include "grid/NumberForm.h"
@@ -73,7 +74,7 @@ std::optional<QString> readNumbers(const SetupScreenTexts& t, SetupNumbers& n)
         {&t.pictureWidthTwips, "picture width", &n.pictureWidth},
     };
     for (const auto& f : fields) {
-        const auto value = boxNumber(*f.text);
+        const auto value = parseNumber(*f.text);
         if (!value)
             return QStringLiteral("The entry \"%1\" for %2 is not a number - Re-enter data")
                 .arg(*f.text, QLatin1String(f.name));
@@ -117,11 +118,11 @@ void appendBlockAndCheck(const SetupScreenTexts& t, const WorkingSet& ws, const 
                          CompleteResult& r)
 {
     r.setupBlock = setupBlock(t, ws, clock);
-    const auto lr = boxNumber(t.lower_right_x);
-    const auto ll = boxNumber(t.lower_left_x);
-    const auto ur = boxNumber(t.upper_right_x);
-    const auto ul = boxNumber(t.upper_left_x);
-    const auto width = boxNumber(t.pictureWidthTwips);
+    const auto lr = parseNumber(t.lower_right_x);
+    const auto ll = parseNumber(t.lower_left_x);
+    const auto ur = parseNumber(t.upper_right_x);
+    const auto ul = parseNumber(t.upper_left_x);
+    const auto width = parseNumber(t.pictureWidthTwips);
     if (!lr || !ll || !ur || !ul || !width)
         return;
     r.gridCheck = grid_check(*lr, *ll, *ur, *ul, *width);
@@ -227,7 +228,7 @@ CompleteResult completeSetup(const SetupScreenTexts& t, const CompleteSettings& 
                    << QStringLiteral("measured y: ") + t.txtCheckYpix +
                           QStringLiteral(" Actual: ") + decimalText(ws.screenY);
         r.showCheckBuoyLabel = true;
-        r.checkBuoyLabelLeft = ws.screenX + 15;
+        r.checkBuoyLabelLeft = ws.screenX + kTwipsPerPixel;
         r.checkBuoyLabelTop = ws.screenY - 105;
         r.redrawOverlay = true;
         return r;

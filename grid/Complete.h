@@ -1,9 +1,9 @@
 #pragma once
 // "Complete": turns a fully entered set-up into an accepted grid. Headless: it takes the
 // set-up screen's texts and returns everything the screen must show or write, in order.
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "grid/GridModel.h"
-#include "grid/OperatorMessage.h"
+#include "base/OperatorMessage.h"
 #include "grid/SetupScreenTexts.h"
 #include "grid/Transform.h"
 #include "grid/Validation.h"

@@ -1,6 +1,7 @@
+#include "base/Numbers.h"
 #include "grid/GridFile.h"
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "grid/NumberForm.h"
 #include "grid/Transform.h"
 

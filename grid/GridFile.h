@@ -4,7 +4,7 @@
 // a file either reads completely or not at all, so a caller applies a grid only when the
 // whole pair was sound.
 #include "grid/GridModel.h"
-#include "grid/OperatorMessage.h"
+#include "base/OperatorMessage.h"
 #include "grid/SetupScreenTexts.h"
 #include "grid/Validation.h"
 

@@ -110,49 +110,6 @@ QString fixedText(const Decimal& d)
     return text;
 }
 
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-// Power of ten of the leading significant digit of a validated number text; only its sign
-// matters (overflow or underflow), so a zero mantissa counts as very small.
-long decimalMagnitude(const QByteArray& text)
-{
-    QByteArray mantissa = text;
-    long exponent = 0;
-    const qsizetype e = std::max(text.indexOf('e'), text.indexOf('E'));
-    if (e >= 0) {
-        mantissa = text.left(e);
-        const QByteArray digits = text.mid(e + 1);
-        for (char c : digits) {
-            if (c >= '0' && c <= '9') // clamp absurdly long exponents rather than overflow
-                exponent = std::min(exponent * 10 + (c - '0'), 1000000L);
-        }
-        if (digits.startsWith('-'))
-            exponent = -exponent;
-    }
-    if (mantissa.startsWith('-') || mantissa.startsWith('+'))
-        mantissa.remove(0, 1);
-    const qsizetype point = mantissa.indexOf('.');
-    QByteArray whole = point >= 0 ? mantissa.left(point) : mantissa;
-    const QByteArray fraction = point >= 0 ? mantissa.mid(point + 1) : QByteArray();
-    while (whole.startsWith('0'))
-        whole.remove(0, 1);
-    if (!whole.isEmpty())
-        return long(whole.size()) - 1 + exponent;
-    qsizetype zeros = 0;
-    while (zeros < fraction.size() && fraction.at(zeros) == '0')
-        ++zeros;
-    if (zeros == fraction.size())
-        return -1000000;
-    return -long(zeros) - 1 + exponent;
-}
 
 } // namespace
 
@@ -177,64 +134,5 @@ QString writtenNumber(double value)
     return QLatin1Char(' ') + text + QLatin1Char(' ');
 }
 
-std::optional<double> parseNumber(QStringView field)
-{
-    qsizetype begin = 0;
-    qsizetype end = field.size();
-    while (begin < end && isBlank(field.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(field.at(end - 1)))
-        --end;
-    // A number longer than this is not something the station ever wrote or a person typed.
-    constexpr qsizetype kLongestNumber = 400;
-    if (begin == end || end - begin > kLongestNumber)
-        return std::nullopt;
-
-    QByteArray ascii;
-    ascii.reserve(end - begin);
-    qsizetype i = begin;
-    auto take = [&] { ascii.append(char(field.at(i++).unicode())); };
-    if (field.at(i) == QLatin1Char('+') || field.at(i) == QLatin1Char('-'))
-        take();
-    int mantissaDigits = 0;
-    while (i < end && isDigit(field.at(i))) {
-        take();
-        ++mantissaDigits;
-    }
-    if (i < end && field.at(i) == QLatin1Char('.')) {
-        take();
-        while (i < end && isDigit(field.at(i))) {
-            take();
-            ++mantissaDigits;
-        }
-    }
-    if (mantissaDigits == 0)
-        return std::nullopt;
-    if (i < end && (field.at(i) == QLatin1Char('E') || field.at(i) == QLatin1Char('e'))) {
-        take();
-        if (i < end && (field.at(i) == QLatin1Char('+') || field.at(i) == QLatin1Char('-')))
-            take();
-        int exponentDigits = 0;
-        while (i < end && isDigit(field.at(i))) {
-            take();
-            ++exponentDigits;
-        }
-        if (exponentDigits == 0)
-            return std::nullopt;
-    }
-    if (i != end)
-        return std::nullopt;
-
-    // The text is plain ASCII decimal by now; QByteArray reads it the "C" way, whatever the
-    // workstation's locale says about decimal separators.
-    bool ok = false;
-    const double value = ascii.toDouble(&ok);
-    if (ok)
-        return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-    // Out of range: too large is not a usable number; too small is zero.
-    if (decimalMagnitude(ascii) > 0)
-        return std::nullopt;
-    return ascii.startsWith('-') ? -0.0 : 0.0;
-}
 
 } // namespace zelvan::grid

@@ -18,8 +18,6 @@ QString numberText(double value);
 // As written in files: one leading space when not negative, one trailing space.
 QString writtenNumber(double value);
 
-// Reads one field: optional spaces, sign, digits, point, exponent, optional spaces.
-// std::nullopt when the field is not a number (empty, junk, not finite).
-std::optional<double> parseNumber(QStringView field);
+// Fields are read back with parseNumber (base/Numbers.h).
 
 } // namespace zelvan::grid

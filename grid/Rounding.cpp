@@ -1,8 +1,5 @@
 #include "grid/Rounding.h"
 
-#include "grid/NumberForm.h"
-
-#include <QRegularExpression>
 #include <cmath>
 
 namespace zelvan::grid
@@ -19,23 +16,6 @@ QString decimalText(double value)
     if (value == 0)
         return QStringLiteral("0"); // no "-0"
     return QString::number(value, 'g', 15);
-}
-
-std::optional<double> boxNumber(const QString& text)
-{
-    return parseNumber(text); // a box holds what a grid file field holds
-}
-
-double leadingNumber(const QString& text)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)"));
-    const auto match = form.match(text);
-    if (!match.hasMatch())
-        return 0;
-    bool ok = false;
-    const double value = match.captured(1).toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0;
 }
 
 } // namespace zelvan::grid

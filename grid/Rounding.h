@@ -1,5 +1,5 @@
 #pragma once
-// Number texts of displayed and logged values, and the reading of the set-up screen's boxes.
+// Number texts of displayed and logged values.
 // Displayed measurements are rounded half up by floor(v * 10^n + 0.5) / 10^n, the rule the
 // officials' figures have always followed, floating error included.
 #include <QString>
@@ -15,13 +15,6 @@ double roundHalfUp(double value, int decimals);
 // "-0.25". Used for displays, messages and debug-log lines.
 QString decimalText(double value);
 
-// A box text that is a whole plain number: optional spaces, sign, digits with an optional
-// point, optional exponent, optional spaces. std::nullopt for anything else (placeholders,
-// "12,x", empty, infinite).
-std::optional<double> boxNumber(const QString& text);
-
-// The leading number of a text, as an input box answer or caption is read: " 7 lines" -> 7,
-// "auto" -> 0, "" -> 0.
-double leadingNumber(const QString& text);
+// Box texts are read with parseNumber and leadingNumber (base/Numbers.h).
 
 } // namespace zelvan::grid

@@ -3,7 +3,7 @@
 // view, the share of the picture width, and the front/back ratios; plus the survey
 // direction of the grid.
 #include "grid/GridModel.h"
-#include "grid/OperatorMessage.h"
+#include "base/OperatorMessage.h"
 
 #include <QStringList>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "review/AviFile.h"
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "review/OpenForReading.h"
 
 #include <QDir>
@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-namespace zelvan
+namespace zelvan::review
 {
 
 namespace
@@ -282,4 +282,4 @@ qint64 aviFrameCount(const QString& path, Dialogs& dialogs)
     return info.length;
 }
 
-} // namespace zelvan
+} // namespace zelvan::review

@@ -2,6 +2,7 @@
 // The AVI checks the frame selection screen makes before it opens a video: is it a RIFF AVI
 // file, and what do its headers say (frame rate, length, picture size). The headers are read
 // straight from the RIFF structure, so nothing here depends on a decoder.
+#include "base/Dialogs.h"
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -10,10 +11,9 @@
 
 class QIODevice;
 
-namespace zelvan
+namespace zelvan::review
 {
 
-class Dialogs;
 
 // The 108-byte AVI file information record, field for field.
 struct AviFileInfo {
@@ -73,4 +73,4 @@ qint64 aviFrameCount(const QString& path, Dialogs& dialogs);
 // Rounds rate / scale as aviFrameRate does; 0 for a scale of 0.
 int wholeFrameRate(quint32 rate, quint32 scale);
 
-} // namespace zelvan
+} // namespace zelvan::review

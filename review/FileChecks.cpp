@@ -1,13 +1,13 @@
 #include "review/FileChecks.h"
 
-#include "app/Platform.h"
+#include "base/Platform.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStorageInfo>
 
-namespace zelvan
+namespace zelvan::review
 {
 
 bool fileExists(const QString& path)
@@ -55,4 +55,4 @@ bool pathExists(const QString& path, int kind)
     }
 }
 
-} // namespace zelvan
+} // namespace zelvan::review

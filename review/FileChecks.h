@@ -2,7 +2,7 @@
 // Existence tests for files, folders and drives.
 #include <QString>
 
-namespace zelvan
+namespace zelvan::review
 {
 
 // True when the file's length can be read: an existing file (not a folder).
@@ -15,4 +15,4 @@ enum class PathKind { File = 0, Folder = 1, Drive = 2 };
 // such as "/" or "/media/usb" (an existing folder at which a file system is mounted).
 bool pathExists(const QString& path, int kind);
 
-} // namespace zelvan
+} // namespace zelvan::review

@@ -1,13 +1,13 @@
 #include "review/FrameGrab.h"
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "review/FrameReader.h"
 #include "review/cDIB.h"
 
 #include <QDir>
 #include <QImage>
 
-namespace zelvan
+namespace zelvan::review
 {
 
 namespace
@@ -68,4 +68,4 @@ bool grabVideoFrame(const QString& videoPath, qint64 n, const QString& outputFol
     return grabVideoFrame(reader, n, outputFolder, dialogs);
 }
 
-} // namespace zelvan
+} // namespace zelvan::review

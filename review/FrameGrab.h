@@ -1,12 +1,12 @@
 #pragma once
 // Taking the contact frame: one frame of a recorded pass written as the 24-bit picture the
 // measurement screen opens.
+#include "base/Dialogs.h"
 #include <QString>
 
-namespace zelvan
+namespace zelvan::review
 {
 
-class Dialogs;
 class FrameReader;
 
 // The picture the frame grab writes, in the station folder.
@@ -26,4 +26,4 @@ bool grabVideoFrame(const QString& videoPath, qint64 n, const QString& outputFol
 // The same with a video the caller already has open (the frame selection screen's player).
 bool grabVideoFrame(FrameReader& reader, qint64 n, const QString& outputFolder, Dialogs& dialogs);
 
-} // namespace zelvan
+} // namespace zelvan::review

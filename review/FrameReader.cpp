@@ -1,5 +1,5 @@
 #include "review/FrameReader.h"
-#include "app/Platform.h"
+#include "base/Platform.h"
 #include "review/PixelFormats.h"
 
 extern "C" {
@@ -15,7 +15,7 @@ extern "C" {
 #include <unordered_map>
 #include <vector>
 
-namespace zelvan
+namespace zelvan::review
 {
 
 namespace
@@ -546,4 +546,4 @@ QString FrameReader::lastError() const
     return d->error;
 }
 
-} // namespace zelvan
+} // namespace zelvan::review

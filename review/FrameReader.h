@@ -13,7 +13,7 @@
 
 #include <memory>
 
-namespace zelvan
+namespace zelvan::review
 {
 
 class FrameReader
@@ -52,4 +52,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-} // namespace zelvan
+} // namespace zelvan::review

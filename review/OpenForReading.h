@@ -1,7 +1,7 @@
 #pragma once
 // Opening an outside file for reading the way the station reports it: a missing file, a file
 // that cannot be accessed ("locked"), or any other failure with the system's own words.
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 
 #include <QDir>
 #include <QFile>

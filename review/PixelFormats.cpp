@@ -1,6 +1,6 @@
 #include "review/PixelFormats.h"
 
-namespace zelvan
+namespace zelvan::review
 {
 
 AVPixelFormat plainFormat(AVPixelFormat f, bool* fullRange)
@@ -27,4 +27,4 @@ AVPixelFormat plainFormat(AVPixelFormat f, bool* fullRange)
     }
 }
 
-} // namespace zelvan
+} // namespace zelvan::review

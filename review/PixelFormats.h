@@ -4,10 +4,10 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
-namespace zelvan
+namespace zelvan::review
 {
 
 // The old "J" formats mean full-range YUV; swscale wants the plain format and the range flag.
 AVPixelFormat plainFormat(AVPixelFormat format, bool* fullRange);
 
-} // namespace zelvan
+} // namespace zelvan::review

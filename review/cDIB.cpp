@@ -1,6 +1,6 @@
 #include "review/cDIB.h"
 
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "review/OpenForReading.h"
 
 #include <QDir>
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <limits>
 
-namespace zelvan
+namespace zelvan::review
 {
 
 namespace
@@ -212,4 +212,4 @@ bool writeImageAsBmp(const QImage& image, const QString& path, QString* error)
     return dib.WriteToFile(path, error);
 }
 
-} // namespace zelvan
+} // namespace zelvan::review

@@ -2,16 +2,16 @@
 // One device-independent bitmap (file header, information header, bits) as the station keeps
 // and writes its pictures: the contact frame, stills and set-up pictures are all 24-bit
 // bottom-up BMP files with a 54-byte header.
+#include "base/Dialogs.h"
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
 class QImage;
 
-namespace zelvan
+namespace zelvan::review
 {
 
-class Dialogs;
 
 class cDIB
 {
@@ -110,4 +110,4 @@ QByteArray packedDib24(const QImage& image);
 // image size + 54), atomically. False with a reason in `error` when it cannot.
 bool writeImageAsBmp(const QImage& image, const QString& path, QString* error);
 
-} // namespace zelvan
+} // namespace zelvan::review

@@ -3,6 +3,8 @@
 // (Z = 0) of the survey frame. Picture coordinates are pixels with pixel centres on whole
 // numbers: pixel (i, j) covers [i - 0.5, i + 0.5) x [j - 0.5, j + 0.5), so the station's twips
 // of a picked pixel (15 per pixel) and of a projected point agree.
+#include "base/Numbers.h"
+
 #include <QPointF>
 #include <QSize>
 
@@ -18,7 +20,6 @@ struct Vec3 {
 class PinholeCamera
 {
 public:
-    static constexpr double kTwipsPerPixel = 15.0;
 
     PinholeCamera() = default;
     // position (X, Y) and height in meters; target is a point on the water the optical axis

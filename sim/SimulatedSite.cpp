@@ -462,8 +462,8 @@ QJsonObject SimulatedSite::siteJson() const
     o["grid"] = 1;
     o["numGrids"] = 1;
     o["description"] = QStringLiteral("Simulated Jump Site seed %1").arg(opts.seed);
-    o["pictureWidthTwips"] = opts.pictureSize.width() * PinholeCamera::kTwipsPerPixel;
-    o["pictureHeightTwips"] = opts.pictureSize.height() * PinholeCamera::kTwipsPerPixel;
+    o["pictureWidthTwips"] = opts.pictureSize.width() * kTwipsPerPixel;
+    o["pictureHeightTwips"] = opts.pictureSize.height() * kTwipsPerPixel;
     QJsonObject camera;
     camera["position"] = pair(cam.position());
     camera["height"] = cam.height();

@@ -1,5 +1,5 @@
 #include "AviProbe.h"
-#include "app/Platform.h"
+#include "base/Platform.h"
 
 #include "capture/VideoFileWriter.h"
 

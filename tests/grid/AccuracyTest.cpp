@@ -1,6 +1,6 @@
 // The accuracy check: grades, the mesh, the accuracy file and the skier path question.
 #include "grid/Accuracy.h"
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // appended to the results file and what is stored, for every way it can end.
 #include "grid/Complete.h"
 #include "TestSite.h"
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
 

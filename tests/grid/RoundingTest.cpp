@@ -1,20 +1,22 @@
 // Reading the set-up screen's boxes and the text of displayed numbers.
+#include "base/Numbers.h"
 #include "grid/Rounding.h"
 
 #include <gtest/gtest.h>
 
+using namespace zelvan;
 using namespace zelvan::grid;
 
 TEST(BoxNumber, OnlyWholePlainNumbers)
 {
-    EXPECT_EQ(boxNumber(QStringLiteral(" 12.5 ")), 12.5);
-    EXPECT_EQ(boxNumber(QStringLiteral("-.25")), -0.25);
-    EXPECT_EQ(boxNumber(QStringLiteral("+4500")), 4500);
-    EXPECT_EQ(boxNumber(QStringLiteral("1.5E-07")), 1.5e-7);
-    EXPECT_EQ(boxNumber(QStringLiteral("7.")), 7);
+    EXPECT_EQ(parseNumber(QStringLiteral(" 12.5 ")), 12.5);
+    EXPECT_EQ(parseNumber(QStringLiteral("-.25")), -0.25);
+    EXPECT_EQ(parseNumber(QStringLiteral("+4500")), 4500);
+    EXPECT_EQ(parseNumber(QStringLiteral("1.5E-07")), 1.5e-7);
+    EXPECT_EQ(parseNumber(QStringLiteral("7.")), 7);
     for (const char* junk : {"", " ", "12,x", "12,5", "auto", "input", "jump x", "CheckX", "nan",
                              "inf", "1e400", "0x10", "1 2", "--1", "."})
-        EXPECT_FALSE(boxNumber(QString::fromLatin1(junk))) << junk;
+        EXPECT_FALSE(parseNumber(QString::fromLatin1(junk))) << junk;
 }
 
 TEST(LeadingNumber, AsAnswersAndCaptionsAreRead)

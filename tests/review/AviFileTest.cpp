@@ -5,7 +5,7 @@
 
 #include "AviBuilder.h"
 #include "VideoFixtures.h"
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::review;
 using namespace zelvan::testing;
 
 namespace

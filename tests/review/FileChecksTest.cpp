@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::review;
 
 TEST(FileChecks, TellFilesFoldersAndDrivesApart)
 {

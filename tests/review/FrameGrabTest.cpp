@@ -4,7 +4,7 @@
 
 #include "AviBuilder.h"
 #include "VideoFixtures.h"
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "review/FrameReader.h"
 #include "review/cDIB.h"
 
@@ -18,6 +18,7 @@
 #include <memory>
 
 using namespace zelvan;
+using namespace zelvan::review;
 using namespace zelvan::testing;
 
 namespace

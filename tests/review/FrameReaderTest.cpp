@@ -13,6 +13,7 @@
 #include <memory>
 
 using namespace zelvan;
+using namespace zelvan::review;
 using namespace zelvan::testing;
 
 namespace

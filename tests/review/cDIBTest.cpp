@@ -2,7 +2,7 @@
 // refuses damaged files instead of reading past their end.
 #include "review/cDIB.h"
 
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::review;
 
 namespace
 {

@@ -12,9 +12,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-#ifdef SIM_TEST_HAVE_FRAME_READER
 #include "review/FrameReader.h"
-#endif
 
 #include "ToolRun.h"
 #include <cmath>
@@ -98,7 +96,6 @@ TEST_F(SimulateCommand, WritesTheSiteItDescribes)
               site.renderSetup().convertToFormat(QImage::Format_RGB32));
 }
 
-#ifdef SIM_TEST_HAVE_FRAME_READER
 TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
 {
     const QString out = tmp.filePath("site");
@@ -111,7 +108,7 @@ TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
     const QPoint at(int(std::lround(screen[0].toDouble() / 15)),
                     int(std::lround(screen[1].toDouble() / 15)));
 
-    zelvan::FrameReader reader;
+    zelvan::review::FrameReader reader;
     ASSERT_EQ(reader.open(out + "/jump.avi"), QString());
     EXPECT_EQ(reader.frameCount(), site["frameCount"].toInt());
     EXPECT_EQ(reader.size(), QSize(640, 480));
@@ -133,7 +130,6 @@ TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
             EXPECT_GT(brightness(img.pixel(at + QPoint(dx, 0))), 185) << "splash at frame +" << k;
     }
 }
-#endif
 
 TEST_F(SimulateCommand, SameSeedSameFilesOtherSeedOtherSite)
 {

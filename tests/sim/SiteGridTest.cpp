@@ -1,7 +1,7 @@
 // The simulated site set up through the station's own "Complete": the operator's picks of
 // the buoys make an accepted grid without a single warning, and the impact picked on the
 // landing gives the site's true distance.
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "grid/Complete.h"
 #include "grid/Transform.h"
 #include "sim/SimulatedSite.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs for tests and the headless tool: records every text shown and answers from queues.
 // An empty queue answers No, Cancel, or an empty file name.
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,4 +1,5 @@
 // The number form of grid files: how numbers are written and read back.
+#include "base/Numbers.h"
 #include "grid/NumberForm.h"
 
 #include <QRegularExpression>
@@ -12,7 +13,7 @@
 #include <random>
 
 using zelvan::grid::numberText;
-using zelvan::grid::parseNumber;
+using zelvan::parseNumber;
 using zelvan::grid::writtenNumber;
 
 namespace

@@ -1,7 +1,7 @@
 // A fresh Station over temporary folders.
 #include "QStringPrint.h"
-#include "app/Clock.h"
-#include "app/ScriptedDialogs.h"
+#include "base/Clock.h"
+#include "ScriptedDialogs.h"
 #include "app/Station.h"
 
 #include <QDir>
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 TEST(Station, FreshStationUsesTheFoldersAndStoreItIsGiven)
 {

@@ -1,6 +1,6 @@
 // The configure dialogs show the control's current values and write back what the user
 // changed.
-#include "capture/CaptureDialogs.h"
+#include "widgets/CaptureDialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -10,6 +10,7 @@
 #include <memory>
 
 using namespace zelvan::capture;
+using namespace zelvan::widgets;
 
 namespace
 {

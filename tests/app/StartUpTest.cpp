@@ -1,6 +1,6 @@
 // Start-up steps and skier names files, with scripted answers and real folders and files.
-#include "app/Clock.h"
-#include "app/ScriptedDialogs.h"
+#include "base/Clock.h"
+#include "ScriptedDialogs.h"
 #include "app/SkierNames.h"
 #include "app/StartUp.h"
 #include "app/Station.h"
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 namespace
 {

@@ -1,12 +1,12 @@
 #pragma once
-// A message box the grid procedures want shown, kept as data so that the headless procedures
+// A message box a procedure wants shown, kept as data so that headless procedures
 // can be tested and replayed on the screen in order.
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 
 #include <QList>
 #include <QString>
 
-namespace zelvan::grid
+namespace zelvan
 {
 
 struct OperatorMessage {
@@ -28,4 +28,4 @@ inline void showMessages(Dialogs& dialogs, const OperatorMessages& messages)
         dialogs.message(m.text, m.icon, m.title);
 }
 
-} // namespace zelvan::grid
+} // namespace zelvan

@@ -1,7 +1,7 @@
 // Loading a grid file pair into a grid of the station: what changes, what is shown, logged
 // and written to the results file, and that a bad file changes nothing.
 #include "GridFileFixtures.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "grid/GridFile.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // Print-zone lines, the debug log and the session log, checked byte for byte on real files.
 #include "QStringPrint.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "app/DebugLog.h"
 #include "app/LogViewerLines.h"
 #include "app/PrintZones.h"
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "app/SessionLog.h"
 #include "app/TextFiles.h"
 
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 namespace
 {

@@ -1,6 +1,6 @@
 // The emergency parameter reset against a real INI store and scripted answers.
 #include "app/EmergencyReset.h"
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 #include "app/SettingsStore.h"
 
 #include "QStringPrint.h"
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 namespace
 {

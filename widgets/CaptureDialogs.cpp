@@ -1,4 +1,4 @@
-#include "capture/CaptureDialogs.h"
+#include "widgets/CaptureDialogs.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -10,8 +10,10 @@
 #include <functional>
 #include <memory>
 
-namespace zelvan::capture
+namespace zelvan::widgets
 {
+
+using namespace capture;
 
 namespace
 {
@@ -178,4 +180,4 @@ void QtCaptureDialogs::show(int id, CaptureControl& control)
         applyCaptureDialog(id, *dialog, control);
 }
 
-} // namespace zelvan::capture
+} // namespace zelvan::widgets

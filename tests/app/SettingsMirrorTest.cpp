@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 namespace
 {

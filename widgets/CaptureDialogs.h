@@ -7,22 +7,22 @@
 class QDialog;
 class QWidget;
 
-namespace zelvan::capture
+namespace zelvan::widgets
 {
 
 // Builds the dialog with the control's current values; nullptr for an unknown id.
-QDialog* createCaptureDialog(int id, CaptureControl& control, QWidget* parent = nullptr);
+QDialog* createCaptureDialog(int id, capture::CaptureControl& control, QWidget* parent = nullptr);
 // Writes the dialog's choices to the control (only those that changed). Throws CaptureError.
-void applyCaptureDialog(int id, QDialog& dialog, CaptureControl& control);
+void applyCaptureDialog(int id, QDialog& dialog, capture::CaptureControl& control);
 
-class QtCaptureDialogs : public CaptureDialogHost
+class QtCaptureDialogs : public capture::CaptureDialogHost
 {
 public:
     explicit QtCaptureDialogs(QWidget* parent = nullptr) : parent(parent) {}
-    void show(int id, CaptureControl& control) override; // modal; applies on OK
+    void show(int id, capture::CaptureControl& control) override; // modal; applies on OK
 
 private:
     QWidget* parent;
 };
 
-} // namespace zelvan::capture
+} // namespace zelvan::widgets

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan;
+using namespace zelvan::app;
 
 namespace
 {
@@ -248,14 +249,14 @@ TEST_F(SettingsStoreTest, AHandDamagedFileIsStillReadAndWritten)
 
 TEST(SettingsValues, NumbersTruthsAndFlags)
 {
-    using namespace zelvan::settings;
-    EXPECT_EQ(parseNumber(QStringLiteral(" 15 ")), 15.0);
-    EXPECT_EQ(parseNumber(QStringLiteral("-1")), -1.0);
-    EXPECT_EQ(parseNumber(QStringLiteral("29.97")), 29.97);
-    EXPECT_EQ(parseNumber(QStringLiteral(".5")), 0.5);
+    using namespace zelvan::app::settings;
+    EXPECT_EQ(parseStoredNumber(QStringLiteral(" 15 ")), 15.0);
+    EXPECT_EQ(parseStoredNumber(QStringLiteral("-1")), -1.0);
+    EXPECT_EQ(parseStoredNumber(QStringLiteral("29.97")), 29.97);
+    EXPECT_EQ(parseStoredNumber(QStringLiteral(".5")), 0.5);
     for (const char* bad : {"", " ", ".", "-", "1e3", "0x10", "1,5", "inf", "nan", "12a", "1.2.3"})
-        EXPECT_FALSE(parseNumber(QString::fromLatin1(bad)).has_value()) << bad;
-    EXPECT_FALSE(parseNumber(QString(400, QLatin1Char('9'))).has_value());
+        EXPECT_FALSE(parseStoredNumber(QString::fromLatin1(bad)).has_value()) << bad;
+    EXPECT_FALSE(parseStoredNumber(QString(400, QLatin1Char('9'))).has_value());
 
     EXPECT_EQ(parseWholeNumber(QStringLiteral("3.0")), 3);
     EXPECT_FALSE(parseWholeNumber(QStringLiteral("2.5")).has_value());

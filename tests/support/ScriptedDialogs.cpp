@@ -1,4 +1,4 @@
-#include "app/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 
 namespace zelvan {
 
