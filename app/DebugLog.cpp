@@ -1,10 +1,10 @@
 #include "app/DebugLog.h"
 
+#include "app/PrintZones.h"
+#include "app/TextFiles.h"
 #include "base/Clock.h"
 #include "base/Dialogs.h"
 #include "base/Platform.h"
-#include "app/PrintZones.h"
-#include "app/TextFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

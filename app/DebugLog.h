@@ -2,15 +2,14 @@
 // The debug log: a trace of what the operator did in this run, "DebugLog.txt" in the zqio
 // folder. Each line is the time and a message in print zones; the file is opened and closed
 // for every line so nothing is lost when the station is switched off.
-#include "base/Dialogs.h"
 #include "base/Clock.h"
+#include "base/Dialogs.h"
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 namespace zelvan::app
 {
-
 
 class DebugLog
 {

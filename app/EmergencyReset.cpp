@@ -1,7 +1,7 @@
 #include "app/EmergencyReset.h"
 
-#include "base/Dialogs.h"
 #include "app/SettingsStore.h"
+#include "base/Dialogs.h"
 
 namespace zelvan::app
 {

@@ -1,8 +1,8 @@
 #include "app/SessionLog.h"
 
-#include "base/Clock.h"
 #include "app/PrintZones.h"
 #include "app/TextFiles.h"
+#include "base/Clock.h"
 
 #include <QDir>
 

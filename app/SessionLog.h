@@ -8,7 +8,6 @@
 namespace zelvan::app
 {
 
-
 class SessionLog
 {
 public:

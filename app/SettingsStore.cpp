@@ -1,7 +1,7 @@
 #include "app/SettingsStore.h"
 
-#include "base/Platform.h"
 #include "app/SettingsValues.h"
+#include "base/Platform.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "app/SkierNames.h"
 
-#include "base/Dialogs.h"
 #include "app/TextFiles.h"
+#include "base/Dialogs.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,7 +10,6 @@
 namespace zelvan::app
 {
 
-
 inline constexpr const char* kSkierNamesFile = "SkierNames.txt";
 
 // Every comma replaced by one space: "Smith,John,USA" -> "Smith John USA".

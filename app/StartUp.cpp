@@ -1,8 +1,8 @@
-#include "base/Numbers.h"
 #include "app/StartUp.h"
+#include "base/Numbers.h"
 
-#include "base/Dialogs.h"
 #include "app/Station.h"
+#include "base/Dialogs.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
 #pragma once
 // The one object holding the station's program-wide state. main() creates it and passes it by
 // reference to every screen; a test builds a fresh one over temporary folders.
-#include "base/Dialogs.h"
-#include "base/Clock.h"
 #include "app/DebugLog.h"
 #include "app/SessionLog.h"
 #include "app/SettingsMirror.h"
 #include "app/SettingsStore.h"
+#include "base/Clock.h"
+#include "base/Dialogs.h"
 #include "grid/GridModel.h"
 
 #include <QString>
@@ -16,7 +16,6 @@ class QSettings;
 
 namespace zelvan::app
 {
-
 
 class Station
 {

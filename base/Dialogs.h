@@ -5,13 +5,15 @@
 #include <QString>
 #include <optional>
 
-namespace zelvan {
+namespace zelvan
+{
 
 inline const char* const kAppTitle = "Zelvan Measurement";
 
 enum class Icon { None, Information, Warning, Error, Question };
 
-class Dialogs {
+class Dialogs
+{
 public:
     virtual ~Dialogs() = default;
     // An empty title shows the application's title.

@@ -23,8 +23,7 @@ inline Failure fail(QString reason)
     return Failure{std::move(reason)};
 }
 
-template <class T>
-class [[nodiscard]] Result
+template <class T> class [[nodiscard]] Result
 {
 public:
     Result(T value) : state(std::move(value)) {}
@@ -49,8 +48,7 @@ private:
     std::variant<T, Failure> state;
 };
 
-template <>
-class [[nodiscard]] Result<void>
+template <> class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <thread>
 
-
 extern "C" {
 #include <libavutil/frame.h>
 }

@@ -7,20 +7,23 @@
 #include <QStringList>
 #include <stdexcept>
 
-namespace zelvan::cli {
+namespace zelvan::cli
+{
 
-class CommandError : public std::runtime_error {
+class CommandError : public std::runtime_error
+{
 public:
     explicit CommandError(const QString& reason) : std::runtime_error(reason.toStdString()) {}
 };
 
 // Arguments after the command name: --name value, --flag, and positionals.
-class Args {
+class Args
+{
 public:
     explicit Args(QStringList args) : list(std::move(args)) {}
-    bool flag(const QString& name) const;           // --name present
-    QString option(const QString& name) const;      // value after --name; empty when absent
-    QString required(const QString& name) const;    // throws when absent
+    bool flag(const QString& name) const;        // --name present
+    QString option(const QString& name) const;   // value after --name; empty when absent
+    QString required(const QString& name) const; // throws when absent
     double number(const QString& name, double fallback) const; // throws when not a number
     QStringList positionals() const;
     // Rejects anything not listed, so that a typo is an error instead of being ignored.
@@ -43,6 +46,6 @@ struct CommandRegistrar {
 
 #define ZELVAN_CONCAT2(a, b) a##b
 #define ZELVAN_CONCAT(a, b) ZELVAN_CONCAT2(a, b)
-#define ZELVAN_COMMAND(name, usage, fn)                                                         \
-    static const ::zelvan::cli::CommandRegistrar ZELVAN_CONCAT(zelvanCommand_, __LINE__)(name,  \
-                                                                                      usage, fn)
+#define ZELVAN_COMMAND(name, usage, fn)                                                            \
+    static const ::zelvan::cli::CommandRegistrar ZELVAN_CONCAT(zelvanCommand_,                     \
+                                                               __LINE__)(name, usage, fn)

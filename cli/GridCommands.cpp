@@ -255,10 +255,9 @@ QJsonObject gridSolve(const Args& args)
     if (r.screenWidth)
         out.insert(QStringLiteral("screenWidthPercent"), r.screenWidth->percent);
     // The ratios are reported whatever the verdict: they describe the picked positions.
-    const auto ratios = grid::grid_check(parseNumber(t.lower_right_x).value_or(0),
-                                         parseNumber(t.lower_left_x).value_or(0),
-                                         parseNumber(t.upper_right_x).value_or(0),
-                                         parseNumber(t.upper_left_x).value_or(0), width);
+    const auto ratios = grid::grid_check(
+        parseNumber(t.lower_right_x).value_or(0), parseNumber(t.lower_left_x).value_or(0),
+        parseNumber(t.upper_right_x).value_or(0), parseNumber(t.upper_left_x).value_or(0), width);
     if (ratios) {
         out.insert(QStringLiteral("frontRatio"), ratios->front);
         out.insert(QStringLiteral("backRatio"), ratios->back);

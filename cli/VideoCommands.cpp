@@ -1,7 +1,7 @@
 // zelvan-tool avi-info / frame: the frame selection screen's file checks and its frame grab,
 // headless.
-#include "cli/ToolDialogs.h"
 #include "cli/Command.h"
+#include "cli/ToolDialogs.h"
 #include "review/AviFile.h"
 #include "review/FileChecks.h"
 #include "review/FrameGrab.h"
@@ -39,7 +39,7 @@ QString oneLine(const QString& message)
 QString singleFile(const Args& args, const char* usage)
 {
 
-using namespace review;
+    using namespace review;
     const QStringList files = args.positionals();
     if (files.size() != 1)
         throw CommandError(QStringLiteral("usage: ") + QString::fromLatin1(usage));
@@ -49,7 +49,7 @@ using namespace review;
 QJsonObject aviInfoCommand(const Args& args)
 {
 
-using namespace review;
+    using namespace review;
     args.allow({}, {});
     const QString path = singleFile(args, "avi-info FILE");
     ToolDialogs dialogs;

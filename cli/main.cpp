@@ -10,9 +10,11 @@
 #include <map>
 #include <string>
 
-namespace zelvan::cli {
+namespace zelvan::cli
+{
 
-namespace {
+namespace
+{
 struct Entry {
     const char* usage;
     CommandFn fn;
@@ -105,7 +107,8 @@ void parsePair(const QString& text, const QString& what, double& x, double& y)
         throw CommandError(QStringLiteral("%1 must be two numbers X,Y: %2").arg(what, text));
 }
 
-namespace {
+namespace
+{
 int usage(FILE* out)
 {
     std::fprintf(out, "usage: zelvan-tool <command> [options]\n\ncommands:\n");

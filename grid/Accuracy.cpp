@@ -1,5 +1,5 @@
-#include "base/Numbers.h"
 #include "grid/Accuracy.h"
+#include "base/Numbers.h"
 
 #include "grid/NumberForm.h"
 #include "grid/Rounding.h"

@@ -2,8 +2,8 @@
 // "Complete": turns a fully entered set-up into an accepted grid. Headless: it takes the
 // set-up screen's texts and returns everything the screen must show or write, in order.
 #include "base/Clock.h"
-#include "grid/GridModel.h"
 #include "base/OperatorMessage.h"
+#include "grid/GridModel.h"
 #include "grid/SetupScreenTexts.h"
 #include "grid/Transform.h"
 #include "grid/Validation.h"

@@ -1,5 +1,5 @@
-#include "base/Numbers.h"
 #include "grid/GridFile.h"
+#include "base/Numbers.h"
 
 #include "base/Clock.h"
 #include "grid/NumberForm.h"

@@ -3,8 +3,8 @@
 // grid number) and beside it the check-buoy file (grid file name + ".cb"). Reading is strict:
 // a file either reads completely or not at all, so a caller applies a grid only when the
 // whole pair was sound.
-#include "grid/GridModel.h"
 #include "base/OperatorMessage.h"
+#include "grid/GridModel.h"
 #include "grid/SetupScreenTexts.h"
 #include "grid/Validation.h"
 

@@ -110,7 +110,6 @@ QString fixedText(const Decimal& d)
     return text;
 }
 
-
 } // namespace
 
 QString numberText(double value)
@@ -133,6 +132,5 @@ QString writtenNumber(double value)
         return text + QLatin1Char(' ');
     return QLatin1Char(' ') + text + QLatin1Char(' ');
 }
-
 
 } // namespace zelvan::grid

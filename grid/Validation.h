@@ -2,8 +2,8 @@
 // The tests a set-up must pass before its grid is accepted: the check buoy, the field of
 // view, the share of the picture width, and the front/back ratios; plus the survey
 // direction of the grid.
-#include "grid/GridModel.h"
 #include "base/OperatorMessage.h"
+#include "grid/GridModel.h"
 
 #include <QStringList>
 #include <optional>

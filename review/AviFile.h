@@ -14,7 +14,6 @@ class QIODevice;
 namespace zelvan::review
 {
 
-
 // The 108-byte AVI file information record, field for field.
 struct AviFileInfo {
     quint32 maxBytesPerSec = 0;

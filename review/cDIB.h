@@ -12,7 +12,6 @@ class QImage;
 namespace zelvan::review
 {
 
-
 class cDIB
 {
 public:

@@ -20,7 +20,6 @@ struct Vec3 {
 class PinholeCamera
 {
 public:
-
     PinholeCamera() = default;
     // position (X, Y) and height in meters; target is a point on the water the optical axis
     // passes through; focal length in pixels of pictureSize; no roll.

@@ -53,8 +53,9 @@ QStringList qtNameFilters(const QString& stationFilter)
         const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
         if (name.isEmpty() && patterns.isEmpty())
             continue;
-        filters << (name.contains(QLatin1Char('(')) ? name : name + QStringLiteral(" (") +
-                                                                 patterns + QLatin1Char(')'));
+        filters << (name.contains(QLatin1Char('('))
+                        ? name
+                        : name + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return filters;
 }

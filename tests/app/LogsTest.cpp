@@ -1,12 +1,12 @@
 // Print-zone lines, the debug log and the session log, checked byte for byte on real files.
 #include "QStringPrint.h"
-#include "base/Clock.h"
+#include "ScriptedDialogs.h"
 #include "app/DebugLog.h"
 #include "app/LogViewerLines.h"
 #include "app/PrintZones.h"
-#include "ScriptedDialogs.h"
 #include "app/SessionLog.h"
 #include "app/TextFiles.h"
+#include "base/Clock.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Loading the program-wide mirror from a real INI store.
-#include "QStringPrint.h"
 #include "app/SettingsMirror.h"
+#include "QStringPrint.h"
 #include "app/SettingsStore.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The settings store over real INI files in temporary folders.
-#include "QStringPrint.h"
 #include "app/SettingsStore.h"
+#include "QStringPrint.h"
 #include "app/SettingsValues.h"
 
 #include <QDir>

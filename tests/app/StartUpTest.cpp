@@ -1,9 +1,9 @@
 // Start-up steps and skier names files, with scripted answers and real folders and files.
-#include "base/Clock.h"
+#include "app/StartUp.h"
 #include "ScriptedDialogs.h"
 #include "app/SkierNames.h"
-#include "app/StartUp.h"
 #include "app/Station.h"
+#include "base/Clock.h"
 
 #include "QStringPrint.h"
 

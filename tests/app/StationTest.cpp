@@ -1,8 +1,8 @@
 // A fresh Station over temporary folders.
-#include "QStringPrint.h"
-#include "base/Clock.h"
-#include "ScriptedDialogs.h"
 #include "app/Station.h"
+#include "QStringPrint.h"
+#include "ScriptedDialogs.h"
+#include "base/Clock.h"
 
 #include <QDir>
 #include <QFile>

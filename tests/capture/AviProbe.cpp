@@ -10,7 +10,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-namespace zelvan::capture::testing
+namespace zelvan::test
 {
 
 AviProbe probeAvi(const QString& path)
@@ -32,7 +32,7 @@ AviProbe probeAvi(const QString& path)
     auto take = [&]() {
         while (avcodec_receive_frame(dec, frame) == 0) {
             if (r.decodedFrames == 0)
-                r.firstFrame = imageFromFrame(frame);
+                r.firstFrame = capture::imageFromFrame(frame);
             ++r.decodedFrames;
             av_frame_unref(last);
             av_frame_move_ref(last, frame);
@@ -85,7 +85,7 @@ AviProbe probeAvi(const QString& path)
     }
     avcodec_send_packet(dec, nullptr);
     take();
-    r.lastFrame = imageFromFrame(last);
+    r.lastFrame = capture::imageFromFrame(last);
     r.ok = decodeOk;
     if (!decodeOk)
         r.error = "decoding failed";
@@ -98,4 +98,4 @@ done:
     return r;
 }
 
-} // namespace zelvan::capture::testing
+} // namespace zelvan::test

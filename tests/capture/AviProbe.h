@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QString>
 
-namespace zelvan::capture::testing
+namespace zelvan::test
 {
 
 struct AviProbe {
@@ -27,4 +27,4 @@ struct AviProbe {
 
 AviProbe probeAvi(const QString& path);
 
-} // namespace zelvan::capture::testing
+} // namespace zelvan::test

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan::capture;
-using zelvan::capture::testing::probeAvi;
+using zelvan::test::probeAvi;
 
 namespace
 {

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using zelvan::capture::testing::probeAvi;
+using zelvan::test::probeAvi;
 
 namespace
 {

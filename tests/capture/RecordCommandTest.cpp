@@ -10,11 +10,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using zelvan::capture::testing::probeAvi;
+using zelvan::test::probeAvi;
 
-using zelvan::testing::expectRefused;
-using zelvan::testing::runTool;
-using zelvan::testing::ToolRun;
+using zelvan::test::expectRefused;
+using zelvan::test::runTool;
+using zelvan::test::ToolRun;
 
 namespace
 {

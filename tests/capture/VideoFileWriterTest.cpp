@@ -11,7 +11,7 @@
 #include <vector>
 
 using namespace zelvan::capture;
-using zelvan::capture::testing::probeAvi;
+using zelvan::test::probeAvi;
 
 namespace
 {

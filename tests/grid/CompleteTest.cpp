@@ -1,14 +1,14 @@
 // "Complete" from the set-up screen's texts: the order of messages, what is logged, what is
 // appended to the results file and what is stored, for every way it can end.
 #include "grid/Complete.h"
-#include "TestSite.h"
 #include "ScriptedDialogs.h"
+#include "TestSite.h"
 
 #include <gtest/gtest.h>
 
 using namespace zelvan;
 using namespace zelvan::grid;
-using zelvan::grid::test::TestSite;
+using zelvan::test::TestSite;
 
 namespace
 {

@@ -12,11 +12,11 @@
 #include <gtest/gtest.h>
 
 using zelvan::grid::PlanePoint;
-using zelvan::grid::test::TestSite;
+using zelvan::test::TestSite;
 
-using zelvan::testing::expectRefused;
-using zelvan::testing::runTool;
-using zelvan::testing::ToolRun;
+using zelvan::test::expectRefused;
+using zelvan::test::runTool;
+using zelvan::test::ToolRun;
 
 namespace
 {

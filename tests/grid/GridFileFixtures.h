@@ -8,7 +8,7 @@
 #include <QString>
 #include <gtest/gtest.h>
 
-namespace gridfile_test
+namespace zelvan::test
 {
 
 // A camera looking across the landing area; buoys 1..4 in the file's order.
@@ -74,4 +74,4 @@ inline void expectSameSetup(const zelvan::grid::GridSetup& a, const zelvan::grid
     EXPECT_EQ(a.checkSurveyY, b.checkSurveyY);
 }
 
-} // namespace gridfile_test
+} // namespace zelvan::test

@@ -11,7 +11,7 @@
 #include <random>
 
 using namespace zelvan::grid;
-using namespace gridfile_test;
+using namespace zelvan::test;
 
 namespace
 {

@@ -10,7 +10,7 @@
 
 using namespace zelvan;
 using namespace zelvan::grid;
-using namespace gridfile_test;
+using namespace zelvan::test;
 
 namespace
 {

@@ -11,11 +11,11 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan::grid;
-using namespace gridfile_test;
+using namespace zelvan::test;
 
-using zelvan::testing::expectRefused;
-using zelvan::testing::runTool;
-using zelvan::testing::ToolRun;
+using zelvan::test::expectRefused;
+using zelvan::test::runTool;
+using zelvan::test::ToolRun;
 
 namespace
 {

@@ -1,6 +1,6 @@
 // The number form of grid files: how numbers are written and read back.
-#include "base/Numbers.h"
 #include "grid/NumberForm.h"
+#include "base/Numbers.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -12,8 +12,8 @@
 #include <limits>
 #include <random>
 
-using zelvan::grid::numberText;
 using zelvan::parseNumber;
+using zelvan::grid::numberText;
 using zelvan::grid::writtenNumber;
 
 namespace

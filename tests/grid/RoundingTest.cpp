@@ -1,6 +1,6 @@
 // Reading the set-up screen's boxes and the text of displayed numbers.
-#include "base/Numbers.h"
 #include "grid/Rounding.h"
+#include "base/Numbers.h"
 
 #include <gtest/gtest.h>
 

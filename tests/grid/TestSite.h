@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-namespace zelvan::grid::test
+namespace zelvan::test
 {
 
 struct TestSite {
@@ -19,7 +19,7 @@ struct TestSite {
     double inner = 4500; // upper buoys at centreX -/+ inner
     double upperY = 2000;
     double lowerY = 7000;
-    PlanePoint check{6000, 4000};
+    grid::PlanePoint check{6000, 4000};
     double jumpX = 0;
     double jumpY = 150;
     double pictureWidth = 12000;
@@ -28,59 +28,59 @@ struct TestSite {
     {
         return 140 * std::tan(halfAngleDegrees * 3.14159265358979323846 / 180) / outer;
     }
-    PlanePoint water(double sx, double sy) const
+    grid::PlanePoint water(double sx, double sy) const
     {
         const double d = 1 + sy / 5000;
         return {c2() * (sx - centreX) / d, 140 / d};
     }
-    PlanePoint upperLeft() const { return {centreX - inner, upperY}; }
-    PlanePoint upperRight() const { return {centreX + inner, upperY}; }
-    PlanePoint lowerLeft() const { return {centreX - outer, lowerY}; }
-    PlanePoint lowerRight() const { return {centreX + outer, lowerY}; }
+    grid::PlanePoint upperLeft() const { return {centreX - inner, upperY}; }
+    grid::PlanePoint upperRight() const { return {centreX + inner, upperY}; }
+    grid::PlanePoint lowerLeft() const { return {centreX - outer, lowerY}; }
+    grid::PlanePoint lowerRight() const { return {centreX + outer, lowerY}; }
 
-    SetupScreenTexts texts() const
+    grid::SetupScreenTexts texts() const
     {
-        SetupScreenTexts t;
-        const auto fill = [&](PlanePoint s, QString& x, QString& y, QString& X, QString& Y) {
-            const PlanePoint w = water(s.x, s.y);
-            x = decimalText(s.x);
-            y = decimalText(s.y);
-            X = decimalText(w.x);
-            Y = decimalText(w.y);
+        grid::SetupScreenTexts t;
+        const auto fill = [&](grid::PlanePoint s, QString& x, QString& y, QString& X, QString& Y) {
+            const grid::PlanePoint w = water(s.x, s.y);
+            x = grid::decimalText(s.x);
+            y = grid::decimalText(s.y);
+            X = grid::decimalText(w.x);
+            Y = grid::decimalText(w.y);
         };
         fill(upperLeft(), t.upper_left_x, t.upper_left_y, t.ul_survey_x, t.ul_survey_y);
         fill(upperRight(), t.upper_right_x, t.upper_right_y, t.ur_survey_x, t.ur_survey_y);
         fill(lowerLeft(), t.lower_left_x, t.lower_left_y, t.ll_survey_x, t.ll_survey_y);
         fill(lowerRight(), t.lower_right_x, t.lower_right_y, t.lr_survey_x, t.lr_survey_y);
         fill(check, t.txtCheckXpix, t.txtCheckYpix, t.txtCheckX, t.txtCheckY);
-        t.jump_x = decimalText(jumpX);
-        t.jump_y = decimalText(jumpY);
+        t.jump_x = grid::decimalText(jumpX);
+        t.jump_y = grid::decimalText(jumpY);
         t.ipt_file_description = QStringLiteral("No File");
         t.ipt_file_description_2 = QStringLiteral("North camera, 2 m above the water");
         t.grid_select = QStringLiteral("Grid 1");
-        t.pictureWidthTwips = decimalText(pictureWidth);
+        t.pictureWidthTwips = grid::decimalText(pictureWidth);
         return t;
     }
 
     // The working set as the set-up screen holds it after the buoys were picked and typed.
-    WorkingSet workingSet() const
+    grid::WorkingSet workingSet() const
     {
-        WorkingSet ws;
-        const auto put = [&](int k, PlanePoint s) {
-            const PlanePoint w = water(s.x, s.y);
+        grid::WorkingSet ws;
+        const auto put = [&](int k, grid::PlanePoint s) {
+            const grid::PlanePoint w = water(s.x, s.y);
             ws.buoyScreenX[k] = s.x;
             ws.buoyScreenY[k] = s.y;
             ws.buoySurveyX[k] = w.x;
             ws.buoySurveyY[k] = w.y;
         };
-        put(UpperRight, upperRight());
-        put(LowerRight, lowerRight());
-        put(UpperLeft, upperLeft());
-        put(LowerLeft, lowerLeft());
+        put(grid::UpperRight, upperRight());
+        put(grid::LowerRight, lowerRight());
+        put(grid::UpperLeft, upperLeft());
+        put(grid::LowerLeft, lowerLeft());
         ws.jumpSurveyX = jumpX;
         ws.jumpSurveyY = jumpY;
         return ws;
     }
 };
 
-} // namespace zelvan::grid::test
+} // namespace zelvan::test

@@ -7,7 +7,7 @@
 
 using namespace zelvan;
 using namespace zelvan::grid;
-using zelvan::grid::test::TestSite;
+using zelvan::test::TestSite;
 
 namespace
 {

@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QtEndian>
 
-namespace zelvan::testing
+namespace zelvan::test
 {
 
 inline QByteArray le32(quint32 v)
@@ -100,4 +100,4 @@ inline QByteArray buildAvi(const AviSpec& s, const QByteArray& frameBytes = QByt
     return QByteArray("RIFF") + le32(quint32(body.size())) + body;
 }
 
-} // namespace zelvan::testing
+} // namespace zelvan::test

@@ -4,8 +4,8 @@
 #include "review/cDIB.h"
 
 #include "AviBuilder.h"
-#include "VideoFixtures.h"
 #include "ScriptedDialogs.h"
+#include "VideoFixtures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,7 +17,7 @@
 
 using namespace zelvan;
 using namespace zelvan::review;
-using namespace zelvan::testing;
+using namespace zelvan::test;
 
 namespace
 {
@@ -230,7 +230,7 @@ TEST(LockedFiles, AreReportedAsLockedByEveryReader)
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(zelvan::testing::buildAvi(zelvan::testing::AviSpec()));
+        f.write(zelvan::test::buildAvi(zelvan::test::AviSpec()));
     }
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
     QFile probe(path);

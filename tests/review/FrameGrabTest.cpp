@@ -3,8 +3,8 @@
 #include "review/FrameGrab.h"
 
 #include "AviBuilder.h"
-#include "VideoFixtures.h"
 #include "ScriptedDialogs.h"
+#include "VideoFixtures.h"
 #include "review/FrameReader.h"
 #include "review/cDIB.h"
 
@@ -19,7 +19,7 @@
 
 using namespace zelvan;
 using namespace zelvan::review;
-using namespace zelvan::testing;
+using namespace zelvan::test;
 
 namespace
 {

@@ -14,7 +14,7 @@
 
 using namespace zelvan;
 using namespace zelvan::review;
-using namespace zelvan::testing;
+using namespace zelvan::test;
 
 namespace
 {

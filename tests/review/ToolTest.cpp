@@ -15,11 +15,11 @@
 #include "ToolRun.h"
 #include <memory>
 
-using namespace zelvan::testing;
+using namespace zelvan::test;
 
-using zelvan::testing::expectRefused;
-using zelvan::testing::runTool;
-using zelvan::testing::ToolRun;
+using zelvan::test::expectRefused;
+using zelvan::test::runTool;
+using zelvan::test::ToolRun;
 
 namespace
 {

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-namespace zelvan::testing
+namespace zelvan::test
 {
 
 // Runs the ffmpeg program quietly; true when it succeeded.
@@ -123,4 +123,4 @@ inline int maxChannelDifference(const QImage& image, const QByteArray& bgr)
     return worst;
 }
 
-} // namespace zelvan::testing
+} // namespace zelvan::test

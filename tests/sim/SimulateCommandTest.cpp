@@ -19,9 +19,9 @@
 
 using namespace zelvan::sim;
 
-using zelvan::testing::expectRefused;
-using zelvan::testing::runTool;
-using zelvan::testing::ToolRun;
+using zelvan::test::expectRefused;
+using zelvan::test::runTool;
+using zelvan::test::ToolRun;
 
 namespace
 {

@@ -10,8 +10,8 @@
 #include <cmath>
 
 using namespace zelvan::sim;
-using simtest::Homography;
-using simtest::pointOf;
+using zelvan::test::Homography;
+using zelvan::test::pointOf;
 
 namespace
 {
@@ -144,7 +144,7 @@ TEST(SimulatedSite, FourBuoysRecoverTheWaterPlane)
     for (quint32 seed : {1u, 7u, 4242u}) {
         const SimulatedSite s = makeSite(seed);
         const QJsonObject j = s.siteJson();
-        const auto h = simtest::homographyOfSite(j);
+        const auto h = zelvan::test::homographyOfSite(j);
         ASSERT_TRUE(h.has_value());
         for (const char* name : {"check", "landing"}) {
             const QJsonObject p = j[name].toObject();
@@ -170,9 +170,9 @@ TEST(SimulatedSite, PassesTheStationSetupLimits)
     for (quint32 seed = 1; seed <= 12; ++seed) {
         for (QSize size : {QSize(640, 480), QSize(1280, 720), QSize(320, 240)}) {
             const QJsonObject j = makeSite(seed, size).siteJson();
-            const auto h = simtest::homographyOfSite(j);
+            const auto h = zelvan::test::homographyOfSite(j);
             ASSERT_TRUE(h.has_value());
-            const simtest::SetupMeasures m = simtest::measure(j, *h);
+            const zelvan::test::SetupMeasures m = zelvan::test::measure(j, *h);
             EXPECT_LE(m.fieldOfView, 30.0) << "seed " << seed;
             EXPECT_GT(m.fieldOfView, 5.0) << "seed " << seed;
             EXPECT_GE(m.screenWidth, 80.0) << "seed " << seed;

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <optional>
 
-namespace simtest
+namespace zelvan::test
 {
 
 inline QPointF pointOf(const QJsonValue& v)
@@ -110,4 +110,4 @@ inline std::optional<Homography> homographyOfSite(const QJsonObject& site)
     return Homography::solve(screen, water);
 }
 
-} // namespace simtest
+} // namespace zelvan::test

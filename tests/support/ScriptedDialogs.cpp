@@ -1,8 +1,10 @@
 #include "ScriptedDialogs.h"
 
-namespace zelvan {
+namespace zelvan
+{
 
-namespace {
+namespace
+{
 QString shownTitle(const QString& title)
 {
     return title.isEmpty() ? QString::fromLatin1(kAppTitle) : title;

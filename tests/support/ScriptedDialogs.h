@@ -7,9 +7,11 @@
 #include <QQueue>
 #include <QStringList>
 
-namespace zelvan {
+namespace zelvan
+{
 
-class ScriptedDialogs : public Dialogs {
+class ScriptedDialogs : public Dialogs
+{
 public:
     enum class Kind { Message, YesNo, Input, OpenFile, SaveFile };
     struct Shown {

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-namespace zelvan::testing
+namespace zelvan::test
 {
 
 struct ToolRun {
@@ -47,4 +47,4 @@ inline void expectRefused(const ToolRun& r)
     EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
 }
 
-} // namespace zelvan::testing
+} // namespace zelvan::test
