@@ -25,7 +25,7 @@ QString stationFolder()
     if (!env.isEmpty())
         return QDir::cleanPath(env);
     if (QCoreApplication::instance()) {
-        const QString exeDir = QCoreApplication::applicationDirPath();
+        QString exeDir = QCoreApplication::applicationDirPath();
         if (QFileInfo(exeDir).isWritable())
             return exeDir;
     }

@@ -1,11 +1,12 @@
 // zelvan-tool: the station's logic without its screens, one JSON object per run.
 #include "cli/Command.h"
 
+#include "base/Numbers.h"
+
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -48,7 +49,7 @@ QString Args::option(const QString& name) const
 
 QString Args::required(const QString& name) const
 {
-    const QString v = option(name);
+    QString v = option(name);
     if (v.isEmpty())
         throw CommandError(QStringLiteral("--%1 is required").arg(name));
     return v;
@@ -59,11 +60,9 @@ double Args::number(const QString& name, double fallback) const
     const QString v = option(name);
     if (v.isEmpty())
         return fallback;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!ok || !std::isfinite(d))
-        throw CommandError(QStringLiteral("--%1 is not a number: %2").arg(name, v));
-    return d;
+    if (const std::optional<double> d = parseNumber(v))
+        return *d;
+    throw CommandError(QStringLiteral("--%1 is not a number: %2").arg(name, v));
 }
 
 QStringList Args::positionals() const
@@ -98,13 +97,14 @@ void Args::allow(const QStringList& options, const QStringList& flags) const
 void parsePair(const QString& text, const QString& what, double& x, double& y)
 {
     const QStringList parts = text.split(QLatin1Char(','));
-    bool okX = false, okY = false;
-    if (parts.size() == 2) {
-        x = parts[0].trimmed().toDouble(&okX);
-        y = parts[1].trimmed().toDouble(&okY);
+    const std::optional<double> px = parts.size() == 2 ? parseNumber(parts[0]) : std::nullopt;
+    const std::optional<double> py = parts.size() == 2 ? parseNumber(parts[1]) : std::nullopt;
+    if (px && py) {
+        x = *px;
+        y = *py;
+        return;
     }
-    if (!okX || !okY || !std::isfinite(x) || !std::isfinite(y))
-        throw CommandError(QStringLiteral("%1 must be two numbers X,Y: %2").arg(what, text));
+    throw CommandError(QStringLiteral("%1 must be two numbers X,Y: %2").arg(what, text));
 }
 
 namespace
