@@ -48,7 +48,7 @@ Status checkInputFile(const QString& path)
 
 Status writeWholeFile(const QString& path, const std::function<bool(QIODevice&)>& fill)
 {
-    if (const Status target = checkWriteTarget(path); !target)
+    if (Status target = checkWriteTarget(path); !target)
         return target;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
