@@ -125,8 +125,7 @@ QString jumpTypeIndicator(const SettingsMirror& mirror)
 
 Status storeOnExit(SettingsStore& store, const SettingsMirror& mirror)
 {
-    if (Status name = store.write(QLatin1String(key::TournamentName), mirror.tournamentName);
-        !name)
+    if (Status name = store.write(QLatin1String(key::TournamentName), mirror.tournamentName); !name)
         return name;
     return store.write(QLatin1String(key::labelcolor), mirror.labelColorName);
 }

@@ -44,7 +44,8 @@ DebugLogWrite DebugLog::failed(const QString& why)
     DebugLogWrite out{fail(why), {}};
     if (!operatorTold_) {
         operatorTold_ = true;
-        out.messages << OperatorMessage{QString::fromLatin1(kDebugLogWarning), Icon::Warning, QString()};
+        out.messages << OperatorMessage{QString::fromLatin1(kDebugLogWarning), Icon::Warning,
+                                        QString()};
     }
     return out;
 }

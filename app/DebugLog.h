@@ -23,7 +23,7 @@ inline constexpr const char* kDebugLogWarning =
 
 // What one line of the debug log came to.
 struct DebugLogWrite {
-    Status written;           // the reason when the line did not reach the file
+    Status written;            // the reason when the line did not reach the file
     OperatorMessages messages; // the run's one warning, on its first failure only
     explicit operator bool() const { return written.ok(); }
 };

@@ -113,7 +113,8 @@ SkierListLoad loadSkierList(const QString& namesFile)
     const Result<QString> text = readTextFile(namesFile);
     out.entries = text ? namesFileFields(*text) : QStringList();
     if (out.entries->isEmpty())
-        out.messages << OperatorMessage{QString::fromLatin1(kNamesNotLoaded), Icon::None, QString()};
+        out.messages << OperatorMessage{QString::fromLatin1(kNamesNotLoaded), Icon::None,
+                                        QString()};
     return out;
 }
 

@@ -221,7 +221,7 @@ void Station::setMirror(const SettingsMirror& next)
 Status Station::loadSettingsMirror(const QDateTime& today)
 {
     SettingsMirror next = mirror_;
-    const Status status = app::loadSettingsMirror(settings_, next, videoDirectory_, today);
+    Status status = app::loadSettingsMirror(settings_, next, videoDirectory_, today);
     setMirror(next);
     return status;
 }

@@ -264,8 +264,8 @@ private:
 template <class Change> auto Station::changeGrids(Change&& change)
 {
     const GridState before = gridState();
-    if constexpr (std::is_void_v<std::invoke_result_t<Change&, grid::GridStore&,
-                                                      grid::WorkingSet&, grid::GridFlags&>>) {
+    if constexpr (std::is_void_v<std::invoke_result_t<Change&, grid::GridStore&, grid::WorkingSet&,
+                                                      grid::GridFlags&>>) {
         change(grids_, work_, gridFlags_);
         signalGridChanges(before);
     } else {

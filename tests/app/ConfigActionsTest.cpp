@@ -24,10 +24,10 @@ class ConfigActionsTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     FixedClock clock{QDateTime(QDate(2026, 9, 8), QTime(7, 6, 5))};
-    Station station{clock,
-                    std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")),
-                                                QSettings::IniFormat),
-                    dir.path(), dir.filePath(QStringLiteral("zqio"))};
+    Station station{
+        clock,
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")), QSettings::IniFormat),
+        dir.path(), dir.filePath(QStringLiteral("zqio"))};
     SettingsStore& store = station.settings();
     const SettingsMirror& mirror = station.mirror();
     QString stored(const char* k) { return store.read(QLatin1String(k), QStringLiteral("<none>")); }
@@ -97,10 +97,10 @@ TEST_F(ConfigActionsTest, AnUnwritableStoreStillChangesTheRun)
         QFile f(blocker);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    Station locked(clock,
-                   std::make_unique<QSettings>(blocker + QStringLiteral("/DI05.ini"),
-                                               QSettings::IniFormat),
-                   dir.path(), dir.filePath(QStringLiteral("zqio")));
+    Station locked(
+        clock,
+        std::make_unique<QSettings>(blocker + QStringLiteral("/DI05.ini"), QSettings::IniFormat),
+        dir.path(), dir.filePath(QStringLiteral("zqio")));
     const Status set = config::setNumGrids(locked, 2);
     EXPECT_FALSE(set);
     EXPECT_FALSE(set.error().isEmpty());

@@ -29,7 +29,7 @@ QByteArray readAll(const QString& path)
 
 QString makeRegularFile(const QTemporaryDir& dir)
 {
-    const QString path = dir.filePath(QStringLiteral("plainfile"));
+    QString path = dir.filePath(QStringLiteral("plainfile"));
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write("x");
@@ -208,9 +208,10 @@ TEST(SessionLog, AFailedWriteIsReportedNotLost)
     EXPECT_FALSE(noFolder.error().isEmpty());
 
     const QString gone = dir.filePath(QStringLiteral("gone"));
-    const Status missing = SessionLog(clock, gone, name)
-                               .writeContactPicture(QStringLiteral("A"), QStringLiteral("1"),
-                                                    QStringLiteral("40.0"), QStringLiteral("p.bmp"));
+    const Status missing =
+        SessionLog(clock, gone, name)
+            .writeContactPicture(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("40.0"),
+                                 QStringLiteral("p.bmp"));
     EXPECT_FALSE(missing);
     EXPECT_FALSE(missing.error().isEmpty());
     EXPECT_FALSE(QDir(gone).exists());
@@ -230,16 +231,17 @@ TEST(LogViewer, ListsLinesByTheirEndingAndTakesThePathAfterFile)
     ASSERT_TRUE(appendLines(dir.filePath(name), {QStringLiteral("no path but avi"),
                                                  QStringLiteral("File: /v/UPPER.AVI")}));
 
-    const Result<QStringList> videoLines = readLogViewerLines(dir.filePath(name), QStringLiteral("avi"));
+    const Result<QStringList> videoLines =
+        readLogViewerLines(dir.filePath(name), QStringLiteral("avi"));
     ASSERT_TRUE(videoLines);
-    const QStringList videos = *videoLines;
+    const QStringList& videos = *videoLines;
     ASSERT_EQ(videos.size(), 2);
     EXPECT_EQ(logLineFilePath(videos[0]), QStringLiteral("/v/Annjump1.avi"));
     EXPECT_EQ(logLineFilePath(videos[1]), QString());
     const Result<QStringList> pictureLines =
         readLogViewerLines(dir.filePath(name), QStringLiteral("bmp"));
     ASSERT_TRUE(pictureLines);
-    const QStringList pictures = *pictureLines;
+    const QStringList& pictures = *pictureLines;
     ASSERT_EQ(pictures.size(), 1);
     EXPECT_EQ(logLineFilePath(pictures[0]), QStringLiteral("/v/Ann1.bmp"));
 

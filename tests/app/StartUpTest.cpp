@@ -31,7 +31,7 @@ protected:
         dir.path(), dir.filePath(QStringLiteral("zqio"))};
     QString folder(const char* name)
     {
-        const QString path = dir.filePath(QLatin1String(name));
+        QString path = dir.filePath(QLatin1String(name));
         QDir().mkpath(path);
         return path;
     }
@@ -159,7 +159,8 @@ TEST(SkierNames, ImportAndLoadFromRealFiles)
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), QByteArray("Smith,John,USA\r\nM\xc3\xbcller,Eva\r\n"));
 
-    const Result<QString> none = importSkierNames(dir.filePath(QStringLiteral("none.txt")), station);
+    const Result<QString> none =
+        importSkierNames(dir.filePath(QStringLiteral("none.txt")), station);
     EXPECT_FALSE(none);
     EXPECT_FALSE(none.error().isEmpty());
 

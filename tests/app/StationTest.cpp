@@ -5,10 +5,10 @@
 #include "base/Clock.h"
 
 #include <QDir>
-#include <QMetaMethod>
-#include <QSignalSpy>
 #include <QFile>
+#include <QMetaMethod>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -50,8 +50,8 @@ TEST(Station, StartUpSessionLogAndVideoDirectory)
     QTemporaryDir dir;
     FixedClock clock(QDateTime(QDate(2026, 2, 3), QTime(6, 7, 8)));
     const QString ini = dir.filePath(QStringLiteral("DI05.ini"));
-    Station station(clock, std::make_unique<QSettings>(ini, QSettings::IniFormat),
-                    dir.path(), dir.filePath(QStringLiteral("zqio")));
+    Station station(clock, std::make_unique<QSettings>(ini, QSettings::IniFormat), dir.path(),
+                    dir.filePath(QStringLiteral("zqio")));
 
     // No save-video folder yet: the name is still fixed and stored, nothing is written.
     ASSERT_TRUE(station.startSessionLog());
@@ -123,7 +123,7 @@ public:
         for (auto& spy : spies) {
             if (!spy->isEmpty())
                 out << QStringLiteral("%1 x%2").arg(QString::fromLatin1(spy->signal()),
-                                                     QString::number(spy->count()));
+                                                    QString::number(spy->count()));
             spy->clear();
         }
         return out;
@@ -139,17 +139,18 @@ class StationSignals : public ::testing::Test
 protected:
     QTemporaryDir dir;
     FixedClock clock{QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))};
-    Station station{clock,
-                    std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")),
-                                                QSettings::IniFormat),
-                    dir.path(), dir.filePath(QStringLiteral("zqio"))};
+    Station station{
+        clock,
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")), QSettings::IniFormat),
+        dir.path(), dir.filePath(QStringLiteral("zqio"))};
     SignalCounter counter{station};
 
     // The change emits exactly `signal` once; doing it again emits nothing at all.
     void expectOnce(const std::function<void()>& change, const char* signal)
     {
         change();
-        EXPECT_EQ(counter.takeEmitted(), QStringList({QLatin1String(signal) + QStringLiteral(" x1")}))
+        EXPECT_EQ(counter.takeEmitted(),
+                  QStringList({QLatin1String(signal) + QStringLiteral(" x1")}))
             << signal;
         change();
         EXPECT_EQ(counter.takeEmitted(), QStringList()) << signal << " again";
@@ -186,8 +187,11 @@ TEST_F(StationSignals, EachChangeEmitsItsSignalOnceAndARepeatNothing)
                "pictureFormatChanged()");
     expectOnce([&] { station.setAllowInvalidSetup(true); }, "allowInvalidSetupChanged()");
     expectOnce([&] { station.setPictureSize(9600, 7200); }, "pictureSizeChanged()");
-    expectOnce([&] { station.setSkierNames({QStringLiteral("Ann"), QStringLiteral("Bo")}); },
-               "skierNamesChanged()");
+    expectOnce(
+        [&] {
+            station.setSkierNames({QStringLiteral("Ann"), QStringLiteral("Bo")});
+        },
+        "skierNamesChanged()");
     expectOnce([&] { station.setMeasureSkierName(QStringLiteral("Ann")); },
                "measureSkierNameChanged()");
     expectOnce([&] { station.setMeasureJumpNumber(QStringLiteral("2")); },
@@ -230,8 +234,7 @@ TEST_F(StationSignals, PictureSizeStartsAtItsDefaultAndGridStateEmitsPerGrid)
 
     expectOnce([&] { station.setGridReady(2, true); }, "gridChanged(int)");
     expectOnce([&] { station.setGridFile(3, QStringLiteral("/g/south.ipt")); }, "gridChanged(int)");
-    expectOnce([&] { station.setGridDescription(1, QStringLiteral("North")); },
-               "gridChanged(int)");
+    expectOnce([&] { station.setGridDescription(1, QStringLiteral("North")); }, "gridChanged(int)");
     expectOnce([&] { station.setCurrentGrid(3); }, "workingSetChanged()");
     expectOnce([&] { station.setAllGridsReady(1); }, "gridFlagsChanged()");
     EXPECT_TRUE(station.gridReady(2));
@@ -242,8 +245,8 @@ TEST_F(StationSignals, PictureSizeStartsAtItsDefaultAndGridStateEmitsPerGrid)
 
     // A grid procedure run through the Station names each grid it changed once.
     QSignalSpy grids(&station, &Station::gridChanged);
-    const int answer = station.changeGrids(
-        [](grid::GridStore& s, grid::WorkingSet& w, grid::GridFlags& f) {
+    const int answer =
+        station.changeGrids([](grid::GridStore& s, grid::WorkingSet& w, grid::GridFlags& f) {
             s.setup[1].jumpX = 5;
             s.setup[1].buoy[2].surveyY = 7;
             s.ready[3] = true;
@@ -255,10 +258,9 @@ TEST_F(StationSignals, PictureSizeStartsAtItsDefaultAndGridStateEmitsPerGrid)
     ASSERT_EQ(grids.count(), 2);
     EXPECT_EQ(grids.at(0).at(0).toInt(), 1);
     EXPECT_EQ(grids.at(1).at(0).toInt(), 3);
-    EXPECT_EQ(counter.takeEmitted(),
-              QStringList({QStringLiteral("gridChanged(int) x2"),
-                           QStringLiteral("workingSetChanged() x1"),
-                           QStringLiteral("gridFlagsChanged() x1")}));
+    EXPECT_EQ(counter.takeEmitted(), QStringList({QStringLiteral("gridChanged(int) x2"),
+                                                  QStringLiteral("workingSetChanged() x1"),
+                                                  QStringLiteral("gridFlagsChanged() x1")}));
     station.changeGrids([](grid::GridStore&, grid::WorkingSet&, grid::GridFlags&) {});
     EXPECT_EQ(counter.takeEmitted(), QStringList());
     // Grids outside 1..3 are nothing.
@@ -300,14 +302,13 @@ TEST_F(StationSignals, LoadingTheMirrorSignalsOnlyWhatChanged)
     EXPECT_EQ(station.impactColorValue(), 255);
     EXPECT_TRUE(station.wstims());
     EXPECT_EQ(station.resultsFilePath(), QStringLiteral("JumpMeasurementResults030426.txt"));
-    EXPECT_EQ(counter.takeEmitted(),
-              QStringList({QStringLiteral("numGridsChanged() x1"),
-                           QStringLiteral("impactColorChanged() x1"),
-                           QStringLiteral("wstimsChanged() x1"),
-                           // the policies start empty and load as "Ask"
-                           QStringLiteral("pictureSaveModeChanged() x1"),
-                           QStringLiteral("videoSaveModeChanged() x1"),
-                           QStringLiteral("resultsFilePathChanged() x1")}));
+    EXPECT_EQ(counter.takeEmitted(), QStringList({QStringLiteral("numGridsChanged() x1"),
+                                                  QStringLiteral("impactColorChanged() x1"),
+                                                  QStringLiteral("wstimsChanged() x1"),
+                                                  // the policies start empty and load as "Ask"
+                                                  QStringLiteral("pictureSaveModeChanged() x1"),
+                                                  QStringLiteral("videoSaveModeChanged() x1"),
+                                                  QStringLiteral("resultsFilePathChanged() x1")}));
     // The same store again changes nothing.
     ASSERT_TRUE(station.loadSettingsMirror(clock.now()));
     EXPECT_EQ(counter.takeEmitted(), QStringList());

@@ -39,10 +39,10 @@ class NavigatorTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     FixedClock clock{QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))};
-    Station station{clock,
-                    std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")),
-                                                QSettings::IniFormat),
-                    dir.path(), dir.filePath(QStringLiteral("zqio"))};
+    Station station{
+        clock,
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")), QSettings::IniFormat),
+        dir.path(), dir.filePath(QStringLiteral("zqio"))};
     QWidget main, config, setup, measure;
     Navigator navigator{station};
 
