@@ -3,6 +3,7 @@
 #include "app/SettingsMirror.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsValues.h"
+#include "app/Station.h"
 #include "app/TextFiles.h"
 
 #include <QDir>
@@ -13,99 +14,104 @@ namespace zelvan::app::config
 namespace
 {
 
+Status storeType(Station& station, const char* type)
+{
+    return station.settings().write(QLatin1String(key::tournamentType), QLatin1String(type));
+}
+
 } // namespace
 
-bool setNumGrids(SettingsStore& store, SettingsMirror& mirror, int grids, QString* error)
+Status setNumGrids(Station& station, int grids)
 {
     const int n = (grids == 2 || grids == 3) ? grids : 1;
-    mirror.numGrids = n;
-    return store.write(QLatin1String(key::grids), QString::number(n), error);
+    station.setNumGrids(n);
+    return station.settings().write(QLatin1String(key::grids), QString::number(n));
 }
 
-bool setRightToLeft(SettingsStore& store, SettingsMirror& mirror, bool rightToLeft, QString* error)
+Status setRightToLeft(Station& station, bool rightToLeft)
 {
-    mirror.rightToLeft = rightToLeft;
-    return store.writeTruth(QLatin1String(key::right2left), rightToLeft, error);
+    station.setRightToLeft(rightToLeft);
+    return station.settings().writeTruth(QLatin1String(key::right2left), rightToLeft);
 }
 
-bool setLineControl(SettingsStore& store, SettingsMirror& mirror, bool lineControlOn,
-                    QString* error)
+Status setLineControl(Station& station, bool lineControlOn)
 {
-    mirror.boxLineOff = !lineControlOn;
-    return store.writeTruth(QLatin1String(key::boxlineoff), mirror.boxLineOff, error);
+    station.setBoxLineOff(!lineControlOn);
+    return station.settings().writeTruth(QLatin1String(key::boxlineoff), !lineControlOn);
 }
 
-bool setBuoyMarker(SettingsStore& store, SettingsMirror& mirror, bool cross, QString* error)
+Status setBuoyMarker(Station& station, bool cross)
 {
-    mirror.buoyMarker = cross ? QStringLiteral("cross") : QStringLiteral("circle");
-    return store.write(QLatin1String(key::buoymarker), mirror.buoyMarker, error);
+    station.setBuoyMarker(cross ? QStringLiteral("cross") : QStringLiteral("circle"));
+    return station.settings().write(QLatin1String(key::buoymarker), station.buoyMarker());
 }
 
-bool setLabelColor(SettingsStore& store, SettingsMirror& mirror, const QString& name,
-                   QString* error)
+Status setLabelColor(Station& station, const QString& name)
 {
-    mirror.labelColorName =
+    const QString chosen =
         settings::oneOf(name, {"default", "black", "white", "yellow"}, QStringLiteral("default"));
-    if (const std::optional<int> v = settings::labelColorValueOf(mirror.labelColorName))
-        mirror.labelColorValue = *v;
-    return store.write(QLatin1String(key::labelcolor), mirror.labelColorName, error);
+    station.setLabelColor(chosen,
+                          settings::labelColorValueOf(chosen).value_or(station.labelColorValue()));
+    return station.settings().write(QLatin1String(key::labelcolor), chosen);
 }
 
-bool setImpactColor(SettingsStore& store, SettingsMirror& mirror, const QString& name,
-                    QString* error)
+Status setImpactColor(Station& station, const QString& name)
 {
     const QString chosen =
         settings::oneOf(name, {"black", "red", "yellow", "white"}, QStringLiteral("white"));
-    mirror.impactColorValue = settings::impactColorValueOf(chosen).value_or(settings::kWhite);
-    return store.write(QLatin1String(key::impactcolor), chosen, error);
+    station.setImpactColorValue(settings::impactColorValueOf(chosen).value_or(settings::kWhite));
+    return station.settings().write(QLatin1String(key::impactcolor), chosen);
 }
 
-bool setPictureSave(SettingsStore& store, SettingsMirror& mirror, const QString& mode,
-                    QString* error)
+Status setPictureSave(Station& station, const QString& mode)
 {
-    mirror.pictureSaveMode =
-        settings::oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask"));
-    return store.write(QLatin1String(key::PictureSave), mirror.pictureSaveMode, error);
+    station.setPictureSaveMode(
+        settings::oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask")));
+    return station.settings().write(QLatin1String(key::PictureSave), station.pictureSaveMode());
 }
 
-bool setVideoSave(SettingsStore& store, SettingsMirror& mirror, const QString& mode, QString* error)
+Status setVideoSave(Station& station, const QString& mode)
 {
-    mirror.videoSaveMode = settings::oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask"));
-    return store.write(QLatin1String(key::VideoSave), mirror.videoSaveMode, error);
+    station.setVideoSaveMode(
+        settings::oneOf(mode, {"Save", "NoSave", "Ask"}, QStringLiteral("Ask")));
+    return station.settings().write(QLatin1String(key::VideoSave), station.videoSaveMode());
 }
 
-bool setWstims(SettingsStore& store, bool on, QString* error)
+Status setWstims(Station& station, bool on)
 {
-    return store.writeFlag(QLatin1String(key::WSTIMS), on, error);
+    station.setWstims(on);
+    return station.settings().writeFlag(QLatin1String(key::WSTIMS), on);
 }
 
-bool setLoupe(SettingsStore& store, bool on, QString* error)
+Status setLoupe(SettingsStore& store, bool on)
 {
-    return store.writeFlag(QLatin1String(key::Loupe), on, error);
+    return store.writeFlag(QLatin1String(key::Loupe), on);
 }
 
-bool setBarefoot(SettingsStore& store, SettingsMirror& mirror, bool ticked, QString* error)
+Status setBarefoot(Station& station, bool ticked)
 {
-    mirror.barefootMode = ticked;
+    using Type = Station::TournamentType;
     if (ticked) {
-        mirror.sitSkiMode = false;
-        return store.write(QLatin1String(key::tournamentType), QStringLiteral("barefoot"), error);
+        station.setTournamentType(Type::Barefoot);
+        return storeType(station, "barefoot");
     }
-    if (!mirror.sitSkiMode)
-        return store.write(QLatin1String(key::tournamentType), QStringLiteral("normal"), error);
-    return true;
+    if (station.sitSkiMode())
+        return {};
+    station.setTournamentType(Type::Normal);
+    return storeType(station, "normal");
 }
 
-bool setSitSki(SettingsStore& store, SettingsMirror& mirror, bool ticked, QString* error)
+Status setSitSki(Station& station, bool ticked)
 {
-    mirror.sitSkiMode = ticked;
+    using Type = Station::TournamentType;
     if (ticked) {
-        mirror.barefootMode = false;
-        return store.write(QLatin1String(key::tournamentType), QStringLiteral("sitski"), error);
+        station.setTournamentType(Type::SitSki);
+        return storeType(station, "sitski");
     }
-    if (!mirror.barefootMode)
-        return store.write(QLatin1String(key::tournamentType), QStringLiteral("normal"), error);
-    return true;
+    if (station.barefootMode())
+        return {};
+    station.setTournamentType(Type::Normal);
+    return storeType(station, "normal");
 }
 
 QString jumpTypeIndicator(const SettingsMirror& mirror)
@@ -117,10 +123,11 @@ QString jumpTypeIndicator(const SettingsMirror& mirror)
     return QString();
 }
 
-bool storeOnExit(SettingsStore& store, const SettingsMirror& mirror, QString* error)
+Status storeOnExit(SettingsStore& store, const SettingsMirror& mirror)
 {
-    return store.write(QLatin1String(key::TournamentName), mirror.tournamentName, error) &&
-           store.write(QLatin1String(key::labelcolor), mirror.labelColorName, error);
+    if (Status name = store.write(QLatin1String(key::TournamentName), mirror.tournamentName); !name)
+        return name;
+    return store.write(QLatin1String(key::labelcolor), mirror.labelColorName);
 }
 
 QString capturesPathOnExit(const QString& capturesPath)
@@ -128,6 +135,9 @@ QString capturesPathOnExit(const QString& capturesPath)
     QString path = capturesPath;
     while (!path.isEmpty() && path.back().isSpace())
         path.chop(1);
+    // A name that ends in a separator keeps that very separator. This is not the rule of
+    // withoutTrailingSeparator: dropping it and adding the platform's one back would turn
+    // "C:\caps\" into "C:\caps/" on Linux and "/" into "//".
     if (!path.endsWith(QLatin1Char('\\')) && !path.endsWith(QLatin1Char('/')))
         path += QDir::separator();
     return path;
@@ -151,11 +161,10 @@ QString configurationLine(ConfigLine kind, const QDateTime& now, const QString& 
            tournamentName;
 }
 
-bool appendConfigurationLine(const QString& resultsFilePath, ConfigLine kind, const QDateTime& now,
-                             const QString& tournamentName, QString* error)
+Status appendConfigurationLine(const QString& resultsFilePath, ConfigLine kind,
+                               const QDateTime& now, const QString& tournamentName)
 {
-    return appendLines(resultsFilePath.trimmed(), {configurationLine(kind, now, tournamentName)},
-                       error);
+    return appendLines(resultsFilePath.trimmed(), {configurationLine(kind, now, tournamentName)});
 }
 
 const QVector<LabelDefaultColor>& labelDefaultColors()

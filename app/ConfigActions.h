@@ -1,7 +1,10 @@
 #pragma once
 // What the configuration screen's options and check boxes do, without widgets: each action
-// sets the program-wide mirror and stores its setting at once. A store that cannot be written
-// gives false and `error`; the mirror is set all the same, so the run goes on as chosen.
+// sets the Station's mirror (which signals the change) and stores its setting at once. A store
+// that cannot be written is the action's failure; the mirror is set all the same, so the run
+// goes on as chosen.
+#include "base/Result.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QVector>
@@ -10,43 +13,35 @@ namespace zelvan::app
 {
 
 class SettingsStore;
+class Station;
 struct SettingsMirror;
 
 namespace config
 {
 
-bool setNumGrids(SettingsStore& store, SettingsMirror& mirror, int grids,
-                 QString* error = nullptr); // 1..3; anything else counts as 1
-bool setRightToLeft(SettingsStore& store, SettingsMirror& mirror, bool rightToLeft,
-                    QString* error = nullptr);
+Status setNumGrids(Station& station, int grids); // 1..3; anything else counts as 1
+Status setRightToLeft(Station& station, bool rightToLeft);
 // "Check for line control on": ticked means line control on, so `boxLineOff` is false.
-bool setLineControl(SettingsStore& store, SettingsMirror& mirror, bool lineControlOn,
-                    QString* error = nullptr);
-bool setBuoyMarker(SettingsStore& store, SettingsMirror& mirror, bool cross,
-                   QString* error = nullptr);
+Status setLineControl(Station& station, bool lineControlOn);
+Status setBuoyMarker(Station& station, bool cross);
 // "default", "black", "white" or "yellow"; "default" keeps the colour value.
-bool setLabelColor(SettingsStore& store, SettingsMirror& mirror, const QString& name,
-                   QString* error = nullptr);
+Status setLabelColor(Station& station, const QString& name);
 // "black", "red", "yellow" or "white".
-bool setImpactColor(SettingsStore& store, SettingsMirror& mirror, const QString& name,
-                    QString* error = nullptr);
+Status setImpactColor(Station& station, const QString& name);
 // "Save", "NoSave" or "Ask".
-bool setPictureSave(SettingsStore& store, SettingsMirror& mirror, const QString& mode,
-                    QString* error = nullptr);
-bool setVideoSave(SettingsStore& store, SettingsMirror& mirror, const QString& mode,
-                  QString* error = nullptr);
-bool setWstims(SettingsStore& store, bool on, QString* error = nullptr);
-bool setLoupe(SettingsStore& store, bool on, QString* error = nullptr);
+Status setPictureSave(Station& station, const QString& mode);
+Status setVideoSave(Station& station, const QString& mode);
+Status setWstims(Station& station, bool on);
+Status setLoupe(SettingsStore& store, bool on);
 // The barefoot and sit-ski boxes exclude each other; the stored type ends as "barefoot",
 // "sitski" or "normal".
-bool setBarefoot(SettingsStore& store, SettingsMirror& mirror, bool ticked,
-                 QString* error = nullptr);
-bool setSitSki(SettingsStore& store, SettingsMirror& mirror, bool ticked, QString* error = nullptr);
+Status setBarefoot(Station& station, bool ticked);
+Status setSitSki(Station& station, bool ticked);
 // Text of the measurement screen's jump-type indicator; empty means hidden.
 QString jumpTypeIndicator(const SettingsMirror& mirror);
 
 // Leaving the screen: stores the tournament name and the message colour name.
-bool storeOnExit(SettingsStore& store, const SettingsMirror& mirror, QString* error = nullptr);
+Status storeOnExit(SettingsStore& store, const SettingsMirror& mirror);
 // The captures folder as it is kept after leaving: trailing spaces removed and a separator
 // added unless there is one.
 QString capturesPathOnExit(const QString& capturesPath);
@@ -54,8 +49,8 @@ QString capturesPathOnExit(const QString& capturesPath);
 // Lines the configuration screen appends to the results file.
 enum class ConfigLine { NewConfiguration, InvalidAllowed, OnlyValidAllowed };
 QString configurationLine(ConfigLine kind, const QDateTime& now, const QString& tournamentName);
-bool appendConfigurationLine(const QString& resultsFilePath, ConfigLine kind, const QDateTime& now,
-                             const QString& tournamentName, QString* error = nullptr);
+Status appendConfigurationLine(const QString& resultsFilePath, ConfigLine kind,
+                               const QDateTime& now, const QString& tournamentName);
 
 // The measurement screen's labels and their own colours, which "Default" gives back.
 struct LabelDefaultColor {

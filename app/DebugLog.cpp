@@ -3,7 +3,6 @@
 #include "app/PrintZones.h"
 #include "app/TextFiles.h"
 #include "base/Clock.h"
-#include "base/Dialogs.h"
 #include "base/Platform.h"
 
 #include <QDir>
@@ -17,8 +16,8 @@ namespace
 const QString kFileName = QStringLiteral("DebugLog.txt");
 }
 
-DebugLog::DebugLog(Dialogs& dialogs, const Clock& clock, const QString& folder)
-    : dialogs_(dialogs), clock_(clock), folder_(folder.isEmpty() ? platform::zqioFolder() : folder)
+DebugLog::DebugLog(const Clock& clock, const QString& folder)
+    : clock_(clock), folder_(folder.isEmpty() ? platform::zqioFolder() : folder)
 {
 }
 
@@ -32,52 +31,46 @@ QString DebugLog::line(const QDateTime& time, const QString& message)
     return zoneLine({timeText(time), message});
 }
 
-bool DebugLog::ensureFolder()
+Status DebugLog::ensureFolder() const
 {
     if (QFileInfo(folder_).isDir() || QDir().mkpath(folder_))
-        return true;
-    reportFailure(
+        return {};
+    return fail(
         QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder_)));
-    return false;
 }
 
-void DebugLog::reportFailure(const QString& why)
+DebugLogWrite DebugLog::failed(const QString& why)
 {
-    lastError_ = why;
-    // One message per run: a log that cannot be written would otherwise stop the operator
-    // at every click.
-    if (operatorTold_)
-        return;
-    operatorTold_ = true;
-    dialogs_.message(QStringLiteral("Error occurred while trying to close file, please retry."),
-                     Icon::Warning);
+    DebugLogWrite out{fail(why), {}};
+    if (!operatorTold_) {
+        operatorTold_ = true;
+        out.messages << OperatorMessage{QString::fromLatin1(kDebugLogWarning), Icon::Warning,
+                                        QString()};
+    }
+    return out;
 }
 
-bool DebugLog::StartDebugLog()
+DebugLogWrite DebugLog::StartDebugLog()
 {
     return record(QStringLiteral("Debug Log Session Started"), Mode::Replace);
 }
 
-bool DebugLog::WriteDebugLog(const QString& message)
+DebugLogWrite DebugLog::WriteDebugLog(const QString& message)
 {
     return record(message, Mode::Append);
 }
 
-bool DebugLog::record(const QString& message, Mode mode)
+DebugLogWrite DebugLog::record(const QString& message, Mode mode)
 {
     const QString text = line(clock_.now(), message);
     lines_ << text;
-    if (!ensureFolder())
-        return false;
-    QString why;
-    const bool written = mode == Mode::Replace ? replaceLines(filePath(), {text}, &why)
-                                               : appendLines(filePath(), {text}, &why);
-    if (!written) {
-        reportFailure(why);
-        return false;
-    }
-    lastError_.clear();
-    return true;
+    if (const Status folder = ensureFolder(); !folder)
+        return failed(folder.error());
+    const Status written =
+        mode == Mode::Replace ? replaceLines(filePath(), {text}) : appendLines(filePath(), {text});
+    if (!written)
+        return failed(written.error());
+    return {};
 }
 
 } // namespace zelvan::app

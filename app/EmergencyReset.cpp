@@ -6,32 +6,29 @@
 namespace zelvan::app
 {
 
-bool runEmergencyReset(Dialogs& dialogs, SettingsStore& store, QString* error)
+Status runEmergencyReset(Dialogs& dialogs, SettingsStore& store)
 {
     const QString title = QString::fromLatin1(kEmergencyResetTitle);
     if (!dialogs.askYesNo(QStringLiteral("Do you want to reset all parameters to install values?"),
                           title))
-        return true;
+        return {};
     if (!dialogs.askYesNo(
             QStringLiteral("Are you certain? This means you are crashing and can't operate"),
             title))
-        return true;
+        return {};
 
-    bool ok = true;
+    Status status;
     for (const InstallValue& item : SettingsStore::installValues()) {
         // A setting that was never written shows as 0.
         const QString stored = store.read(item.key, QStringLiteral("0"));
         if (!dialogs.askYesNo(item.label + stored + QStringLiteral(" Clear it?"), title))
             continue;
-        QString why;
-        if (store.applyInstallValue(item, &why))
-            continue;
-        dialogs.message(why, Icon::Warning, title);
-        if (ok && error)
-            *error = why;
-        ok = false;
+        const Status applied = store.applyInstallValue(item);
+        if (!applied)
+            dialogs.message(applied.error(), Icon::Warning, title);
+        status = firstFailure(status, applied);
     }
-    return ok;
+    return status;
 }
 
 } // namespace zelvan::app

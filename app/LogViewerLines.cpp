@@ -17,15 +17,12 @@ QStringList logViewerLines(const QString& logText, const QString& ending)
     return out;
 }
 
-bool readLogViewerLines(const QString& path, const QString& ending, QStringList* lines,
-                        QString* error)
+Result<QStringList> readLogViewerLines(const QString& path, const QString& ending)
 {
-    lines->clear();
-    QString text;
-    if (!readTextFile(path, &text, error))
-        return false;
-    *lines = logViewerLines(text, ending);
-    return true;
+    const Result<QString> text = readTextFile(path);
+    if (!text)
+        return fail(text.error());
+    return logViewerLines(*text, ending);
 }
 
 QString logLineFilePath(const QString& line)

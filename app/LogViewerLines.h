@@ -1,5 +1,7 @@
 #pragma once
 // Reading the session log back for the video and contact-picture log viewers.
+#include "base/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,10 +12,9 @@ namespace zelvan::app
 // video viewer, "bmp" for the picture viewer; "AVI" does not count), in file order.
 QStringList logViewerLines(const QString& logText, const QString& ending);
 
-// Reads the log file and gives its lines for the viewer. A missing or unreadable log gives an
-// empty list and false (`error` says why); the viewer then simply opens empty.
-bool readLogViewerLines(const QString& path, const QString& ending, QStringList* lines,
-                        QString* error = nullptr);
+// Reads the log file and gives its lines for the viewer. A missing or unreadable log is a
+// failure saying why; the viewer then simply opens empty.
+Result<QStringList> readLogViewerLines(const QString& path, const QString& ending);
 
 // The file path of a selected line: everything after the first "File: " (six characters
 // from the start of "File:"); empty when the line has no "File:".

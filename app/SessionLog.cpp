@@ -48,39 +48,31 @@ QString SessionLog::filePath() const
     return directory_.isEmpty() ? QString() : joinPath(directory_, fileName_);
 }
 
-bool SessionLog::append(const QString& line, QString* error) const
+Status SessionLog::append(const QString& line) const
 {
-    if (directory_.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("No save video directory is set, so the session log "
-                                    "cannot be written");
-        return false;
-    }
-    if (fileName_.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("The session log has no file name");
-        return false;
-    }
-    return appendLines(filePath(), {line}, error);
+    if (directory_.isEmpty())
+        return fail(QStringLiteral("No save video directory is set, so the session log "
+                                   "cannot be written"));
+    if (fileName_.isEmpty())
+        return fail(QStringLiteral("The session log has no file name"));
+    return appendLines(filePath(), {line});
 }
 
-bool SessionLog::writeSessionStart(QString* error) const
+Status SessionLog::writeSessionStart() const
 {
-    return append(sessionStartLine(clock_.now()), error);
+    return append(sessionStartLine(clock_.now()));
 }
 
-bool SessionLog::writeContactPicture(const QString& skier, const QString& jump,
-                                     const QString& distance, const QString& picturePath,
-                                     QString* error) const
+Status SessionLog::writeContactPicture(const QString& skier, const QString& jump,
+                                       const QString& distance, const QString& picturePath) const
 {
-    return append(contactPictureLine(clock_.now(), skier, jump, distance, picturePath), error);
+    return append(contactPictureLine(clock_.now(), skier, jump, distance, picturePath));
 }
 
-bool SessionLog::writeMeasuredVideo(const QString& skier, const QString& jump,
-                                    const QString& contactFrame, const QString& videoPath,
-                                    QString* error) const
+Status SessionLog::writeMeasuredVideo(const QString& skier, const QString& jump,
+                                      const QString& contactFrame, const QString& videoPath) const
 {
-    return append(measuredVideoLine(clock_.now(), skier, jump, contactFrame, videoPath), error);
+    return append(measuredVideoLine(clock_.now(), skier, jump, contactFrame, videoPath));
 }
 
 } // namespace zelvan::app

@@ -2,6 +2,8 @@
 // The session log: one file per calendar day in the save-video folder listing every saved
 // contact picture and every kept measured video, in print-zone lines.
 #include "base/Clock.h"
+#include "base/Result.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -28,16 +30,16 @@ public:
 
     QString filePath() const;
 
-    // Each appends one line; false and `error` when the line could not be written (no
-    // save-video folder, folder missing, disk full ...). Nothing is ever half written.
-    bool writeSessionStart(QString* error = nullptr) const;
-    bool writeContactPicture(const QString& skier, const QString& jump, const QString& distance,
-                             const QString& picturePath, QString* error = nullptr) const;
-    bool writeMeasuredVideo(const QString& skier, const QString& jump, const QString& contactFrame,
-                            const QString& videoPath, QString* error = nullptr) const;
+    // Each appends one line; a failure when the line could not be written (no save-video
+    // folder, folder missing, disk full ...). Nothing is ever half written.
+    Status writeSessionStart() const;
+    Status writeContactPicture(const QString& skier, const QString& jump, const QString& distance,
+                               const QString& picturePath) const;
+    Status writeMeasuredVideo(const QString& skier, const QString& jump,
+                              const QString& contactFrame, const QString& videoPath) const;
 
 private:
-    bool append(const QString& line, QString* error) const;
+    Status append(const QString& line) const;
 
     const Clock& clock_;
     QString directory_;

@@ -88,50 +88,44 @@ QString SettingsStore::read(const QString& key, const QString& defaultValue) con
     return variantText(settings_->value(path));
 }
 
-bool SettingsStore::fail(const QString& text, QString* error)
+void SettingsStore::removeOtherSpellings(const QString& key)
 {
-    lastError_ = text;
-    if (error)
-        *error = text;
-    return false;
-}
-
-bool SettingsStore::write(const QString& key, const QString& value, QString* error)
-{
-    if (!isKeyName(key))
-        return fail(QStringLiteral("\"%1\" is not a setting name").arg(key), error);
-    const QString section = group();
-    settings_->beginGroup(section);
     // Every spelling of the key goes, so the store never holds two values for one setting.
     const QStringList keys = settings_->childKeys();
     for (const QString& k : keys)
         if (k.compare(key, Qt::CaseInsensitive) == 0 && k != key)
             settings_->remove(k);
+}
+
+bool SettingsStore::keptDespiteFormatError(const QString& key, const QString& value) const
+{
+    // A hand-damaged line in an INI file is reported as a format error when the file is read,
+    // yet the file is rewritten cleanly; only a file that is not there or cannot be written
+    // means the value was lost.
+    const QFileInfo file(settings_->fileName());
+    return file.exists() && file.isWritable() && read(key) == value;
+}
+
+Status SettingsStore::write(const QString& key, const QString& value)
+{
+    if (!isKeyName(key))
+        return fail(QStringLiteral("\"%1\" is not a setting name").arg(key));
+    settings_->beginGroup(group());
+    removeOtherSpellings(key);
     settings_->setValue(key, value);
     settings_->endGroup();
     settings_->sync();
     const QSettings::Status status = settings_->status();
-    if (status == QSettings::NoError) {
-        lastError_.clear();
-        return true;
-    }
+    if (status == QSettings::NoError)
+        return {};
     // QSettings keeps the first error it met for the life of the object, so start afresh for
     // the writes to come.
     const bool wasFileStore = settings_->format() == QSettings::IniFormat;
     reopen();
-    // A hand-damaged line in an INI file is reported as a format error when the file is
-    // read, yet the file is rewritten cleanly; only a file that is not there or cannot be
-    // written means the value was lost.
-    if (status == QSettings::FormatError && wasFileStore) {
-        const QFileInfo file(settings_->fileName());
-        if (file.exists() && file.isWritable() && read(key) == value) {
-            lastError_.clear();
-            return true;
-        }
-    }
+    if (status == QSettings::FormatError && wasFileStore && keptDespiteFormatError(key, value))
+        return {};
     return fail(QStringLiteral("The setting %1 could not be saved: %2 cannot be written")
-                    .arg(key, location()),
-                error);
+                    .arg(key, location()));
 }
 
 void SettingsStore::reopen()
@@ -142,19 +136,19 @@ void SettingsStore::reopen()
     settings_ = std::make_unique<QSettings>(name, format);
 }
 
-bool SettingsStore::writeTruth(const QString& key, bool value, QString* error)
+Status SettingsStore::writeTruth(const QString& key, bool value)
 {
-    return write(key, settings::truthText(value), error);
+    return write(key, settings::truthText(value));
 }
 
-bool SettingsStore::writeFlag(const QString& key, bool value, QString* error)
+Status SettingsStore::writeFlag(const QString& key, bool value)
 {
-    return write(key, settings::flagText(value), error);
+    return write(key, settings::flagText(value));
 }
 
-bool SettingsStore::writeNumber(const QString& key, double value, QString* error)
+Status SettingsStore::writeNumber(const QString& key, double value)
 {
-    return write(key, QString::number(value, 'g', 15), error);
+    return write(key, QString::number(value, 'g', 15));
 }
 
 QString SettingsStore::tournamentName() const
@@ -167,30 +161,36 @@ QString SettingsStore::setupFiles() const
     return read(QLatin1String(key::SetupFiles));
 }
 
-QString SettingsStore::labelColor(QString* error)
+ReadBack<std::optional<QString>> SettingsStore::labelColor()
 {
     const QString stored = read(QLatin1String(key::labelcolor));
-    const QString name =
-        settings::oneOf(stored, {"default", "black", "white", "yellow"}, QStringLiteral("default"));
-    if (name != stored)
-        write(QLatin1String(key::labelcolor), name, error);
-    return name;
+    if (stored.isEmpty()) {
+        const QString name = QStringLiteral("default");
+        return {name, write(QLatin1String(key::labelcolor), name)};
+    }
+    if (settings::oneOf(stored, {"default", "black", "white", "yellow"}, QString()).isEmpty())
+        return {std::nullopt, {}};
+    return {stored, {}};
 }
 
-QString SettingsStore::impactColor() const
+std::optional<QString> SettingsStore::impactColor() const
 {
-    return settings::oneOf(read(QLatin1String(key::impactcolor)),
-                           {"white", "black", "yellow", "red"}, QStringLiteral("white"));
+    const QString stored = read(QLatin1String(key::impactcolor));
+    if (stored.isEmpty())
+        return QStringLiteral("white");
+    if (settings::oneOf(stored, {"white", "black", "yellow", "red"}, QString()).isEmpty())
+        return std::nullopt;
+    return stored;
 }
 
-int SettingsStore::grids(QString* error)
+ReadBack<int> SettingsStore::grids()
 {
     const QString stored = read(QLatin1String(key::grids));
     const std::optional<int> n = settings::parseWholeNumber(stored);
     const int count = (n && (*n == 2 || *n == 3)) ? *n : 1;
-    if (stored != QString::number(count))
-        write(QLatin1String(key::grids), QString::number(count), error);
-    return count;
+    if (stored == QString::number(count))
+        return {count, {}};
+    return {count, write(QLatin1String(key::grids), QString::number(count))};
 }
 
 QString SettingsStore::gridFile(int grid) const
@@ -200,11 +200,11 @@ QString SettingsStore::gridFile(int grid) const
     return read(QStringLiteral("grid%1File").arg(grid));
 }
 
-bool SettingsStore::setGridFile(int grid, const QString& path, QString* error)
+Status SettingsStore::setGridFile(int grid, const QString& path)
 {
     if (grid < 1 || grid > 3)
-        return fail(QStringLiteral("There is no grid %1").arg(grid), error);
-    return write(QStringLiteral("grid%1File").arg(grid), path, error);
+        return fail(QStringLiteral("There is no grid %1").arg(grid));
+    return write(QStringLiteral("grid%1File").arg(grid), path);
 }
 
 bool SettingsStore::rightToLeft() const
@@ -341,20 +341,20 @@ const QVector<InstallValue>& SettingsStore::installValues()
     return items;
 }
 
-bool SettingsStore::applyInstallValue(const InstallValue& item, QString* error)
+Status SettingsStore::applyInstallValue(const InstallValue& item)
 {
     for (const QString& k : item.resetKeys)
-        if (!write(k, item.value, error))
-            return false;
-    return true;
+        if (Status written = write(k, item.value); !written)
+            return written;
+    return {};
 }
 
-bool SettingsStore::resetToInstallValues(QString* error)
+Status SettingsStore::resetToInstallValues()
 {
     for (const InstallValue& item : installValues())
-        if (!applyInstallValue(item, error))
-            return false;
-    return true;
+        if (Status applied = applyInstallValue(item); !applied)
+            return applied;
+    return {};
 }
 
 } // namespace zelvan::app

@@ -2,10 +2,13 @@
 // The station's persistent parameters: text values by key in the section "Settings" of the
 // settings store. Keys are compared without regard to case on every platform, every write
 // reaches the disk (or registry) at once, and a write that fails is reported to the caller.
+#include "base/Result.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -52,6 +55,13 @@ struct InstallValue {
     QString value;         // their install value
 };
 
+// A reader that may store back the value it chose: the value, and how that write went
+// (success when nothing needed writing).
+template <class T> struct ReadBack {
+    T value;
+    Status stored;
+};
+
 class SettingsStore
 {
 public:
@@ -67,13 +77,11 @@ public:
     QString read(const QString& key, const QString& defaultValue = QString()) const;
     bool contains(const QString& key) const;
     // Stores the text at once, replacing the key in whatever case it was stored before.
-    // False (and `error`) when the store could not be written.
-    bool write(const QString& key, const QString& value, QString* error = nullptr);
-    bool writeTruth(const QString& key, bool value, QString* error = nullptr);
-    bool writeFlag(const QString& key, bool value, QString* error = nullptr);
-    bool writeNumber(const QString& key, double value, QString* error = nullptr);
-    // Why the last write failed; empty after a good one.
-    QString lastError() const { return lastError_; }
+    // A failure when the store could not be written.
+    Status write(const QString& key, const QString& value);
+    Status writeTruth(const QString& key, bool value);
+    Status writeFlag(const QString& key, bool value);
+    Status writeNumber(const QString& key, double value);
     // Where the store lives (file name or registry path), for messages.
     QString location() const;
 
@@ -81,14 +89,16 @@ public:
     // reader's default. Only `grids()` and `labelColor()` write anything back.
     QString tournamentName() const; // "" when missing
     QString setupFiles() const;     // ""
-    // "default"|"black"|"white"|"yellow"; anything else "default", which is stored. `error`
-    // is set only when that write failed.
-    QString labelColor(QString* error = nullptr);
-    QString impactColor() const; // "white"|"black"|"yellow"|"red"; else "white"
-    // 2 or 3 as stored; anything else 1, and "1" is stored. `error` as above.
-    int grids(QString* error = nullptr);
+    // "default"|"black"|"white"|"yellow" as stored; an empty or missing value is "default",
+    // which is stored. Any other word names no colour: std::nullopt, and it stays stored.
+    ReadBack<std::optional<QString>> labelColor();
+    // "white"|"black"|"yellow"|"red" as stored; empty or missing "white"; any other word
+    // names no colour (std::nullopt).
+    std::optional<QString> impactColor() const;
+    // 2 or 3 as stored; anything else 1, and "1" is stored.
+    ReadBack<int> grids();
     QString gridFile(int grid) const; // grid 1..3; "" when missing
-    bool setGridFile(int grid, const QString& path, QString* error = nullptr);
+    Status setGridFile(int grid, const QString& path);
     bool rightToLeft() const;       // right2left truth value; false when missing
     bool boxLineOff() const;        // boxlineoff truth value; false
     QString tournamentType() const; // "normal"|"barefoot"|"sitski"; anything else "normal"
@@ -111,18 +121,18 @@ public:
     // The emergency reset questions, in the order they are asked.
     static const QVector<InstallValue>& installValues();
     // Gives one question's settings their install value.
-    bool applyInstallValue(const InstallValue& item, QString* error = nullptr);
+    Status applyInstallValue(const InstallValue& item);
     // Gives every reset setting its install value; all other settings stay as they are.
-    bool resetToInstallValues(QString* error = nullptr);
+    Status resetToInstallValues();
 
 private:
     QString group() const;
     QString storedKey(const QString& key) const;
-    bool fail(const QString& text, QString* error);
+    void removeOtherSpellings(const QString& key);
+    bool keptDespiteFormatError(const QString& key, const QString& value) const;
     void reopen();
 
     std::unique_ptr<QSettings> settings_;
-    QString lastError_;
 };
 
 } // namespace zelvan::app

@@ -1,7 +1,6 @@
 #include "app/SkierNames.h"
 
 #include "app/TextFiles.h"
-#include "base/Dialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,15 +76,12 @@ QStringList namesFileFields(const QString& text)
     return out;
 }
 
-bool readTextFile(const QString& path, QString* text, QString* error)
+Result<QString> readTextFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot read %1: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Cannot read %1: %2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
     const QByteArray bytes = file.readAll();
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString decoded = utf8.decode(bytes);
@@ -93,39 +89,33 @@ bool readTextFile(const QString& path, QString* text, QString* error)
         decoded = QString::fromLatin1(bytes);
     if (decoded.startsWith(QChar(0xFEFF)))
         decoded.remove(0, 1);
-    *text = decoded;
-    return true;
+    return decoded;
 }
 
-bool importSkierNames(const QString& chosenFile, const QString& stationFolder, QString* firstName,
-                      QString* error)
+Result<QString> importSkierNames(const QString& chosenFile, const QString& stationFolder)
 {
-    QString text;
-    if (!readTextFile(chosenFile, &text, error))
-        return false;
-    const QStringList lines = splitLines(text);
-    if (!replaceLines(joinPath(stationFolder, QString::fromLatin1(kSkierNamesFile)), lines, error))
-        return false;
-    if (firstName)
-        *firstName = lines.isEmpty() ? QString() : commasToSpaces(lines.first());
-    return true;
+    const Result<QString> text = readTextFile(chosenFile);
+    if (!text)
+        return fail(text.error());
+    const QStringList lines = splitLines(*text);
+    const Status copied =
+        replaceLines(joinPath(stationFolder, QString::fromLatin1(kSkierNamesFile)), lines);
+    if (!copied)
+        return fail(copied.error());
+    return lines.isEmpty() ? QString() : commasToSpaces(lines.first());
 }
 
-bool loadSkierList(Dialogs& dialogs, const QString& namesFile, QStringList* entries)
+SkierListLoad loadSkierList(const QString& namesFile)
 {
+    SkierListLoad out;
     if (namesFile.isEmpty())
-        return true;
-    QString text;
-    QStringList fields;
-    if (readTextFile(namesFile, &text))
-        fields = namesFileFields(text);
-    entries->clear();
-    if (fields.isEmpty()) {
-        dialogs.message(QStringLiteral("Names not loaded, check file name and path"));
-        return false;
-    }
-    *entries = fields;
-    return true;
+        return out;
+    const Result<QString> text = readTextFile(namesFile);
+    out.entries = text ? namesFileFields(*text) : QStringList();
+    if (out.entries->isEmpty())
+        out.messages << OperatorMessage{QString::fromLatin1(kNamesNotLoaded), Icon::None,
+                                        QString()};
+    return out;
 }
 
 } // namespace zelvan::app

@@ -2,10 +2,13 @@
 // Skier names files: the station's copy "SkierNames.txt" (one skier per line, commas between
 // name parts) and the names file chosen on the configuration screen (comma-separated fields,
 // double quotes around a field that holds commas).
-#include "base/Dialogs.h"
+#include "base/OperatorMessage.h"
+#include "base/Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace zelvan::app
 {
@@ -25,18 +28,25 @@ QStringList pickerEntries(const QString& text);
 QStringList namesFileFields(const QString& text);
 
 // Reads a text file that the operator chose, as UTF-8 unless it is not valid UTF-8, in which
-// case it is taken as Latin-1 (older names files). False and `error` when it cannot be read.
-bool readTextFile(const QString& path, QString* text, QString* error = nullptr);
+// case it is taken as Latin-1 (older names files). A failure when it cannot be read.
+Result<QString> readTextFile(const QString& path);
 
 // "Import Skier Names File": copies the chosen file as plain text to "SkierNames.txt" in the
 // station folder (replacing any earlier copy, never leaving half a file) and gives its first
 // line with commas replaced by spaces, for the capture screen's skier name.
-bool importSkierNames(const QString& chosenFile, const QString& stationFolder, QString* firstName,
-                      QString* error = nullptr);
+Result<QString> importSkierNames(const QString& chosenFile, const QString& stationFolder);
 
-// Leaving the configuration screen: with a names file given, its fields replace `entries`;
-// when none could be read (missing, unreadable or empty file) the operator is told "Names not
-// loaded, check file name and path" and false is returned. No file given: nothing happens.
-bool loadSkierList(Dialogs& dialogs, const QString& namesFile, QStringList* entries);
+inline constexpr const char* kNamesNotLoaded = "Names not loaded, check file name and path";
+
+// What leaving the configuration screen does to the skier list.
+struct SkierListLoad {
+    // The new list; std::nullopt when no names file was given and the list stays as it is.
+    // A file from which no field could be read (missing, unreadable or empty) gives an empty
+    // list and the message "Names not loaded, check file name and path".
+    std::optional<QStringList> entries;
+    OperatorMessages messages;
+    bool loaded() const { return messages.isEmpty(); }
+};
+SkierListLoad loadSkierList(const QString& namesFile);
 
 } // namespace zelvan::app

@@ -20,13 +20,13 @@ bool isFolder(const QString& text)
 
 } // namespace
 
-bool ensureVideoDirectory(Dialogs& dialogs, Station& station, int maxAsks, QString* error)
+Status ensureVideoDirectory(Dialogs& dialogs, Station& station, int maxAsks)
 {
-    const QString stored = station.settings.logPath();
+    const QString stored = station.settings().logPath();
     if (isFolder(stored))
-        return station.setVideoDirectory(stored, error);
+        return station.setVideoDirectory(stored);
 
-    station.videoDirectory.clear();
+    station.clearVideoDirectory();
     for (int asked = 0; maxAsks < 0 || asked < maxAsks; ++asked) {
         const QString answer =
             dialogs
@@ -35,15 +35,13 @@ bool ensureVideoDirectory(Dialogs& dialogs, Station& station, int maxAsks, QStri
                        QString::fromLatin1(kVideoPathTitle))
                 .value_or(QString());
         if (isFolder(answer))
-            return station.setVideoDirectory(answer, error);
+            return station.setVideoDirectory(answer);
         dialogs.message(QStringLiteral("You entered an invalid path - try  again"));
     }
-    if (error)
-        *error = QStringLiteral("No save video directory was given");
-    return false;
+    return fail(QStringLiteral("No save video directory was given"));
 }
 
-bool changeVideoDirectory(Dialogs& dialogs, Station& station, const QString& shown, QString* error)
+Result<bool> changeVideoDirectory(Dialogs& dialogs, Station& station, const QString& shown)
 {
     for (;;) {
         const std::optional<QString> answer = dialogs.input(
@@ -51,8 +49,11 @@ bool changeVideoDirectory(Dialogs& dialogs, Station& station, const QString& sho
             QString::fromLatin1(kVideoPathTitle), shown);
         if (!answer || answer->isEmpty())
             return false;
-        if (isFolder(*answer))
-            return station.setVideoDirectory(*answer, error);
+        if (isFolder(*answer)) {
+            if (const Status stored = station.setVideoDirectory(*answer); !stored)
+                return fail(stored.error());
+            return true;
+        }
         dialogs.message(QStringLiteral("The folder you entered does not exist"), Icon::Warning,
                         QStringLiteral("Jump Measurement Alert"));
     }

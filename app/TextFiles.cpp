@@ -22,12 +22,6 @@ QByteArray encodeLines(const QStringList& lines)
     return bytes;
 }
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
-
 QString twoDigits(int v)
 {
     return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
@@ -35,18 +29,14 @@ QString twoDigits(int v)
 
 } // namespace
 
-bool appendLines(const QString& path, const QStringList& lines, QString* error)
+Status appendLines(const QString& path, const QStringList& lines)
 {
-    if (path.isEmpty()) {
-        setError(error, QStringLiteral("No file name given"));
-        return false;
-    }
+    if (path.isEmpty())
+        return fail(QStringLiteral("No file name given"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        setError(error, QStringLiteral("Cannot open %1 for appending: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return fail(QStringLiteral("Cannot open %1 for appending: %2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
     const qint64 before = file.size();
     const QByteArray bytes = encodeLines(lines);
     const bool written = file.write(bytes) == bytes.size() && file.flush();
@@ -55,38 +45,29 @@ bool appendLines(const QString& path, const QStringList& lines, QString* error)
         // Never leave half a line behind: cut the file back to what it was.
         file.resize(before);
         file.close();
-        setError(error,
-                 QStringLiteral("Cannot write to %1: %2").arg(QDir::toNativeSeparators(path), why));
-        return false;
+        return fail(
+            QStringLiteral("Cannot write to %1: %2").arg(QDir::toNativeSeparators(path), why));
     }
     file.close();
-    if (file.error() != QFileDevice::NoError) {
-        setError(error, QStringLiteral("Cannot close %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-        return false;
-    }
-    return true;
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("Cannot close %1: %2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return {};
 }
 
-bool replaceLines(const QString& path, const QStringList& lines, QString* error)
+Status replaceLines(const QString& path, const QStringList& lines)
 {
-    if (path.isEmpty()) {
-        setError(error, QStringLiteral("No file name given"));
-        return false;
-    }
+    if (path.isEmpty())
+        return fail(QStringLiteral("No file name given"));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("Cannot create %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("Cannot create %1: %2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
     const QByteArray bytes = encodeLines(lines);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        setError(error, QStringLiteral("Cannot write %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-        return false;
-    }
-    return true;
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return fail(QStringLiteral("Cannot write %1: %2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return {};
 }
 
 QString dateMmddyy(const QDateTime& t)

@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers for the station's text files: CR LF lines appended in one operation, and the
 // date and time texts used in file names and file lines.
+#include "base/Result.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -13,12 +15,12 @@ inline constexpr const char* kLineEnd = "\r\n";
 
 // Appends the lines (each followed by CR LF) to the file, creating it when absent. The file
 // is opened, written and closed within the call. Either every line is appended or, on
-// failure, the file is put back to its former length and `error` says why.
-bool appendLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+// failure, the file is put back to its former length and the failure says why.
+Status appendLines(const QString& path, const QStringList& lines);
 
 // Replaces the file with the lines (each followed by CR LF). Written to a temporary and
 // renamed, so a failure leaves the old file intact.
-bool replaceLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+Status replaceLines(const QString& path, const QStringList& lines);
 
 // "mmddyy" (month, day, last two digits of the year), as in date-named file names.
 QString dateMmddyy(const QDateTime& t);

@@ -2,6 +2,8 @@
 #include "app/ConfigActions.h"
 #include "app/SettingsMirror.h"
 #include "app/SettingsStore.h"
+#include "app/Station.h"
+#include "base/Clock.h"
 
 #include "QStringPrint.h"
 
@@ -21,62 +23,69 @@ class ConfigActionsTest : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
-    SettingsStore store{std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")),
-                                                    QSettings::IniFormat)};
-    SettingsMirror mirror;
+    FixedClock clock{QDateTime(QDate(2026, 9, 8), QTime(7, 6, 5))};
+    Station station{
+        clock,
+        std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")), QSettings::IniFormat),
+        dir.path(), dir.filePath(QStringLiteral("zqio"))};
+    SettingsStore& store = station.settings();
+    const SettingsMirror& mirror = station.mirror();
     QString stored(const char* k) { return store.read(QLatin1String(k), QStringLiteral("<none>")); }
 };
 
 TEST_F(ConfigActionsTest, BarefootAndSitSkiExcludeEachOther)
 {
-    ASSERT_TRUE(config::setSitSki(store, mirror, true));
+    ASSERT_TRUE(config::setSitSki(station, true));
     EXPECT_EQ(stored("tournamentType"), QStringLiteral("sitski"));
     EXPECT_EQ(config::jumpTypeIndicator(mirror), QStringLiteral("Sit Ski Jump"));
 
-    ASSERT_TRUE(config::setBarefoot(store, mirror, true));
+    ASSERT_TRUE(config::setBarefoot(station, true));
     EXPECT_TRUE(mirror.barefootMode);
     EXPECT_FALSE(mirror.sitSkiMode);
     EXPECT_EQ(stored("tournamentType"), QStringLiteral("barefoot"));
     EXPECT_EQ(config::jumpTypeIndicator(mirror), QStringLiteral("Barefoot Jump"));
 
     // Clearing the sit-ski box that is already clear leaves barefoot alone.
-    ASSERT_TRUE(config::setSitSki(store, mirror, false));
+    ASSERT_TRUE(config::setSitSki(station, false));
     EXPECT_EQ(stored("tournamentType"), QStringLiteral("barefoot"));
-    ASSERT_TRUE(config::setBarefoot(store, mirror, false));
+    ASSERT_TRUE(config::setBarefoot(station, false));
     EXPECT_EQ(stored("tournamentType"), QStringLiteral("normal"));
     EXPECT_EQ(config::jumpTypeIndicator(mirror), QString());
 }
 
 TEST_F(ConfigActionsTest, OptionsSetTheMirrorAndTheirStoredWords)
 {
-    ASSERT_TRUE(config::setNumGrids(store, mirror, 3));
+    ASSERT_TRUE(config::setNumGrids(station, 3));
     EXPECT_EQ(mirror.numGrids, 3);
-    ASSERT_TRUE(config::setNumGrids(store, mirror, 5));
+    ASSERT_TRUE(config::setNumGrids(station, 5));
     EXPECT_EQ(stored("grids"), QStringLiteral("1"));
-    ASSERT_TRUE(config::setRightToLeft(store, mirror, true));
+    ASSERT_TRUE(config::setRightToLeft(station, true));
     EXPECT_EQ(stored("right2left"), QStringLiteral("True"));
-    ASSERT_TRUE(config::setLineControl(store, mirror, true));
+    ASSERT_TRUE(config::setLineControl(station, true));
     EXPECT_FALSE(mirror.boxLineOff);
     EXPECT_EQ(stored("boxlineoff"), QStringLiteral("False"));
-    ASSERT_TRUE(config::setBuoyMarker(store, mirror, true));
+    ASSERT_TRUE(config::setBuoyMarker(station, true));
     EXPECT_EQ(stored("buoymarker"), QStringLiteral("cross"));
-    ASSERT_TRUE(config::setWstims(store, true));
+    ASSERT_TRUE(config::setWstims(station, true));
     EXPECT_EQ(stored("WSTIMS"), QStringLiteral("1"));
-    ASSERT_TRUE(config::setPictureSave(store, mirror, QStringLiteral("NoSave")));
+    EXPECT_TRUE(station.wstims());
+    ASSERT_TRUE(config::setLoupe(store, true));
+    EXPECT_EQ(stored("Loupe"), QStringLiteral("1"));
+    ASSERT_TRUE(config::setPictureSave(station, QStringLiteral("NoSave")));
     EXPECT_EQ(stored("PictureSave"), QStringLiteral("NoSave"));
-    ASSERT_TRUE(config::setVideoSave(store, mirror, QStringLiteral("bogus")));
+    ASSERT_TRUE(config::setVideoSave(station, QStringLiteral("bogus")));
     EXPECT_EQ(mirror.videoSaveMode, QStringLiteral("Ask"));
 
-    ASSERT_TRUE(config::setLabelColor(store, mirror, QStringLiteral("white")));
+    ASSERT_TRUE(config::setLabelColor(station, QStringLiteral("white")));
     EXPECT_EQ(mirror.labelColorValue, 16777215);
-    ASSERT_TRUE(config::setLabelColor(store, mirror, QStringLiteral("default")));
+    ASSERT_TRUE(config::setLabelColor(station, QStringLiteral("default")));
     EXPECT_EQ(mirror.labelColorValue, 16777215);
     EXPECT_EQ(stored("labelcolor"), QStringLiteral("default"));
-    ASSERT_TRUE(config::setImpactColor(store, mirror, QStringLiteral("red")));
+    ASSERT_TRUE(config::setImpactColor(station, QStringLiteral("red")));
     EXPECT_EQ(mirror.impactColorValue, 255);
     EXPECT_EQ(stored("impactcolor"), QStringLiteral("red"));
 
-    mirror.tournamentName = QStringLiteral("Spring Open");
+    station.setTournamentName(QStringLiteral("Spring Open"));
     ASSERT_TRUE(config::storeOnExit(store, mirror));
     EXPECT_EQ(stored("TournamentName"), QStringLiteral("Spring Open"));
 }
@@ -88,12 +97,14 @@ TEST_F(ConfigActionsTest, AnUnwritableStoreStillChangesTheRun)
         QFile f(blocker);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    SettingsStore locked(
-        std::make_unique<QSettings>(blocker + QStringLiteral("/DI05.ini"), QSettings::IniFormat));
-    QString error;
-    EXPECT_FALSE(config::setNumGrids(locked, mirror, 2, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(mirror.numGrids, 2);
+    Station locked(
+        clock,
+        std::make_unique<QSettings>(blocker + QStringLiteral("/DI05.ini"), QSettings::IniFormat),
+        dir.path(), dir.filePath(QStringLiteral("zqio")));
+    const Status set = config::setNumGrids(locked, 2);
+    EXPECT_FALSE(set);
+    EXPECT_FALSE(set.error().isEmpty());
+    EXPECT_EQ(locked.numGrids(), 2);
 }
 
 TEST(ConfigLines, ResultsFileLinesAndCapturesPath)
@@ -117,11 +128,11 @@ TEST(ConfigLines, ResultsFileLinesAndCapturesPath)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("New Configuration: 09-08-2026  07:06:05 Lake Cup\r\n"
                                       "New Configuration: 09-08-2026  07:06:05 Lake Cup\r\n"));
-    QString error;
-    EXPECT_FALSE(config::appendConfigurationLine(dir.filePath(QStringLiteral("no/r.txt")),
-                                                 config::ConfigLine::NewConfiguration, t, QString(),
-                                                 &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status appended =
+        config::appendConfigurationLine(dir.filePath(QStringLiteral("no/r.txt")),
+                                        config::ConfigLine::NewConfiguration, t, QString());
+    EXPECT_FALSE(appended);
+    EXPECT_FALSE(appended.error().isEmpty());
 
     EXPECT_EQ(config::capturesPathOnExit(QStringLiteral("/caps  ")),
               QStringLiteral("/caps") + QDir::separator());

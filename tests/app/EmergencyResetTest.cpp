@@ -94,9 +94,9 @@ TEST(EmergencyReset, AStoreThatCannotBeWrittenIsReported)
     ScriptedDialogs dialogs;
     for (int i = 0; i < 10; ++i)
         dialogs.yesNoAnswers.enqueue(true);
-    QString error;
-    EXPECT_FALSE(runEmergencyReset(dialogs, *store, &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status reset = runEmergencyReset(dialogs, *store);
+    EXPECT_FALSE(reset);
+    EXPECT_FALSE(reset.error().isEmpty());
     // Every question was still asked, and every failed clear was reported.
     int questions = 0;
     int warnings = 0;

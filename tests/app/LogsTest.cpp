@@ -29,7 +29,7 @@ QByteArray readAll(const QString& path)
 
 QString makeRegularFile(const QTemporaryDir& dir)
 {
-    const QString path = dir.filePath(QStringLiteral("plainfile"));
+    QString path = dir.filePath(QStringLiteral("plainfile"));
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write("x");
@@ -77,12 +77,12 @@ TEST(TextFiles, DateTextsAndAppending)
     ASSERT_TRUE(replaceLines(path, {QStringLiteral("fresh")}));
     EXPECT_EQ(readAll(path), QByteArray("fresh\r\n"));
 
-    QString error;
-    EXPECT_FALSE(appendLines(dir.filePath(QStringLiteral("missing/x.txt")), {"a"}, &error));
-    EXPECT_FALSE(error.isEmpty());
-    error.clear();
-    EXPECT_FALSE(replaceLines(makeRegularFile(dir) + QStringLiteral("/x.txt"), {"a"}, &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status appended = appendLines(dir.filePath(QStringLiteral("missing/x.txt")), {"a"});
+    EXPECT_FALSE(appended);
+    EXPECT_FALSE(appended.error().isEmpty());
+    const Status replaced = replaceLines(makeRegularFile(dir) + QStringLiteral("/x.txt"), {"a"});
+    EXPECT_FALSE(replaced);
+    EXPECT_FALSE(replaced.error().isEmpty());
 
     EXPECT_EQ(joinPath(QStringLiteral("/videos/"), QStringLiteral("a.txt")),
               QDir::toNativeSeparators(QStringLiteral("/videos/a.txt")));
@@ -95,26 +95,31 @@ TEST(DebugLog, StartReplacesAndEachWriteAppendsOneLine)
 {
     QTemporaryDir dir;
     const QString zqio = dir.filePath(QStringLiteral("root/zqio"));
-    ScriptedDialogs dialogs;
     FixedClock clock(QDateTime(QDate(2026, 6, 1), QTime(9, 5, 0)));
     {
-        DebugLog earlier(dialogs, clock, zqio);
+        DebugLog earlier(clock, zqio);
         ASSERT_TRUE(earlier.StartDebugLog()); // creates the missing folder
         ASSERT_TRUE(earlier.WriteDebugLog(QStringLiteral("from an earlier run")));
     }
-    DebugLog log(dialogs, clock, zqio);
+    DebugLog log(clock, zqio);
     EXPECT_EQ(log.filePath(), QDir::toNativeSeparators(zqio + QStringLiteral("/DebugLog.txt")));
-    ASSERT_TRUE(log.StartDebugLog());
-    ASSERT_TRUE(log.WriteDebugLog(QStringLiteral("MainForm Load")));
+    OperatorMessages messages;
+    for (const DebugLogWrite& w :
+         {log.StartDebugLog(), log.WriteDebugLog(QStringLiteral("MainForm Load"))}) {
+        ASSERT_TRUE(w);
+        messages << w.messages;
+    }
     clock.time = QDateTime(QDate(2026, 6, 1), QTime(14, 30, 7));
-    ASSERT_TRUE(log.WriteDebugLog(QStringLiteral("Front set-up ratio = 92.5")));
+    const DebugLogWrite last = log.WriteDebugLog(QStringLiteral("Front set-up ratio = 92.5"));
+    ASSERT_TRUE(last);
+    messages << last.messages;
 
     EXPECT_EQ(readAll(log.filePath()), QByteArray("09:05:00      Debug Log Session Started\r\n"
                                                   "09:05:00      MainForm Load\r\n"
                                                   "14:30:07      Front set-up ratio = 92.5\r\n"));
     EXPECT_EQ(log.lines().size(), 3);
     EXPECT_EQ(log.lines().last(), QStringLiteral("14:30:07      Front set-up ratio = 92.5"));
-    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST(DebugLog, AnUnwritableFolderWarnsTheOperatorOncePerRun)
@@ -124,11 +129,17 @@ TEST(DebugLog, AnUnwritableFolderWarnsTheOperatorOncePerRun)
     const QString zqio = makeRegularFile(dir) + QStringLiteral("/zqio");
     ScriptedDialogs dialogs;
     FixedClock clock(QDateTime(QDate(2026, 6, 1), QTime(9, 5, 0)));
-    DebugLog log(dialogs, clock, zqio);
-    EXPECT_FALSE(log.StartDebugLog());
-    EXPECT_FALSE(log.WriteDebugLog(QStringLiteral("MainForm Load")));
-    EXPECT_FALSE(log.WriteDebugLog(QStringLiteral("Capture Complete")));
-    EXPECT_FALSE(log.lastError().isEmpty());
+    DebugLog log(clock, zqio);
+    const DebugLogWrite writes[] = {log.StartDebugLog(),
+                                    log.WriteDebugLog(QStringLiteral("MainForm Load")),
+                                    log.WriteDebugLog(QStringLiteral("Capture Complete"))};
+    for (const DebugLogWrite& w : writes) {
+        EXPECT_FALSE(w);
+        EXPECT_FALSE(w.written.error().isEmpty());
+        showMessages(dialogs, w.messages);
+    }
+    // The warning comes with the first failure, not with the later ones.
+    EXPECT_EQ(writes[0].messages.size(), 1);
 
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].text,
@@ -192,16 +203,17 @@ TEST(SessionLog, AFailedWriteIsReportedNotLost)
     QTemporaryDir dir;
     FixedClock clock(QDateTime(QDate(2026, 5, 2), QTime(8, 0, 0)));
     const QString name = SessionLog::fileNameFor(clock.now());
-    QString error;
-    EXPECT_FALSE(SessionLog(clock, QString(), name).writeSessionStart(&error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status noFolder = SessionLog(clock, QString(), name).writeSessionStart();
+    EXPECT_FALSE(noFolder);
+    EXPECT_FALSE(noFolder.error().isEmpty());
 
-    error.clear();
     const QString gone = dir.filePath(QStringLiteral("gone"));
-    EXPECT_FALSE(SessionLog(clock, gone, name)
-                     .writeContactPicture(QStringLiteral("A"), QStringLiteral("1"),
-                                          QStringLiteral("40.0"), QStringLiteral("p.bmp"), &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status missing =
+        SessionLog(clock, gone, name)
+            .writeContactPicture(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("40.0"),
+                                 QStringLiteral("p.bmp"));
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(missing.error().isEmpty());
     EXPECT_FALSE(QDir(gone).exists());
 }
 
@@ -219,21 +231,26 @@ TEST(LogViewer, ListsLinesByTheirEndingAndTakesThePathAfterFile)
     ASSERT_TRUE(appendLines(dir.filePath(name), {QStringLiteral("no path but avi"),
                                                  QStringLiteral("File: /v/UPPER.AVI")}));
 
-    QStringList videos;
-    ASSERT_TRUE(readLogViewerLines(dir.filePath(name), QStringLiteral("avi"), &videos));
+    const Result<QStringList> videoLines =
+        readLogViewerLines(dir.filePath(name), QStringLiteral("avi"));
+    ASSERT_TRUE(videoLines);
+    const QStringList& videos = *videoLines;
     ASSERT_EQ(videos.size(), 2);
     EXPECT_EQ(logLineFilePath(videos[0]), QStringLiteral("/v/Annjump1.avi"));
     EXPECT_EQ(logLineFilePath(videos[1]), QString());
-    QStringList pictures;
-    ASSERT_TRUE(readLogViewerLines(dir.filePath(name), QStringLiteral("bmp"), &pictures));
+    const Result<QStringList> pictureLines =
+        readLogViewerLines(dir.filePath(name), QStringLiteral("bmp"));
+    ASSERT_TRUE(pictureLines);
+    const QStringList& pictures = *pictureLines;
     ASSERT_EQ(pictures.size(), 1);
     EXPECT_EQ(logLineFilePath(pictures[0]), QStringLiteral("/v/Ann1.bmp"));
 
     EXPECT_EQ(widestLogEntry({QStringLiteral("ab"), QStringLiteral("cd"), QStringLiteral("e")}),
               QStringLiteral("ab"));
-    EXPECT_FALSE(readLogViewerLines(dir.filePath(QStringLiteral("none.txt")), QStringLiteral("avi"),
-                                    &videos));
-    EXPECT_TRUE(videos.isEmpty());
+    const Result<QStringList> none =
+        readLogViewerLines(dir.filePath(QStringLiteral("none.txt")), QStringLiteral("avi"));
+    EXPECT_FALSE(none);
+    EXPECT_FALSE(none.error().isEmpty());
 }
 
 } // namespace

@@ -108,14 +108,14 @@ TEST_F(SettingsMirrorTest, ColourNamesMapToTheirValues)
         ASSERT_TRUE(store().write(QStringLiteral("labelcolor"), QLatin1String(name)));
         SettingsMirror m;
         m.labelColorValue = 12345;
-        loadSettingsMirror(store(), m, QString(), day);
+        ASSERT_TRUE(loadSettingsMirror(store(), m, QString(), day));
         EXPECT_EQ(m.labelColorValue, value) << name;
     }
     // "default" leaves whatever colour was in use.
     ASSERT_TRUE(store().write(QStringLiteral("labelcolor"), QStringLiteral("default")));
     SettingsMirror m;
     m.labelColorValue = 65535;
-    loadSettingsMirror(store(), m, QString(), day);
+    ASSERT_TRUE(loadSettingsMirror(store(), m, QString(), day));
     EXPECT_EQ(m.labelColorValue, 65535);
     EXPECT_EQ(m.labelColorName, QStringLiteral("default"));
 
@@ -124,9 +124,35 @@ TEST_F(SettingsMirrorTest, ColourNamesMapToTheirValues)
     for (const auto& [name, value] : impacts) {
         ASSERT_TRUE(store().write(QStringLiteral("impactcolor"), QLatin1String(name)));
         SettingsMirror m2;
-        loadSettingsMirror(store(), m2, QString(), day);
+        ASSERT_TRUE(loadSettingsMirror(store(), m2, QString(), day));
         EXPECT_EQ(m2.impactColorValue, value) << name;
     }
+}
+
+TEST_F(SettingsMirrorTest, AColourWordThatNamesNoColourSelectsNothing)
+{
+    ASSERT_TRUE(store().write(QStringLiteral("labelcolor"), QStringLiteral("purple")));
+    ASSERT_TRUE(store().write(QStringLiteral("impactcolor"), QStringLiteral("Red")));
+    SettingsMirror m;
+    m.labelColorName = QStringLiteral("yellow");
+    m.labelColorValue = 65535;
+    m.impactColorValue = 255;
+    ASSERT_TRUE(loadSettingsMirror(store(), m, QString(), day));
+    // No option is selected: the colours in use stay, and so do the stored words.
+    EXPECT_EQ(m.labelColorName, QStringLiteral("yellow"));
+    EXPECT_EQ(m.labelColorValue, 65535);
+    EXPECT_EQ(m.impactColorValue, 255);
+    EXPECT_EQ(store().read(QStringLiteral("labelcolor")), QStringLiteral("purple"));
+    EXPECT_EQ(store().read(QStringLiteral("impactcolor")), QStringLiteral("Red"));
+
+    // Only an empty message colour selects the default one and stores "default".
+    ASSERT_TRUE(store().write(QStringLiteral("labelcolor"), QString()));
+    ASSERT_TRUE(store().write(QStringLiteral("impactcolor"), QString()));
+    ASSERT_TRUE(loadSettingsMirror(store(), m, QString(), day));
+    EXPECT_EQ(m.labelColorName, QStringLiteral("default"));
+    EXPECT_EQ(m.labelColorValue, 65535);
+    EXPECT_EQ(m.impactColorValue, 16777215);
+    EXPECT_EQ(store().read(QStringLiteral("labelcolor")), QStringLiteral("default"));
 }
 
 TEST_F(SettingsMirrorTest, AStoreThatCannotBeWrittenIsReportedButStillRead)
@@ -137,9 +163,9 @@ TEST_F(SettingsMirrorTest, AStoreThatCannotBeWrittenIsReportedButStillRead)
     SettingsStore locked(std::make_unique<QSettings>(
         dir.filePath(QStringLiteral("blocker/DI05.ini")), QSettings::IniFormat));
     SettingsMirror m;
-    QString error;
-    EXPECT_FALSE(loadSettingsMirror(locked, m, QString(), day, &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status loaded = loadSettingsMirror(locked, m, QString(), day);
+    EXPECT_FALSE(loaded);
+    EXPECT_FALSE(loaded.error().isEmpty());
     EXPECT_EQ(m.numGrids, 1);
     EXPECT_EQ(m.pictureSaveMode, QStringLiteral("Ask"));
 }

@@ -109,23 +109,30 @@ TEST_F(SettingsStoreTest, GridsAndLabelColourAreWrittenBackWhenUnusable)
         else
             QFile::remove(iniPath());
         auto fresh = open();
-        EXPECT_EQ(fresh->grids(), 1) << stored;
+        const ReadBack<int> grids = fresh->grids();
+        EXPECT_EQ(grids.value, 1) << stored;
+        EXPECT_TRUE(grids.stored) << stored;
         EXPECT_EQ(open()->read(QStringLiteral("grids")), QStringLiteral("1")) << stored;
     }
     auto store = open();
     ASSERT_TRUE(store->write(QStringLiteral("GRIDS"), QStringLiteral("3")));
-    EXPECT_EQ(store->grids(), 3);
+    EXPECT_EQ(store->grids().value, 3);
     ASSERT_TRUE(store->write(QStringLiteral("grids"), QStringLiteral("2")));
-    EXPECT_EQ(store->grids(), 2);
+    EXPECT_EQ(store->grids().value, 2);
     EXPECT_EQ(fileText().toLower().count("grids="), 1);
 
-    EXPECT_EQ(store->labelColor(), QStringLiteral("default"));
+    EXPECT_EQ(store->labelColor().value, QStringLiteral("default"));
     EXPECT_EQ(store->read(QStringLiteral("labelcolor")), QStringLiteral("default"));
     ASSERT_TRUE(store->write(QStringLiteral("labelcolor"), QStringLiteral("yellow")));
-    EXPECT_EQ(store->labelColor(), QStringLiteral("yellow"));
-    ASSERT_TRUE(store->write(QStringLiteral("labelcolor"), QStringLiteral("purple")));
-    EXPECT_EQ(store->labelColor(), QStringLiteral("default"));
+    EXPECT_EQ(store->labelColor().value, QStringLiteral("yellow"));
+    // An empty value is the default colour, and "default" is stored for it.
+    ASSERT_TRUE(store->write(QStringLiteral("labelcolor"), QString()));
+    EXPECT_EQ(store->labelColor().value, QStringLiteral("default"));
     EXPECT_EQ(store->read(QStringLiteral("labelcolor")), QStringLiteral("default"));
+    // A word that names no colour is no colour, and it stays stored as it is.
+    ASSERT_TRUE(store->write(QStringLiteral("labelcolor"), QStringLiteral("purple")));
+    EXPECT_EQ(store->labelColor().value, std::nullopt);
+    EXPECT_EQ(store->read(QStringLiteral("labelcolor")), QStringLiteral("purple"));
 }
 
 TEST_F(SettingsStoreTest, UnreadableValuesFallBackToTheDefault)
@@ -150,7 +157,8 @@ TEST_F(SettingsStoreTest, UnreadableValuesFallBackToTheDefault)
     EXPECT_EQ(store->buoyMarker(), QStringLiteral("circle"));
     EXPECT_EQ(store->pictureSave(), QStringLiteral("Ask"));
     EXPECT_EQ(store->videoSave(), QStringLiteral("NoSave"));
-    EXPECT_EQ(store->impactColor(), QStringLiteral("white"));
+    // "Red" is not the word "red": it names no impact colour.
+    EXPECT_EQ(store->impactColor(), std::nullopt);
     EXPECT_EQ(store->tournamentType(), QStringLiteral("sitski"));
 
     ASSERT_TRUE(store->write(QStringLiteral("buoymarker"), QStringLiteral("cross")));
@@ -218,20 +226,20 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReportedAndLaterWritesWorkAgain)
     }
     SettingsStore store(
         std::make_unique<QSettings>(folder + QStringLiteral("/DI05.ini"), QSettings::IniFormat));
-    QString error;
-    EXPECT_FALSE(store.write(QStringLiteral("logpath"), QStringLiteral("/videos"), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("logpath")));
-    EXPECT_EQ(store.lastError(), error);
+    const Status failed = store.write(QStringLiteral("logpath"), QStringLiteral("/videos"));
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(failed.error().contains(QStringLiteral("logpath")));
     // A reader's write-back reports the same way.
-    QString why;
-    EXPECT_EQ(store.grids(&why), 1);
-    EXPECT_FALSE(why.isEmpty());
+    const ReadBack<int> grids = store.grids();
+    EXPECT_EQ(grids.value, 1);
+    EXPECT_FALSE(grids.stored.error().isEmpty());
     EXPECT_FALSE(store.setGridFile(4, QStringLiteral("x.ipt")));
 
     ASSERT_TRUE(QFile::remove(folder));
     ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(store.write(QStringLiteral("device"), QStringLiteral("2"), &error)) << error;
-    EXPECT_TRUE(store.lastError().isEmpty());
+    const Status again = store.write(QStringLiteral("device"), QStringLiteral("2"));
+    EXPECT_TRUE(again) << again.error();
+    EXPECT_TRUE(again.error().isEmpty());
     SettingsStore reread(
         std::make_unique<QSettings>(folder + QStringLiteral("/DI05.ini"), QSettings::IniFormat));
     EXPECT_EQ(reread.device(), 2);
@@ -240,11 +248,11 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReportedAndLaterWritesWorkAgain)
 TEST_F(SettingsStoreTest, AHandDamagedFileIsStillReadAndWritten)
 {
     auto store = openWith("[Settings]\ngrids=2\nthis line has no value\n[Settings\n");
-    EXPECT_EQ(store->grids(), 2);
-    QString error;
-    EXPECT_TRUE(store->write(QStringLiteral("device"), QStringLiteral("4"), &error)) << error;
+    EXPECT_EQ(store->grids().value, 2);
+    const Status written = store->write(QStringLiteral("device"), QStringLiteral("4"));
+    EXPECT_TRUE(written) << written.error();
     EXPECT_EQ(store->device(), 4);
-    EXPECT_EQ(store->grids(), 2);
+    EXPECT_EQ(store->grids().value, 2);
 }
 
 TEST(SettingsValues, NumbersTruthsAndFlags)

@@ -26,12 +26,12 @@ protected:
     ScriptedDialogs dialogs;
     FixedClock clock{QDateTime(QDate(2026, 4, 5), QTime(9, 0, 0))};
     Station station{
-        dialogs, clock,
+        clock,
         std::make_unique<QSettings>(dir.filePath(QStringLiteral("DI05.ini")), QSettings::IniFormat),
         dir.path(), dir.filePath(QStringLiteral("zqio"))};
     QString folder(const char* name)
     {
-        const QString path = dir.filePath(QLatin1String(name));
+        QString path = dir.filePath(QLatin1String(name));
         QDir().mkpath(path);
         return path;
     }
@@ -41,22 +41,22 @@ TEST_F(StartUpTest, AStoredFolderIsTakenWithoutAsking)
 {
     const QString videos = folder("videos");
     // A trailing separator is accepted and dropped.
-    ASSERT_TRUE(station.settings.write(QStringLiteral("logpath"), videos + QStringLiteral("/")));
+    ASSERT_TRUE(station.settings().write(QStringLiteral("logpath"), videos + QStringLiteral("/")));
     ASSERT_TRUE(ensureVideoDirectory(dialogs, station, 3));
-    EXPECT_EQ(station.videoDirectory, videos);
+    EXPECT_EQ(station.videoDirectory(), videos);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
 TEST_F(StartUpTest, TheOperatorIsAskedUntilAnExistingFolderIsGiven)
 {
-    ASSERT_TRUE(station.settings.write(QStringLiteral("logpath"), dir.filePath("gone")));
+    ASSERT_TRUE(station.settings().write(QStringLiteral("logpath"), dir.filePath("gone")));
     const QString videos = folder("videos");
     dialogs.inputAnswers.enqueue(std::nullopt);
     dialogs.inputAnswers.enqueue(dir.filePath(QStringLiteral("nowhere")));
     dialogs.inputAnswers.enqueue(videos + QStringLiteral("/"));
     ASSERT_TRUE(ensureVideoDirectory(dialogs, station, 10));
-    EXPECT_EQ(station.videoDirectory, videos);
-    EXPECT_EQ(station.settings.logPath(), videos);
+    EXPECT_EQ(station.videoDirectory(), videos);
+    EXPECT_EQ(station.settings().logPath(), videos);
 
     const QString prompt = QStringLiteral("No Correct Save Video Directory has been set.  Please "
                                           "put in the path of the Save Video Directory here.");
@@ -67,11 +67,11 @@ TEST_F(StartUpTest, TheOperatorIsAskedUntilAnExistingFolderIsGiven)
 
     // A headless caller with a limit is told when nobody answered.
     ScriptedDialogs silent;
-    ASSERT_TRUE(station.settings.write(QStringLiteral("logpath"), QString()));
-    QString error;
-    EXPECT_FALSE(ensureVideoDirectory(silent, station, 2, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(station.videoDirectory.isEmpty());
+    ASSERT_TRUE(station.settings().write(QStringLiteral("logpath"), QString()));
+    const Status ensured = ensureVideoDirectory(silent, station, 2);
+    EXPECT_FALSE(ensured);
+    EXPECT_FALSE(ensured.error().isEmpty());
+    EXPECT_TRUE(station.videoDirectory().isEmpty());
 }
 
 TEST_F(StartUpTest, ChangingTheFolderRefusesMissingOnesAndCancelKeepsTheOldOne)
@@ -79,16 +79,20 @@ TEST_F(StartUpTest, ChangingTheFolderRefusesMissingOnesAndCancelKeepsTheOldOne)
     const QString before = folder("before");
     ASSERT_TRUE(station.setVideoDirectory(before));
     dialogs.inputAnswers.enqueue(QString());
-    EXPECT_FALSE(changeVideoDirectory(dialogs, station, before));
-    EXPECT_EQ(station.videoDirectory, before);
+    const Result<bool> cancelled = changeVideoDirectory(dialogs, station, before);
+    ASSERT_TRUE(cancelled);
+    EXPECT_FALSE(*cancelled);
+    EXPECT_EQ(station.videoDirectory(), before);
 
     const QString after = folder("after");
     dialogs.clear();
     dialogs.inputAnswers.enqueue(dir.filePath(QStringLiteral("missing")));
     dialogs.inputAnswers.enqueue(after);
-    ASSERT_TRUE(changeVideoDirectory(dialogs, station, before));
-    EXPECT_EQ(station.videoDirectory, after);
-    EXPECT_EQ(station.settings.logPath(), after);
+    const Result<bool> changed = changeVideoDirectory(dialogs, station, before);
+    ASSERT_TRUE(changed);
+    EXPECT_TRUE(*changed);
+    EXPECT_EQ(station.videoDirectory(), after);
+    EXPECT_EQ(station.settings().logPath(), after);
     ASSERT_EQ(dialogs.shown.size(), 3);
     EXPECT_EQ(dialogs.shown[1].text, QStringLiteral("The folder you entered does not exist"));
     EXPECT_EQ(dialogs.shown[1].title, QStringLiteral("Jump Measurement Alert"));
@@ -148,30 +152,37 @@ TEST(SkierNames, ImportAndLoadFromRealFiles)
     }
     const QString station = dir.filePath(QStringLiteral("station"));
     ASSERT_TRUE(QDir().mkpath(station));
-    QString first;
-    ASSERT_TRUE(importSkierNames(chosen, station, &first));
-    EXPECT_EQ(first, QStringLiteral("Smith John USA"));
+    const Result<QString> first = importSkierNames(chosen, station);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, QStringLiteral("Smith John USA"));
     QFile copy(station + QStringLiteral("/SkierNames.txt"));
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), QByteArray("Smith,John,USA\r\nM\xc3\xbcller,Eva\r\n"));
 
-    QString error;
-    EXPECT_FALSE(
-        importSkierNames(dir.filePath(QStringLiteral("none.txt")), station, &first, &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Result<QString> none =
+        importSkierNames(dir.filePath(QStringLiteral("none.txt")), station);
+    EXPECT_FALSE(none);
+    EXPECT_FALSE(none.error().isEmpty());
 
     ScriptedDialogs dialogs;
-    QStringList entries = {QStringLiteral("old")};
-    ASSERT_TRUE(loadSkierList(dialogs, chosen, &entries));
-    EXPECT_EQ(entries,
+    const SkierListLoad loaded = loadSkierList(chosen);
+    ASSERT_TRUE(loaded.loaded());
+    ASSERT_TRUE(loaded.entries);
+    EXPECT_EQ(*loaded.entries,
               QStringList({QStringLiteral("Smith"), QStringLiteral("John"), QStringLiteral("USA"),
                            QString::fromUtf8("M\xc3\xbcller"), QStringLiteral("Eva")}));
+    showMessages(dialogs, loaded.messages);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 
-    ASSERT_TRUE(loadSkierList(dialogs, QString(), &entries));
-    EXPECT_EQ(entries.size(), 5);
-    EXPECT_FALSE(loadSkierList(dialogs, dir.filePath(QStringLiteral("none.txt")), &entries));
-    EXPECT_TRUE(entries.isEmpty());
+    // No file given: the list stays as it is.
+    const SkierListLoad nothing = loadSkierList(QString());
+    EXPECT_TRUE(nothing.loaded());
+    EXPECT_FALSE(nothing.entries.has_value());
+    const SkierListLoad missing = loadSkierList(dir.filePath(QStringLiteral("none.txt")));
+    EXPECT_FALSE(missing.loaded());
+    ASSERT_TRUE(missing.entries);
+    EXPECT_TRUE(missing.entries->isEmpty());
+    showMessages(dialogs, missing.messages);
     EXPECT_EQ(dialogs.messages(),
               QStringList({QStringLiteral("Names not loaded, check file name and path")}));
 }

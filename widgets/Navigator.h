@@ -1,0 +1,36 @@
+#pragma once
+// Shows one screen at a time. main() owns it and registers every screen by its Station
+// screen; when a screen asks the Station for another (showScreen), the navigator shows that
+// one and hides the rest. Screens never show or hide each other.
+#include "app/Station.h"
+
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+namespace zelvan::widgets
+{
+
+class Navigator : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Navigator(app::Station& station, QObject* parent = nullptr);
+
+    // Registers `screen` as the widget of `which`: shown at once when it is the Station's
+    // current screen, hidden otherwise. A later registration of the same screen replaces it.
+    void registerScreen(app::Station::Screen which, QWidget* screen);
+    QWidget* screen(app::Station::Screen which) const;
+
+private:
+    // The requested screen is shown first and the others hidden after, so the station never
+    // stands without a visible screen in between.
+    void show(app::Station::Screen which);
+
+    app::Station& station_;
+    QMap<app::Station::Screen, QPointer<QWidget>> screens_;
+};
+
+} // namespace zelvan::widgets
