@@ -163,133 +163,150 @@ bool record(const QString& path, const QString& size, double fps, double seconds
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    QString video;
+struct Options {
+    QString video; // empty: record the test files first
     double seconds = 5;
+};
+
+Options parseOptions(const QStringList& args)
+{
+    Options o;
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--video"))
-            video = args[i + 1];
+            o.video = args[i + 1];
         else if (args[i] == QLatin1String("--seconds"))
-            seconds = args[i + 1].toDouble();
+            o.seconds = args[i + 1].toDouble();
     }
-    QTemporaryDir dir;
-    std::vector<Row> rows;
+    return o;
+}
 
-    if (video.isEmpty()) {
-        video = dir.filePath(QStringLiteral("pass1080.avi"));
-        bool recorded = false;
-        Row r720;
-        record(dir.filePath(QStringLiteral("pass720.avi")), QStringLiteral("1280x720"), 30, seconds,
-               r720);
-        r720.ffmpeg = encodeLikeFfmpeg(QStringLiteral("1280x720"), 30, seconds, dir);
-        rows.push_back(r720);
-        Row r1080;
-        recorded = record(video, QStringLiteral("1920x1080"), 60, seconds, r1080);
-        r1080.ffmpeg = encodeLikeFfmpeg(QStringLiteral("1920x1080"), 60, seconds, dir);
-        rows.push_back(r1080);
-        if (!recorded) {
-            const double made = timeFfmpeg(
-                {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                 QStringLiteral("testsrc2=size=1920x1080:rate=60"), QStringLiteral("-frames:v"),
-                 QString::number(qRound(60 * seconds)), QStringLiteral("-c:v"),
-                 QStringLiteral("mjpeg"), QStringLiteral("-q:v"), QStringLiteral("3"),
-                 QStringLiteral("-pix_fmt"), QStringLiteral("yuvj420p"), video});
-            if (made < 0) {
-                std::fprintf(stderr, "cannot make the 1080p test file with ffmpeg\n");
-                return 1;
-            }
-        }
-    }
+// Records the 720p and 1080p passes into `dir` (one table row each) and returns the 1080p
+// file; made with the ffmpeg program when recording fails. Empty when neither worked.
+QString makeTestFile(double seconds, const QTemporaryDir& dir, std::vector<Row>& rows)
+{
+    QString video = dir.filePath(QStringLiteral("pass1080.avi"));
+    Row r720;
+    record(dir.filePath(QStringLiteral("pass720.avi")), QStringLiteral("1280x720"), 30, seconds,
+           r720);
+    r720.ffmpeg = encodeLikeFfmpeg(QStringLiteral("1280x720"), 30, seconds, dir);
+    rows.push_back(r720);
+    Row r1080;
+    const bool recorded = record(video, QStringLiteral("1920x1080"), 60, seconds, r1080);
+    r1080.ffmpeg = encodeLikeFfmpeg(QStringLiteral("1920x1080"), 60, seconds, dir);
+    rows.push_back(r1080);
+    if (recorded)
+        return video;
+    const double made =
+        timeFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                    QStringLiteral("testsrc2=size=1920x1080:rate=60"), QStringLiteral("-frames:v"),
+                    QString::number(qRound(60 * seconds)), QStringLiteral("-c:v"),
+                    QStringLiteral("mjpeg"), QStringLiteral("-q:v"), QStringLiteral("3"),
+                    QStringLiteral("-pix_fmt"), QStringLiteral("yuvj420p"), video});
+    return made < 0 ? QString() : video;
+}
 
-    FrameReader reader;
-    QElapsedTimer t;
-    t.start();
-    const QString failure = reader.open(video);
-    const double openMs = double(t.nsecsElapsed()) / 1e6;
-    if (!failure.isEmpty()) {
-        std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(video), qPrintable(failure));
-        return 1;
-    }
+// Wall and processor times of each kind of reader work.
+struct Timings {
+    std::vector<double> walls;
+    std::vector<double> cpus;
+    QString text() const { return wallAndCpu(walls, cpus); }
+};
+
+struct ReaderTimings {
+    Timings next, previous, seek, grab;
+    std::vector<qint64> targets; // the random frames sought
+};
+
+ReaderTimings timeReader(FrameReader& reader, const QString& video, const QTemporaryDir& dir)
+{
+    ReaderTimings t;
     const qint64 count = reader.frameCount();
-    const double rate = reader.frameRate() > 0 ? reader.frameRate() : 30;
     QRandomGenerator rng(2024);
-
     Stopwatch sw;
     // Next frame: stepping forward from the start.
     reader.frame(0);
-    std::vector<double> nextTimes, nextCpu;
     for (qint64 i = 1; i < qMin<qint64>(count, 150); ++i) {
         sw.start();
         if (reader.next().isNull())
             break;
-        sw.stop(nextTimes, nextCpu);
+        sw.stop(t.next.walls, t.next.cpus);
     }
     // Previous frame: stepping back.
-    std::vector<double> previousTimes, previousCpu;
     for (int i = 0; i < 40 && reader.current() > 0; ++i) {
         sw.start();
         reader.previous();
-        sw.stop(previousTimes, previousCpu);
+        sw.stop(t.previous.walls, t.previous.cpus);
     }
     // Random seek.
-    std::vector<double> seekTimes, seekCpu;
-    std::vector<qint64> targets;
+    t.targets.reserve(60);
     for (int i = 0; i < 60; ++i)
-        targets.push_back(qint64(rng.bounded(quint32(count))));
-    for (qint64 n : targets) {
+        t.targets.push_back(qint64(rng.bounded(quint32(count))));
+    for (qint64 n : t.targets) {
         sw.start();
         reader.frame(n);
-        sw.stop(seekTimes, seekCpu);
+        sw.stop(t.seek.walls, t.seek.cpus);
     }
     // Frame grab: open the file, decode frame n, write currentcapture.bmp.
     ScriptedDialogs dialogs;
-    std::vector<double> grabTimes, grabCpu;
     for (int i = 0; i < 7; ++i) {
         sw.start();
-        grabVideoFrame(video, targets[size_t(i)], dir.path(), dialogs);
-        sw.stop(grabTimes, grabCpu);
+        grabVideoFrame(video, t.targets[size_t(i)], dir.path(), dialogs);
+        sw.stop(t.grab.walls, t.grab.cpus);
     }
+    return t;
+}
 
-    // The ffmpeg program on the same file: one frame out by input seeking, to a BMP and to
-    // raw pixels, and the per-frame cost of decoding the whole file to 24-bit pixels.
-    std::vector<double> ffGrab;
-    std::vector<double> ffSeek;
+// The ffmpeg program on the same file: one frame out by input seeking, to a BMP and to raw
+// pixels, and the whole file decoded to 24-bit pixels.
+struct FfmpegTimings {
+    std::vector<double> grab;
+    std::vector<double> seek;
+    double all = 0;
+};
+
+FfmpegTimings timeFfmpegOn(const QString& video, const std::vector<qint64>& targets, double rate,
+                           const QTemporaryDir& dir)
+{
+    FfmpegTimings t;
     for (int i = 0; i < 5; ++i) {
         const QString at = QString::number(double(targets[size_t(i)]) / rate, 'f', 4);
-        ffGrab.push_back(timeFfmpeg({QStringLiteral("-ss"), at, QStringLiteral("-i"), video,
+        t.grab.push_back(timeFfmpeg({QStringLiteral("-ss"), at, QStringLiteral("-i"), video,
                                      QStringLiteral("-frames:v"), QStringLiteral("1"),
                                      dir.filePath(QStringLiteral("ff.bmp"))}));
-        ffSeek.push_back(timeFfmpeg(
+        t.seek.push_back(timeFfmpeg(
             {QStringLiteral("-ss"), at, QStringLiteral("-i"), video, QStringLiteral("-frames:v"),
              QStringLiteral("1"), QStringLiteral("-pix_fmt"), QStringLiteral("bgr24"),
              QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")}));
     }
-    const double ffAll = timeFfmpeg({QStringLiteral("-i"), video, QStringLiteral("-pix_fmt"),
-                                     QStringLiteral("bgr24"), QStringLiteral("-f"),
-                                     QStringLiteral("null"), QStringLiteral("-")});
+    t.all = timeFfmpeg({QStringLiteral("-i"), video, QStringLiteral("-pix_fmt"),
+                        QStringLiteral("bgr24"), QStringLiteral("-f"), QStringLiteral("null"),
+                        QStringLiteral("-")});
+    return t;
+}
 
+void addReaderRows(std::vector<Row>& rows, const FrameReader& reader, double openMs,
+                   const ReaderTimings& z, const FfmpegTimings& ff)
+{
     const QSize size = reader.size();
+    const qint64 count = reader.frameCount();
     rows.push_back({QStringLiteral("open and index (%1x%2, %3 frames)")
                         .arg(size.width())
                         .arg(size.height())
                         .arg(count),
                     ms(openMs), QStringLiteral("-")});
-    rows.push_back({QStringLiteral("frame grab to BMP (median)"), wallAndCpu(grabTimes, grabCpu),
-                    ms(median(ffGrab)) + QStringLiteral(" (-ss, 1 frame to .bmp)")});
-    rows.push_back({QStringLiteral("next frame (median)"), wallAndCpu(nextTimes, nextCpu),
-                    ms(ffAll / double(count)) + QStringLiteral(" (whole-file decode / frames)")});
-    rows.push_back({QStringLiteral("previous frame (median)"),
-                    wallAndCpu(previousTimes, previousCpu), QStringLiteral("-")});
-    rows.push_back({QStringLiteral("random seek (median)"), wallAndCpu(seekTimes, seekCpu),
-                    ms(median(ffSeek)) + QStringLiteral(" (-ss, 1 frame, new process)")});
+    rows.push_back({QStringLiteral("frame grab to BMP (median)"), z.grab.text(),
+                    ms(median(ff.grab)) + QStringLiteral(" (-ss, 1 frame to .bmp)")});
+    rows.push_back({QStringLiteral("next frame (median)"), z.next.text(),
+                    ms(ff.all / double(count)) + QStringLiteral(" (whole-file decode / frames)")});
+    rows.push_back(
+        {QStringLiteral("previous frame (median)"), z.previous.text(), QStringLiteral("-")});
+    rows.push_back({QStringLiteral("random seek (median)"), z.seek.text(),
+                    ms(median(ff.seek)) + QStringLiteral(" (-ss, 1 frame, new process)")});
+}
 
-    std::printf("file: %s (%s)\n\n", qPrintable(QFileInfo(video).fileName()),
-                qPrintable(reader.codecName()));
+void printTable(const QString& video, const QString& codec, const std::vector<Row>& rows)
+{
+    std::printf("file: %s (%s)\n\n", qPrintable(QFileInfo(video).fileName()), qPrintable(codec));
     std::printf("| %-44s | %-40s | %-52s |\n", "work", "zelvan (in-process)", "ffmpeg program");
     std::printf("|%s|%s|%s|\n", QByteArray(46, '-').constData(), QByteArray(42, '-').constData(),
                 QByteArray(54, '-').constData());
@@ -302,5 +319,38 @@ int main(int argc, char** argv)
         std::printf("\nload average during the run: %.2f (on %d processors)\n", load[0],
                     QThread::idealThreadCount());
 #endif
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const Options options = parseOptions(app.arguments());
+    QTemporaryDir dir;
+    std::vector<Row> rows;
+    QString video = options.video;
+    if (video.isEmpty()) {
+        video = makeTestFile(options.seconds, dir, rows);
+        if (video.isEmpty()) {
+            std::fprintf(stderr, "cannot make the 1080p test file with ffmpeg\n");
+            return 1;
+        }
+    }
+
+    FrameReader reader;
+    QElapsedTimer t;
+    t.start();
+    const QString failure = reader.open(video);
+    const double openMs = double(t.nsecsElapsed()) / 1e6;
+    if (!failure.isEmpty()) {
+        std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(video), qPrintable(failure));
+        return 1;
+    }
+    const double rate = reader.frameRate() > 0 ? reader.frameRate() : 30;
+    const ReaderTimings zelvanTimes = timeReader(reader, video, dir);
+    const FfmpegTimings ffmpegTimes = timeFfmpegOn(video, zelvanTimes.targets, rate, dir);
+    addReaderRows(rows, reader, openMs, zelvanTimes, ffmpegTimes);
+    printTable(video, reader.codecName(), rows);
     return 0;
 }

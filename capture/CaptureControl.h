@@ -3,8 +3,9 @@
 // grouped by role. Screens talk only to this interface; FfmpegCaptureControl implements it.
 //
 // Lists are indexed from 0 and an index of -1 means none. A failed operation throws
-// CaptureError; screens show it as "Eror code: " + number + " " + description. Events are
-// emitted on the thread the control lives on (the user-interface thread).
+// CaptureError; screens show it through captureErrorMessage() (CaptureErrorMessage.h) as
+// "Eror code: " + number + " " + description. Events are emitted on the thread the control lives on
+// (the user-interface thread).
 #include <QImage>
 #include <QObject>
 #include <QString>

@@ -43,7 +43,7 @@ struct AudioDeviceInfo {
     QString url;
 };
 
-// What the operating system offers right now (platform-specific, RealDevices.cpp).
+// What the operating system offers right now (one DeviceScan file per platform).
 QList<VideoDeviceInfo> scanRealVideoDevices();
 QList<AudioDeviceInfo> scanRealAudioDevices();
 

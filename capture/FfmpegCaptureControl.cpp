@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 #include <chrono>
 #include <thread>
@@ -24,7 +23,7 @@ QString sizeName(QSize s)
     return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
 }
 
-[[noreturn]] void fail(int number, const QString& text)
+[[noreturn]] void throwError(int number, const QString& text)
 {
     throw CaptureError(number, text);
 }
@@ -32,12 +31,7 @@ QString sizeName(QSize s)
 void checkIndex(int i, int count, const QString& what)
 {
     if (i < 0 || i >= count)
-        fail(ErrBadValue, QStringLiteral("%1 index %2 is out of range").arg(what).arg(i));
-}
-
-bool saveBmp(const QImage& image, const QString& path, QString* error)
-{
-    return review::writeImageAsBmp(image, path, error);
+        throwError(ErrBadValue, QStringLiteral("%1 index %2 is out of range").arg(what).arg(i));
 }
 
 } // namespace
@@ -66,7 +60,7 @@ FfmpegCaptureControl::~FfmpegCaptureControl()
         audioSource->stop();
     stopSource();
     if (rec)
-        rec->finish(nullptr);
+        static_cast<void>(rec->finish());
 }
 
 // ---------------------------------------------------------------------------- helpers
@@ -74,13 +68,13 @@ FfmpegCaptureControl::~FfmpegCaptureControl()
 void FfmpegCaptureControl::requireIdle() const
 {
     if (capturing())
-        fail(ErrBusy, QStringLiteral("Not possible while recording"));
+        throwError(ErrBusy, QStringLiteral("Not possible while recording"));
 }
 
 void FfmpegCaptureControl::requireCategory(const QString& category) const
 {
     if (category != kEffectCategory)
-        fail(ErrUnknownCategory, QStringLiteral("Unknown effect category: ") + category);
+        throwError(ErrUnknownCategory, QStringLiteral("Unknown effect category: ") + category);
 }
 
 VideoDeviceInfo FfmpegCaptureControl::selectedVideo() const
@@ -117,7 +111,7 @@ void FfmpegCaptureControl::startSource()
     settings.input = std::max(0, input);
     auto src = makeVideoSource(dev, settings, &registry);
     if (!src)
-        fail(ErrDeviceFailed, dev.name + QStringLiteral(" is not available in this build"));
+        throwError(ErrDeviceFailed, dev.name + QStringLiteral(" is not available in this build"));
     const quint64 generation = ++sourceGeneration;
     src->setFrameHandler(
         [this](FramePtr frame, qint64 time) { onDeviceFrame(std::move(frame), time); });
@@ -126,9 +120,8 @@ void FfmpegCaptureControl::startSource()
             this, [this, generation, reason] { onSourceEnded(generation, reason); },
             Qt::QueuedConnection);
     });
-    QString error;
-    if (!src->start(&error))
-        fail(ErrDeviceFailed, error);
+    if (const Status started = src->start(); !started)
+        throwError(ErrDeviceFailed, started.error());
     source = std::move(src);
 }
 
@@ -196,7 +189,7 @@ void FfmpegCaptureControl::connectDevice(int index)
     requireIdle();
     const auto list = registry.videoDevices();
     if (list.isEmpty())
-        fail(ErrNoDevice, QStringLiteral("No video capture device"));
+        throwError(ErrNoDevice, QStringLiteral("No video capture device"));
     checkIndex(index, list.size(), QStringLiteral("Video device"));
     if (connected())
         disconnectDevice();
@@ -385,7 +378,7 @@ void FfmpegCaptureControl::setVideoInputIndex(int i)
 
 void FfmpegCaptureControl::setChannel(int)
 {
-    fail(ErrBadValue, QStringLiteral("The device has no tuner"));
+    throwError(ErrBadValue, QStringLiteral("The device has no tuner"));
 }
 
 // ---------------------------------------------------------------------------- compression
@@ -418,7 +411,7 @@ void FfmpegCaptureControl::setVideoCompressorIndex(int i)
 void FfmpegCaptureControl::setCompressionQuality(int q)
 {
     if (q < 2 || q > 31)
-        fail(ErrBadValue, QStringLiteral("Quality must be 2 to 31"));
+        throwError(ErrBadValue, QStringLiteral("Quality must be 2 to 31"));
     quality = q;
 }
 
@@ -485,7 +478,7 @@ void FfmpegCaptureControl::setSampleRate(int hz)
 {
     requireIdle();
     if (hz < 4000 || hz > 192000)
-        fail(ErrBadValue, QStringLiteral("Unsupported sample rate %1 Hz").arg(hz));
+        throwError(ErrBadValue, QStringLiteral("Unsupported sample rate %1 Hz").arg(hz));
     audioFormat.sampleRate = hz;
 }
 
@@ -493,7 +486,7 @@ void FfmpegCaptureControl::setChannels(int n)
 {
     requireIdle();
     if (n != 1 && n != 2)
-        fail(ErrBadValue, QStringLiteral("Channels must be 1 or 2"));
+        throwError(ErrBadValue, QStringLiteral("Channels must be 1 or 2"));
     audioFormat.channels = n;
 }
 
@@ -501,7 +494,7 @@ void FfmpegCaptureControl::setBitsPerSample(int bits)
 {
     requireIdle();
     if (bits != 8 && bits != 16)
-        fail(ErrBadValue, QStringLiteral("Bits per sample must be 8 or 16"));
+        throwError(ErrBadValue, QStringLiteral("Bits per sample must be 8 or 16"));
     audioFormat.bitsPerSample = bits;
 }
 
@@ -511,7 +504,7 @@ void FfmpegCaptureControl::setFrameRate(double rate)
 {
     requireIdle();
     if (!(rate >= 1 && rate <= 240))
-        fail(ErrBadValue, QStringLiteral("Unsupported frame rate %1").arg(rate));
+        throwError(ErrBadValue, QStringLiteral("Unsupported frame rate %1").arg(rate));
     if (rate == fps)
         return;
     fps = rate;
@@ -523,7 +516,7 @@ void FfmpegCaptureControl::setTimeLimit(double seconds)
 {
     requireIdle();
     if (!(seconds >= 0 && seconds <= 24 * 3600))
-        fail(ErrBadValue, QStringLiteral("Unsupported time limit %1").arg(seconds));
+        throwError(ErrBadValue, QStringLiteral("Unsupported time limit %1").arg(seconds));
     limitSeconds = seconds;
 }
 
@@ -538,18 +531,21 @@ bool FfmpegCaptureControl::capturing() const
     return recorder != nullptr;
 }
 
-void FfmpegCaptureControl::startCapture()
+void FfmpegCaptureControl::requireRecordable() const
 {
     requireIdle();
     if (!connected())
-        fail(ErrNotConnected, QStringLiteral("No capture device is connected"));
+        throwError(ErrNotConnected, QStringLiteral("No capture device is connected"));
     if (captureFile.trimmed().isEmpty())
-        fail(ErrFile, QStringLiteral("No capture file name"));
+        throwError(ErrFile, QStringLiteral("No capture file name"));
     const QFileInfo info(captureFile);
     if (!info.absoluteDir().exists())
-        fail(ErrFile, QStringLiteral("Folder does not exist: ") +
-                          QDir::toNativeSeparators(info.absolutePath()));
+        throwError(ErrFile, QStringLiteral("Folder does not exist: ") +
+                                QDir::toNativeSeparators(info.absolutePath()));
+}
 
+RecorderSettings FfmpegCaptureControl::recorderSettings() const
+{
     RecorderSettings settings;
     settings.path = captureFile;
     settings.size = frameSize();
@@ -558,15 +554,24 @@ void FfmpegCaptureControl::startCapture()
                                     : VideoFileWriter::compressorNames().value(compressor);
     settings.quality = quality;
     settings.timeLimit = limitSeconds;
-    std::unique_ptr<AudioSource> sound;
-    if (!audioName.isEmpty()) {
-        const int a = registry.audioIndexOf(audioName);
-        if (a < 0)
-            fail(ErrNoDevice, audioName + QStringLiteral(" is not present"));
+    if (!audioName.isEmpty())
         settings.audio = audioFormat;
-        AudioSettings as{audioFormat.sampleRate, audioFormat.channels, audioFormat.bitsPerSample};
-        sound = makeAudioSource(registry.audioDevices()[a], as, &registry);
-    }
+    return settings;
+}
+
+std::unique_ptr<AudioSource> FfmpegCaptureControl::makeSoundSource()
+{
+    if (audioName.isEmpty())
+        return nullptr;
+    const int a = registry.audioIndexOf(audioName);
+    if (a < 0)
+        throwError(ErrNoDevice, audioName + QStringLiteral(" is not present"));
+    const AudioSettings as{audioFormat.sampleRate, audioFormat.channels, audioFormat.bitsPerSample};
+    return makeAudioSource(registry.audioDevices()[a], as, &registry);
+}
+
+std::shared_ptr<Recorder> FfmpegCaptureControl::startRecorder(const RecorderSettings& settings)
+{
     auto rec = std::make_shared<Recorder>();
     // These arrive late (queued); they must only end the recording that raised them, not a
     // new one started in between.
@@ -589,26 +594,38 @@ void FfmpegCaptureControl::startCapture()
             },
             Qt::QueuedConnection);
     });
-    QString error;
-    if (!rec->start(settings, &error))
-        fail(ErrFile, error);
-    if (sound) {
-        std::weak_ptr<Recorder> weak = rec;
-        sound->setSamplesHandler([weak](const QByteArray& pcm, int frames, qint64 time) {
-            if (auto r = weak.lock())
-                r->pushAudio(pcm, frames, time);
-        });
-        // Losing the sound does not end the recording; the operator is told.
-        sound->setEndHandler([this](const QString& reason) {
-            QMetaObject::invokeMethod(
-                this, [this, reason] { emit warning(reason); }, Qt::QueuedConnection);
-        });
-        if (!sound->start(&error)) {
-            rec->finish(nullptr);
-            QFile::remove(captureFile);
-            fail(ErrDeviceFailed, error);
-        }
+    if (const Status started = rec->start(settings); !started)
+        throwError(ErrFile, started.error());
+    return rec;
+}
+
+void FfmpegCaptureControl::startSound(AudioSource& sound, const std::shared_ptr<Recorder>& rec)
+{
+    std::weak_ptr<Recorder> weak = rec;
+    sound.setSamplesHandler([weak](const QByteArray& pcm, int frames, qint64 time) {
+        if (auto r = weak.lock())
+            r->pushAudio(pcm, frames, time);
+    });
+    // Losing the sound does not end the recording; the operator is told.
+    sound.setEndHandler([this](const QString& reason) {
+        QMetaObject::invokeMethod(
+            this, [this, reason] { emit warning(reason); }, Qt::QueuedConnection);
+    });
+    if (const Status started = sound.start(); !started) {
+        static_cast<void>(rec->finish());
+        QFile::remove(captureFile);
+        throwError(ErrDeviceFailed, started.error());
     }
+}
+
+void FfmpegCaptureControl::startCapture()
+{
+    requireRecordable();
+    const RecorderSettings settings = recorderSettings();
+    std::unique_ptr<AudioSource> sound = makeSoundSource();
+    std::shared_ptr<Recorder> rec = startRecorder(settings);
+    if (sound)
+        startSound(*sound, rec);
     audioSource = std::move(sound);
     {
         std::lock_guard<std::mutex> lock(sinkMutex);
@@ -638,15 +655,15 @@ void FfmpegCaptureControl::finishRecording(const QString& why)
         audioSource.reset();
     }
     counterTimer.stop();
-    QString error;
-    const bool ok = rec->finish(&error);
+    const Status finished = rec->finish();
     finishing = false;
     emitCounters();
-    if (ok) {
+    if (finished) {
         emit statusChange(StatusCaptureEnded, QStringLiteral("Capture complete (%1)").arg(why));
     } else {
-        emit statusChange(StatusCaptureFailed, QStringLiteral("Capture failed: ") + error);
-        emit warning(QStringLiteral("The recording could not be saved: ") + error);
+        emit statusChange(StatusCaptureFailed,
+                          QStringLiteral("Capture failed: ") + finished.error());
+        emit warning(QStringLiteral("The recording could not be saved: ") + finished.error());
     }
     emit captureFinished();
 }
@@ -696,9 +713,9 @@ qint64 FfmpegCaptureControl::captureTimeMs() const
 void FfmpegCaptureControl::grabStill()
 {
     if (!connected())
-        fail(ErrNotConnected, QStringLiteral("No capture device is connected"));
+        throwError(ErrNotConnected, QStringLiteral("No capture device is connected"));
     if (stillFile.trimmed().isEmpty())
-        fail(ErrFile, QStringLiteral("No still file name"));
+        throwError(ErrFile, QStringLiteral("No still file name"));
     // Right after connecting the first picture may still be on its way.
     FramePtr frame;
     for (int waited = 0; waited <= 2000; waited += 10) {
@@ -711,11 +728,11 @@ void FfmpegCaptureControl::grabStill()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (!frame)
-        fail(ErrNoFrame, QStringLiteral("No picture received from the device"));
+        throwError(ErrNoFrame, QStringLiteral("No picture received from the device"));
     const QImage image = imageFromFrame(frame.get());
     QString error;
-    if (image.isNull() || !saveBmp(image, stillFile, &error))
-        fail(ErrFile, error.isEmpty() ? QStringLiteral("Cannot write ") + stillFile : error);
+    if (image.isNull() || !review::writeImageAsBmp(image, stillFile, &error))
+        throwError(ErrFile, error.isEmpty() ? QStringLiteral("Cannot write ") + stillFile : error);
     emit statusText(QStringLiteral("Still saved to ") + QDir::toNativeSeparators(stillFile));
 }
 
@@ -742,7 +759,7 @@ bool FfmpegCaptureControl::dialogAvailable(int id) const
 void FfmpegCaptureControl::showDialog(int id, const QString&)
 {
     if (!dialogAvailable(id))
-        fail(ErrNoDialog, QStringLiteral("Dialog %1 is not available").arg(id));
+        throwError(ErrNoDialog, QStringLiteral("Dialog %1 is not available").arg(id));
     dialogs->show(id, *this);
 }
 

@@ -132,6 +132,12 @@ private:
     void onDeviceFrame(FramePtr frame, qint64 timeMicros);
     void onRegistryChange(const QString& category, int action, int index, const QString& name);
     void onSourceEnded(quint64 generation, const QString& reason);
+    // The steps of startCapture(); each throws CaptureError.
+    void requireRecordable() const;
+    RecorderSettings recorderSettings() const;
+    std::unique_ptr<AudioSource> makeSoundSource(); // null when recording without sound
+    std::shared_ptr<Recorder> startRecorder(const RecorderSettings& settings);
+    void startSound(AudioSource& sound, const std::shared_ptr<Recorder>& rec);
     void finishRecording(const QString& why);
     void emitCounters();
 

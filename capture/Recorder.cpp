@@ -15,31 +15,33 @@ Recorder::Recorder() = default;
 
 Recorder::~Recorder()
 {
-    finish(nullptr);
+    static_cast<void>(finish());
 }
 
-bool Recorder::start(const RecorderSettings& s, QString* error)
+int Recorder::queueCapacity() const
 {
-    if (running || thread.joinable()) {
-        if (error)
-            *error = QStringLiteral("A recording is already running");
-        return false;
-    }
+    if (settings.queueFrames > 0)
+        return settings.queueFrames;
+    // Two seconds of pictures absorb a slow disk or a busy moment without a drop.
+    const qint64 frameBytes =
+        std::max<qint64>(1, av_image_get_buffer_size(AV_PIX_FMT_YUVJ420P, settings.size.width(),
+                                                     settings.size.height(), 32));
+    return int(std::clamp<qint64>(qint64(std::ceil(settings.fps * 2)), 8,
+                                  std::max<qint64>(8, (512LL << 20) / frameBytes)));
+}
+
+Status Recorder::start(const RecorderSettings& s)
+{
+    if (running || thread.joinable())
+        return fail(QStringLiteral("A recording is already running"));
     settings = s;
     if (settings.audio.sampleRate > 0)
         writer.setAudioFormat(settings.audio);
     writer.setQuality(settings.quality);
-    if (!writer.open(settings.path, settings.size, settings.fps, settings.codec, error))
-        return false;
-    capacity = settings.queueFrames;
-    if (capacity <= 0) {
-        // Two seconds of pictures absorb a slow disk or a busy moment without a drop.
-        const qint64 frameBytes =
-            std::max<qint64>(1, av_image_get_buffer_size(AV_PIX_FMT_YUVJ420P, settings.size.width(),
-                                                         settings.size.height(), 32));
-        capacity = int(std::clamp<qint64>(qint64(std::ceil(settings.fps * 2)), 8,
-                                          std::max<qint64>(8, (512LL << 20) / frameBytes)));
-    }
+    QString error;
+    if (!writer.open(settings.path, settings.size, settings.fps, settings.codec, &error))
+        return fail(error);
+    capacity = queueCapacity();
     closing = false;
     writeFailed = false;
     writeError.clear();
@@ -52,7 +54,7 @@ bool Recorder::start(const RecorderSettings& s, QString* error)
     startMicros = steadyMicros();
     running = true;
     thread = std::thread([this] { writerLoop(); });
-    return true;
+    return {};
 }
 
 void Recorder::endTime(qint64 micros)
@@ -150,10 +152,10 @@ void Recorder::writerLoop()
     }
 }
 
-bool Recorder::finish(QString* error)
+Status Recorder::finish()
 {
     if (!running)
-        return true;
+        return {};
     endTime(steadyMicros());
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -174,9 +176,9 @@ bool Recorder::finish(QString* error)
     } else if (!writer.keptPartialFile().isEmpty()) {
         text += VideoFileWriter::keptPartialNote(writer.keptPartialFile());
     }
-    if (!ok && error)
-        *error = text;
-    return ok;
+    if (!ok)
+        return fail(text);
+    return {};
 }
 
 qint64 Recorder::captureTimeMs() const

@@ -2,7 +2,8 @@
 // Recording behind a bounded queue: the device thread only queues a reference to each picture
 // and returns; a writer thread compresses and writes. When the queue is full (slow disk, busy
 // machine) the picture is dropped and counted instead of holding up the device.
-#include "capture/Sources.h"
+#include "base/Result.h"
+#include "capture/Source.h"
 #include "capture/VideoFileWriter.h"
 
 #include <QString>
@@ -34,7 +35,7 @@ public:
     ~Recorder(); // finishes
 
     // Opens the file; errors (folder, codec, size) are reported here, before any picture.
-    bool start(const RecorderSettings& settings, QString* error);
+    Status start(const RecorderSettings& settings);
 
     // Device threads. Never block for longer than a queue lock.
     void pushVideo(FramePtr frame, qint64 timeMicros);
@@ -45,8 +46,8 @@ public:
     // Called once, on the writer thread, when writing fails (disk full, encoder error).
     void setFailureHandler(std::function<void(const QString&)> fn) { onFailure = std::move(fn); }
 
-    // Stops taking pictures, writes every queued one and closes the file.
-    bool finish(QString* error);
+    // Stops taking pictures, writes every queued one and closes the file; idle: succeeds.
+    Status finish();
 
     bool limitReached() const { return limitHit.load(); }
     bool active() const { return running.load(); }
@@ -61,6 +62,7 @@ private:
         QByteArray pcm;
         int pcmFrames = 0;
     };
+    int queueCapacity() const; // pictures the queue holds before it drops
     void writerLoop();
     void endTime(qint64 micros);
 

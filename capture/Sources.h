@@ -1,118 +1,21 @@
 #pragma once
-// Device threads. Each source runs on its own thread and hands every picture (or block of
-// sound) to a callback on that thread; the callback must not block. The built-in devices keep
-// time from a steady clock with absolute deadlines, so their rate does not drift.
+// The sources of every device kind, made from a device description. The source classes
+// themselves live one family a file (TestPatternSource.cpp, FfmpegVideoSource.cpp, ...).
 #include "capture/DeviceRegistry.h"
+#include "capture/Source.h"
+#include "capture/TestPatternGenerator.h"
 
-#include <QByteArray>
-#include <QSize>
-#include <QString>
-#include <atomic>
-#include <condition_variable>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
-
-struct AVFrame;
 
 namespace zelvan::capture
 {
 
-struct FrameDeleter {
-    void operator()(AVFrame* f) const;
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-FramePtr cloneFrame(const AVFrame* frame); // new reference to the same pixels
-
-struct VideoSettings {
-    QSize size{640, 480};
-    double fps = 30;
-    QString colorFormatCode; // FFmpeg pixel format or codec name; empty: device default
-    int input = 0;
-};
-
-struct AudioSettings {
-    int sampleRate = 22050;
-    int channels = 1;
-    int bitsPerSample = 16;
-};
-
-// Microseconds on the steady clock, the time base of every capture time stamp.
-qint64 steadyMicros();
-
-class Source
-{
-public:
-    using EndFn = std::function<void(const QString& reason)>; // device lost or failed
-    virtual ~Source();
-    // Opens the device (so a failure is reported to the caller) and starts the thread.
-    bool start(QString* error);
-    void stop(); // joins the thread; no callback runs afterwards
-    void setEndHandler(EndFn fn) { onEnd = std::move(fn); }
-
-protected:
-    virtual bool open(QString* error) = 0;
-    virtual void run() = 0; // returns when stopping() or on failure (after calling ended())
-    virtual void close() {}
-    bool stopping() const { return stopFlag.load(); }
-    // Waits until the steady-clock time `dueMicros`; false when asked to stop meanwhile.
-    bool waitUntil(qint64 dueMicros);
-    void ended(const QString& reason);
-
-private:
-    std::thread thread;
-    std::atomic<bool> stopFlag{false};
-    std::mutex waitMutex;
-    std::condition_variable wake;
-    EndFn onEnd;
-};
-
-class VideoSource : public Source
-{
-public:
-    // Frame and its capture time (steady-clock microseconds).
-    using FrameFn = std::function<void(FramePtr frame, qint64 timeMicros)>;
-    void setFrameHandler(FrameFn fn) { onFrame = std::move(fn); }
-
-protected:
-    FrameFn onFrame;
-};
-
-class AudioSource : public Source
-{
-public:
-    // Interleaved PCM in the requested format; `frames` sample frames.
-    using SamplesFn = std::function<void(const QByteArray& pcm, int frames, qint64 timeMicros)>;
-    void setSamplesHandler(SamplesFn fn) { onSamples = std::move(fn); }
-
-protected:
-    SamplesFn onSamples;
-};
-
-// Factories. `registry` is asked for every frame whether the built-in device is still there.
+// `registry` is asked for every frame whether the built-in device is still there.
 std::unique_ptr<VideoSource> makeVideoSource(const VideoDeviceInfo& device,
                                              const VideoSettings& settings,
                                              const DeviceRegistry* registry);
 std::unique_ptr<AudioSource> makeAudioSource(const AudioDeviceInfo& device,
                                              const AudioSettings& settings,
                                              const DeviceRegistry* registry);
-
-// The moving test card, exposed for tests and benchmarks: frame n in YUVJ420P (or the given
-// pixel format), with a bar that moves one step a frame and the frame number written as 16
-// bit blocks along the bottom edge.
-class TestPatternGenerator
-{
-public:
-    TestPatternGenerator(QSize size, int input);
-    ~TestPatternGenerator();
-    FramePtr render(qint64 n);
-    // Reads the frame number back from a picture of the card (RGB); -1 if unreadable.
-    static int decodeFrameNumber(const class QImage& picture);
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> d;
-};
 
 } // namespace zelvan::capture

@@ -1,5 +1,6 @@
 #include "capture/VideoFileWriter.h"
 #include "base/Platform.h"
+#include "base/Result.h"
 #include "review/PixelFormats.h"
 
 #include <QDir>
@@ -86,6 +87,60 @@ SwsContext* scaler(SwsContext* old, int sw, int sh, AVPixelFormat sf, int dw, in
     return sws;
 }
 
+// The encoder behind a compressor name and the pixel format it is fed.
+struct EncoderChoice {
+    const AVCodec* codec = nullptr;
+    AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
+    bool mjpeg = false;
+    bool raw = false;
+};
+
+Result<EncoderChoice> chooseEncoder(const QString& codec)
+{
+    EncoderChoice choice;
+    choice.mjpeg = codec.isEmpty() || codec.compare("MJPEG", Qt::CaseInsensitive) == 0;
+    choice.raw = codec.compare("Uncompressed", Qt::CaseInsensitive) == 0;
+    if (choice.mjpeg) {
+        choice.codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        choice.pixelFormat = AV_PIX_FMT_YUVJ420P;
+    } else if (choice.raw) {
+        choice.codec = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
+        choice.pixelFormat = AV_PIX_FMT_BGR24;
+    } else {
+        const AVCodec* enc = avcodec_find_encoder_by_name(codec.toLatin1().constData());
+        const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
+        if (!enc || !avi || !usableVideoEncoder(enc, avi))
+            return fail(QStringLiteral("Unknown video compressor: ") + codec);
+        choice.codec = enc;
+        choice.pixelFormat = enc->pix_fmts[0];
+        for (const AVPixelFormat* p = enc->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
+            if (*p == AV_PIX_FMT_YUV420P)
+                choice.pixelFormat = *p;
+    }
+    if (!choice.codec)
+        return fail(QStringLiteral("Video compressor not available: ") + codec);
+    return choice;
+}
+
+Status checkOpenArguments(const QString& path, QSize size, double fps, const AudioFormat& audio)
+{
+    if (path.isEmpty())
+        return fail(QStringLiteral("No file name given"));
+    if (size.width() < 16 || size.height() < 16 || size.width() > 8192 || size.height() > 8192 ||
+        size.width() % 2 || size.height() % 2)
+        return fail(
+            QStringLiteral("Unsupported picture size %1x%2").arg(size.width()).arg(size.height()));
+    if (!(fps > 0.5 && fps <= 240))
+        return fail(QStringLiteral("Unsupported frame rate %1").arg(fps));
+    if (audio.sampleRate != 0 && !audio.valid())
+        return fail(QStringLiteral("Unsupported audio format"));
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return fail(QStringLiteral("Folder does not exist: ") +
+                    QDir::toNativeSeparators(info.absolutePath()));
+    return {};
+}
+
 } // namespace
 
 struct VideoFileWriter::Impl {
@@ -126,7 +181,8 @@ struct VideoFileWriter::Impl {
         vstream = astream = nullptr;
     }
 
-    bool fail(const QString& text)
+    // A write or close failed: later writes are refused and lastError() says why.
+    bool markFailed(const QString& text)
     {
         error = text;
         failed = true;
@@ -140,13 +196,14 @@ struct VideoFileWriter::Impl {
             if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
                 return true;
             if (rc < 0)
-                return fail(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
+                return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
             av_packet_rescale_ts(packet, venc->time_base, vstream->time_base);
             packet->stream_index = vstream->index;
             rc = av_interleaved_write_frame(fmt, packet);
             av_packet_unref(packet);
             if (rc < 0)
-                return fail(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
+                return markFailed(QStringLiteral("Cannot write the video file: ") +
+                                  avErrorText(rc));
         }
     }
 
@@ -163,7 +220,7 @@ struct VideoFileWriter::Impl {
         }
         int rc = avcodec_send_frame(venc, frame);
         if (rc < 0)
-            return fail(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
+            return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
         ++frames;
         return drain();
     }
@@ -174,15 +231,165 @@ struct VideoFileWriter::Impl {
     {
         sws = scaler(sws, w, h, f, venc->width, venc->height, venc->pix_fmt, SWS_BILINEAR);
         if (!sws)
-            return fail(QStringLiteral("Cannot convert the picture for the video file"));
+            return markFailed(QStringLiteral("Cannot convert the picture for the video file"));
         av_frame_unref(work);
         work->format = venc->pix_fmt;
         work->width = venc->width;
         work->height = venc->height;
         if (av_frame_get_buffer(work, 0) < 0)
-            return fail(QStringLiteral("Out of memory"));
+            return markFailed(QStringLiteral("Out of memory"));
         sws_scale(sws, data, linesize, 0, h, work->data, work->linesize);
         return true;
+    }
+    // The steps of VideoFileWriter::open(); a failure leaves the cleaning up to it.
+    Status open(const QString& target, QSize size, double fps, const QString& codec)
+    {
+        if (Status valid = checkOpenArguments(target, size, fps, audio); !valid)
+            return valid;
+        const Result<EncoderChoice> choice = chooseEncoder(codec);
+        if (!choice)
+            return fail(choice.error());
+        path = QFileInfo(target).absoluteFilePath();
+        tempPath = path + QStringLiteral(".part");
+        QFile::remove(tempPath);
+        const QByteArray temp = platform::ffmpegFileName(tempPath);
+        const int rc = avformat_alloc_output_context2(&fmt, nullptr, "avi", temp.constData());
+        if (rc < 0 || !fmt)
+            return fail(QStringLiteral("Cannot create the video file: ") + avErrorText(rc));
+        const AVRational rate = av_d2q(fps, 100000);
+        if (Status started = openEncoder(*choice, size, rate); !started)
+            return started;
+        addVideoStream(choice->raw, rate);
+        if (audio.valid())
+            addAudioStream();
+        return startFile(temp);
+    }
+
+    Status openEncoder(const EncoderChoice& choice, QSize size, AVRational rate)
+    {
+        venc = avcodec_alloc_context3(choice.codec);
+        venc->width = size.width();
+        venc->height = size.height();
+        venc->pix_fmt = choice.pixelFormat;
+        venc->time_base = av_inv_q(rate);
+        venc->framerate = rate;
+        venc->gop_size = 12;
+        venc->sample_aspect_ratio = AVRational{1, 1};
+        if (choice.mjpeg) {
+            // Fixed quality instead of a bit rate: capture must not lose detail on fast motion.
+            venc->flags |= AV_CODEC_FLAG_QSCALE;
+            venc->global_quality = FF_QP2LAMBDA * quality;
+            venc->color_range = AVCOL_RANGE_JPEG;
+        }
+        // Two cores: the device thread renders while the encoder works on slices/frames.
+        venc->thread_count = std::clamp(QThread::idealThreadCount(), 1, 4);
+        venc->thread_type = FF_THREAD_SLICE | FF_THREAD_FRAME;
+        if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
+            venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        const int rc = avcodec_open2(venc, choice.codec, nullptr);
+        if (rc < 0)
+            return fail(QStringLiteral("Cannot start the video compressor: ") + avErrorText(rc));
+        return {};
+    }
+
+    void addVideoStream(bool raw, AVRational rate)
+    {
+        vstream = avformat_new_stream(fmt, nullptr);
+        avcodec_parameters_from_context(vstream->codecpar, venc);
+        bottomUp = raw;
+        if (raw) {
+            // Tells the AVI muxer the rows come bottom-up, so it writes a positive height (the
+            // classic DIB layout) instead of a top-down picture some players cannot show.
+            static const char flag[] = "BottomUp";
+            AVCodecParameters* par = vstream->codecpar;
+            par->extradata =
+                static_cast<uint8_t*>(av_mallocz(sizeof flag + AV_INPUT_BUFFER_PADDING_SIZE));
+            std::memcpy(par->extradata, flag, sizeof flag);
+            par->extradata_size = int(sizeof flag);
+        }
+        vstream->time_base = venc->time_base;
+        vstream->avg_frame_rate = rate;
+        vstream->r_frame_rate = rate;
+    }
+
+    void addAudioStream()
+    {
+        astream = avformat_new_stream(fmt, nullptr);
+        AVCodecParameters* par = astream->codecpar;
+        par->codec_type = AVMEDIA_TYPE_AUDIO;
+        par->codec_id = audio.bitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
+        par->sample_rate = audio.sampleRate;
+        av_channel_layout_default(&par->ch_layout, audio.channels);
+        par->bits_per_coded_sample = audio.bitsPerSample;
+        par->block_align = audio.bytesPerSample();
+        par->bit_rate = int64_t(audio.sampleRate) * audio.bytesPerSample() * 8;
+        astream->time_base = AVRational{1, audio.sampleRate};
+    }
+
+    Status startFile(const QByteArray& temp)
+    {
+        int rc = avio_open(&fmt->pb, temp.constData(), AVIO_FLAG_WRITE);
+        if (rc < 0)
+            return fail(QStringLiteral("Cannot write to ") + QDir::toNativeSeparators(path) +
+                        QStringLiteral(": ") + avErrorText(rc));
+        rc = avformat_write_header(fmt, nullptr);
+        if (rc < 0)
+            return fail(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
+        work = av_frame_alloc();
+        packet = av_packet_alloc();
+        return {};
+    }
+
+    // The steps of VideoFileWriter::close(): flush the encoder and finish the file, ...
+    bool finishFile()
+    {
+        int rc = avcodec_send_frame(venc, nullptr);
+        if (rc < 0)
+            return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
+        if (!drain())
+            return false;
+        rc = av_write_trailer(fmt);
+        if (rc < 0)
+            return markFailed(QStringLiteral("Cannot finish the video file: ") + avErrorText(rc));
+        if (!fmt->pb)
+            return true;
+        bool ok = true;
+        avio_flush(fmt->pb);
+        if (fmt->pb->error < 0)
+            ok = markFailed(QStringLiteral("Cannot write the video file: ") +
+                            avErrorText(fmt->pb->error));
+        rc = avio_closep(&fmt->pb);
+        if (ok && rc < 0)
+            ok = markFailed(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
+        return ok;
+    }
+
+    // ... move it to its name, ...
+    bool moveToName()
+    {
+        QFile::remove(path);
+        if (QFile::rename(tempPath, path))
+            return true;
+        // The recording itself is complete: keep it under its temporary name rather than
+        // throw it away because the final name is taken or locked.
+        markFailed(QStringLiteral("Cannot write %1; the recording was kept as %2")
+                       .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(tempPath)));
+        tempPath.clear();
+        return false;
+    }
+
+    // ... or, when that failed, keep what it holds.
+    void keepOrDropPartial()
+    {
+        if (tempPath.isEmpty())
+            return;
+        // A recording that broke off (a full disk, a failing drive) may still hold the jump:
+        // keep what reached the disk, unindexed but readable, and say where it is.
+        if (frames > 0 && QFileInfo(tempPath).size() > 0) {
+            keptPartial = tempPath;
+            error += keptPartialNote(tempPath);
+        } else
+            QFile::remove(tempPath);
     }
 };
 
@@ -239,129 +446,17 @@ bool VideoFileWriter::open(const QString& path, QSize size, double fps, const QS
     d->failed = false;
     d->frames = 0;
     d->audioFrames = 0;
-    auto bad = [&](const QString& text) {
-        d->error = text;
-        d->release();
-        if (!d->tempPath.isEmpty())
-            QFile::remove(d->tempPath);
-        d->tempPath.clear();
-        if (error)
-            *error = text;
-        return false;
-    };
-    if (path.isEmpty())
-        return bad(QStringLiteral("No file name given"));
-    if (size.width() < 16 || size.height() < 16 || size.width() > 8192 || size.height() > 8192 ||
-        size.width() % 2 || size.height() % 2)
-        return bad(
-            QStringLiteral("Unsupported picture size %1x%2").arg(size.width()).arg(size.height()));
-    if (!(fps > 0.5 && fps <= 240))
-        return bad(QStringLiteral("Unsupported frame rate %1").arg(fps));
-    if (d->audio.sampleRate != 0 && !d->audio.valid())
-        return bad(QStringLiteral("Unsupported audio format"));
-
-    const QFileInfo info(path);
-    if (!info.absoluteDir().exists())
-        return bad(QStringLiteral("Folder does not exist: ") +
-                   QDir::toNativeSeparators(info.absolutePath()));
-
-    // Choose the encoder.
-    const AVCodec* enc = nullptr;
-    AVPixelFormat pix = AV_PIX_FMT_NONE;
-    const bool mjpeg = codec.isEmpty() || codec.compare("MJPEG", Qt::CaseInsensitive) == 0;
-    const bool raw = codec.compare("Uncompressed", Qt::CaseInsensitive) == 0;
-    if (mjpeg) {
-        enc = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-        pix = AV_PIX_FMT_YUVJ420P;
-    } else if (raw) {
-        enc = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
-        pix = AV_PIX_FMT_BGR24;
-    } else {
-        enc = avcodec_find_encoder_by_name(codec.toLatin1().constData());
-        const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
-        if (!enc || !avi || !usableVideoEncoder(enc, avi))
-            return bad(QStringLiteral("Unknown video compressor: ") + codec);
-        pix = enc->pix_fmts[0];
-        for (const AVPixelFormat* p = enc->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
-            if (*p == AV_PIX_FMT_YUV420P)
-                pix = *p;
-    }
-    if (!enc)
-        return bad(QStringLiteral("Video compressor not available: ") + codec);
-
-    d->path = info.absoluteFilePath();
-    d->tempPath = d->path + QStringLiteral(".part");
-    QFile::remove(d->tempPath);
-    const QByteArray temp = platform::ffmpegFileName(d->tempPath);
-
-    int rc = avformat_alloc_output_context2(&d->fmt, nullptr, "avi", temp.constData());
-    if (rc < 0 || !d->fmt)
-        return bad(QStringLiteral("Cannot create the video file: ") + avErrorText(rc));
-
-    d->venc = avcodec_alloc_context3(enc);
-    const AVRational rate = av_d2q(fps, 100000);
-    d->venc->width = size.width();
-    d->venc->height = size.height();
-    d->venc->pix_fmt = pix;
-    d->venc->time_base = av_inv_q(rate);
-    d->venc->framerate = rate;
-    d->venc->gop_size = 12;
-    d->venc->sample_aspect_ratio = AVRational{1, 1};
-    if (mjpeg) {
-        // Fixed quality instead of a bit rate: capture must not lose detail on fast motion.
-        d->venc->flags |= AV_CODEC_FLAG_QSCALE;
-        d->venc->global_quality = FF_QP2LAMBDA * d->quality;
-        d->venc->color_range = AVCOL_RANGE_JPEG;
-    }
-    // Two cores: the device thread renders while the encoder works on slices/frames.
-    d->venc->thread_count = std::clamp(QThread::idealThreadCount(), 1, 4);
-    d->venc->thread_type = FF_THREAD_SLICE | FF_THREAD_FRAME;
-    if (d->fmt->oformat->flags & AVFMT_GLOBALHEADER)
-        d->venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    rc = avcodec_open2(d->venc, enc, nullptr);
-    if (rc < 0)
-        return bad(QStringLiteral("Cannot start the video compressor: ") + avErrorText(rc));
-
-    d->vstream = avformat_new_stream(d->fmt, nullptr);
-    avcodec_parameters_from_context(d->vstream->codecpar, d->venc);
-    d->bottomUp = raw;
-    if (raw) {
-        // Tells the AVI muxer the rows come bottom-up, so it writes a positive height (the
-        // classic DIB layout) instead of a top-down picture some players cannot show.
-        static const char flag[] = "BottomUp";
-        AVCodecParameters* par = d->vstream->codecpar;
-        par->extradata =
-            static_cast<uint8_t*>(av_mallocz(sizeof flag + AV_INPUT_BUFFER_PADDING_SIZE));
-        std::memcpy(par->extradata, flag, sizeof flag);
-        par->extradata_size = int(sizeof flag);
-    }
-    d->vstream->time_base = d->venc->time_base;
-    d->vstream->avg_frame_rate = rate;
-    d->vstream->r_frame_rate = rate;
-
-    if (d->audio.valid()) {
-        d->astream = avformat_new_stream(d->fmt, nullptr);
-        AVCodecParameters* par = d->astream->codecpar;
-        par->codec_type = AVMEDIA_TYPE_AUDIO;
-        par->codec_id = d->audio.bitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
-        par->sample_rate = d->audio.sampleRate;
-        av_channel_layout_default(&par->ch_layout, d->audio.channels);
-        par->bits_per_coded_sample = d->audio.bitsPerSample;
-        par->block_align = d->audio.bytesPerSample();
-        par->bit_rate = int64_t(d->audio.sampleRate) * d->audio.bytesPerSample() * 8;
-        d->astream->time_base = AVRational{1, d->audio.sampleRate};
-    }
-
-    rc = avio_open(&d->fmt->pb, temp.constData(), AVIO_FLAG_WRITE);
-    if (rc < 0)
-        return bad(QStringLiteral("Cannot write to ") + QDir::toNativeSeparators(d->path) +
-                   QStringLiteral(": ") + avErrorText(rc));
-    rc = avformat_write_header(d->fmt, nullptr);
-    if (rc < 0)
-        return bad(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
-    d->work = av_frame_alloc();
-    d->packet = av_packet_alloc();
-    return true;
+    const Status opened = d->open(path, size, fps, codec);
+    if (opened)
+        return true;
+    d->error = opened.error();
+    d->release();
+    if (!d->tempPath.isEmpty())
+        QFile::remove(d->tempPath);
+    d->tempPath.clear();
+    if (error)
+        *error = opened.error();
+    return false;
 }
 
 bool VideoFileWriter::writeFrame(const QImage& frame)
@@ -369,7 +464,7 @@ bool VideoFileWriter::writeFrame(const QImage& frame)
     if (!d->fmt || d->failed)
         return false;
     if (frame.isNull())
-        return d->fail(QStringLiteral("Empty picture"));
+        return d->markFailed(QStringLiteral("Empty picture"));
     QImage img = frame;
     AVPixelFormat f = pixelFormatOf(img);
     if (f == AV_PIX_FMT_NONE) {
@@ -388,13 +483,13 @@ bool VideoFileWriter::writeFrame(const AVFrame* frame)
     if (!d->fmt || d->failed)
         return false;
     if (!frame || frame->width <= 0 || frame->height <= 0)
-        return d->fail(QStringLiteral("Empty picture"));
+        return d->markFailed(QStringLiteral("Empty picture"));
     if (frame->format == d->venc->pix_fmt && frame->width == d->venc->width &&
         frame->height == d->venc->height) {
         // Shares the buffers (reference counted) instead of copying.
         av_frame_unref(d->work);
         if (av_frame_ref(d->work, frame) < 0)
-            return d->fail(QStringLiteral("Out of memory"));
+            return d->markFailed(QStringLiteral("Out of memory"));
         return d->encode(d->work);
     }
     if (!d->convert(frame->data, frame->linesize, frame->width, frame->height,
@@ -408,14 +503,14 @@ bool VideoFileWriter::writeAudio(const void* data, int frames)
     if (!d->fmt || d->failed)
         return false;
     if (!d->astream)
-        return d->fail(QStringLiteral("The video file has no audio stream"));
+        return d->markFailed(QStringLiteral("The video file has no audio stream"));
     if (frames <= 0)
         return true;
     const int bytes = frames * d->audio.bytesPerSample();
     AVPacket* pkt = av_packet_alloc();
     if (!pkt || av_new_packet(pkt, bytes) < 0) {
         av_packet_free(&pkt);
-        return d->fail(QStringLiteral("Out of memory"));
+        return d->markFailed(QStringLiteral("Out of memory"));
     }
     std::memcpy(pkt->data, data, size_t(bytes));
     pkt->pts = pkt->dts = d->audioFrames;
@@ -426,7 +521,7 @@ bool VideoFileWriter::writeAudio(const void* data, int frames)
     const int rc = av_interleaved_write_frame(d->fmt, pkt);
     av_packet_free(&pkt);
     if (rc < 0)
-        return d->fail(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
+        return d->markFailed(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
     return true;
 }
 
@@ -437,50 +532,12 @@ bool VideoFileWriter::close(QString* error)
             *error = QStringLiteral("No video file is open");
         return false;
     }
-    bool ok = !d->failed;
-    if (ok) {
-        int rc = avcodec_send_frame(d->venc, nullptr);
-        if (rc < 0)
-            ok = d->fail(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
-        else
-            ok = d->drain();
-    }
-    if (ok) {
-        int rc = av_write_trailer(d->fmt);
-        if (rc < 0)
-            ok = d->fail(QStringLiteral("Cannot finish the video file: ") + avErrorText(rc));
-    }
-    if (ok && d->fmt->pb) {
-        avio_flush(d->fmt->pb);
-        if (d->fmt->pb->error < 0)
-            ok = d->fail(QStringLiteral("Cannot write the video file: ") +
-                         avErrorText(d->fmt->pb->error));
-        int rc = avio_closep(&d->fmt->pb);
-        if (ok && rc < 0)
-            ok = d->fail(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
-    }
+    bool ok = !d->failed && d->finishFile();
     d->release();
-    if (ok) {
-        QFile::remove(d->path);
-        if (!QFile::rename(d->tempPath, d->path)) {
-            // The recording itself is complete: keep it under its temporary name rather than
-            // throw it away because the final name is taken or locked.
-            d->fail(
-                QStringLiteral("Cannot write %1; the recording was kept as %2")
-                    .arg(QDir::toNativeSeparators(d->path), QDir::toNativeSeparators(d->tempPath)));
-            d->tempPath.clear();
-            ok = false;
-        }
-    }
-    if (!ok && !d->tempPath.isEmpty()) {
-        // A recording that broke off (a full disk, a failing drive) may still hold the jump:
-        // keep what reached the disk, unindexed but readable, and say where it is.
-        if (d->frames > 0 && QFileInfo(d->tempPath).size() > 0) {
-            d->keptPartial = d->tempPath;
-            d->error += keptPartialNote(d->tempPath);
-        } else
-            QFile::remove(d->tempPath);
-    }
+    if (ok)
+        ok = d->moveToName();
+    if (!ok)
+        d->keepOrDropPartial();
     d->tempPath.clear();
     if (!ok && error)
         *error = d->error;

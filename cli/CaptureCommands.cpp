@@ -47,101 +47,145 @@ QJsonObject devicesCommand(const Args& args)
     return QJsonObject{{"video", video}, {"audio", audio}, {"compressors", compressors}};
 }
 
-QJsonObject recordCommand(const Args& args)
+// What `record` was asked for, checked before any device is touched.
+struct RecordRequest {
+    QString device;
+    double seconds = 0;
+    double fps = 30;
+    QString outText; // as given, for the messages
+    QFileInfo out;
+};
+
+RecordRequest readRecordRequest(const Args& args)
 {
     args.allow({"device", "seconds", "fps", "size", "codec", "out", "audio"}, {});
-    const QString deviceName = args.required("device");
-    const double seconds = args.number("seconds", -1);
-    if (!(seconds > 0 && seconds <= 3600))
+    RecordRequest r;
+    r.device = args.required("device");
+    r.seconds = args.number("seconds", -1);
+    if (!(r.seconds > 0 && r.seconds <= 3600))
         throw CommandError(QStringLiteral("--seconds must be a number of seconds above 0"));
-    const double fps = args.number("fps", 30);
-    if (!(fps >= 1 && fps <= 240))
+    r.fps = args.number("fps", 30);
+    if (!(r.fps >= 1 && r.fps <= 240))
         throw CommandError(QStringLiteral("--fps must be between 1 and 240"));
-    const QString out = args.required("out");
-    const QFileInfo outInfo(out);
-    if (!outInfo.absoluteDir().exists())
+    r.outText = args.required("out");
+    r.out = QFileInfo(r.outText);
+    if (!r.out.absoluteDir().exists())
         throw CommandError(QStringLiteral("folder does not exist: ") +
-                           QDir::toNativeSeparators(outInfo.absolutePath()));
-    if (outInfo.isDir())
-        throw CommandError(QStringLiteral("--out names a folder: ") + out);
+                           QDir::toNativeSeparators(r.out.absolutePath()));
+    if (r.out.isDir())
+        throw CommandError(QStringLiteral("--out names a folder: ") + r.outText);
+    return r;
+}
 
+// The last entry of a control's list that `matches`, or -1.
+template <class NameOf, class Matches> int lastMatch(int count, NameOf nameOf, Matches matches)
+{
+    int found = -1;
+    for (int i = 0; i < count; ++i)
+        if (matches(nameOf(i)))
+            found = i;
+    return found;
+}
+
+void chooseSize(FfmpegCaptureControl& control, const QString& deviceName, const QString& size)
+{
+    static const QRegularExpression form(QStringLiteral("^\\d+x\\d+$"));
+    if (!form.match(size).hasMatch())
+        throw CommandError(QStringLiteral("--size must look like 640x480: ") + size);
+    const int found = lastMatch(
+        control.resolutionCount(), [&](int i) { return control.resolutionName(i); },
+        [&](const QString& name) { return name == size; });
+    if (found < 0)
+        throw CommandError(QStringLiteral("%1 does not offer the size %2").arg(deviceName, size));
+    control.setResolutionIndex(found);
+}
+
+void chooseCompressor(FfmpegCaptureControl& control, const QString& codec)
+{
+    const int found = lastMatch(
+        control.videoCompressorCount(), [&](int i) { return control.videoCompressorName(i); },
+        [&](const QString& name) { return name.compare(codec, Qt::CaseInsensitive) == 0; });
+    if (found < 0)
+        throw CommandError(QStringLiteral("unknown video compressor: ") + codec);
+    control.setVideoCompressorIndex(found);
+}
+
+void chooseAudio(FfmpegCaptureControl& control, const QString& audio)
+{
+    const int found = lastMatch(
+        control.audioDeviceCount(), [&](int i) { return control.audioDeviceName(i); },
+        [&](const QString& name) { return name == audio; });
+    if (found < 0)
+        throw CommandError(QStringLiteral("no audio device called ") + audio);
+    control.setAudioDeviceIndex(found);
+}
+
+// Connects, records until the time limit ends the recording and disconnects; the failure
+// the control reported, or empty.
+QString recordUntilFinished(FfmpegCaptureControl& control, int device, double seconds)
+{
+    QEventLoop loop;
+    QString failure;
+    QObject::connect(&control, &capture::CaptureControl::captureFinished, &loop, &QEventLoop::quit);
+    QObject::connect(&control, &capture::CaptureControl::statusChange,
+                     [&failure](int code, const QString& text) {
+                         if (code == capture::StatusCaptureFailed)
+                             failure = text;
+                     });
+    control.connectDevice(device);
+    control.startCapture();
+    // The time limit ends the recording; the guard only catches a device that hangs.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &control, &capture::CaptureControl::stopCapture);
+    guard.start(int(seconds * 1000) + 10000);
+    loop.exec();
+    control.disconnectDevice();
+    return failure;
+}
+
+QJsonObject recordWith(FfmpegCaptureControl& control, int device, const RecordRequest& request,
+                       const Args& args)
+{
+    control.setVideoDeviceIndex(device);
+    const QString size = args.option("size");
+    if (!size.isEmpty())
+        chooseSize(control, request.device, size);
+    const QString codec = args.option("codec");
+    if (!codec.isEmpty())
+        chooseCompressor(control, codec);
+    const QString audio = args.option("audio");
+    if (!audio.isEmpty())
+        chooseAudio(control, audio);
+    control.setFrameRate(request.fps);
+    control.setTimeLimit(request.seconds);
+    const QString path = request.out.absoluteFilePath();
+    control.setCaptureFileName(path);
+    const QString failure = recordUntilFinished(control, device, request.seconds);
+    if (!failure.isEmpty())
+        throw CommandError(failure);
+    if (!QFileInfo::exists(path))
+        throw CommandError(QStringLiteral("the recording was not saved"));
+    return QJsonObject{{"file", QDir::toNativeSeparators(path)},
+                       {"framesCaptured", control.framesCaptured()},
+                       {"framesDropped", control.framesDropped()},
+                       {"frameRate", control.frameRate()},
+                       {"captureTimeMs", double(control.captureTimeMs())},
+                       {"audioSamples", double(control.audioSamplesCaptured())}};
+}
+
+QJsonObject recordCommand(const Args& args)
+{
+    const RecordRequest request = readRecordRequest(args);
     FfmpegCaptureControl control;
     control.devices().setPollInterval(0);
-    int device = -1;
-    for (int i = 0; i < control.videoDeviceCount(); ++i)
-        if (control.videoDeviceName(i) == deviceName)
-            device = i;
+    const int device = lastMatch(
+        control.videoDeviceCount(), [&](int i) { return control.videoDeviceName(i); },
+        [&](const QString& name) { return name == request.device; });
     if (device < 0)
-        throw CommandError(QStringLiteral("no video device called ") + deviceName);
-
+        throw CommandError(QStringLiteral("no video device called ") + request.device);
     try {
-        control.setVideoDeviceIndex(device);
-        const QString size = args.option("size");
-        if (!size.isEmpty()) {
-            static const QRegularExpression form(QStringLiteral("^\\d+x\\d+$"));
-            if (!form.match(size).hasMatch())
-                throw CommandError(QStringLiteral("--size must look like 640x480: ") + size);
-            int found = -1;
-            for (int i = 0; i < control.resolutionCount(); ++i)
-                if (control.resolutionName(i) == size)
-                    found = i;
-            if (found < 0)
-                throw CommandError(
-                    QStringLiteral("%1 does not offer the size %2").arg(deviceName, size));
-            control.setResolutionIndex(found);
-        }
-        const QString codec = args.option("codec");
-        if (!codec.isEmpty()) {
-            int found = -1;
-            for (int i = 0; i < control.videoCompressorCount(); ++i)
-                if (control.videoCompressorName(i).compare(codec, Qt::CaseInsensitive) == 0)
-                    found = i;
-            if (found < 0)
-                throw CommandError(QStringLiteral("unknown video compressor: ") + codec);
-            control.setVideoCompressorIndex(found);
-        }
-        const QString audio = args.option("audio");
-        if (!audio.isEmpty()) {
-            int found = -1;
-            for (int i = 0; i < control.audioDeviceCount(); ++i)
-                if (control.audioDeviceName(i) == audio)
-                    found = i;
-            if (found < 0)
-                throw CommandError(QStringLiteral("no audio device called ") + audio);
-            control.setAudioDeviceIndex(found);
-        }
-        control.setFrameRate(fps);
-        control.setTimeLimit(seconds);
-        control.setCaptureFileName(outInfo.absoluteFilePath());
-
-        QEventLoop loop;
-        QString failure;
-        QObject::connect(&control, &capture::CaptureControl::captureFinished, &loop,
-                         &QEventLoop::quit);
-        QObject::connect(&control, &capture::CaptureControl::statusChange,
-                         [&failure](int code, const QString& text) {
-                             if (code == capture::StatusCaptureFailed)
-                                 failure = text;
-                         });
-        control.connectDevice(device);
-        control.startCapture();
-        // The time limit ends the recording; the guard only catches a device that hangs.
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, &control, &capture::CaptureControl::stopCapture);
-        guard.start(int(seconds * 1000) + 10000);
-        loop.exec();
-        control.disconnectDevice();
-        if (!failure.isEmpty())
-            throw CommandError(failure);
-        if (!QFileInfo::exists(outInfo.absoluteFilePath()))
-            throw CommandError(QStringLiteral("the recording was not saved"));
-        return QJsonObject{{"file", QDir::toNativeSeparators(outInfo.absoluteFilePath())},
-                           {"framesCaptured", control.framesCaptured()},
-                           {"framesDropped", control.framesDropped()},
-                           {"frameRate", control.frameRate()},
-                           {"captureTimeMs", double(control.captureTimeMs())},
-                           {"audioSamples", double(control.audioSamplesCaptured())}};
+        return recordWith(control, device, request, args);
     } catch (const CaptureError& e) {
         throw CommandError(e.description);
     }

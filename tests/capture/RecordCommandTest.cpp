@@ -12,7 +12,6 @@
 
 using zelvan::test::probeAvi;
 
-using zelvan::test::expectRefused;
 using zelvan::test::runTool;
 using zelvan::test::ToolRun;
 

@@ -2,6 +2,7 @@
 // stamps: nothing here depends on the speed of the machine except where said.
 #include "capture/Recorder.h"
 #include "AviProbe.h"
+#include "capture/TestPatternGenerator.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace zelvan::capture;
+using zelvan::Status;
 using zelvan::test::probeAvi;
 
 namespace
@@ -36,8 +38,8 @@ TEST(Recorder, TimeLimitKeepsRateTimesSecondsFramesAndFiresOnce)
     Recorder rec;
     std::atomic<int> fired{0};
     rec.setLimitHandler([&] { ++fired; });
-    QString error;
-    ASSERT_TRUE(rec.start(s, &error)) << error.toStdString();
+    const Status started = rec.start(s);
+    ASSERT_TRUE(started) << started.error().toStdString();
     TestPatternGenerator card(s.size, 0);
     const qint64 t0 = 5'000'000;
     for (int n = 0; n < 90; ++n) // three seconds of pictures
@@ -47,7 +49,8 @@ TEST(Recorder, TimeLimitKeepsRateTimesSecondsFramesAndFiresOnce)
     EXPECT_EQ(rec.framesCaptured(), 60);
     EXPECT_EQ(rec.framesDropped(), 0);
     EXPECT_EQ(rec.captureTimeMs(), 2000);
-    ASSERT_TRUE(rec.finish(&error)) << error.toStdString();
+    const Status finished = rec.finish();
+    ASSERT_TRUE(finished) << finished.error().toStdString();
     const auto probe = probeAvi(path);
     EXPECT_EQ(probe.decodedFrames, 60);
     EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(probe.firstFrame), 0);
@@ -61,13 +64,13 @@ TEST(Recorder, FinishWritesEveryQueuedFrame)
     RecorderSettings s = settingsFor(path, QSize(640, 480), 30);
     s.queueFrames = 100;
     Recorder rec;
-    QString error;
-    ASSERT_TRUE(rec.start(s, &error));
+    ASSERT_TRUE(rec.start(s));
     TestPatternGenerator card(s.size, 1);
     // Queued far faster than they can be compressed; finish() must wait for all of them.
     for (int n = 0; n < 80; ++n)
         rec.pushVideo(card.render(n), n * 33'333);
-    ASSERT_TRUE(rec.finish(&error)) << error.toStdString();
+    const Status finished = rec.finish();
+    ASSERT_TRUE(finished) << finished.error().toStdString();
     EXPECT_EQ(rec.framesCaptured(), 80);
     const auto probe = probeAvi(path);
     ASSERT_TRUE(probe.ok);
@@ -85,8 +88,7 @@ TEST(Recorder, FullQueueDropsAndCountsInsteadOfWaiting)
     RecorderSettings s = settingsFor(path, QSize(1920, 1080), 60);
     s.queueFrames = 3;
     Recorder rec;
-    QString error;
-    ASSERT_TRUE(rec.start(s, &error));
+    ASSERT_TRUE(rec.start(s));
     TestPatternGenerator card(s.size, 0);
     auto frame = card.render(0);
     // A burst no encoder can follow: the queue holds three, the rest are dropped at once.
@@ -96,7 +98,7 @@ TEST(Recorder, FullQueueDropsAndCountsInsteadOfWaiting)
     const int dropped = rec.framesDropped();
     EXPECT_GT(dropped, 0);
     EXPECT_EQ(captured + dropped, 60);
-    ASSERT_TRUE(rec.finish(&error));
+    ASSERT_TRUE(rec.finish());
     EXPECT_EQ(probeAvi(path).decodedFrames, captured);
 }
 
@@ -104,15 +106,15 @@ TEST(Recorder, OpenErrorsAreReportedBeforeAnyPicture)
 {
     QTemporaryDir dir;
     Recorder rec;
-    QString error;
-    EXPECT_FALSE(rec.start(settingsFor(dir.filePath("none/x.avi"), QSize(160, 120), 30), &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status started = rec.start(settingsFor(dir.filePath("none/x.avi"), QSize(160, 120), 30));
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(started.error().isEmpty());
     EXPECT_FALSE(rec.active());
     RecorderSettings bad = settingsFor(dir.filePath("x.avi"), QSize(160, 120), 30);
     bad.codec = "not-a-codec";
-    EXPECT_FALSE(rec.start(bad, &error));
+    EXPECT_FALSE(rec.start(bad));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
-    EXPECT_TRUE(rec.finish(&error)); // nothing to finish
+    EXPECT_TRUE(rec.finish()); // nothing to finish
 }
 
 TEST(TestPattern, NumbersItsFramesAndMovesTheBarAtAnySize)

@@ -1,0 +1,75 @@
+// Windows: DirectShow cameras and sound inputs through libavdevice.
+#include "capture/DeviceScan.h"
+
+#include <algorithm>
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+#include <libavformat/avformat.h>
+}
+
+namespace zelvan::capture
+{
+
+namespace
+{
+
+struct DshowDevice {
+    QString name;        // what dshow opens
+    QString description; // what the operator reads
+};
+
+// DirectShow devices that deliver the given media type.
+QList<DshowDevice> dshowDevices(AVMediaType type)
+{
+    QList<DshowDevice> out;
+    avdevice_register_all();
+    const AVInputFormat* dshow = av_find_input_format("dshow");
+    AVDeviceInfoList* devices = nullptr;
+    if (!dshow || avdevice_list_input_sources(dshow, nullptr, nullptr, &devices) < 0)
+        return out;
+    for (int i = 0; i < devices->nb_devices; ++i) {
+        const AVDeviceInfo* d = devices->devices[i];
+        const bool delivers = std::find(d->media_types, d->media_types + d->nb_media_types, type) !=
+                              d->media_types + d->nb_media_types;
+        if (delivers)
+            out.append(
+                {QString::fromUtf8(d->device_name), QString::fromUtf8(d->device_description)});
+    }
+    avdevice_free_list_devices(&devices);
+    return out;
+}
+
+} // namespace
+
+QList<VideoDeviceInfo> platformVideoDevices()
+{
+    QList<VideoDeviceInfo> list;
+    for (const DshowDevice& d : dshowDevices(AVMEDIA_TYPE_VIDEO)) {
+        VideoDeviceInfo info;
+        info.name = d.description;
+        info.inputFormat = "dshow";
+        info.url = "video=" + d.name;
+        info.sizes = virtualVideoSizes();
+        info.rates = virtualVideoRates();
+        info.colorFormats = QStringList{"Default"};
+        info.colorFormatCodes = QStringList{QString()};
+        list << info;
+    }
+    return list;
+}
+
+QList<AudioDeviceInfo> platformAudioDevices()
+{
+    QList<AudioDeviceInfo> list;
+    for (const DshowDevice& d : dshowDevices(AVMEDIA_TYPE_AUDIO)) {
+        AudioDeviceInfo info;
+        info.name = d.description;
+        info.inputFormat = "dshow";
+        info.url = "audio=" + d.name;
+        list << info;
+    }
+    return list;
+}
+
+} // namespace zelvan::capture

@@ -1,0 +1,93 @@
+#pragma once
+// Device threads. Each source runs on its own thread and hands every picture (or block of
+// sound) to a callback on that thread; the callback must not block. The built-in devices keep
+// time from a steady clock with absolute deadlines, so their rate does not drift.
+#include "base/Result.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+struct AVFrame;
+
+namespace zelvan::capture
+{
+
+struct FrameDeleter {
+    void operator()(AVFrame* f) const;
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+FramePtr cloneFrame(const AVFrame* frame); // new reference to the same pixels
+
+struct VideoSettings {
+    QSize size{640, 480};
+    double fps = 30;
+    QString colorFormatCode; // FFmpeg pixel format or codec name; empty: device default
+    int input = 0;
+};
+
+struct AudioSettings {
+    int sampleRate = 22050;
+    int channels = 1;
+    int bitsPerSample = 16;
+};
+
+// Microseconds on the steady clock, the time base of every capture time stamp.
+qint64 steadyMicros();
+
+class Source
+{
+public:
+    using EndFn = std::function<void(const QString& reason)>; // device lost or failed
+    virtual ~Source();
+    // Opens the device (so a failure is reported to the caller) and starts the thread.
+    Status start();
+    void stop(); // joins the thread; no callback runs afterwards
+    void setEndHandler(EndFn fn) { onEnd = std::move(fn); }
+
+protected:
+    virtual Status open() = 0;
+    virtual void run() = 0; // returns when stopping() or on failure (after calling ended())
+    virtual void close() {}
+    bool stopping() const { return stopFlag.load(); }
+    // Waits until the steady-clock time `dueMicros`; false when asked to stop meanwhile.
+    bool waitUntil(qint64 dueMicros);
+    void ended(const QString& reason);
+
+private:
+    std::thread thread;
+    std::atomic<bool> stopFlag{false};
+    std::mutex waitMutex;
+    std::condition_variable wake;
+    EndFn onEnd;
+};
+
+class VideoSource : public Source
+{
+public:
+    // Frame and its capture time (steady-clock microseconds).
+    using FrameFn = std::function<void(FramePtr frame, qint64 timeMicros)>;
+    void setFrameHandler(FrameFn fn) { onFrame = std::move(fn); }
+
+protected:
+    FrameFn onFrame;
+};
+
+class AudioSource : public Source
+{
+public:
+    // Interleaved PCM in the requested format; `frames` sample frames.
+    using SamplesFn = std::function<void(const QByteArray& pcm, int frames, qint64 timeMicros)>;
+    void setSamplesHandler(SamplesFn fn) { onSamples = std::move(fn); }
+
+protected:
+    SamplesFn onSamples;
+};
+
+} // namespace zelvan::capture
