@@ -83,12 +83,8 @@ void writeVideo(const sim::SimulatedSite& site, const QString& path)
             QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), error));
 }
 
-QJsonObject simulate(const Args& args)
+sim::SiteOptions siteOptions(const Args& args)
 {
-    args.allow({QStringLiteral("out"), QStringLiteral("seed"), QStringLiteral("size"),
-                QStringLiteral("fps")},
-               {});
-    const QString out = args.required(QStringLiteral("out"));
     sim::SiteOptions options;
     const QString seedText = args.option(QStringLiteral("seed"));
     if (!seedText.isEmpty())
@@ -99,6 +95,91 @@ QJsonObject simulate(const Args& args)
     options.frameRate = args.number(QStringLiteral("fps"), 30);
     if (options.frameRate < 1 || options.frameRate > 120)
         throw CommandError(QStringLiteral("--fps must be from 1 to 120"));
+    return options;
+}
+
+// The three files of a site, in the order they are written and reported.
+const QStringList& siteFileNames()
+{
+    static const QStringList names = {QStringLiteral("site.json"), QStringLiteral("setup.bmp"),
+                                      QStringLiteral("jump.avi")};
+    return names;
+}
+
+// Writes the site's files into `staging`; a failure names the file as it would be in `dir`.
+void writeSiteFiles(const sim::SimulatedSite& site, const QTemporaryDir& staging, const QDir& dir)
+{
+    const QStringList& names = siteFileNames();
+    writeJson(site.siteJson(), staging.filePath(names[0]));
+    if (const Status written =
+            review::writeImageAsBmp(site.renderSetup(), staging.filePath(names[1]));
+        !written)
+        throw CommandError(
+            QStringLiteral("cannot write %1: %2")
+                .arg(QDir::toNativeSeparators(dir.filePath(names[1])), written.error()));
+    writeVideo(site, staging.filePath(names[2]));
+}
+
+// Where the files stand while they are moved in: what was put in place and which earlier
+// files were kept aside in the staging folder, so that a failure can undo both.
+struct Placement {
+    QStringList moved;
+    QStringList keptAside;
+};
+
+void moveIntoPlace(const QTemporaryDir& staging, const QDir& dir, Placement& placement)
+{
+    const QStringList& names = siteFileNames();
+    // Earlier files of the same names are kept aside until the new set is in place.
+    for (const QString& name : names) {
+        const QString target = dir.filePath(name);
+        if (QFileInfo::exists(target)) {
+            if (!QFile::rename(target, staging.filePath(QStringLiteral("old-") + name)))
+                throw CommandError(
+                    QStringLiteral("cannot replace %1").arg(QDir::toNativeSeparators(target)));
+            placement.keptAside << name;
+        }
+    }
+    for (const QString& name : names) {
+        const QString target = dir.filePath(name);
+        if (!QFile::rename(staging.filePath(name), target))
+            throw CommandError(
+                QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(target)));
+        placement.moved << target;
+    }
+}
+
+void undoPlacement(const Placement& placement, const QString& stagingPath, const QDir& dir)
+{
+    for (const QString& path : placement.moved)
+        QFile::remove(path);
+    for (const QString& name : placement.keptAside)
+        QFile::rename(stagingPath + QStringLiteral("/old-") + name, dir.filePath(name));
+}
+
+QJsonObject simulateResult(const sim::SimulatedSite& site, const QDir& dir,
+                           const QStringList& moved)
+{
+    QJsonArray files;
+    for (const QString& path : moved)
+        files.append(QDir::toNativeSeparators(path));
+    QJsonObject result;
+    result[QStringLiteral("dir")] = QDir::toNativeSeparators(dir.absolutePath());
+    result[QStringLiteral("files")] = files;
+    result[QStringLiteral("seed")] = double(site.options().seed);
+    result[QStringLiteral("landingFrame")] = site.landingFrame();
+    result[QStringLiteral("frameCount")] = site.frameCount();
+    result[QStringLiteral("trueDistance")] = site.trueDistance();
+    return result;
+}
+
+QJsonObject simulate(const Args& args)
+{
+    args.allow({QStringLiteral("out"), QStringLiteral("seed"), QStringLiteral("size"),
+                QStringLiteral("fps")},
+               {});
+    const QString out = args.required(QStringLiteral("out"));
+    const sim::SiteOptions options = siteOptions(args);
 
     const QFileInfo outInfo(out);
     if (outInfo.exists() && !outInfo.isDir())
@@ -109,17 +190,10 @@ QJsonObject simulate(const Args& args)
         throw CommandError(
             QStringLiteral("cannot create folder %1").arg(QDir::toNativeSeparators(out)));
     const QDir dir(QFileInfo(out).absoluteFilePath());
-    auto removeCreated = [&] {
-        if (!created.isEmpty())
-            QDir(created).removeRecursively();
-    };
 
     // Everything is made in a staging folder beside the results and moved in at the end, so
     // a failure leaves the folder as it was.
-    const QStringList names = {QStringLiteral("site.json"), QStringLiteral("setup.bmp"),
-                               QStringLiteral("jump.avi")};
-    QStringList moved;
-    QStringList keptAside;
+    Placement placement;
     QTemporaryDir staging(dir.filePath(QStringLiteral(".simulate-XXXXXX")));
     const QString stagingPath = staging.path();
     try {
@@ -128,48 +202,13 @@ QJsonObject simulate(const Args& args)
                 QStringLiteral("cannot write to folder %1: %2")
                     .arg(QDir::toNativeSeparators(dir.absolutePath()), staging.errorString()));
         const sim::SimulatedSite site(options);
-        writeJson(site.siteJson(), staging.filePath(names[0]));
-        QString error;
-        if (!review::writeImageAsBmp(site.renderSetup(), staging.filePath(names[1]), &error))
-            throw CommandError(QStringLiteral("cannot write %1: %2")
-                                   .arg(QDir::toNativeSeparators(dir.filePath(names[1])), error));
-        writeVideo(site, staging.filePath(names[2]));
-
-        // Earlier files of the same names are kept aside until the new set is in place.
-        for (const QString& name : names) {
-            const QString target = dir.filePath(name);
-            if (QFileInfo::exists(target)) {
-                if (!QFile::rename(target, staging.filePath(QStringLiteral("old-") + name)))
-                    throw CommandError(
-                        QStringLiteral("cannot replace %1").arg(QDir::toNativeSeparators(target)));
-                keptAside << name;
-            }
-        }
-        for (const QString& name : names) {
-            const QString target = dir.filePath(name);
-            if (!QFile::rename(staging.filePath(name), target))
-                throw CommandError(
-                    QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(target)));
-            moved << target;
-        }
-
-        QJsonArray files;
-        for (const QString& path : moved)
-            files.append(QDir::toNativeSeparators(path));
-        QJsonObject result;
-        result[QStringLiteral("dir")] = QDir::toNativeSeparators(dir.absolutePath());
-        result[QStringLiteral("files")] = files;
-        result[QStringLiteral("seed")] = double(options.seed);
-        result[QStringLiteral("landingFrame")] = site.landingFrame();
-        result[QStringLiteral("frameCount")] = site.frameCount();
-        result[QStringLiteral("trueDistance")] = site.trueDistance();
-        return result;
+        writeSiteFiles(site, staging, dir);
+        moveIntoPlace(staging, dir, placement);
+        return simulateResult(site, dir, placement.moved);
     } catch (...) {
-        for (const QString& path : moved)
-            QFile::remove(path);
-        for (const QString& name : keptAside)
-            QFile::rename(stagingPath + QStringLiteral("/old-") + name, dir.filePath(name));
-        removeCreated();
+        undoPlacement(placement, stagingPath, dir);
+        if (!created.isEmpty())
+            QDir(created).removeRecursively();
         throw;
     }
 }

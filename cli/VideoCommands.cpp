@@ -1,7 +1,6 @@
 // zelvan-tool avi-info / frame: the frame selection screen's file checks and its frame grab,
 // headless.
 #include "cli/Command.h"
-#include "cli/ToolDialogs.h"
 #include "review/AviFile.h"
 #include "review/FileChecks.h"
 #include "review/FrameGrab.h"
@@ -21,7 +20,9 @@ namespace zelvan::cli
 namespace
 {
 
-using namespace review;
+using review::AviFileInfo;
+using review::AviHeaders;
+using review::FrameReader;
 
 QString shown(const QString& path)
 {
@@ -38,8 +39,6 @@ QString oneLine(const QString& message)
 
 QString singleFile(const Args& args, const char* usage)
 {
-
-    using namespace review;
     const QStringList files = args.positionals();
     if (files.size() != 1)
         throw CommandError(QStringLiteral("usage: ") + QString::fromLatin1(usage));
@@ -48,26 +47,24 @@ QString singleFile(const Args& args, const char* usage)
 
 QJsonObject aviInfoCommand(const Args& args)
 {
-
-    using namespace review;
     args.allow({}, {});
     const QString path = singleFile(args, "avi-info FILE");
-    ToolDialogs dialogs;
-    const bool isAvi = isAviFile(path, dialogs);
-    if (!dialogs.messages().isEmpty())
-        throw CommandError(oneLine(dialogs.messages().first()));
+    const review::Informed<bool> check = review::isAviFile(path);
+    if (!check.messages.isEmpty())
+        throw CommandError(oneLine(check.messages.first().text));
+    const bool isAvi = check.value;
     QJsonObject out{{"isAvi", isAvi}, {"frameRate", 0}, {"frameCount", 0},
                     {"width", 0},     {"height", 0},    {"codec", QString()}};
     if (!isAvi)
         return out;
     QFile file(path);
-    std::optional<AviHeaders> headers;
-    if (file.open(QIODevice::ReadOnly))
-        headers = readAviHeaders(file);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CommandError(QStringLiteral("Unable to read AVI file info from: ") + shown(path));
+    const Result<AviHeaders> headers = review::readAviHeaders(file);
     if (!headers)
         throw CommandError(QStringLiteral("Unable to read AVI file info from: ") + shown(path));
     const AviFileInfo& info = headers->info;
-    out["frameRate"] = wholeFrameRate(info.rate, info.scale);
+    out["frameRate"] = review::wholeFrameRate(info.rate, info.scale);
     out["frameCount"] = double(info.length);
     out["width"] = double(info.width);
     out["height"] = double(info.height);
@@ -91,7 +88,7 @@ QJsonObject frameCommand(const Args& args)
     const qint64 n = frameText.toLongLong(&ok);
     if (!ok || n < 0)
         throw CommandError(QStringLiteral("--frame must be a whole number from 0: ") + frameText);
-    if (!fileExists(video))
+    if (!review::fileExists(video))
         throw CommandError(QStringLiteral("File does not exist: ") + shown(video));
     const QFileInfo target(out);
     if (!target.absoluteDir().exists())
@@ -103,16 +100,15 @@ QJsonObject frameCommand(const Args& args)
     // FFmpeg's own notes would break the tool's one-line error report.
     av_log_set_level(AV_LOG_QUIET);
     FrameReader reader;
-    const QString failure = reader.open(video);
-    if (!failure.isEmpty())
-        throw CommandError(QStringLiteral("cannot read %1: %2").arg(shown(video), failure));
+    if (const Status opened = reader.open(video); !opened)
+        throw CommandError(QStringLiteral("cannot read %1: %2").arg(shown(video), opened.error()));
     if (n >= reader.frameCount())
         throw CommandError(QStringLiteral("frame %1 is outside the video (frames 0 to %2)")
                                .arg(n)
                                .arg(reader.frameCount() - 1));
-    QString why;
-    if (!writeFrameAsBmp(reader, n, target.absoluteFilePath(), &why))
-        throw CommandError(QStringLiteral("frame %1 not written: %2").arg(n).arg(why));
+    if (const Status written = review::writeFrameAsBmp(reader, n, target.absoluteFilePath());
+        !written)
+        throw CommandError(QStringLiteral("frame %1 not written: %2").arg(n).arg(written.error()));
     const QSize size = reader.currentImage().size();
     return QJsonObject{{"written", shown(target.absoluteFilePath())},
                        {"width", size.width()},

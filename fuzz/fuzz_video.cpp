@@ -1,6 +1,5 @@
 // Feeds arbitrary bytes to the AVI header reader, the AVI check and the BMP reader, both
 // from memory and through a real file as the station opens them.
-#include "ScriptedDialogs.h"
 #include "review/AviFile.h"
 #include "review/cDIB.h"
 
@@ -25,7 +24,7 @@ QTemporaryDir& scratch()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    using namespace zelvan;
+    using namespace zelvan::review;
     QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
 
     QBuffer buffer(&bytes);
@@ -37,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     cDIB fromBytes;
-    if (fromBytes.CreateFromBytes(bytes) == cDIB::Failure::None) {
+    if (fromBytes.CreateFromBytes(bytes)) {
         // Whatever was accepted must be consistent with what it claims.
         if (fromBytes.PointerToBits() == nullptr || fromBytes.SizeBitmapInfo() < 40)
             __builtin_trap();
@@ -59,13 +58,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         f.write(bytes);
     }
-    ScriptedDialogs dialogs;
-    isAviFile(path, dialogs);
-    AviFileInfo info;
-    readAviFileInfo(path, info, dialogs);
-    aviFrameRate(path, dialogs);
-    aviFrameCount(path, dialogs);
+    // What the operator would be told must be there exactly when the answer is "no".
+    if (isAviFile(path).messages.size() > 1)
+        __builtin_trap();
+    const auto info = readAviFileInfo(path);
+    if (info.value.has_value() == !info.messages.isEmpty())
+        __builtin_trap();
+    (void)aviFrameRate(path);
+    (void)aviFrameCount(path);
     cDIB fromFile;
-    fromFile.CreateFromFile(path, dialogs);
+    const auto read = fromFile.CreateFromFile(path);
+    if (read.value == !read.messages.isEmpty())
+        __builtin_trap();
     return 0;
 }

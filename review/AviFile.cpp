@@ -1,6 +1,5 @@
 #include "review/AviFile.h"
 
-#include "base/Dialogs.h"
 #include "review/OpenForReading.h"
 
 #include <QDir>
@@ -160,31 +159,41 @@ QString shownPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-std::optional<AviHeaders> readHeadersOfFile(const QString& path, AviReadError* error)
+bool startsAsAvi(QIODevice& device)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = AviReadError::NotAvi;
-        return std::nullopt;
-    }
-    return readAviHeaders(file, error);
+    char riff[12];
+    return readAt(device, 0, riff, 12) && isTag(riff, "RIFF") && isTag(riff + 8, "AVI ");
 }
 
-} // namespace
-
-std::optional<AviHeaders> readAviHeaders(QIODevice& device, AviReadError* error)
+// What the header list says once it is read whole; the information record is completed from
+// the stream and OpenDML headers.
+std::optional<AviHeaders> parseHeaders(const QByteArray& list)
 {
-    auto fail = [&](AviReadError e) -> std::optional<AviHeaders> {
-        if (error)
-            *error = e;
+    AviHeaders out;
+    bool hasMainHeader = false;
+    parseHeaderList(list.constData(), list.size(), out, hasMainHeader);
+    if (!hasMainHeader)
         return std::nullopt;
-    };
-    const qint64 size = device.size();
-    char riff[12];
-    if (!readAt(device, 0, riff, 12) || !isTag(riff, "RIFF") || !isTag(riff + 8, "AVI "))
-        return fail(AviReadError::NotAvi);
+    if (out.hasVideo)
+        out.info.length = out.streamLength;
+    // An OpenDML file counts all its frames here; the other headers only the first RIFF part.
+    if (out.hasTotalFrames && out.totalFrames > out.info.length)
+        out.info.length = out.totalFrames;
+    if (out.info.width == 0 || out.info.height == 0) {
+        out.info.width = quint32(qMax(0, out.frameWidth));
+        out.info.height = quint32(qMax(0, out.frameHeight));
+    }
+    out.info.caps = kAviCapsCanRead;
+    std::strncpy(out.info.fileType, "AVI file", sizeof out.info.fileType - 1);
+    return out;
+}
 
+// The headers of a file already known to start as RIFF AVI: the header list is searched
+// among the chunks before the pictures.
+Result<AviHeaders> headersAfterRiff(QIODevice& device)
+{
+    const auto noHeader = [] { return fail(QStringLiteral("no AVI header before the pictures")); };
+    const qint64 size = device.size();
     qint64 pos = 12;
     for (int i = 0; i < kMaxChunksBeforeHeader && pos + 12 <= size; ++i) {
         char head[12];
@@ -198,59 +207,57 @@ std::optional<AviHeaders> readAviHeaders(QIODevice& device, AviReadError* error)
             QByteArray list(listBytes, '\0');
             if (!readAt(device, pos + 12, list.data(), listBytes))
                 break;
-            AviHeaders out;
-            bool hasMainHeader = false;
-            parseHeaderList(list.constData(), listBytes, out, hasMainHeader);
-            if (!hasMainHeader)
-                break;
-            if (out.hasVideo)
-                out.info.length = out.streamLength;
-            // An OpenDML file counts all its frames here; the other headers only the first
-            // RIFF part.
-            if (out.hasTotalFrames && out.totalFrames > out.info.length)
-                out.info.length = out.totalFrames;
-            if (out.info.width == 0 || out.info.height == 0) {
-                out.info.width = quint32(qMax(0, out.frameWidth));
-                out.info.height = quint32(qMax(0, out.frameHeight));
-            }
-            out.info.caps = kAviCapsCanRead;
-            std::strncpy(out.info.fileType, "AVI file", sizeof out.info.fileType - 1);
-            if (error)
-                *error = AviReadError::None;
-            return out;
+            if (std::optional<AviHeaders> headers = parseHeaders(list))
+                return std::move(*headers);
+            break;
         }
         if (isTag(head, "LIST") && isTag(head + 8, "movi"))
             break; // the pictures begin and no header came before them
         pos += 8 + chunkSize + (chunkSize & 1);
     }
-    return fail(AviReadError::NoHeader);
+    return noHeader();
 }
 
-bool isAviFile(const QString& path, Dialogs& dialogs)
+} // namespace
+
+Result<AviHeaders> readAviHeaders(QIODevice& device)
+{
+    if (!startsAsAvi(device))
+        return fail(QStringLiteral("not a RIFF AVI file"));
+    return headersAfterRiff(device);
+}
+
+Informed<bool> isAviFile(const QString& path)
 {
     QFile file(path);
-    if (!detail::openForReading(file, dialogs))
-        return false;
-    char head[12];
-    return file.read(head, 12) == 12 && isTag(head, "RIFF") && isTag(head + 8, "AVI ");
+    Informed<bool> out;
+    out.messages = detail::openForReading(file);
+    if (out.messages.isEmpty()) {
+        char head[12];
+        out.value = file.read(head, 12) == 12 && isTag(head, "RIFF") && isTag(head + 8, "AVI ");
+    }
+    return out;
 }
 
-bool readAviFileInfo(const QString& path, AviFileInfo& info, Dialogs& dialogs)
+Informed<std::optional<AviFileInfo>> readAviFileInfo(const QString& path)
 {
-    AviReadError error = AviReadError::None;
-    const std::optional<AviHeaders> headers = readHeadersOfFile(path, &error);
-    if (!headers) {
-        if (error == AviReadError::NotAvi)
-            dialogs.message(QStringLiteral("Unable to open file:") + kLineBreak + shownPath(path),
-                            Icon::Error);
-        else
-            dialogs.message(QStringLiteral("Unable to read AVI file info from:") + kLineBreak +
-                                shownPath(path),
-                            Icon::Error);
-        return false;
+    Informed<std::optional<AviFileInfo>> out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !startsAsAvi(file)) {
+        out.messages << OperatorMessage{QStringLiteral("Unable to open file:") + kLineBreak +
+                                            shownPath(path),
+                                        Icon::Error, QString()};
+        return out;
     }
-    info = headers->info;
-    return true;
+    const Result<AviHeaders> headers = headersAfterRiff(file);
+    if (!headers) {
+        out.messages << OperatorMessage{QStringLiteral("Unable to read AVI file info from:") +
+                                            kLineBreak + shownPath(path),
+                                        Icon::Error, QString()};
+        return out;
+    }
+    out.value = headers->info;
+    return out;
 }
 
 int wholeFrameRate(quint32 rate, quint32 scale)
@@ -266,20 +273,20 @@ int wholeFrameRate(quint32 rate, quint32 scale)
     return int(whole);
 }
 
-int aviFrameRate(const QString& path, Dialogs& dialogs)
+Informed<int> aviFrameRate(const QString& path)
 {
-    AviFileInfo info;
-    if (!readAviFileInfo(path, info, dialogs))
-        return 0;
-    return wholeFrameRate(info.rate, info.scale);
+    const Informed<std::optional<AviFileInfo>> info = readAviFileInfo(path);
+    if (!info.value)
+        return {0, info.messages};
+    return {wholeFrameRate(info.value->rate, info.value->scale), info.messages};
 }
 
-qint64 aviFrameCount(const QString& path, Dialogs& dialogs)
+Informed<qint64> aviFrameCount(const QString& path)
 {
-    AviFileInfo info;
-    if (!readAviFileInfo(path, info, dialogs))
-        return 0;
-    return info.length;
+    const Informed<std::optional<AviFileInfo>> info = readAviFileInfo(path);
+    if (!info.value)
+        return {0, info.messages};
+    return {qint64(info.value->length), info.messages};
 }
 
 } // namespace zelvan::review

@@ -2,7 +2,9 @@
 // The AVI checks the frame selection screen makes before it opens a video: is it a RIFF AVI
 // file, and what do its headers say (frame rate, length, picture size). The headers are read
 // straight from the RIFF structure, so nothing here depends on a decoder.
-#include "base/Dialogs.h"
+#include "base/Result.h"
+#include "review/Informed.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -49,25 +51,23 @@ struct AviHeaders {
     qint32 frameHeight = 0;
 };
 
-enum class AviReadError { None, NotAvi, NoHeader };
-
 // Reads the RIFF headers from `device` (positioned anywhere; it is read from byte 0). Bounds
-// are checked everywhere: damaged or hostile files give an error, never a read past the end.
-std::optional<AviHeaders> readAviHeaders(QIODevice& device, AviReadError* error = nullptr);
+// are checked everywhere: damaged or hostile files give a failure, never a read past the end.
+Result<AviHeaders> readAviHeaders(QIODevice& device);
 
 // True when bytes 0..3 are "RIFF" and 8..11 "AVI ". Tells the operator only when the file is
 // missing or cannot be opened.
-bool isAviFile(const QString& path, Dialogs& dialogs);
+Informed<bool> isAviFile(const QString& path);
 
-// Fills `info` from the file's headers; tells the operator when it cannot.
-bool readAviFileInfo(const QString& path, AviFileInfo& info, Dialogs& dialogs);
+// The file's information record; empty, and the operator told why, when it cannot be read.
+Informed<std::optional<AviFileInfo>> readAviFileInfo(const QString& path);
 
 // rate / scale rounded to the nearest whole number (halves to even); 0 when the header cannot
-// be read or the scale is 0. Each call reads the file afresh.
-int aviFrameRate(const QString& path, Dialogs& dialogs);
+// be read (the operator told why) or the scale is 0. Each call reads the file afresh.
+Informed<int> aviFrameRate(const QString& path);
 
-// The length in frames; 0 when the header cannot be read.
-qint64 aviFrameCount(const QString& path, Dialogs& dialogs);
+// The length in frames; 0 when the header cannot be read (the operator told why).
+Informed<qint64> aviFrameCount(const QString& path);
 
 // Rounds rate / scale as aviFrameRate does; 0 for a scale of 0.
 int wholeFrameRate(quint32 rate, quint32 scale);

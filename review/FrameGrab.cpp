@@ -1,6 +1,5 @@
 #include "review/FrameGrab.h"
 
-#include "base/Dialogs.h"
 #include "review/FrameReader.h"
 #include "review/cDIB.h"
 
@@ -13,59 +12,48 @@ namespace zelvan::review
 namespace
 {
 
-void tellFileError(Dialogs& dialogs, const QString& path)
+Informed<bool> fileError(const QString& path)
 {
-    dialogs.message(QStringLiteral("There was an error working with the file:") +
-                        QStringLiteral("\r\n") + QDir::toNativeSeparators(path),
-                    Icon::Information);
+    return {false,
+            {{QStringLiteral("There was an error working with the file:") + QStringLiteral("\r\n") +
+                  QDir::toNativeSeparators(path),
+              Icon::Information, QString()}}};
 }
 
 } // namespace
 
-bool writeFrameAsBmp(FrameReader& reader, qint64 n, const QString& bmpPath, QString* error)
+Status writeFrameAsBmp(FrameReader& reader, qint64 n, const QString& bmpPath)
 {
-    const QImage picture = reader.frame(n);
-    if (picture.isNull()) {
-        if (error)
-            *error = reader.lastError();
-        return false;
-    }
+    const Result<QImage> picture = reader.frame(n);
+    if (!picture)
+        return fail(picture.error());
     // A picture the bitmap class refuses (no bits at all) is not written and the earlier file
     // stays.
-    return writeImageAsBmp(picture, bmpPath, error);
+    return writeImageAsBmp(*picture, bmpPath);
 }
 
-bool grabVideoFrame(FrameReader& reader, qint64 n, const QString& outputFolder, Dialogs& dialogs)
+Informed<bool> grabVideoFrame(FrameReader& reader, qint64 n, const QString& outputFolder)
 {
     const QString target = QDir(outputFolder).filePath(QString::fromLatin1(kCurrentCaptureName));
-    QString why;
-    if (!reader.isOpen() || reader.frame(n).isNull()) {
-        // The frame is not in the video or cannot be decoded.
-        tellFileError(dialogs, reader.path());
-        return false;
-    }
-    if (!writeFrameAsBmp(reader, n, target, &why)) {
-        tellFileError(dialogs, target);
-        return false;
-    }
-    return true;
+    // The frame is not in the video or cannot be decoded.
+    if (!reader.isOpen() || !reader.frame(n))
+        return fileError(reader.path());
+    if (!writeFrameAsBmp(reader, n, target))
+        return fileError(target);
+    return {true, {}};
 }
 
-bool grabVideoFrame(const QString& videoPath, qint64 n, const QString& outputFolder,
-                    Dialogs& dialogs)
+Informed<bool> grabVideoFrame(const QString& videoPath, qint64 n, const QString& outputFolder)
 {
     FrameReader reader;
-    reader.open(videoPath);
-    if (reader.openFailure() == FrameReader::OpenFailure::NoDecoder) {
-        dialogs.message(QStringLiteral("No suitable decompressor found for this video stream!"),
-                        Icon::Information);
-        return false;
+    if (!reader.open(videoPath)) {
+        if (reader.openFailure() == FrameReader::OpenFailure::NoDecoder)
+            return {false,
+                    {{QStringLiteral("No suitable decompressor found for this video stream!"),
+                      Icon::Information, QString()}}};
+        return fileError(videoPath);
     }
-    if (!reader.isOpen()) {
-        tellFileError(dialogs, videoPath);
-        return false;
-    }
-    return grabVideoFrame(reader, n, outputFolder, dialogs);
+    return grabVideoFrame(reader, n, outputFolder);
 }
 
 } // namespace zelvan::review

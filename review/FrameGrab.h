@@ -1,7 +1,9 @@
 #pragma once
 // Taking the contact frame: one frame of a recorded pass written as the 24-bit picture the
 // measurement screen opens.
-#include "base/Dialogs.h"
+#include "base/Result.h"
+#include "review/Informed.h"
+
 #include <QString>
 
 namespace zelvan::review
@@ -14,16 +16,15 @@ inline const char* const kCurrentCaptureName = "currentcapture.bmp";
 
 // Writes frame n (counted from 0 in the order the stream holds them) of `reader`'s video to
 // `bmpPath` as a 24-bit bottom-up BMP with a 54-byte header. The file is replaced whole or
-// not at all. False with a reason in `error` when the frame cannot be decoded or written.
-bool writeFrameAsBmp(FrameReader& reader, qint64 n, const QString& bmpPath, QString* error);
+// not at all. Fails when the frame cannot be decoded or written.
+Status writeFrameAsBmp(FrameReader& reader, qint64 n, const QString& bmpPath);
 
-// Opens `videoPath` and writes its frame n to outputFolder + "/currentcapture.bmp", telling
-// the operator through `dialogs` when it cannot; the previous picture is then kept. True when
-// the picture was written.
-bool grabVideoFrame(const QString& videoPath, qint64 n, const QString& outputFolder,
-                    Dialogs& dialogs);
+// Opens `videoPath` and writes its frame n to outputFolder + "/currentcapture.bmp": true when
+// the picture was written; otherwise the previous picture is kept and the messages tell the
+// operator why.
+Informed<bool> grabVideoFrame(const QString& videoPath, qint64 n, const QString& outputFolder);
 
 // The same with a video the caller already has open (the frame selection screen's player).
-bool grabVideoFrame(FrameReader& reader, qint64 n, const QString& outputFolder, Dialogs& dialogs);
+Informed<bool> grabVideoFrame(FrameReader& reader, qint64 n, const QString& outputFolder);
 
 } // namespace zelvan::review

@@ -11,7 +11,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -34,6 +36,7 @@ struct PacketEntry {
     qint64 pts = AV_NOPTS_VALUE;
     bool key = false;
     bool hidden = false; // outside the file's edit list: decoded as a reference, never shown
+    int palette = -1;    // the colour table in force for this packet; -1 when there is none
 };
 
 } // namespace
@@ -41,7 +44,6 @@ struct PacketEntry {
 struct FrameReader::Impl {
     QString path;
     OpenFailure failure = OpenFailure::None;
-    QString error;
 
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
@@ -58,6 +60,11 @@ struct FrameReader::Impl {
     std::unordered_map<qint64, qint64> byDts;
     bool identifyByPos = false;
     bool identifyByDts = false;
+    // Palettised video (8-bit AVI, QuickTime) carries its colour table as side data of the
+    // first packet the demuxer gives, and of a packet where the table changes. Indexing
+    // reads those packets, and a seek never gives the table again, so every colour table is
+    // kept here and handed to the decoder with each packet it is in force for.
+    std::vector<QByteArray> palettes;
 
     // Decoder state: continuous since the last seek.
     bool positioned = false;
@@ -92,6 +99,7 @@ struct FrameReader::Impl {
         keyAtOrBefore.clear();
         byPos.clear();
         byDts.clear();
+        palettes.clear();
         stepBackCache.clear();
         positioned = false;
         currentIndex = -1;
@@ -101,18 +109,32 @@ struct FrameReader::Impl {
         streamIndex = -1;
     }
 
-    QString fail(OpenFailure f, const QString& why)
+    Status refuse(OpenFailure f, const QString& why)
     {
         release();
         failure = f;
-        error = why;
-        return why;
+        return fail(why);
     }
 
-    bool buildIndex()
+    // The colour table `packet` carries, as the index it is kept under; `inForce` when it
+    // carries none.
+    int notePalette(int inForce)
     {
-        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
-        intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        size_t bytes = 0;
+        const uint8_t* table = av_packet_get_side_data(packet, AV_PKT_DATA_PALETTE, &bytes);
+        if (!table || bytes == 0)
+            return inForce;
+        const QByteArray copy(reinterpret_cast<const char*>(table), qsizetype(bytes));
+        if (inForce >= 0 && palettes[size_t(inForce)] == copy)
+            return inForce;
+        palettes.push_back(copy);
+        return int(palettes.size()) - 1;
+    }
+
+    // Every packet of the video stream, in the order the file holds them.
+    void readPackets()
+    {
+        int palette = -1;
         while (av_read_frame(format, packet) >= 0) {
             if (packet->stream_index == streamIndex && packet->size > 0) {
                 PacketEntry e;
@@ -121,66 +143,91 @@ struct FrameReader::Impl {
                 e.pts = packet->pts;
                 e.key = intraOnly || (packet->flags & AV_PKT_FLAG_KEY);
                 e.hidden = packet->flags & AV_PKT_FLAG_DISCARD;
+                palette = notePalette(palette);
+                e.palette = palette;
                 packets.push_back(e);
             }
             av_packet_unref(packet);
         }
-        if (packets.empty())
-            return false;
-        // Decoding must start at a key frame; a stream whose first packet is not marked as
-        // one is still decoded from its start.
-        packets.front().key = true;
+    }
 
-        const qint64 n = qint64(packets.size());
+    // How a packet the demuxer gives after a seek is told apart: by its file position, or
+    // else by its decode timestamp, when either is unique.
+    void noteIdentities()
+    {
         identifyByPos = true;
         identifyByDts = true;
-        for (qint64 i = 0; i < n; ++i) {
+        for (qint64 i = 0; i < qint64(packets.size()); ++i) {
             const PacketEntry& e = packets[size_t(i)];
             if (identifyByPos && (e.pos < 0 || !byPos.emplace(e.pos, i).second))
                 identifyByPos = false;
             if (identifyByDts && (e.dts == AV_NOPTS_VALUE || !byDts.emplace(e.dts, i).second))
                 identifyByDts = false;
         }
+    }
 
-        bool allTimed = true;
-        for (const PacketEntry& e : packets)
-            allTimed = allTimed && e.pts != AV_NOPTS_VALUE;
-        if (allTimed || intraOnly) {
-            // Presentation order is the order of the timestamps (for intra-only video the
-            // stream order itself when timestamps are missing).
-            std::vector<qint64> order;
-            for (qint64 i = 0; i < n; ++i)
-                if (!packets[size_t(i)].hidden)
-                    order.push_back(i);
-            if (allTimed)
-                std::stable_sort(order.begin(), order.end(), [&](qint64 a, qint64 b) {
-                    return packets[size_t(a)].pts < packets[size_t(b)].pts;
-                });
-            packetOfDisplay = order;
-        } else if (!learnOrderByDecoding()) {
-            return false;
-        }
-        displayOfPacket.assign(size_t(n), -1);
+    Status orderForDisplay()
+    {
+        const bool allTimed = std::all_of(packets.begin(), packets.end(), [](const PacketEntry& e) {
+            return e.pts != AV_NOPTS_VALUE;
+        });
+        if (!allTimed && !intraOnly)
+            return learnOrderByDecoding();
+        // Presentation order is the order of the timestamps (for intra-only video the stream
+        // order itself when timestamps are missing).
+        std::vector<qint64> order;
+        for (qint64 i = 0; i < qint64(packets.size()); ++i)
+            if (!packets[size_t(i)].hidden)
+                order.push_back(i);
+        if (allTimed)
+            std::stable_sort(order.begin(), order.end(), [&](qint64 a, qint64 b) {
+                return packets[size_t(a)].pts < packets[size_t(b)].pts;
+            });
+        packetOfDisplay = order;
+        return {};
+    }
+
+    void noteDisplayAndKeys()
+    {
+        const size_t n = packets.size();
+        displayOfPacket.assign(n, -1);
         for (qint64 f = 0; f < qint64(packetOfDisplay.size()); ++f)
             displayOfPacket[size_t(packetOfDisplay[size_t(f)])] = f;
-        keyAtOrBefore.assign(size_t(n), -1);
+        keyAtOrBefore.assign(n, -1);
         qint64 lastKey = -1;
-        for (qint64 i = 0; i < n; ++i) {
-            if (packets[size_t(i)].key)
-                lastKey = i;
-            keyAtOrBefore[size_t(i)] = lastKey;
+        for (size_t i = 0; i < n; ++i) {
+            if (packets[i].key)
+                lastKey = qint64(i);
+            keyAtOrBefore[i] = lastKey;
         }
+    }
 
-        return !packetOfDisplay.empty();
+    Status buildIndex()
+    {
+        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
+        intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        readPackets();
+        if (packets.empty())
+            return fail(QStringLiteral("the video stream has no frames"));
+        // Decoding must start at a key frame; a stream whose first packet is not marked as
+        // one is still decoded from its start.
+        packets.front().key = true;
+        noteIdentities();
+        if (!orderForDisplay())
+            return fail(QStringLiteral("the video stream has no frames"));
+        noteDisplayAndKeys();
+        if (packetOfDisplay.empty())
+            return fail(QStringLiteral("the video stream has no frames"));
+        return {};
     }
 
     // Inter-coded video without presentation timestamps (H.264 in AVI): the order in which
     // pictures leave the decoder is the only truth, so decode the stream once and note it.
-    bool learnOrderByDecoding()
+    Status learnOrderByDecoding()
     {
         packetOfDisplay.clear();
-        if (!seekTo(0))
-            return false;
+        if (Status sought = seekTo(0); !sought)
+            return sought;
         // Only the order matters here, not the pictures: skip the costly parts of decoding.
         codec->skip_loop_filter = AVDISCARD_ALL;
         codec->skip_idct = AVDISCARD_ALL;
@@ -193,10 +240,7 @@ struct FrameReader::Impl {
         };
         qint64 index = -1;
         while (readVideoPacket(&index)) {
-            packet->pts = index;
-            packet->dts = index;
-            avcodec_send_packet(codec, packet);
-            av_packet_unref(packet);
+            sendNumbered(index, index);
             collect();
         }
         avcodec_send_packet(codec, nullptr);
@@ -205,7 +249,7 @@ struct FrameReader::Impl {
         codec->skip_loop_filter = AVDISCARD_DEFAULT;
         codec->skip_idct = AVDISCARD_DEFAULT;
         positioned = false;
-        return true;
+        return {};
     }
 
     // Which indexed packet the demuxer just gave; -1 when it cannot be told.
@@ -224,7 +268,25 @@ struct FrameReader::Impl {
         return -1;
     }
 
-    bool seekTo(qint64 key)
+    // From the very start: always possible, and the only way when packets cannot be told
+    // apart after a seek.
+    Status seekToStart()
+    {
+        const PacketEntry& first = packets.front();
+        const qint64 firstTs = first.dts != AV_NOPTS_VALUE   ? first.dts
+                               : first.pts != AV_NOPTS_VALUE ? first.pts
+                                                             : 0;
+        int rc = avformat_seek_file(format, streamIndex, INT64_MIN, firstTs, firstTs, 0);
+        if (rc < 0)
+            rc = av_seek_frame(format, streamIndex, firstTs, AVSEEK_FLAG_BACKWARD);
+        if (rc < 0)
+            return fail(QStringLiteral("cannot seek: %1").arg(avError(rc)));
+        nextPacket = 0;
+        positioned = true;
+        return {};
+    }
+
+    Status seekTo(qint64 key)
     {
         avcodec_flush_buffers(codec);
         positioned = false;
@@ -235,27 +297,11 @@ struct FrameReader::Impl {
         int rc = -1;
         if (key > 0 && ts != AV_NOPTS_VALUE && (identifyByPos || identifyByDts))
             rc = av_seek_frame(format, streamIndex, ts, AVSEEK_FLAG_BACKWARD);
-        if (rc < 0) {
-            // From the very start: always possible, and the only way when packets cannot be
-            // told apart after a seek.
-            const PacketEntry& first = packets.front();
-            const qint64 firstTs = first.dts != AV_NOPTS_VALUE   ? first.dts
-                                   : first.pts != AV_NOPTS_VALUE ? first.pts
-                                                                 : 0;
-            rc = avformat_seek_file(format, streamIndex, INT64_MIN, firstTs, firstTs, 0);
-            if (rc < 0)
-                rc = av_seek_frame(format, streamIndex, firstTs, AVSEEK_FLAG_BACKWARD);
-            if (rc < 0) {
-                error = QStringLiteral("cannot seek: %1").arg(avError(rc));
-                return false;
-            }
-            nextPacket = 0;
-            positioned = true;
-            return true;
-        }
+        if (rc < 0)
+            return seekToStart();
         nextPacket = -1; // told by the first packet read
         positioned = true;
-        return true;
+        return {};
     }
 
     // Reads the next packet of the video stream into `packet`; false at the end.
@@ -281,100 +327,139 @@ struct FrameReader::Impl {
         }
     }
 
-    QImage convert(const AVFrame* f)
+    // Gives the colour table in force for packet `index` to the decoder along with it, unless
+    // the demuxer already attached one.
+    void attachPalette(qint64 index)
+    {
+        const int palette = packets[size_t(index)].palette;
+        if (palette < 0 || av_packet_get_side_data(packet, AV_PKT_DATA_PALETTE, nullptr))
+            return;
+        const QByteArray& table = palettes[size_t(palette)];
+        uint8_t* side = av_packet_new_side_data(packet, AV_PKT_DATA_PALETTE, size_t(table.size()));
+        if (side)
+            std::memcpy(side, table.constData(), size_t(table.size()));
+    }
+
+    // Sends `packet` (indexed packet `index`) to the decoder with our own numbering: the
+    // picture the decoder gives back carries `pts`, whatever the container's timestamps say.
+    int sendNumbered(qint64 index, qint64 pts)
+    {
+        attachPalette(index);
+        packet->pts = pts;
+        packet->dts = index;
+        const int rc = avcodec_send_packet(codec, packet);
+        av_packet_unref(packet);
+        return rc;
+    }
+
+    Result<QImage> convert(const AVFrame* f)
     {
         bool fullRange = f->color_range == AVCOL_RANGE_JPEG;
         const AVPixelFormat src = plainFormat(AVPixelFormat(f->format), &fullRange);
         sws = sws_getCachedContext(sws, f->width, f->height, src, f->width, f->height,
                                    AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
-        if (!sws) {
-            error = QStringLiteral("cannot convert pixel format %1")
-                        .arg(QString::fromUtf8(av_get_pix_fmt_name(AVPixelFormat(f->format))));
-            return QImage();
-        }
+        if (!sws)
+            return fail(QStringLiteral("cannot convert pixel format %1")
+                            .arg(QString::fromUtf8(av_get_pix_fmt_name(AVPixelFormat(f->format)))));
         const int space =
             f->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(f->colorspace);
         const int* srcTable = sws_getCoefficients(space);
         sws_setColorspaceDetails(sws, srcTable, fullRange ? 1 : 0,
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
         QImage out(f->width, f->height, QImage::Format_BGR888);
-        if (out.isNull()) {
-            error = QStringLiteral("out of memory");
-            return QImage();
-        }
+        if (out.isNull())
+            return fail(QStringLiteral("out of memory"));
         uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
         int dstStride[4] = {int(out.bytesPerLine()), 0, 0, 0};
         sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dstStride);
         return out;
     }
 
+    // One decoding run towards frame `target`, from the last seek: where it starts, and
+    // which frames before the target are kept for stepping back.
+    struct Run {
+        qint64 target = 0;
+        qint64 key = 0;      // the key packet decoding starts at
+        qint64 keepFrom = 0; // frames from here up to the target go to stepBackCache
+        bool feeding = true; // false right after a seek: packets before a key are skipped
+        bool restarted = false;
+    };
+
+    // What the decoder gave; the target when it was reached.
+    std::optional<Result<QImage>> takeDecoded(const Run& run)
+    {
+        const qint64 got = decoded->pts;
+        if (got == run.target) {
+            Result<QImage> picture = convert(decoded);
+            av_frame_unref(decoded);
+            lastOutput = got;
+            return picture;
+        }
+        if (got >= run.keepFrom && got < run.target) {
+            const Result<QImage> kept = convert(decoded);
+            if (kept)
+                stepBackCache[got] = *kept;
+        }
+        av_frame_unref(decoded);
+        if (got != AV_NOPTS_VALUE && got > lastOutput)
+            lastOutput = got;
+        return std::nullopt;
+    }
+
+    // Gives the decoder its next packet, or the end of the stream.
+    Status feed(Run& run)
+    {
+        qint64 index = -1;
+        if (!readVideoPacket(&index)) {
+            avcodec_send_packet(codec, nullptr);
+            drained = true;
+            return {};
+        }
+        if (!run.feeding) {
+            // Start at a key frame at or before the one we need; a seek that landed beyond it
+            // starts over from the beginning of the file.
+            if (index > run.key && !run.restarted) {
+                av_packet_unref(packet);
+                run.restarted = true;
+                return seekTo(0);
+            }
+            if (!packets[size_t(index)].key) {
+                av_packet_unref(packet);
+                return {};
+            }
+            run.feeding = true;
+        }
+        const qint64 shown = displayOfPacket[size_t(index)];
+        const int rc = sendNumbered(index, shown >= 0 ? shown : -1 - index); // never a target
+        // A damaged packet is skipped; the frame it held is then reported as undecodable.
+        if (rc < 0 && rc != AVERROR_INVALIDDATA)
+            return fail(QStringLiteral("decoding failed: %1").arg(avError(rc)));
+        return {};
+    }
+
     // Runs the decoder until it gives frame `target`; frames before it are dropped. Right
     // after a seek, packets before a suitable key frame are skipped.
-    QImage decodeUntil(qint64 target, bool afterSeek, qint64 key, qint64 keepFrom)
+    Result<QImage> decodeUntil(qint64 target, bool afterSeek, qint64 key, qint64 keepFrom)
     {
-        bool feeding = !afterSeek;
-        bool restarted = false;
-        auto stop = [&](const QString& why) {
-            error = why;
-            positioned = false;
-            return QImage();
-        };
+        Run run{target, key, keepFrom, !afterSeek, false};
         while (true) {
-            int rc = avcodec_receive_frame(codec, decoded);
+            const int rc = avcodec_receive_frame(codec, decoded);
             if (rc == 0) {
-                const qint64 got = decoded->pts;
-                if (got == target) {
-                    QImage picture = convert(decoded);
-                    av_frame_unref(decoded);
-                    lastOutput = got;
-                    return picture;
-                }
-                if (got >= keepFrom && got < target) {
-                    const QImage kept = convert(decoded);
-                    if (!kept.isNull())
-                        stepBackCache[got] = kept;
-                }
-                av_frame_unref(decoded);
-                if (got != AV_NOPTS_VALUE && got > lastOutput)
-                    lastOutput = got;
+                if (auto picture = takeDecoded(run))
+                    return std::move(*picture);
                 continue;
             }
+            Status step;
             if (rc == AVERROR_EOF || (rc == AVERROR(EAGAIN) && drained))
-                return stop(QStringLiteral("frame %1 could not be decoded").arg(target));
-            if (rc != AVERROR(EAGAIN))
-                return stop(QStringLiteral("decoding failed: %1").arg(avError(rc)));
-            qint64 index = -1;
-            if (!readVideoPacket(&index)) {
-                avcodec_send_packet(codec, nullptr);
-                drained = true;
-                continue;
+                step = fail(QStringLiteral("frame %1 could not be decoded").arg(target));
+            else if (rc != AVERROR(EAGAIN))
+                step = fail(QStringLiteral("decoding failed: %1").arg(avError(rc)));
+            else
+                step = feed(run);
+            if (!step) {
+                positioned = false;
+                return fail(step.error());
             }
-            if (!feeding) {
-                // Start at a key frame at or before the one we need; a seek that landed
-                // beyond it starts over from the beginning of the file.
-                if (index > key && !restarted) {
-                    av_packet_unref(packet);
-                    restarted = true;
-                    if (!seekTo(0))
-                        return QImage();
-                    continue;
-                }
-                if (!packets[size_t(index)].key) {
-                    av_packet_unref(packet);
-                    continue;
-                }
-                feeding = true;
-            }
-            // Our own numbering travels with the packet: the picture the decoder gives back
-            // carries its frame number, whatever the container's timestamps say.
-            const qint64 shown = displayOfPacket[size_t(index)];
-            packet->pts = shown >= 0 ? shown : -1 - index; // never shown: never a target
-            packet->dts = index;
-            rc = avcodec_send_packet(codec, packet);
-            av_packet_unref(packet);
-            // A damaged packet is skipped; the frame it held is then reported as undecodable.
-            if (rc < 0 && rc != AVERROR_INVALIDDATA)
-                return stop(QStringLiteral("decoding failed: %1").arg(avError(rc)));
         }
     }
 };
@@ -382,51 +467,59 @@ struct FrameReader::Impl {
 FrameReader::FrameReader() : d(std::make_unique<Impl>()) {}
 FrameReader::~FrameReader() = default;
 
-QString FrameReader::open(const QString& path)
+Status FrameReader::openDecoder()
 {
-    d->release();
-    d->path = path;
-    d->failure = OpenFailure::None;
-    d->error.clear();
-    const QByteArray local = platform::ffmpegFileName(path);
-    int rc = avformat_open_input(&d->format, local.constData(), nullptr, nullptr);
-    if (rc < 0)
-        return d->fail(OpenFailure::CannotOpen, QStringLiteral("cannot open: %1").arg(avError(rc)));
-    rc = avformat_find_stream_info(d->format, nullptr);
-    if (rc < 0)
-        return d->fail(OpenFailure::CannotOpen,
-                       QStringLiteral("cannot read stream information: %1").arg(avError(rc)));
     const AVCodec* decoder = nullptr;
-    rc = av_find_best_stream(d->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    int rc = av_find_best_stream(d->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (rc == AVERROR_DECODER_NOT_FOUND)
-        return d->fail(OpenFailure::NoDecoder, QStringLiteral("no decoder for the video stream"));
+        return d->refuse(OpenFailure::NoDecoder, QStringLiteral("no decoder for the video stream"));
     if (rc < 0)
-        return d->fail(OpenFailure::CannotOpen, QStringLiteral("no video stream"));
+        return d->refuse(OpenFailure::CannotOpen, QStringLiteral("no video stream"));
     d->streamIndex = rc;
-    AVStream* stream = d->format->streams[rc];
+    const AVStream* stream = d->format->streams[rc];
     d->codec = avcodec_alloc_context3(decoder);
     if (!d->codec || avcodec_parameters_to_context(d->codec, stream->codecpar) < 0)
-        return d->fail(OpenFailure::NoDecoder, QStringLiteral("cannot set up the decoder"));
+        return d->refuse(OpenFailure::NoDecoder, QStringLiteral("cannot set up the decoder"));
     d->codec->thread_count = 0; // as many as the machine has
     d->codec->pkt_timebase = stream->time_base;
     rc = avcodec_open2(d->codec, decoder, nullptr);
     if (rc < 0)
-        return d->fail(OpenFailure::NoDecoder,
-                       QStringLiteral("cannot open the decoder: %1").arg(avError(rc)));
+        return d->refuse(OpenFailure::NoDecoder,
+                         QStringLiteral("cannot open the decoder: %1").arg(avError(rc)));
+    return {};
+}
+
+Status FrameReader::open(const QString& path)
+{
+    d->release();
+    d->path = path;
+    d->failure = OpenFailure::None;
+    const QByteArray local = platform::ffmpegFileName(path);
+    int rc = avformat_open_input(&d->format, local.constData(), nullptr, nullptr);
+    if (rc < 0)
+        return d->refuse(OpenFailure::CannotOpen,
+                         QStringLiteral("cannot open: %1").arg(avError(rc)));
+    rc = avformat_find_stream_info(d->format, nullptr);
+    if (rc < 0)
+        return d->refuse(OpenFailure::CannotOpen,
+                         QStringLiteral("cannot read stream information: %1").arg(avError(rc)));
+    if (Status decoder = openDecoder(); !decoder)
+        return decoder;
     d->packet = av_packet_alloc();
     d->decoded = av_frame_alloc();
     if (!d->packet || !d->decoded)
-        return d->fail(OpenFailure::CannotOpen, QStringLiteral("out of memory"));
-    if (!d->buildIndex())
-        return d->fail(OpenFailure::CannotOpen, QStringLiteral("the video stream has no frames"));
+        return d->refuse(OpenFailure::CannotOpen, QStringLiteral("out of memory"));
+    if (const Status indexed = d->buildIndex(); !indexed)
+        return d->refuse(OpenFailure::CannotOpen, indexed.error());
 
+    const AVStream* stream = d->format->streams[d->streamIndex];
     AVRational r = stream->avg_frame_rate;
     if (r.num <= 0 || r.den <= 0)
         r = stream->r_frame_rate;
     d->rate = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
     d->frameSize = QSize(d->codec->width, d->codec->height);
     d->positioned = false;
-    return QString();
+    return {};
 }
 
 void FrameReader::close()
@@ -471,17 +564,40 @@ QString FrameReader::codecName() const
     return d->codec ? QString::fromUtf8(avcodec_get_name(d->codec->codec_id)) : QString();
 }
 
-QImage FrameReader::frame(qint64 n)
+Result<QImage> FrameReader::decodeFrame(qint64 n)
 {
-    if (!isOpen()) {
-        d->error = QStringLiteral("no video is open");
-        return QImage();
+    const qint64 key = d->keyAtOrBefore[size_t(d->packetOfDisplay[size_t(n)])];
+    // Keep decoding forward when the wanted frame lies ahead and no key frame closer to it
+    // lies beyond the packets already given to the decoder; otherwise seek.
+    const bool forward = d->positioned && !d->drained && n > d->lastOutput && d->nextPacket >= 0 &&
+                         key <= d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
+    if (!forward) {
+        if (const Status sought = d->seekTo(key); !sought)
+            return fail(sought.error());
     }
-    if (n < 0 || n >= frameCount()) {
-        d->error =
-            QStringLiteral("frame %1 is outside the video (0 to %2)").arg(n).arg(frameCount() - 1);
-        return QImage();
+    qint64 keepFrom = n;
+    if (!d->intraOnly && n == d->currentIndex - 1) {
+        d->stepBackCache.clear();
+        keepFrom = qMax<qint64>(0, n - Impl::kBackSteps);
     }
+    Result<QImage> picture = d->decodeUntil(n, !forward, key, keepFrom);
+    // A picture that refers to frames before its key frame (an open group of pictures) is
+    // not given when decoding starts at that key frame; the key frame before it helps.
+    if (!picture && key > 0) {
+        const qint64 earlier = d->keyAtOrBefore[size_t(key - 1)];
+        if (earlier >= 0 && d->seekTo(earlier))
+            picture = d->decodeUntil(n, true, earlier, keepFrom);
+    }
+    return picture;
+}
+
+Result<QImage> FrameReader::frame(qint64 n)
+{
+    if (!isOpen())
+        return fail(QStringLiteral("no video is open"));
+    if (n < 0 || n >= frameCount())
+        return fail(
+            QStringLiteral("frame %1 is outside the video (0 to %2)").arg(n).arg(frameCount() - 1));
     if (n == d->currentIndex && !d->currentPicture.isNull())
         return d->currentPicture;
     const auto cached = d->stepBackCache.find(n);
@@ -490,44 +606,23 @@ QImage FrameReader::frame(qint64 n)
         d->currentPicture = cached->second;
         return d->currentPicture;
     }
-    const qint64 key = d->keyAtOrBefore[size_t(d->packetOfDisplay[size_t(n)])];
-    // Keep decoding forward when the wanted frame lies ahead and no key frame closer to it
-    // lies beyond the packets already given to the decoder; otherwise seek.
-    const bool forward = d->positioned && !d->drained && n > d->lastOutput && d->nextPacket >= 0 &&
-                         key <= d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
-    if (!forward && !d->seekTo(key))
-        return QImage();
-    qint64 keepFrom = n;
-    if (!d->intraOnly && n == d->currentIndex - 1) {
-        d->stepBackCache.clear();
-        keepFrom = qMax<qint64>(0, n - Impl::kBackSteps);
+    Result<QImage> picture = decodeFrame(n);
+    if (picture) {
+        d->currentIndex = n;
+        d->currentPicture = *picture;
     }
-    QImage picture = d->decodeUntil(n, !forward, key, keepFrom);
-    // A picture that refers to frames before its key frame (an open group of pictures) is
-    // not given when decoding starts at that key frame; the key frame before it helps.
-    if (picture.isNull() && key > 0) {
-        const qint64 earlier = d->keyAtOrBefore[size_t(key - 1)];
-        if (earlier >= 0 && d->seekTo(earlier))
-            picture = d->decodeUntil(n, true, earlier, keepFrom);
-    }
-    if (picture.isNull())
-        return picture;
-    d->currentIndex = n;
-    d->currentPicture = picture;
     return picture;
 }
 
-QImage FrameReader::next()
+Result<QImage> FrameReader::next()
 {
     return frame(d->currentIndex + 1);
 }
 
-QImage FrameReader::previous()
+Result<QImage> FrameReader::previous()
 {
-    if (d->currentIndex <= 0) {
-        d->error = QStringLiteral("there is no frame before frame 0");
-        return QImage();
-    }
+    if (d->currentIndex <= 0)
+        return fail(QStringLiteral("there is no frame before frame 0"));
     return frame(d->currentIndex - 1);
 }
 
@@ -539,11 +634,6 @@ qint64 FrameReader::current() const
 QImage FrameReader::currentImage() const
 {
     return d->currentPicture;
-}
-
-QString FrameReader::lastError() const
-{
-    return d->error;
 }
 
 } // namespace zelvan::review

@@ -7,6 +7,8 @@
 // On open the packets of the video stream are indexed once; a jump seeks to the key frame at
 // or before the wanted frame and decodes forward, and the decoder is kept running so that
 // the next frame costs one decode.
+#include "base/Result.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -26,8 +28,8 @@ public:
     FrameReader(const FrameReader&) = delete;
     FrameReader& operator=(const FrameReader&) = delete;
 
-    // Empty on success; otherwise why the file cannot be played (see openFailure()).
-    QString open(const QString& path);
+    // Fails with the reason the file cannot be played (openFailure() tells which kind).
+    Status open(const QString& path);
     void close();
     bool isOpen() const;
     OpenFailure openFailure() const;
@@ -38,16 +40,18 @@ public:
     QSize size() const;
     QString codecName() const; // FFmpeg's short name, e.g. "mjpeg", "h264"
 
-    // Frame n as a 24-bit picture (QImage::Format_BGR888); a null image when n is outside
-    // the video or the frame cannot be decoded (lastError() says why).
-    QImage frame(qint64 n);
-    QImage next();          // frame current() + 1 (frame 0 when nothing was shown yet)
-    QImage previous();      // frame current() - 1; null at frame 0
-    qint64 current() const; // -1 before the first frame is shown
+    // Frame n as a 24-bit picture (QImage::Format_BGR888); fails when n is outside the
+    // video or the frame cannot be decoded. A failure keeps the current frame.
+    Result<QImage> frame(qint64 n);
+    Result<QImage> next();     // frame current() + 1 (frame 0 when nothing was shown yet)
+    Result<QImage> previous(); // frame current() - 1; fails at frame 0
+    qint64 current() const;    // -1 before the first frame is shown
     QImage currentImage() const;
-    QString lastError() const;
 
 private:
+    Status openDecoder();
+    Result<QImage> decodeFrame(qint64 n);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,6 +1,5 @@
 #include "review/cDIB.h"
 
-#include "base/Dialogs.h"
 #include "review/OpenForReading.h"
 
 #include <QDir>
@@ -61,19 +60,19 @@ void cDIB::readInfoHeader(const uchar* p)
     clrImportant = le<quint32>(p + 36);
 }
 
-bool cDIB::CreateFromPackedDIBPointer(const void* packed, qint64 available)
+Status cDIB::CreateFromPackedDIBPointer(const void* packed, qint64 available)
 {
     if (!packed || available < kInfoHeaderSize)
-        return false;
+        return fail(QStringLiteral("no bitmap information header"));
     const auto* p = static_cast<const uchar*>(packed);
     cDIB next;
     next.readInfoHeader(p);
     if (next.bitCount < 16 || next.sizeImage < 1)
-        return false;
+        return fail(QStringLiteral("not a picture of 16 bits a pixel or more"));
     // The file size field is 32 bits and the bits must really be there.
     if (qint64(next.sizeImage) > std::numeric_limits<qint32>::max() - 54 ||
         available - kInfoHeaderSize < qint64(next.sizeImage))
-        return false;
+        return fail(QStringLiteral("the picture's bits are missing or too large"));
     next.bits = QByteArray(reinterpret_cast<const char*>(p + kInfoHeaderSize),
                            static_cast<qsizetype>(next.sizeImage));
     next.bitmapInfo = QByteArray(reinterpret_cast<const char*>(p), kInfoHeaderSize);
@@ -81,7 +80,7 @@ bool cDIB::CreateFromPackedDIBPointer(const void* packed, qint64 available)
     next.fileSize = next.sizeImage + 54;
     next.bitOffset = 54;
     *this = std::move(next);
-    return true;
+    return {};
 }
 
 QByteArray cDIB::fileBytes() const
@@ -98,13 +97,8 @@ QByteArray cDIB::fileBytes() const
     return out;
 }
 
-bool cDIB::WriteToFile(const QString& path, QString* error) const
+Status cDIB::WriteToFile(const QString& path) const
 {
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (bitmapInfo.isEmpty())
         return fail(QStringLiteral("no picture to write"));
     // QSaveFile writes beside the target and renames: a longer earlier file is replaced as a
@@ -120,52 +114,55 @@ bool cDIB::WriteToFile(const QString& path, QString* error) const
     }
     if (!file.commit())
         return fail(file.errorString());
-    return true;
+    return {};
 }
 
-cDIB::Failure cDIB::CreateFromBytes(const QByteArray& file)
+Status cDIB::CreateFromBytes(const QByteArray& file)
 {
     const auto* p = reinterpret_cast<const uchar*>(file.constData());
     const qint64 size = file.size();
     if (size < kFileHeaderSize || le<quint16>(p) != kBitmapType)
-        return Failure::NotBitmap;
+        return fail(QStringLiteral("not a BMP file"));
     if (size < kFileHeaderSize + kInfoHeaderSize)
-        return Failure::Truncated;
+        return fail(QStringLiteral("the BMP file is cut short"));
     cDIB next;
     next.fileType = le<quint16>(p);
     next.fileSize = le<quint32>(p + 2);
     next.bitOffset = le<quint32>(p + 10);
     next.readInfoHeader(p + kFileHeaderSize);
     if (next.bitOffset < quint32(kFileHeaderSize + kInfoHeaderSize))
-        return Failure::BadHeader;
+        return fail(QStringLiteral("the BMP header is damaged"));
     if (next.sizeImage == 0)
-        return Failure::EmptyImage;
+        return fail(QStringLiteral("the BMP file holds no picture"));
     if (qint64(next.bitOffset) > size || qint64(next.sizeImage) > size - qint64(next.bitOffset))
-        return Failure::Truncated;
+        return fail(QStringLiteral("the BMP file is cut short"));
     next.bitmapInfo = file.mid(kFileHeaderSize, qsizetype(next.bitOffset) - kFileHeaderSize);
     next.bits = file.mid(qsizetype(next.bitOffset), qsizetype(next.sizeImage));
     *this = std::move(next);
-    return Failure::None;
+    return {};
 }
 
-bool cDIB::CreateFromFile(const QString& path, Dialogs& dialogs)
+Informed<bool> cDIB::CreateFromFile(const QString& path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
-    if (!detail::openForReading(file, dialogs))
-        return false;
+    Informed<bool> out;
+    out.messages = detail::openForReading(file);
+    if (!out.messages.isEmpty())
+        return out;
     // A size beyond any station picture is refused before anything is read.
     const QByteArray bytes = file.size() <= kMaxBmpFileBytes ? file.readAll() : QByteArray();
     file.close();
     // A damaged header (no bits, sizes past the end) is refused like any other non-bitmap
     // instead of being read past the end of the file.
-    if (CreateFromBytes(bytes) != Failure::None) {
-        dialogs.message(QStringLiteral("File is not a supported bitmap format:") + kLineBreak +
-                            shown,
-                        Icon::Information);
-        return false;
+    if (!CreateFromBytes(bytes)) {
+        out.messages << OperatorMessage{QStringLiteral("File is not a supported bitmap format:") +
+                                            kLineBreak + shown,
+                                        Icon::Information, QString()};
+        return out;
     }
-    return true;
+    out.value = true;
+    return out;
 }
 
 QByteArray packedDib24(const QImage& image)
@@ -200,16 +197,21 @@ QByteArray packedDib24(const QImage& image)
     return out;
 }
 
-bool writeImageAsBmp(const QImage& image, const QString& path, QString* error)
+Status writeImageAsBmp(const QImage& image, const QString& path)
 {
     const QByteArray packed = packedDib24(image);
     cDIB dib;
-    if (!dib.CreateFromPackedDIBPointer(packed.constData(), packed.size())) {
-        if (error)
-            *error = QStringLiteral("empty or oversized picture");
-        return false;
-    }
-    return dib.WriteToFile(path, error);
+    if (!dib.CreateFromPackedDIBPointer(packed.constData(), packed.size()))
+        return fail(QStringLiteral("empty or oversized picture"));
+    return dib.WriteToFile(path);
+}
+
+bool writeImageAsBmp(const QImage& image, const QString& path, QString* error)
+{
+    const Status written = writeImageAsBmp(image, path);
+    if (!written && error)
+        *error = written.error();
+    return written.ok();
 }
 
 } // namespace zelvan::review

@@ -2,7 +2,9 @@
 // One device-independent bitmap (file header, information header, bits) as the station keeps
 // and writes its pictures: the contact frame, stills and set-up pictures are all 24-bit
 // bottom-up BMP files with a 54-byte header.
-#include "base/Dialogs.h"
+#include "base/Result.h"
+#include "review/Informed.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -19,26 +21,24 @@ public:
     static constexpr int kInfoHeaderSize = 40;
     static constexpr quint16 kBitmapType = 19778; // "BM"
 
-    // Why a picture could not be taken from bytes (CreateFromBytes); None means success.
-    enum class Failure { None, NotBitmap, BadHeader, EmptyImage, Truncated };
-
     cDIB() = default;
 
     // A packed DIB is a 40-byte information header immediately followed by the bits.
     // `available` is the number of bytes readable at `packed`; a header that claims more
     // bits than that is refused instead of read past its end. Succeeds only for bit counts
     // of 16 and more and an image size of at least 1; otherwise nothing changes.
-    bool CreateFromPackedDIBPointer(const void* packed, qint64 available);
+    Status CreateFromPackedDIBPointer(const void* packed, qint64 available);
 
     // Writes file header, bitmap info bytes and bits. The file is replaced as a whole or not
-    // at all (a failed write keeps the earlier picture); false when anything fails.
-    bool WriteToFile(const QString& path, QString* error = nullptr) const;
+    // at all (a failed write keeps the earlier picture).
+    Status WriteToFile(const QString& path) const;
 
-    // Reads a BMP file; every failure is told to the operator through `dialogs`.
-    bool CreateFromFile(const QString& path, Dialogs& dialogs);
+    // Reads a BMP file: true when it was taken; every failure is told to the operator.
+    Informed<bool> CreateFromFile(const QString& path);
 
-    // The byte-level reader behind CreateFromFile, shared with the fuzz target.
-    Failure CreateFromBytes(const QByteArray& file);
+    // The byte-level reader behind CreateFromFile, shared with the fuzz target; on failure
+    // nothing changes.
+    Status CreateFromBytes(const QByteArray& file);
 
     // Information header fields.
     qint32 BitCount() const { return bitCount; }
@@ -106,7 +106,11 @@ inline qint64 bmpRowBytes24(qint64 width)
 QByteArray packedDib24(const QImage& image);
 
 // Writes `image` as a 24-bit bottom-up BMP with the station's headers (offset 54, file size =
-// image size + 54), atomically. False with a reason in `error` when it cannot.
+// image size + 54), atomically.
+Status writeImageAsBmp(const QImage& image, const QString& path);
+
+// The same for callers not yet on Status (the capture engine's stills): false with the reason
+// in `error` (when given).
 bool writeImageAsBmp(const QImage& image, const QString& path, QString* error);
 
 } // namespace zelvan::review

@@ -82,6 +82,56 @@ int clampByte(double v)
     return std::clamp(int(std::lround(v)), 0, 255);
 }
 
+// The survey frame: jump point at the origin, the skier flies along +X, the far side of the
+// landing area is +Y. Corners move a little with the seed so that every seed is a different
+// set-up, never enough to break the station's set-up limits.
+void placeSurveyPoints(Random& rnd, QPointF* points)
+{
+    points[int(SitePoint::Jump)] = {0, 0};
+    points[int(SitePoint::UpperLeft)] = {rnd.uniform(24, 26), rnd.uniform(9.5, 10.5)};
+    points[int(SitePoint::LowerLeft)] = {rnd.uniform(24, 26), rnd.uniform(-8.5, -7.5)};
+    points[int(SitePoint::UpperRight)] = {rnd.uniform(69, 71), rnd.uniform(9.5, 10.5)};
+    points[int(SitePoint::LowerRight)] = {rnd.uniform(69, 71), rnd.uniform(-8.5, -7.5)};
+    points[int(SitePoint::Check)] = {rnd.uniform(42, 52), rnd.uniform(2, 6)};
+    // The skier never lands on the check buoy: the splash would hide it.
+    const QPointF check = points[int(SitePoint::Check)];
+    QPointF land;
+    do {
+        land = QPointF(rnd.uniform(35, 60), rnd.uniform(-3, 3));
+    } while (std::hypot(land.x() - check.x(), land.y() - check.y()) < 5);
+    points[int(SitePoint::Landing)] = land;
+}
+
+PinholeCamera aimCamera(Random& rnd, const QPointF* points, QSize size)
+{
+    // Camera on a shore tower well back from the lane, so the grid's field of view stays far
+    // below the station's limits; aimed at the middle of the landing area.
+    const QPointF ll = points[int(SitePoint::LowerLeft)];
+    const QPointF lr = points[int(SitePoint::LowerRight)];
+    const double midX = (ll.x() + lr.x()) / 2;
+    const double midY = (points[int(SitePoint::UpperLeft)].y() + ll.y()) / 2;
+    const QPointF position(midX + rnd.uniform(-2, 2), rnd.uniform(-118, -110));
+    const double height = rnd.uniform(28, 32);
+    QPointF target(midX, midY);
+
+    // Centre the near buoys on the picture by turning the camera, then pick the focal length
+    // that makes them span the wanted share of the width. Projection at f = 1 is linear in f.
+    auto normalised = [&](QPointF target, QPointF water) {
+        const PinholeCamera unitCam(position, height, target, 1.0, QSize(1, 1));
+        QPointF px;
+        unitCam.project(Vec3{water.x(), water.y(), 0}, &px);
+        return px;
+    };
+    for (int i = 0; i < 20; ++i) {
+        const double mid = (normalised(target, ll).x() + normalised(target, lr).x()) / 2;
+        const double along = std::hypot(target.x() - position.x(), target.y() - position.y());
+        target.setX(target.x() + mid * along);
+    }
+    const double span = normalised(target, lr).x() - normalised(target, ll).x();
+    const double focal = kFrontShare * size.width() / span;
+    return PinholeCamera(position, height, target, focal, size);
+}
+
 } // namespace
 
 SimulatedSite::SimulatedSite(const SiteOptions& options) : opts(options)
@@ -99,62 +149,9 @@ SimulatedSite::SimulatedSite(const SiteOptions& options) : opts(options)
 void SimulatedSite::buildScene()
 {
     Random rnd(opts.seed);
-    // The survey frame: jump point at the origin, the skier flies along +X, the far side of
-    // the landing area is +Y. Corners move a little with the seed so that every seed is a
-    // different set-up, never enough to break the station's set-up limits.
-    points[int(SitePoint::Jump)] = {0, 0};
-    points[int(SitePoint::UpperLeft)] = {rnd.uniform(24, 26), rnd.uniform(9.5, 10.5)};
-    points[int(SitePoint::LowerLeft)] = {rnd.uniform(24, 26), rnd.uniform(-8.5, -7.5)};
-    points[int(SitePoint::UpperRight)] = {rnd.uniform(69, 71), rnd.uniform(9.5, 10.5)};
-    points[int(SitePoint::LowerRight)] = {rnd.uniform(69, 71), rnd.uniform(-8.5, -7.5)};
-    points[int(SitePoint::Check)] = {rnd.uniform(42, 52), rnd.uniform(2, 6)};
-    // The skier never lands on the check buoy: the splash would hide it.
-    const QPointF check = points[int(SitePoint::Check)];
-    QPointF land;
-    do {
-        land = QPointF(rnd.uniform(35, 60), rnd.uniform(-3, 3));
-    } while (std::hypot(land.x() - check.x(), land.y() - check.y()) < 5);
-    points[int(SitePoint::Landing)] = land;
-
-    // Camera on a shore tower well back from the lane, so the grid's field of view stays far
-    // below the station's limits; aimed at the middle of the landing area.
-    const QPointF ll = points[int(SitePoint::LowerLeft)];
-    const QPointF lr = points[int(SitePoint::LowerRight)];
-    const double midX = (ll.x() + lr.x()) / 2;
-    const double midY = (points[int(SitePoint::UpperLeft)].y() + ll.y()) / 2;
-    const QPointF position(midX + rnd.uniform(-2, 2), rnd.uniform(-118, -110));
-    const double height = rnd.uniform(28, 32);
-    QPointF target(midX, midY);
-
-    // Centre the near buoys on the picture by turning the camera, then pick the focal length
-    // that makes them span the wanted share of the width. Projection at f = 1 is linear in f.
-    const QSize size = opts.pictureSize;
-    auto normalised = [&](QPointF target, QPointF water) {
-        const PinholeCamera unitCam(position, height, target, 1.0, QSize(1, 1));
-        QPointF px;
-        unitCam.project(Vec3{water.x(), water.y(), 0}, &px);
-        return px;
-    };
-    for (int i = 0; i < 20; ++i) {
-        const double mid = (normalised(target, ll).x() + normalised(target, lr).x()) / 2;
-        const double along = std::hypot(target.x() - position.x(), target.y() - position.y());
-        target.setX(target.x() + mid * along);
-    }
-    const double span = normalised(target, lr).x() - normalised(target, ll).x();
-    const double focal = kFrontShare * size.width() / span;
-    cam = PinholeCamera(position, height, target, focal, size);
-
-    // Move every surveyed point (by half a pixel's footprint, a few decimeters at most) to
-    // where a whole picture pixel sees the water, so an operator's pick on the pixel is exact
-    // and neither the set-up nor the measured landing carries a rounding of the picking.
-    for (SitePoint p : {SitePoint::UpperRight, SitePoint::LowerRight, SitePoint::UpperLeft,
-                        SitePoint::LowerLeft, SitePoint::Check, SitePoint::Landing}) {
-        QPointF px, water;
-        const QPointF w = points[int(p)];
-        if (cam.project(Vec3{w.x(), w.y(), 0}, &px) &&
-            cam.waterAt(QPointF(std::round(px.x()), std::round(px.y())), &water))
-            points[int(p)] = water;
-    }
+    placeSurveyPoints(rnd, points);
+    cam = aimCamera(rnd, points, opts.pictureSize);
+    snapPointsToPixels();
 
     // The pass: the skier lands in a known frame, at a speed that puts take-off on the ramp.
     const double fps = opts.frameRate;
@@ -166,6 +163,21 @@ void SimulatedSite::buildScene()
     launchHeight = 1.65; // ramp lip above the water
     launchVz = (kGravity * flightSeconds * flightSeconds / 2 - launchHeight) / flightSeconds;
     runOutSpeed = speed * 0.7;
+}
+
+void SimulatedSite::snapPointsToPixels()
+{
+    // Move every surveyed point (by half a pixel's footprint, a few decimeters at most) to
+    // where a whole picture pixel sees the water, so an operator's pick on the pixel is exact
+    // and neither the set-up nor the measured landing carries a rounding of the picking.
+    for (SitePoint p : {SitePoint::UpperRight, SitePoint::LowerRight, SitePoint::UpperLeft,
+                        SitePoint::LowerLeft, SitePoint::Check, SitePoint::Landing}) {
+        QPointF px, water;
+        const QPointF w = points[int(p)];
+        if (cam.project(Vec3{w.x(), w.y(), 0}, &px) &&
+            cam.waterAt(QPointF(std::round(px.x()), std::round(px.y())), &water))
+            points[int(p)] = water;
+    }
 }
 
 SkierState SimulatedSite::skierAt(int frame) const
@@ -196,12 +208,56 @@ SkierState SimulatedSite::skierAt(int frame) const
     return s;
 }
 
+QRgb SimulatedSite::beyondShorePixel(int i, int j, double farShoreY) const
+{
+    // A tree line against the sky.
+    const quint32 seed = opts.seed;
+    const Vec3 ray = cam.rayAt(QPointF(i, j));
+    const QPointF c = cam.position();
+    const double t = ray.y > 1e-9 ? (farShoreY - c.y()) / ray.y : -1;
+    const double x = c.x() + t * ray.x;
+    const double z = cam.height() + t * ray.z;
+    const double trees =
+        9 + 7 * valueNoise(x * 0.08, 0.5, seed + 7) + 3 * valueNoise(x * 0.4, 1.5, seed + 8);
+    if (t > 0 && z < trees) {
+        const double n = valueNoise(x * 1.5, z * 1.5, seed + 9);
+        const double g = z < 1.2 ? 95 : 55 + 50 * n;
+        return qRgb(clampByte(g * 0.5), clampByte(g), clampByte(g * 0.4));
+    }
+    const double k = double(j) / opts.pictureSize.height();
+    return qRgb(clampByte(120 + 70 * k), clampByte(165 + 50 * k), 235);
+}
+
+QRgb SimulatedSite::waterPixel(QPointF water, double footprint) const
+{
+    // Long swells across the lane plus chop, in survey meters so the texture shrinks with
+    // distance like the real surface.
+    const quint32 seed = opts.seed;
+    double n = 0;
+    double amp = 0.5;
+    double freq = 0.25;
+    double total = 0;
+    for (int o = 0; o < 4; ++o) {
+        const double wavelength = 1.0 / freq;
+        const double weight = std::clamp((wavelength / footprint - 2.0) / 2.0, 0.0, 1.0);
+        n += amp * weight * valueNoise(water.x() * freq, water.y() * freq * 1.6, seed + o);
+        total += amp * weight;
+        amp *= 0.5;
+        freq *= 2.1;
+    }
+    n = total > 0 ? n / total : 0.5;
+    const double swell =
+        0.5 + 0.5 * std::sin(water.y() * 1.3 + water.x() * 0.2 +
+                             6 * valueNoise(water.x() * 0.05, water.y() * 0.05, seed + 11));
+    const double v = 0.75 * n + 0.25 * swell;
+    return qRgb(clampByte(25 + 40 * v), clampByte(70 + 55 * v), clampByte(95 + 60 * v));
+}
+
 void SimulatedSite::renderBackground()
 {
     const int w = opts.pictureSize.width();
     const int h = opts.pictureSize.height();
     background = QImage(opts.pictureSize, QImage::Format_RGB32);
-    const quint32 seed = opts.seed;
     const double farShoreY =
         std::max(points[int(SitePoint::UpperLeft)].y(), points[int(SitePoint::UpperRight)].y()) +
         160;
@@ -217,45 +273,8 @@ void SimulatedSite::renderBackground()
         for (int i = 0; i < w; ++i) {
             QPointF water;
             const bool onWater = cam.waterAt(QPointF(i, j), &water);
-            if (!onWater || water.y() > farShoreY) {
-                // Beyond the far shore: a tree line against the sky.
-                const Vec3 ray = cam.rayAt(QPointF(i, j));
-                const QPointF c = cam.position();
-                const double t = ray.y > 1e-9 ? (farShoreY - c.y()) / ray.y : -1;
-                const double x = c.x() + t * ray.x;
-                const double z = cam.height() + t * ray.z;
-                const double trees = 9 + 7 * valueNoise(x * 0.08, 0.5, seed + 7) +
-                                     3 * valueNoise(x * 0.4, 1.5, seed + 8);
-                if (t > 0 && z < trees) {
-                    const double n = valueNoise(x * 1.5, z * 1.5, seed + 9);
-                    const double g = z < 1.2 ? 95 : 55 + 50 * n;
-                    line[i] = qRgb(clampByte(g * 0.5), clampByte(g), clampByte(g * 0.4));
-                } else {
-                    const double k = double(j) / h;
-                    line[i] = qRgb(clampByte(120 + 70 * k), clampByte(165 + 50 * k), 235);
-                }
-                continue;
-            }
-            // Water: long swells across the lane plus chop, in survey meters so the texture
-            // shrinks with distance like the real surface.
-            double n = 0;
-            double amp = 0.5;
-            double freq = 0.25;
-            double total = 0;
-            for (int o = 0; o < 4; ++o) {
-                const double wavelength = 1.0 / freq;
-                const double weight = std::clamp((wavelength / footprint - 2.0) / 2.0, 0.0, 1.0);
-                n += amp * weight * valueNoise(water.x() * freq, water.y() * freq * 1.6, seed + o);
-                total += amp * weight;
-                amp *= 0.5;
-                freq *= 2.1;
-            }
-            n = total > 0 ? n / total : 0.5;
-            const double swell =
-                0.5 + 0.5 * std::sin(water.y() * 1.3 + water.x() * 0.2 +
-                                     6 * valueNoise(water.x() * 0.05, water.y() * 0.05, seed + 11));
-            const double v = 0.75 * n + 0.25 * swell;
-            line[i] = qRgb(clampByte(25 + 40 * v), clampByte(70 + 55 * v), clampByte(95 + 60 * v));
+            line[i] = !onWater || water.y() > farShoreY ? beyondShorePixel(i, j, farShoreY)
+                                                        : waterPixel(water, footprint);
         }
     }
 

@@ -57,7 +57,10 @@ public:
 
 private:
     void buildScene();
+    void snapPointsToPixels();
     void renderBackground();
+    QRgb beyondShorePixel(int i, int j, double farShoreY) const;
+    QRgb waterPixel(QPointF water, double footprint) const;
     double pixelsPerMeter(const Vec3& at) const;
     void drawRamp(QPainter& p) const;
     void drawBuoy(QPainter& p, SitePoint which) const;

@@ -5,6 +5,7 @@
 
 #include "AviBuilder.h"
 #include "ScriptedDialogs.h"
+#include "Told.h"
 #include "VideoFixtures.h"
 
 #include <QBuffer>
@@ -29,7 +30,7 @@ class AviFileTest : public ::testing::Test
 protected:
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = dir.filePath(name);
+        QString path = dir.filePath(name);
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
@@ -51,23 +52,24 @@ TEST_F(AviFileTest, ReadsTheHeadersOfARecordedVideo)
     const QString path = dir.filePath(QStringLiteral("pass.avi"));
     ASSERT_TRUE(
         makeVideo(path, 320, 240, QStringLiteral("30000/1001"), 24, QStringLiteral("mjpeg")));
-    EXPECT_TRUE(isAviFile(path, dialogs));
-    AviFileInfo info;
-    ASSERT_TRUE(readAviFileInfo(path, info, dialogs));
+    EXPECT_TRUE(told(isAviFile(path), dialogs));
+    const std::optional<AviFileInfo> read = told(readAviFileInfo(path), dialogs);
+    ASSERT_TRUE(read.has_value());
+    const AviFileInfo info = *read;
     EXPECT_EQ(info.rate, 30000u);
     EXPECT_EQ(info.scale, 1001u);
     EXPECT_EQ(info.length, 24u);
     EXPECT_EQ(info.width, 320u);
     EXPECT_EQ(info.height, 240u);
     EXPECT_EQ(info.streams, 1u);
-    EXPECT_EQ(aviFrameRate(path, dialogs), 30);
-    EXPECT_EQ(aviFrameCount(path, dialogs), 24);
+    EXPECT_EQ(told(aviFrameRate(path), dialogs), 30);
+    EXPECT_EQ(told(aviFrameCount(path), dialogs), 24);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const auto headers = readAviHeaders(file);
-    ASSERT_TRUE(headers.has_value());
+    ASSERT_TRUE(headers.ok()) << headers.error().toStdString();
     EXPECT_TRUE(headers->hasVideo);
     EXPECT_EQ(headers->compression, QByteArray("MJPG"));
     EXPECT_EQ(headers->frameWidth, 320);
@@ -90,10 +92,10 @@ TEST_F(AviFileTest, FrameRateRoundsHalvesToEven)
     spec.rate = 15;
     spec.scale = 2; // 7.5 frames a second
     const QString path = write(QStringLiteral("half.avi"), buildAvi(spec));
-    EXPECT_EQ(aviFrameRate(path, dialogs), 8);
+    EXPECT_EQ(told(aviFrameRate(path), dialogs), 8);
     spec.scale = 0;
     const QString zero = write(QStringLiteral("zero.avi"), buildAvi(spec));
-    EXPECT_EQ(aviFrameRate(zero, dialogs), 0);
+    EXPECT_EQ(told(aviFrameRate(zero), dialogs), 0);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
@@ -104,10 +106,10 @@ TEST_F(AviFileTest, OpenDmlTotalFramesIsTheLength)
     spec.totalFrames = 90;
     spec.dmlhFrames = 5000;
     const QString big = write(QStringLiteral("big.avi"), buildAvi(spec));
-    EXPECT_EQ(aviFrameCount(big, dialogs), 5000);
+    EXPECT_EQ(told(aviFrameCount(big), dialogs), 5000);
     spec.dmlhFrames = -1;
     const QString plain = write(QStringLiteral("plain.avi"), buildAvi(spec));
-    EXPECT_EQ(aviFrameCount(plain, dialogs), 100); // the video stream's own length
+    EXPECT_EQ(told(aviFrameCount(plain), dialogs), 100); // the video stream's own length
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
@@ -118,7 +120,7 @@ TEST_F(AviFileTest, FilesThatAreNotAviAreRefusedQuietlyByTheCheck)
         write(QStringLiteral("sound.avi"), QByteArray("RIFF") + le32(36) + "WAVEfmt ");
     const QString tiny = write(QStringLiteral("tiny.avi"), "RIFF");
     for (const QString& path : {text, wave, tiny}) {
-        EXPECT_FALSE(isAviFile(path, dialogs)) << path.toStdString();
+        EXPECT_FALSE(told(isAviFile(path), dialogs)) << path.toStdString();
         EXPECT_TRUE(dialogs.shown.isEmpty()) << path.toStdString();
     }
 }
@@ -126,7 +128,7 @@ TEST_F(AviFileTest, FilesThatAreNotAviAreRefusedQuietlyByTheCheck)
 TEST_F(AviFileTest, MissingFileIsToldToTheOperator)
 {
     const QString missing = dir.filePath(QStringLiteral("gone.avi"));
-    EXPECT_FALSE(isAviFile(missing, dialogs));
+    EXPECT_FALSE(told(isAviFile(missing), dialogs));
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].text,
               QStringLiteral("File does not exist:") + kBreak + QDir::toNativeSeparators(missing));
@@ -134,19 +136,17 @@ TEST_F(AviFileTest, MissingFileIsToldToTheOperator)
     EXPECT_EQ(dialogs.shown[0].title, QString::fromLatin1(kAppTitle));
     // A folder is not a file either.
     dialogs.clear();
-    EXPECT_FALSE(isAviFile(dir.path(), dialogs));
+    EXPECT_FALSE(told(isAviFile(dir.path()), dialogs));
     EXPECT_EQ(dialogs.messages().size(), 1);
 }
 
 TEST_F(AviFileTest, UnreadableHeadersGiveTheirMessageOnEveryRead)
 {
     const QString text = write(QStringLiteral("notes.avi"), "just text\r\n");
-    AviFileInfo info;
-    info.rate = 77;
-    EXPECT_FALSE(readAviFileInfo(text, info, dialogs));
-    EXPECT_EQ(info.rate, 77u) << "a failed read leaves the record alone";
-    EXPECT_EQ(aviFrameRate(text, dialogs), 0);
-    EXPECT_EQ(aviFrameCount(text, dialogs), 0);
+    EXPECT_FALSE(told(readAviFileInfo(text), dialogs).has_value())
+        << "a failed read gives no record";
+    EXPECT_EQ(told(aviFrameRate(text), dialogs), 0);
+    EXPECT_EQ(told(aviFrameCount(text), dialogs), 0);
     const QString open =
         QStringLiteral("Unable to open file:") + kBreak + QDir::toNativeSeparators(text);
     EXPECT_EQ(dialogs.messages(), QStringList({open, open, open}));
@@ -157,8 +157,8 @@ TEST_F(AviFileTest, UnreadableHeadersGiveTheirMessageOnEveryRead)
     dialogs.clear();
     const QByteArray whole = buildAvi(AviSpec());
     const QString cut = write(QStringLiteral("cut.avi"), whole.left(40));
-    EXPECT_TRUE(isAviFile(cut, dialogs));
-    EXPECT_FALSE(readAviFileInfo(cut, info, dialogs));
+    EXPECT_TRUE(told(isAviFile(cut), dialogs));
+    EXPECT_FALSE(told(readAviFileInfo(cut), dialogs).has_value());
     EXPECT_EQ(dialogs.messages(),
               QStringList({QStringLiteral("Unable to read AVI file info from:") + kBreak +
                            QDir::toNativeSeparators(cut)}));
@@ -170,9 +170,9 @@ TEST_F(AviFileTest, TruncatedRecordingStillReportsItsHeader)
     ASSERT_TRUE(makeVideo(path, 160, 120, QStringLiteral("25"), 20, QStringLiteral("mjpeg")));
     const QByteArray bytes = read(path);
     const QString cut = write(QStringLiteral("cut.avi"), bytes.left(bytes.size() * 6 / 10));
-    EXPECT_TRUE(isAviFile(cut, dialogs));
-    EXPECT_EQ(aviFrameRate(cut, dialogs), 25);
-    EXPECT_EQ(aviFrameCount(cut, dialogs), 20);
+    EXPECT_TRUE(told(isAviFile(cut), dialogs));
+    EXPECT_EQ(told(aviFrameRate(cut), dialogs), 25);
+    EXPECT_EQ(told(aviFrameCount(cut), dialogs), 20);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
@@ -196,11 +196,11 @@ TEST_F(AviFileTest, DamagedSizesNeverReadPastTheEnd)
         damaged[i] = char(0xFF);
         QBuffer buffer(&damaged);
         buffer.open(QIODevice::ReadOnly);
-        AviReadError error = AviReadError::None;
-        if (readAviHeaders(buffer, &error))
+        const Result<AviHeaders> headers = readAviHeaders(buffer);
+        if (headers)
             ++readable;
         else
-            EXPECT_NE(error, AviReadError::None);
+            EXPECT_FALSE(headers.error().isEmpty());
     }
     EXPECT_GT(readable, 0);
     EXPECT_LT(readable, good.size());
@@ -212,9 +212,8 @@ TEST_F(AviFileTest, DamagedSizesNeverReadPastTheEnd)
     noise.replace(0, 4, "RIFF");
     noise.replace(8, 4, "AVI ");
     const QString path = write(QStringLiteral("noise.avi"), noise);
-    EXPECT_TRUE(isAviFile(path, dialogs));
-    AviFileInfo info;
-    EXPECT_FALSE(readAviFileInfo(path, info, dialogs));
+    EXPECT_TRUE(told(isAviFile(path), dialogs));
+    EXPECT_FALSE(told(readAviFileInfo(path), dialogs).has_value());
     EXPECT_EQ(dialogs.messages().size(), 1);
 }
 
@@ -240,9 +239,9 @@ TEST(LockedFiles, AreReportedAsLockedByEveryReader)
     const QString locked =
         QStringLiteral("File is locked - cannot access:\r\n") + QDir::toNativeSeparators(path);
     ScriptedDialogs dialogs;
-    EXPECT_FALSE(isAviFile(path, dialogs));
+    EXPECT_FALSE(told(isAviFile(path), dialogs));
     cDIB dib;
-    EXPECT_FALSE(dib.CreateFromFile(path, dialogs));
+    EXPECT_FALSE(told(dib.CreateFromFile(path), dialogs));
     EXPECT_EQ(dialogs.messages(), QStringList({locked, locked}));
     for (const auto& shown : dialogs.shown)
         EXPECT_EQ(shown.icon, Icon::Error);

@@ -4,6 +4,7 @@
 
 #include "AviBuilder.h"
 #include "ScriptedDialogs.h"
+#include "Told.h"
 #include "VideoFixtures.h"
 #include "review/FrameReader.h"
 #include "review/cDIB.h"
@@ -93,7 +94,8 @@ TEST_F(FrameGrabTest, WritesFrameNWithTheStationHeaders)
     } const cases[] = {
         {"pass.avi", 7, 320, 240}, {"odd.avi", 3, 321, 241}, {"pass.mp4", 17, 320, 240}};
     for (const Case& c : cases) {
-        ASSERT_TRUE(grabVideoFrame(video(c.name), c.frame, station.path(), dialogs)) << c.name;
+        ASSERT_TRUE(told(grabVideoFrame(video(c.name), c.frame, station.path()), dialogs))
+            << c.name;
         EXPECT_TRUE(dialogs.shown.isEmpty());
         const QByteArray bmp = read(capture());
         const int row = ((c.w * 3 + 3) / 4) * 4;
@@ -113,24 +115,24 @@ TEST_F(FrameGrabTest, WritesFrameNWithTheStationHeaders)
 TEST_F(FrameGrabTest, ConsecutiveGrabsGiveDifferentFrames)
 {
     FrameReader reader;
-    ASSERT_EQ(reader.open(video("pass.avi")), QString());
-    ASSERT_TRUE(grabVideoFrame(reader, 4, station.path(), dialogs));
+    ASSERT_TRUE(reader.open(video("pass.avi")).ok());
+    ASSERT_TRUE(told(grabVideoFrame(reader, 4, station.path()), dialogs));
     const QByteArray four = read(capture());
-    ASSERT_TRUE(grabVideoFrame(reader, 5, station.path(), dialogs));
+    ASSERT_TRUE(told(grabVideoFrame(reader, 5, station.path()), dialogs));
     const QByteArray five = read(capture());
     EXPECT_EQ(four.size(), five.size());
     EXPECT_NE(four, five);
-    ASSERT_TRUE(grabVideoFrame(reader, 4, station.path(), dialogs));
+    ASSERT_TRUE(told(grabVideoFrame(reader, 4, station.path()), dialogs));
     EXPECT_EQ(read(capture()), four);
 }
 
 TEST_F(FrameGrabTest, FailedGrabKeepsThePreviousPictureAndSaysWhy)
 {
-    ASSERT_TRUE(grabVideoFrame(video("pass.avi"), 2, station.path(), dialogs));
+    ASSERT_TRUE(told(grabVideoFrame(video("pass.avi"), 2, station.path()), dialogs));
     const QByteArray before = read(capture());
 
     // A frame past the end.
-    EXPECT_FALSE(grabVideoFrame(video("pass.avi"), 15, station.path(), dialogs));
+    EXPECT_FALSE(told(grabVideoFrame(video("pass.avi"), 15, station.path()), dialogs));
     EXPECT_EQ(dialogs.messages(),
               QStringList({QStringLiteral("There was an error working with "
                                           "the file:") +
@@ -161,7 +163,8 @@ TEST_F(FrameGrabTest, FailedGrabKeepsThePreviousPictureAndSaysWhy)
     } bad[] = {{text, 0}, {missing, 0}, {wave, 0}, {noise, 0}, {cut, 14}};
     for (const auto& [path, frame] : bad) {
         dialogs.clear();
-        EXPECT_FALSE(grabVideoFrame(path, frame, station.path(), dialogs)) << path.toStdString();
+        EXPECT_FALSE(told(grabVideoFrame(path, frame, station.path()), dialogs))
+            << path.toStdString();
         EXPECT_EQ(dialogs.messages(),
                   QStringList({QStringLiteral("There was an error working with the file:") +
                                kBreak + QDir::toNativeSeparators(path)}));
@@ -169,17 +172,32 @@ TEST_F(FrameGrabTest, FailedGrabKeepsThePreviousPictureAndSaysWhy)
     }
     // What is there of the cut recording can still be taken.
     dialogs.clear();
-    EXPECT_TRUE(grabVideoFrame(cut, 1, station.path(), dialogs));
+    EXPECT_TRUE(told(grabVideoFrame(cut, 1, station.path()), dialogs));
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_NE(read(capture()), before);
 
     // A station folder that cannot be written.
     dialogs.clear();
     const QString nowhere = station.filePath(QStringLiteral("no/such/folder"));
-    EXPECT_FALSE(grabVideoFrame(video("pass.avi"), 1, nowhere, dialogs));
+    EXPECT_FALSE(told(grabVideoFrame(video("pass.avi"), 1, nowhere), dialogs));
     EXPECT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages().value(0).startsWith(
         QStringLiteral("There was an error working with the file:") + kBreak));
+}
+
+TEST_F(FrameGrabTest, PalettisedFrameIsWrittenInItsColours)
+{
+    const PalettedVideo paletted = palettedTestVideo();
+    const QString path = station.filePath(QStringLiteral("pal8.avi"));
+    writeFile(path, paletted.file);
+    for (const qint64 n : {2, 0, 4}) {
+        ASSERT_TRUE(told(grabVideoFrame(path, n, station.path()), dialogs)) << "frame " << n;
+        EXPECT_TRUE(dialogs.shown.isEmpty());
+        const QImage written(capture());
+        ASSERT_EQ(written.size(), QSize(64, 48));
+        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), paletted.pictures[int(n)])
+            << "frame " << n;
+    }
 }
 
 TEST_F(FrameGrabTest, UnknownCodecHasNoDecompressor)
@@ -188,7 +206,7 @@ TEST_F(FrameGrabTest, UnknownCodecHasNoDecompressor)
     spec.fourcc = "ZQ9X";
     const QString path = station.filePath(QStringLiteral("odd-codec.avi"));
     writeFile(path, buildAvi(spec, QByteArray(64, '\x42'), 3));
-    EXPECT_FALSE(grabVideoFrame(path, 0, station.path(), dialogs));
+    EXPECT_FALSE(told(grabVideoFrame(path, 0, station.path()), dialogs));
     EXPECT_EQ(
         dialogs.messages(),
         QStringList({QStringLiteral("No suitable decompressor found for this video stream!")}));

@@ -2,6 +2,7 @@
 // way it is reached (opening at it, stepping to it, jumping back to it).
 #include "review/FrameReader.h"
 
+#include "AviBuilder.h"
 #include "VideoFixtures.h"
 
 #include <QFile>
@@ -82,7 +83,7 @@ TEST_F(FrameReaderTest, ReportsFrameCountRateAndSizeOfEachKindOfFile)
                        {"h264.mp4", 40, {320, 240}, "h264"}};
     for (const Expect& e : cases) {
         FrameReader reader;
-        ASSERT_EQ(reader.open(path(e.name)), QString()) << e.name;
+        ASSERT_TRUE(reader.open(path(e.name)).ok()) << e.name;
         EXPECT_TRUE(reader.isOpen());
         EXPECT_EQ(reader.frameCount(), e.frames) << e.name;
         EXPECT_NEAR(reader.frameRate(), 30000.0 / 1001.0, 1e-6) << e.name;
@@ -101,13 +102,13 @@ TEST_F(FrameReaderTest, RandomAccessMatchesFfmpegDecodeWithinTwoLevels)
         const QMap<qint64, QByteArray> expected = ffmpegFramesBgr(path(name), order, 320, 240);
         ASSERT_EQ(expected.size(), order.size()) << name;
         FrameReader reader;
-        ASSERT_EQ(reader.open(path(name)), QString());
+        ASSERT_TRUE(reader.open(path(name)).ok());
         for (qint64 n : order) {
-            const QImage picture = reader.frame(n);
-            ASSERT_FALSE(picture.isNull())
-                << name << " frame " << n << ": " << reader.lastError().toStdString();
+            const Result<QImage> picture = reader.frame(n);
+            ASSERT_TRUE(picture.ok())
+                << name << " frame " << n << ": " << picture.error().toStdString();
             EXPECT_EQ(reader.current(), n);
-            const int diff = maxChannelDifference(picture, expected.value(n));
+            const int diff = maxChannelDifference(*picture, expected.value(n));
             EXPECT_GE(diff, 0) << name << " frame " << n;
             EXPECT_LE(diff, 2) << name << " frame " << n;
         }
@@ -119,12 +120,12 @@ TEST_F(FrameReaderTest, FramesHiddenByAnEditListAreNotCounted)
     const qint64 shown = ffprobeDecodedFrames(path("trimmed.mp4"));
     ASSERT_GT(shown, 0);
     FrameReader reader;
-    ASSERT_EQ(reader.open(path("trimmed.mp4")), QString());
+    ASSERT_TRUE(reader.open(path("trimmed.mp4")).ok());
     EXPECT_EQ(reader.frameCount(), shown);
     const QList<qint64> order{shown - 1, 0, shown / 2, 1};
     const QMap<qint64, QByteArray> expected = ffmpegFramesBgr(path("trimmed.mp4"), order, 320, 240);
     for (qint64 n : order) {
-        const int diff = maxChannelDifference(reader.frame(n), expected.value(n));
+        const int diff = maxChannelDifference(reader.frame(n).valueOr(QImage()), expected.value(n));
         EXPECT_GE(diff, 0) << "frame " << n;
         EXPECT_LE(diff, 2) << "frame " << n;
     }
@@ -133,8 +134,8 @@ TEST_F(FrameReaderTest, FramesHiddenByAnEditListAreNotCounted)
 TEST_F(FrameReaderTest, OddWidthFrameMatchesFfmpegDecode)
 {
     FrameReader reader;
-    ASSERT_EQ(reader.open(path("odd.avi")), QString());
-    const QImage picture = reader.frame(7);
+    ASSERT_TRUE(reader.open(path("odd.avi")).ok());
+    const QImage picture = reader.frame(7).valueOr(QImage());
     ASSERT_EQ(picture.size(), QSize(321, 241));
     const int diff = maxChannelDifference(picture, ffmpegFrameBgr(path("odd.avi"), 7));
     EXPECT_GE(diff, 0);
@@ -146,21 +147,23 @@ TEST_F(FrameReaderTest, SteppingGivesTheSamePicturesAsJumping)
     for (const char* name : {"mjpeg.avi", "h264.avi", "h264.mp4", "open.mp4"}) {
         FrameReader stepper;
         FrameReader jumper;
-        ASSERT_EQ(stepper.open(path(name)), QString());
-        ASSERT_EQ(jumper.open(path(name)), QString());
+        ASSERT_TRUE(stepper.open(path(name)).ok());
+        ASSERT_TRUE(jumper.open(path(name)).ok());
         // Forward through the whole file one frame at a time.
         for (qint64 n = 0; n < stepper.frameCount(); ++n) {
-            const QImage stepped = stepper.next();
+            const Result<QImage> stepped = stepper.next();
+            ASSERT_TRUE(stepped.ok()) << name << " frame " << n;
             ASSERT_EQ(stepper.current(), n) << name;
-            ASSERT_EQ(stepped, jumper.frame(n)) << name << " frame " << n;
+            ASSERT_EQ(*stepped, jumper.frame(n).valueOr(QImage())) << name << " frame " << n;
         }
-        EXPECT_TRUE(stepper.next().isNull()) << "past the last frame";
+        EXPECT_FALSE(stepper.next().ok()) << "past the last frame";
         EXPECT_EQ(stepper.current(), stepper.frameCount() - 1);
         // And back again across the group boundaries.
         for (qint64 n = stepper.frameCount() - 2; n >= 5; --n) {
-            const QImage stepped = stepper.previous();
+            const Result<QImage> stepped = stepper.previous();
+            ASSERT_TRUE(stepped.ok()) << name << " frame " << n;
             ASSERT_EQ(stepper.current(), n) << name;
-            ASSERT_EQ(stepped, jumper.frame(n)) << name << " frame " << n;
+            ASSERT_EQ(*stepped, jumper.frame(n).valueOr(QImage())) << name << " frame " << n;
         }
     }
 }
@@ -169,30 +172,31 @@ TEST_F(FrameReaderTest, NeighbouringFramesDiffer)
 {
     // The test card moves, so a reader that hands out a stale picture is caught.
     FrameReader reader;
-    ASSERT_EQ(reader.open(path("h264.mp4")), QString());
-    const QImage a = reader.frame(9);
-    const QImage b = reader.next();
+    ASSERT_TRUE(reader.open(path("h264.mp4")).ok());
+    const QImage a = reader.frame(9).valueOr(QImage());
+    const QImage b = reader.next().valueOr(QImage());
     ASSERT_FALSE(a.isNull());
     ASSERT_FALSE(b.isNull());
     EXPECT_NE(a, b);
-    EXPECT_EQ(reader.previous(), a);
+    EXPECT_EQ(reader.previous().valueOr(QImage()), a);
 }
 
 TEST_F(FrameReaderTest, FramesOutsideTheVideoAreRefusedWithoutLosingThePosition)
 {
     FrameReader reader;
-    ASSERT_EQ(reader.open(path("mjpeg.avi")), QString());
-    ASSERT_FALSE(reader.frame(5).isNull());
-    EXPECT_TRUE(reader.frame(40).isNull());
-    EXPECT_FALSE(reader.lastError().isEmpty());
-    EXPECT_TRUE(reader.frame(-1).isNull());
+    ASSERT_TRUE(reader.open(path("mjpeg.avi")).ok());
+    ASSERT_TRUE(reader.frame(5).ok());
+    const Result<QImage> beyond = reader.frame(40);
+    EXPECT_FALSE(beyond.ok());
+    EXPECT_FALSE(beyond.error().isEmpty());
+    EXPECT_FALSE(reader.frame(-1).ok());
     EXPECT_EQ(reader.current(), 5);
-    EXPECT_FALSE(reader.next().isNull());
+    EXPECT_TRUE(reader.next().ok());
     EXPECT_EQ(reader.current(), 6);
 
     FrameReader atStart;
-    ASSERT_EQ(atStart.open(path("mjpeg.avi")), QString());
-    EXPECT_TRUE(atStart.previous().isNull());
+    ASSERT_TRUE(atStart.open(path("mjpeg.avi")).ok());
+    EXPECT_FALSE(atStart.previous().ok());
     EXPECT_EQ(atStart.current(), -1);
 }
 
@@ -220,11 +224,50 @@ TEST_F(FrameReaderTest, BadFilesAreRefusedWithAReason)
     }
     for (const QString& bad : {text, wave, noise, dir->filePath(QStringLiteral("missing.avi"))}) {
         FrameReader reader;
-        EXPECT_FALSE(reader.open(bad).isEmpty()) << bad.toStdString();
+        const Status opened = reader.open(bad);
+        EXPECT_FALSE(opened.ok()) << bad.toStdString();
+        EXPECT_FALSE(opened.error().isEmpty()) << bad.toStdString();
         EXPECT_FALSE(reader.isOpen());
-        EXPECT_TRUE(reader.frame(0).isNull());
+        EXPECT_FALSE(reader.frame(0).ok());
         EXPECT_EQ(reader.frameCount(), 0);
     }
+}
+
+TEST_F(FrameReaderTest, PalettisedFramesKeepTheirColourTable)
+{
+    // The colour table travels with the first packet only; reaching a frame by stepping,
+    // jumping back or jumping ahead must still give its colours.
+    const PalettedVideo video = palettedTestVideo();
+    const QString file = dir->filePath(QStringLiteral("pal8.avi"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(video.file);
+    }
+    FrameReader reader;
+    const Status opened = reader.open(file);
+    ASSERT_TRUE(opened.ok()) << opened.error().toStdString();
+    EXPECT_EQ(reader.codecName(), QStringLiteral("rawvideo"));
+    ASSERT_EQ(reader.frameCount(), 5);
+    EXPECT_EQ(reader.size(), QSize(64, 48));
+    auto expectFrame = [&](const Result<QImage>& got, qint64 n) {
+        ASSERT_TRUE(got.ok()) << "frame " << n << ": " << got.error().toStdString();
+        EXPECT_EQ(reader.current(), n);
+        EXPECT_EQ(got->convertToFormat(QImage::Format_RGB32), video.pictures[int(n)])
+            << "frame " << n;
+    };
+    for (qint64 n = 0; n < 5; ++n)
+        expectFrame(reader.next(), n);
+    expectFrame(reader.previous(), 3);
+    for (const qint64 n : {1, 4, 0, 2})
+        expectFrame(reader.frame(n), n);
+
+    // A reader whose first picture is a jump into the middle.
+    FrameReader jumper;
+    ASSERT_TRUE(jumper.open(file).ok());
+    const Result<QImage> third = jumper.frame(3);
+    ASSERT_TRUE(third.ok()) << third.error().toStdString();
+    EXPECT_EQ(third->convertToFormat(QImage::Format_RGB32), video.pictures[3]);
 }
 
 TEST_F(FrameReaderTest, TruncatedFileGivesTheFramesThatAreThere)
@@ -240,16 +283,16 @@ TEST_F(FrameReaderTest, TruncatedFileGivesTheFramesThatAreThere)
     out.close();
 
     FrameReader reader;
-    ASSERT_EQ(reader.open(cut), QString());
+    ASSERT_TRUE(reader.open(cut).ok());
     ASSERT_GT(reader.frameCount(), 5);
     EXPECT_LT(reader.frameCount(), 40);
     const qint64 last = reader.frameCount() - 2; // the very last one may be cut through
-    const QImage picture = reader.frame(last);
-    ASSERT_FALSE(picture.isNull()) << reader.lastError().toStdString();
+    const Result<QImage> picture = reader.frame(last);
+    ASSERT_TRUE(picture.ok()) << picture.error().toStdString();
     FrameReader full;
-    ASSERT_EQ(full.open(whole), QString());
-    EXPECT_EQ(picture, full.frame(last));
-    EXPECT_TRUE(reader.frame(39).isNull());
+    ASSERT_TRUE(full.open(whole).ok());
+    EXPECT_EQ(*picture, full.frame(last).valueOr(QImage()));
+    EXPECT_FALSE(reader.frame(39).ok());
 }
 
 } // namespace

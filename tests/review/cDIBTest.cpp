@@ -3,6 +3,7 @@
 #include "review/cDIB.h"
 
 #include "ScriptedDialogs.h"
+#include "Told.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 
 using namespace zelvan;
 using namespace zelvan::review;
+using zelvan::test::told;
 
 namespace
 {
@@ -50,7 +52,7 @@ protected:
     }
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = dir.filePath(name);
+        QString path = dir.filePath(name);
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
@@ -158,9 +160,9 @@ TEST_F(cDIBTest, PackedDibWithTooFewBitsOrNoneIsRefusedAndNothingChanges)
     EXPECT_FALSE(empty.CreateFromPackedDIBPointer(eightBit.constData(), eightBit.size()));
     EXPECT_EQ(empty.SizeBitmapInfo(), 0);
     EXPECT_EQ(empty.PointerToBits(), nullptr);
-    QString error;
-    EXPECT_FALSE(empty.WriteToFile(dir.filePath(QStringLiteral("x.bmp")), &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status written = empty.WriteToFile(dir.filePath(QStringLiteral("x.bmp")));
+    EXPECT_FALSE(written.ok());
+    EXPECT_FALSE(written.error().isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.bmp"))));
 }
 
@@ -195,14 +197,14 @@ TEST_F(cDIBTest, ReadsBackWhatItWrote)
     const QString path = dir.filePath(QStringLiteral("set-up.bmp"));
     ASSERT_TRUE(writeImageAsBmp(pattern(33, 7), path, nullptr));
     cDIB dib;
-    ASSERT_TRUE(dib.CreateFromFile(path, dialogs));
+    ASSERT_TRUE(told(dib.CreateFromFile(path), dialogs));
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_EQ(dib.Width(), 33);
     EXPECT_EQ(dib.Height(), 7);
     EXPECT_EQ(dib.SizeImage(), 100 * 7);
     EXPECT_EQ(dib.fileBytes(), read(path));
     const QString copy = dir.filePath(QStringLiteral("copy.bmp"));
-    ASSERT_TRUE(dib.WriteToFile(copy));
+    ASSERT_TRUE(dib.WriteToFile(copy).ok());
     EXPECT_EQ(read(copy), read(path));
 }
 
@@ -223,7 +225,7 @@ TEST_F(cDIBTest, ColourTableIsPartOfTheBitmapInfo)
     b += head + info + QByteArray(16, '\x11') + QByteArray("abcdefgh");
     const QString path = write(QStringLiteral("palette.bmp"), b);
     cDIB dib;
-    ASSERT_TRUE(dib.CreateFromFile(path, dialogs));
+    ASSERT_TRUE(told(dib.CreateFromFile(path), dialogs));
     EXPECT_EQ(dib.SizeBitmapInfo(), 56);
     EXPECT_EQ(dib.BitOffset(), 70);
     EXPECT_EQ(dib.BitCount(), 8);
@@ -235,7 +237,7 @@ TEST_F(cDIBTest, BadFilesAreToldWithTheirMessage)
 {
     const QString missing = dir.filePath(QStringLiteral("missing.bmp"));
     cDIB dib;
-    EXPECT_FALSE(dib.CreateFromFile(missing, dialogs));
+    EXPECT_FALSE(told(dib.CreateFromFile(missing), dialogs));
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].text,
               QStringLiteral("File does not exist:") + kBreak + QDir::toNativeSeparators(missing));
@@ -271,7 +273,7 @@ TEST_F(cDIBTest, BadFilesAreToldWithTheirMessage)
         dialogs.clear();
         const QString path = write(QStringLiteral("bad%1.bmp").arg(i++), bytes);
         cDIB reader;
-        EXPECT_FALSE(reader.CreateFromFile(path, dialogs)) << i;
+        EXPECT_FALSE(told(reader.CreateFromFile(path), dialogs)) << i;
         ASSERT_EQ(dialogs.shown.size(), 1) << i;
         EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("File is not a supported bitmap format:") +
                                              kBreak + QDir::toNativeSeparators(path));
@@ -280,7 +282,7 @@ TEST_F(cDIBTest, BadFilesAreToldWithTheirMessage)
     }
     const QString ok = write(QStringLiteral("ok.bmp"), good);
     dialogs.clear();
-    EXPECT_TRUE(dib.CreateFromFile(ok, dialogs));
+    EXPECT_TRUE(told(dib.CreateFromFile(ok), dialogs));
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 

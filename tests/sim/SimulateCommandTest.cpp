@@ -19,7 +19,6 @@
 
 using namespace zelvan::sim;
 
-using zelvan::test::expectRefused;
 using zelvan::test::runTool;
 using zelvan::test::ToolRun;
 
@@ -72,7 +71,7 @@ TEST_F(SimulateCommand, WritesTheSiteItDescribes)
     EXPECT_EQ(result["dir"].toString(), QDir::toNativeSeparators(out));
     const QJsonArray files = result["files"].toArray();
     ASSERT_EQ(files.size(), 3);
-    for (const QJsonValue& f : files)
+    for (const auto& f : files)
         EXPECT_TRUE(QFileInfo::exists(f.toString())) << qPrintable(f.toString());
     EXPECT_EQ(entries(out), QStringList({"jump.avi", "setup.bmp", "site.json"}));
 
@@ -109,22 +108,23 @@ TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
                     int(std::lround(screen[1].toDouble() / 15)));
 
     zelvan::review::FrameReader reader;
-    ASSERT_EQ(reader.open(out + "/jump.avi"), QString());
+    ASSERT_TRUE(reader.open(out + "/jump.avi").ok());
     EXPECT_EQ(reader.frameCount(), site["frameCount"].toInt());
     EXPECT_EQ(reader.size(), QSize(640, 480));
     EXPECT_NEAR(reader.frameRate(), 30, 1e-6);
 
     auto brightness = [](QRgb p) { return std::min({qRed(p), qGreen(p), qBlue(p)}); };
-    const QImage before = reader.frame(0);
+    const QImage before = reader.frame(0).valueOr(QImage());
     ASSERT_FALSE(before.isNull());
     const QRgb water = before.pixel(at);
     EXPECT_GT(qBlue(water), qRed(water) + 20) << "water at the landing point before the jump";
     EXPECT_LT(brightness(water), 150);
     // Frame numbers in the file are the site's: no spray up to the contact frame.
     for (int k : {-1, 0})
-        EXPECT_LT(brightness(reader.frame(frame + k).pixel(at)), 150) << "frame " << k;
+        EXPECT_LT(brightness(reader.frame(frame + k).valueOr(QImage()).pixel(at)), 150)
+            << "frame " << k;
     for (int k : {1, 3, 8, 14}) {
-        const QImage img = reader.frame(frame + k);
+        const QImage img = reader.frame(frame + k).valueOr(QImage());
         ASSERT_FALSE(img.isNull());
         for (int dx = -1; dx <= 1; ++dx)
             EXPECT_GT(brightness(img.pixel(at + QPoint(dx, 0))), 185) << "splash at frame +" << k;

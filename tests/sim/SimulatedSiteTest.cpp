@@ -10,7 +10,6 @@
 #include <cmath>
 
 using namespace zelvan::sim;
-using zelvan::test::Homography;
 using zelvan::test::pointOf;
 
 namespace
