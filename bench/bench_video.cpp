@@ -6,7 +6,6 @@
 // Without --video it records 1280x720 at 30 fps and 1920x1080 at 60 fps from the
 // "Test Pattern" device (when the capture engine is built) and measures the 1080p file;
 // otherwise it makes the 1080p file with the ffmpeg program. Prints one table.
-#include "ScriptedDialogs.h"
 #include "review/FrameGrab.h"
 #include "review/FrameReader.h"
 
@@ -224,17 +223,17 @@ ReaderTimings timeReader(FrameReader& reader, const QString& video, const QTempo
     QRandomGenerator rng(2024);
     Stopwatch sw;
     // Next frame: stepping forward from the start.
-    reader.frame(0);
+    (void)reader.frame(0);
     for (qint64 i = 1; i < qMin<qint64>(count, 150); ++i) {
         sw.start();
-        if (reader.next().isNull())
+        if (!reader.next())
             break;
         sw.stop(t.next.walls, t.next.cpus);
     }
     // Previous frame: stepping back.
     for (int i = 0; i < 40 && reader.current() > 0; ++i) {
         sw.start();
-        reader.previous();
+        (void)reader.previous();
         sw.stop(t.previous.walls, t.previous.cpus);
     }
     // Random seek.
@@ -243,14 +242,13 @@ ReaderTimings timeReader(FrameReader& reader, const QString& video, const QTempo
         t.targets.push_back(qint64(rng.bounded(quint32(count))));
     for (qint64 n : t.targets) {
         sw.start();
-        reader.frame(n);
+        (void)reader.frame(n);
         sw.stop(t.seek.walls, t.seek.cpus);
     }
     // Frame grab: open the file, decode frame n, write currentcapture.bmp.
-    ScriptedDialogs dialogs;
     for (int i = 0; i < 7; ++i) {
         sw.start();
-        grabVideoFrame(video, t.targets[size_t(i)], dir.path(), dialogs);
+        (void)grabVideoFrame(video, t.targets[size_t(i)], dir.path());
         sw.stop(t.grab.walls, t.grab.cpus);
     }
     return t;
@@ -341,10 +339,10 @@ int main(int argc, char** argv)
     FrameReader reader;
     QElapsedTimer t;
     t.start();
-    const QString failure = reader.open(video);
+    const Status opened = reader.open(video);
     const double openMs = double(t.nsecsElapsed()) / 1e6;
-    if (!failure.isEmpty()) {
-        std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(video), qPrintable(failure));
+    if (!opened) {
+        std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(video), qPrintable(opened.error()));
         return 1;
     }
     const double rate = reader.frameRate() > 0 ? reader.frameRate() : 30;
