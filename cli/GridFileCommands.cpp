@@ -33,10 +33,9 @@ QJsonObject gridShow(const Args& args)
         throw CommandError(QStringLiteral("grid show needs exactly one grid file"));
     const QString path = files.first();
 
-    QString error;
-    const std::optional<grid::GridFileContents> contents = grid::loadGridFilePair(path, &error);
+    const auto contents = grid::loadGridFilePair(path);
     if (!contents)
-        throw CommandError(error);
+        throw CommandError(contents.error());
     const grid::GridSetup& s = contents->setup;
 
     QJsonArray coefficients;
