@@ -31,7 +31,7 @@ QJsonObject gridShow(const Args& args)
     const QStringList files = args.positionals();
     if (files.size() != 1)
         throw CommandError(QStringLiteral("grid show needs exactly one grid file"));
-    const QString path = files.first();
+    const QString& path = files.first();
 
     const auto contents = grid::loadGridFilePair(path);
     if (!contents)

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the grid file pair reader. The input is split at the first
 // "\n@cb@\n": before it the grid file, after it the check-buoy file (none when the marker is
 // absent). Whatever reads successfully must write back and read again to the same bytes.
+#include "base/Numbers.h"
 #include "grid/GridFile.h"
 #include "grid/NumberForm.h"
 

@@ -162,7 +162,7 @@ Status measureMesh(const AccuracyInput& in, WorkingSet& ws, AccuracyResult& resu
             p.index = 7 * h + r;
             p.x = result.mesh[h][r].x;
             p.y = result.mesh[h][r].y;
-            if (const Status measured = measurePoint(in, result.display, ws, p); !measured)
+            if (Status measured = measurePoint(in, result.display, ws, p); !measured)
                 return measured;
             result.fileLines << pointLine(p);
             result.points.append(p);

@@ -143,7 +143,7 @@ QByteArray encodedText(const QString& text)
     }
     if (ascii || !latin1)
         return text.toUtf8();
-    const QByteArray bytes = text.toLatin1();
+    QByteArray bytes = text.toLatin1();
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString readBack = utf8.decode(bytes);
     if (utf8.hasError() || readBack == text)
@@ -394,9 +394,9 @@ Status saveGridFilePair(const QString& path, const QString& description2, const 
     const QString cbLabel = checkBuoyFileLabel(path);
     QSaveFile gridFile(path);
     QSaveFile cbFile(checkBuoyFilePath(path));
-    if (const Status written = writeTemporary(gridFile, *gridBytes, gridLabel); !written)
+    if (Status written = writeTemporary(gridFile, *gridBytes, gridLabel); !written)
         return written;
-    if (const Status written = writeTemporary(cbFile, *cbBytes, cbLabel); !written)
+    if (Status written = writeTemporary(cbFile, *cbBytes, cbLabel); !written)
         return written;
 
     const PreviousGridFile previous = previousGridFile(path);

@@ -46,7 +46,7 @@ inline zelvan::Status savePair(const QString& path, const QString& description2,
                                const zelvan::grid::GridSetup& setup, const QString& checkXText,
                                const QString& checkYText, QString& why)
 {
-    const zelvan::Status saved =
+    zelvan::Status saved =
         zelvan::grid::saveGridFilePair(path, description2, setup, checkXText, checkYText);
     why = saved.error();
     return saved;

@@ -13,7 +13,6 @@
 using namespace zelvan::grid;
 using namespace zelvan::test;
 
-using zelvan::test::expectRefused;
 using zelvan::test::runTool;
 using zelvan::test::ToolRun;
 

@@ -158,7 +158,7 @@ TEST(SetupBoxes, GridFilePlacesAreWhereTheLoadTakesTheValues)
                       QStringLiteral("Initialization Points for file: ") + shown);
             break;
         case GridFileField::File::GridFile: {
-            const QString line = gridLines.at(f.line - 1);
+            const QString& line = gridLines.at(f.line - 1);
             if (f.line == 2) { // the descriptive line is one text, commas and all
                 EXPECT_EQ(shown, line);
                 break;
