@@ -6,6 +6,7 @@
 #include "grid/Complete.h"
 #include "grid/GridFile.h"
 #include "grid/Rounding.h"
+#include "grid/SetupBoxes.h"
 #include "grid/Transform.h"
 #include "measure/OfficialDistance.h"
 
@@ -47,21 +48,6 @@ void readPair(const QJsonObject& obj, const QString& key, const QString& what, d
         throw CommandError(QStringLiteral("%1 must be two numbers [X, Y]").arg(what));
     a = finiteNumber(v.toArray().at(0), what);
     b = finiteNumber(v.toArray().at(1), what);
-}
-
-struct PointTexts {
-    QString x, y, surveyX, surveyY;
-};
-
-PointTexts readPoint(const QJsonObject& setup, const QString& key)
-{
-    if (!setup.value(key).isObject())
-        throw CommandError(QStringLiteral("%1 is missing").arg(key));
-    const QJsonObject obj = setup.value(key).toObject();
-    double x = 0, y = 0, X = 0, Y = 0;
-    readPair(obj, QStringLiteral("screen"), key + QStringLiteral(".screen"), x, y);
-    readPair(obj, QStringLiteral("survey"), key + QStringLiteral(".survey"), X, Y);
-    return {decimalText(x), decimalText(y), decimalText(X), decimalText(Y)};
 }
 
 double optionalNumber(const QJsonObject& setup, const QString& key, double fallback)
@@ -164,16 +150,15 @@ QString verdictText(grid::CompleteVerdict v)
     return QString();
 }
 
-QJsonObject gridSolve(const Args& args)
-{
-    args.allow({QStringLiteral("in"), QStringLiteral("save")}, {QStringLiteral("allow-invalid")});
-    const QJsonObject setup = readJsonFile(args.required(QStringLiteral("in")));
-    // The grid file names itself by its full path on line 1; report the same path.
-    const QString saveOption = args.option(QStringLiteral("save"));
-    const QString savePath =
-        saveOption.isEmpty() ? QString() : QFileInfo(saveOption).absoluteFilePath();
+// The setup's whole-file numbers, checked in the order the tool reports them.
+struct SolveNumbers {
+    int grid = 1;
+    int numGrids = 1;
+    double pictureWidth = 12000;
+};
 
-    grid::SetupScreenTexts t;
+SolveNumbers readSolveNumbers(const QJsonObject& setup)
+{
     const double gridNumber = optionalNumber(setup, QStringLiteral("grid"), 1);
     if (gridNumber != 1 && gridNumber != 2 && gridNumber != 3)
         throw CommandError(QStringLiteral("grid must be 1, 2 or 3"));
@@ -182,60 +167,55 @@ QJsonObject gridSolve(const Args& args)
         throw CommandError(QStringLiteral("numGrids must be 1, 2 or 3"));
     if (gridNumber > numGrids)
         throw CommandError(QStringLiteral("grid is above numGrids"));
-    t.grid_select = QStringLiteral("Grid %1").arg(static_cast<int>(gridNumber));
     const double width = optionalNumber(setup, QStringLiteral("pictureWidthTwips"), 12000);
     if (!(width > 0))
         throw CommandError(QStringLiteral("pictureWidthTwips must be positive"));
-    t.pictureWidthTwips = decimalText(width);
-    t.ipt_file_description =
-        optionalText(setup, QStringLiteral("fileDescription"), QStringLiteral("No File"));
-    t.ipt_file_description_2 = optionalText(setup, QStringLiteral("description"), QString());
+    return {static_cast<int>(gridNumber), static_cast<int>(numGrids), width};
+}
 
-    const PointTexts ur = readPoint(setup, QStringLiteral("upperRight"));
-    const PointTexts lr = readPoint(setup, QStringLiteral("lowerRight"));
-    const PointTexts ul = readPoint(setup, QStringLiteral("upperLeft"));
-    const PointTexts ll = readPoint(setup, QStringLiteral("lowerLeft"));
-    const PointTexts check = readPoint(setup, QStringLiteral("check"));
-    double jumpX = 0, jumpY = 0;
-    readPair(setup, QStringLiteral("jump"), QStringLiteral("jump"), jumpX, jumpY);
-    t.upper_right_x = ur.x;
-    t.upper_right_y = ur.y;
-    t.ur_survey_x = ur.surveyX;
-    t.ur_survey_y = ur.surveyY;
-    t.lower_right_x = lr.x;
-    t.lower_right_y = lr.y;
-    t.lr_survey_x = lr.surveyX;
-    t.lr_survey_y = lr.surveyY;
-    t.upper_left_x = ul.x;
-    t.upper_left_y = ul.y;
-    t.ul_survey_x = ul.surveyX;
-    t.ul_survey_y = ul.surveyY;
-    t.lower_left_x = ll.x;
-    t.lower_left_y = ll.y;
-    t.ll_survey_x = ll.surveyX;
-    t.ll_survey_y = ll.surveyY;
-    t.txtCheckXpix = check.x;
-    t.txtCheckYpix = check.y;
-    t.txtCheckX = check.surveyX;
-    t.txtCheckY = check.surveyY;
-    t.jump_x = decimalText(jumpX);
-    t.jump_y = decimalText(jumpY);
+// Element index of the [X, Y] pair the box names: under key, or under key.part of the point
+// object key. Both elements are checked, so a broken pair is reported at its first box.
+double pairElement(const QJsonObject& setup, const grid::SetupJsonField& field)
+{
+    const QString key = QLatin1String(field.key);
+    double xy[2] = {0, 0};
+    if (!field.part) {
+        readPair(setup, key, key, xy[0], xy[1]);
+        return xy[field.index];
+    }
+    if (!setup.value(key).isObject())
+        throw CommandError(QStringLiteral("%1 is missing").arg(key));
+    const QString part = QLatin1String(field.part);
+    readPair(setup.value(key).toObject(), part, key + QLatin1Char('.') + part, xy[0], xy[1]);
+    return xy[field.index];
+}
 
-    grid::CompleteSettings settings;
-    settings.numGrids = static_cast<int>(numGrids);
-    settings.barefootMode = optionalBool(setup, QStringLiteral("barefootMode"));
-    settings.sitSkiMode = optionalBool(setup, QStringLiteral("sitSkiMode"));
-    settings.allowInvalidSetup = args.flag(QStringLiteral("allow-invalid"));
+// The set-up screen's boxes as SETUP.json fills them, box by box from the one box table.
+grid::SetupScreenTexts setupTexts(const QJsonObject& setup, const SolveNumbers& numbers)
+{
+    grid::SetupScreenTexts t;
+    for (const grid::SetupBox& box : grid::setupBoxes()) {
+        QString& text = box.of(t);
+        switch (box.json.form) {
+        case grid::SetupJsonField::Form::GridCaption:
+            text = QStringLiteral("Grid %1").arg(numbers.grid);
+            break;
+        case grid::SetupJsonField::Form::PictureWidth:
+            text = decimalText(numbers.pictureWidth);
+            break;
+        case grid::SetupJsonField::Form::Text:
+            text = optionalText(setup, QLatin1String(box.json.key), text);
+            break;
+        case grid::SetupJsonField::Form::PairElement:
+            text = decimalText(pairElement(setup, box.json));
+            break;
+        }
+    }
+    return t;
+}
 
-    grid::GridStore store;
-    grid::WorkingSet ws;
-    grid::GridFlags flags;
-    const SystemClock clock;
-    const grid::CompleteResult r = grid::completeSetup(t, settings, store, ws, flags, clock);
-
-    QJsonObject out;
-    out.insert(QStringLiteral("accepted"), r.accepted());
-    out.insert(QStringLiteral("verdict"), verdictText(r.verdict));
+void insertFigures(const grid::CompleteResult& r, QJsonObject& out)
+{
     if (r.solved) {
         QJsonArray c;
         for (int i = 1; i <= 8; ++i)
@@ -254,7 +234,12 @@ QJsonObject gridSolve(const Args& args)
     }
     if (r.screenWidth)
         out.insert(QStringLiteral("screenWidthPercent"), r.screenWidth->percent);
-    // The ratios are reported whatever the verdict: they describe the picked positions.
+}
+
+// The ratios and the survey direction are reported whatever the verdict: they describe the
+// picked positions.
+void insertPlacement(const grid::SetupScreenTexts& t, double width, QJsonObject& out)
+{
     const auto ratios = grid::grid_check(
         parseNumber(t.lower_right_x).value_or(0), parseNumber(t.lower_left_x).value_or(0),
         parseNumber(t.upper_right_x).value_or(0), parseNumber(t.upper_left_x).value_or(0), width);
@@ -265,32 +250,64 @@ QJsonObject gridSolve(const Args& args)
     out.insert(QStringLiteral("surveyDirection"),
                grid::surveyDirectionFor(parseNumber(t.ur_survey_x).value_or(0),
                                         parseNumber(t.ul_survey_x).value_or(0)));
+}
+
+QJsonArray saveAccepted(const QString& savePath, const grid::SetupScreenTexts& t,
+                        const grid::CompleteResult& r, const grid::GridStore& store)
+{
+    QJsonArray saved;
+    if (!r.accepted())
+        return saved;
+    const Status written = grid::saveGridFilePair(
+        savePath, t.ipt_file_description_2, store.setup[r.gridNumber], t.txtCheckX, t.txtCheckY);
+    if (!written)
+        throw CommandError(written.error());
+    saved << savePath << grid::checkBuoyFilePath(savePath);
+    return saved;
+}
+
+QJsonObject gridSolve(const Args& args)
+{
+    args.allow({QStringLiteral("in"), QStringLiteral("save")}, {QStringLiteral("allow-invalid")});
+    const QJsonObject setup = readJsonFile(args.required(QStringLiteral("in")));
+    // The grid file names itself by its full path on line 1; report the same path.
+    const QString saveOption = args.option(QStringLiteral("save"));
+    const QString savePath =
+        saveOption.isEmpty() ? QString() : QFileInfo(saveOption).absoluteFilePath();
+
+    const SolveNumbers numbers = readSolveNumbers(setup);
+    const grid::SetupScreenTexts t = setupTexts(setup, numbers);
+    grid::CompleteSettings settings;
+    settings.numGrids = numbers.numGrids;
+    settings.barefootMode = optionalBool(setup, QStringLiteral("barefootMode"));
+    settings.sitSkiMode = optionalBool(setup, QStringLiteral("sitSkiMode"));
+    settings.allowInvalidSetup = args.flag(QStringLiteral("allow-invalid"));
+
+    grid::GridStore store;
+    grid::WorkingSet ws;
+    grid::GridFlags flags;
+    const SystemClock clock;
+    const grid::CompleteResult r = grid::completeSetup(t, settings, store, ws, flags, clock);
+
+    QJsonObject out;
+    out.insert(QStringLiteral("accepted"), r.accepted());
+    out.insert(QStringLiteral("verdict"), verdictText(r.verdict));
+    insertFigures(r, out);
+    insertPlacement(t, numbers.pictureWidth, out);
     out.insert(QStringLiteral("messages"), messagesJson(r.messages));
     out.insert(QStringLiteral("messageBoxes"), messageBoxesJson(r.messages));
     out.insert(QStringLiteral("debugLog"), QJsonArray::fromStringList(r.debugLog));
     out.insert(QStringLiteral("setupBlock"), QJsonArray::fromStringList(r.setupBlock));
-
-    if (!savePath.isEmpty()) {
-        QJsonArray saved;
-        if (r.accepted()) {
-            const int n = r.gridNumber;
-            QString error;
-            if (!grid::saveGridFilePair(savePath, t.ipt_file_description_2, store.setup[n],
-                                        t.txtCheckX, t.txtCheckY, &error))
-                throw CommandError(error);
-            saved << savePath << grid::checkBuoyFilePath(savePath);
-        }
-        out.insert(QStringLiteral("saved"), saved);
-    }
+    if (!savePath.isEmpty())
+        out.insert(QStringLiteral("saved"), saveAccepted(savePath, t, r, store));
     return out;
 }
 
 grid::WorkingSet loadGrid(const QString& path, grid::GridFileContents* contents = nullptr)
 {
-    QString error;
-    const auto file = grid::loadGridFilePair(path, &error);
+    const auto file = grid::loadGridFilePair(path);
     if (!file)
-        throw CommandError(error);
+        throw CommandError(file.error());
     grid::WorkingSet ws;
     grid::loadIntoWorkingSet(file->setup, 1, ws);
     if (contents)
@@ -372,8 +389,8 @@ QJsonObject accuracyCommand(const Args& args)
 
     const SystemClock clock;
     const grid::AccuracyResult r = grid::runAccuracyCheck(in, ws, clock);
-    if (r.error)
-        throw CommandError(*r.error);
+    if (!r.status)
+        throw CommandError(r.status.error());
     QJsonArray points;
     for (const auto& p : r.points)
         points.append(QJsonObject{{QStringLiteral("h"), p.h},

@@ -31,12 +31,11 @@ QJsonObject gridShow(const Args& args)
     const QStringList files = args.positionals();
     if (files.size() != 1)
         throw CommandError(QStringLiteral("grid show needs exactly one grid file"));
-    const QString path = files.first();
+    const QString& path = files.first();
 
-    QString error;
-    const std::optional<grid::GridFileContents> contents = grid::loadGridFilePair(path, &error);
+    const auto contents = grid::loadGridFilePair(path);
     if (!contents)
-        throw CommandError(error);
+        throw CommandError(contents.error());
     const grid::GridSetup& s = contents->setup;
 
     QJsonArray coefficients;

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the grid file pair reader. The input is split at the first
 // "\n@cb@\n": before it the grid file, after it the check-buoy file (none when the marker is
 // absent). Whatever reads successfully must write back and read again to the same bytes.
+#include "base/Numbers.h"
 #include "grid/GridFile.h"
 #include "grid/NumberForm.h"
 
@@ -33,11 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray cbPart = split < 0 ? QByteArray() : input.mid(split + marker.size());
     const QString path = QStringLiteral("/fuzz/lake.ipt");
 
-    QString error;
     const auto first =
-        zelvan::grid::parseGridFilePair(path, gridPart, split < 0 ? nullptr : &cbPart, &error);
+        zelvan::grid::parseGridFilePair(path, gridPart, split < 0 ? nullptr : &cbPart);
     if (!first) {
-        if (error.isEmpty())
+        if (first.error().isEmpty())
             std::abort(); // every refusal must say why
         return 0;
     }
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     const int at = once.indexOf(marker);
     const QByteArray cbOnce = once.mid(at + marker.size());
-    const auto second = zelvan::grid::parseGridFilePair(path, once.left(at), &cbOnce, &error);
+    const auto second = zelvan::grid::parseGridFilePair(path, once.left(at), &cbOnce);
     if (!second)
         std::abort();
     if (pairBytes(*second, &ok) != once || !ok)

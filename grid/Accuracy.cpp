@@ -77,6 +77,100 @@ std::optional<double> distanceAt(WorkingSet& ws, double x, double y, const Accur
     return ws.jumpDistance;
 }
 
+// The four buoys' picture positions, read from their boxes.
+struct MeshCorners {
+    PlanePoint upperLeft, upperRight, lowerLeft, lowerRight;
+};
+
+Result<MeshCorners> meshCorners(const SetupScreenTexts& t)
+{
+    const auto ulx = parseNumber(t.upper_left_x), uly = parseNumber(t.upper_left_y);
+    const auto urx = parseNumber(t.upper_right_x), ury = parseNumber(t.upper_right_y);
+    const auto llx = parseNumber(t.lower_left_x), lly = parseNumber(t.lower_left_y);
+    const auto lrx = parseNumber(t.lower_right_x), lry = parseNumber(t.lower_right_y);
+    if (!ulx || !uly || !urx || !ury || !llx || !lly || !lrx || !lry)
+        return fail(QStringLiteral(
+            "The accuracy check needs the four buoys' picture positions - Re-enter data"));
+    return MeshCorners{{*ulx, *uly}, {*urx, *ury}, {*llx, *lly}, {*lrx, *lry}};
+}
+
+// The heading of the check in the accuracy file: the set-up as the boxes show it.
+QStringList accuracyHeading(const SetupScreenTexts& t, const GridCheck& ratios,
+                            const WorkingSet& ws, const QDateTime& now)
+{
+    QStringList lines;
+    lines << now.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral("  ") +
+                 now.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" Accuracy Check")
+          << QStringLiteral("Grid Set-up for accuracy check") << t.ipt_file_description
+          << t.ipt_file_description_2
+          << QStringLiteral("Grid Number: ") + writtenNumber(ws.currentGrid) << QStringLiteral(" ")
+          << QStringLiteral("Front Ratio: ") + decimalText(std::floor(ratios.front))
+          << QStringLiteral("Back Ratio: ") + decimalText(std::floor(ratios.back));
+    lines << buoyAndJumpLines(t, QStringLiteral("Pixels"));
+    lines << QStringLiteral("Check Buoy X,Y Pixels: ") + writtenNumber(ws.checkScreenX) +
+                 QStringLiteral("  ") + writtenNumber(ws.checkScreenY)
+          << QStringLiteral("Check Buoy X,Y Survey: ") + t.txtCheckX + QStringLiteral("  ") +
+                 t.txtCheckY
+          << QStringLiteral(" ");
+    return lines;
+}
+
+// The distance at p and one pixel to the right of and below it; fails when a conversion does.
+Status measurePoint(const AccuracyInput& in, AccuracyDisplay display, WorkingSet& ws,
+                    AccuracyPoint& p)
+{
+    const auto d0 = distanceAt(ws, p.x, p.y, in);
+    const auto dH = d0 ? distanceAt(ws, p.x + kTwipsPerPixel, p.y, in) : std::nullopt;
+    const auto dV = dH ? distanceAt(ws, p.x, p.y + kTwipsPerPixel, in) : std::nullopt;
+    if (!dV)
+        return fail(QStringLiteral("The grid cannot convert the point x = %1, y = %2 "
+                                   "(it lies on the horizon of the picture).  Accuracy check "
+                                   "stopped.")
+                        .arg(decimalText(p.x), decimalText(p.y)));
+    p.d0 = *d0;
+    p.dH = *dH;
+    p.dV = *dV;
+    p.waterX = ws.waterX;
+    p.waterY = ws.waterY;
+    const double horizontal = std::fabs(p.dH - p.d0);
+    const double vertical = std::fabs(p.dV - p.d0);
+    p.delta = vertical > horizontal ? vertical : horizontal;
+    p.label = accuracyLabel(display, p.d0, p.delta);
+    p.left = p.x;
+    p.top = p.y + 75;
+    return {};
+}
+
+QString pointLine(const AccuracyPoint& p)
+{
+    return QStringLiteral("xpix: ") + decimalText(std::floor(p.x)) + QStringLiteral("  ypix: ") +
+           decimalText(std::floor(p.y)) + QStringLiteral("  x: ") + hundredths(p.waterX) +
+           QStringLiteral("  y: ") + hundredths(p.waterY) + QStringLiteral("  distance: ") +
+           hundredths(p.d0) + QStringLiteral("  v inc: ") + hundredths(p.dV) +
+           QStringLiteral("  h inc: ") + hundredths(p.dH) + QStringLiteral("  delta: ") +
+           hundredths(p.delta);
+}
+
+// Every mesh point, h = 0..6 and inside it r = 0..6, until a conversion fails.
+Status measureMesh(const AccuracyInput& in, WorkingSet& ws, AccuracyResult& result)
+{
+    for (int h = 0; h <= 6; ++h) {
+        for (int r = 0; r <= 6; ++r) {
+            AccuracyPoint p;
+            p.h = h;
+            p.r = r;
+            p.index = 7 * h + r;
+            p.x = result.mesh[h][r].x;
+            p.y = result.mesh[h][r].y;
+            if (Status measured = measurePoint(in, result.display, ws, p); !measured)
+                return measured;
+            result.fileLines << pointLine(p);
+            result.points.append(p);
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 AccuracyResult runAccuracyCheck(const AccuracyInput& in, WorkingSet& ws, const Clock& clock)
@@ -87,81 +181,26 @@ AccuracyResult runAccuracyCheck(const AccuracyInput& in, WorkingSet& ws, const C
         in.mode == AccuracyMode::Standard ? AccuracyDisplay::HomologationLevel : in.display;
     result.indicatorsVisible = in.mode == AccuracyMode::Advanced;
 
-    const auto ulx = parseNumber(t.upper_left_x), uly = parseNumber(t.upper_left_y);
-    const auto urx = parseNumber(t.upper_right_x), ury = parseNumber(t.upper_right_y);
-    const auto llx = parseNumber(t.lower_left_x), lly = parseNumber(t.lower_left_y);
-    const auto lrx = parseNumber(t.lower_right_x), lry = parseNumber(t.lower_right_y);
+    const auto corners = meshCorners(t);
+    if (!corners) {
+        result.status = fail(corners.error());
+        return result;
+    }
     const auto width = parseNumber(t.pictureWidthTwips);
-    if (!ulx || !uly || !urx || !ury || !llx || !lly || !lrx || !lry) {
-        result.error = QStringLiteral(
-            "The accuracy check needs the four buoys' picture positions - Re-enter data");
-        return result;
-    }
-    const auto ratios = grid_check(*lrx, *llx, *urx, *ulx, width ? *width : 0);
+    const MeshCorners& c = *corners;
+    const auto ratios = grid_check(c.lowerRight.x, c.lowerLeft.x, c.upperRight.x, c.upperLeft.x,
+                                   width ? *width : 0);
     if (!ratios) {
-        result.error = QStringLiteral("The picture width \"%1\" is not a positive number")
-                           .arg(t.pictureWidthTwips);
+        result.status = fail(QStringLiteral("The picture width \"%1\" is not a positive number")
+                                 .arg(t.pictureWidthTwips));
         return result;
     }
 
-    const QDateTime now = clock.now();
-    QStringList& lines = result.fileLines;
-    lines << now.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral("  ") +
-                 now.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" Accuracy Check")
-          << QStringLiteral("Grid Set-up for accuracy check") << t.ipt_file_description
-          << t.ipt_file_description_2
-          << QStringLiteral("Grid Number: ") + writtenNumber(ws.currentGrid) << QStringLiteral(" ")
-          << QStringLiteral("Front Ratio: ") + decimalText(std::floor(ratios->front))
-          << QStringLiteral("Back Ratio: ") + decimalText(std::floor(ratios->back));
-    lines << buoyAndJumpLines(t, QStringLiteral("Pixels"));
-    lines << QStringLiteral("Check Buoy X,Y Pixels: ") + writtenNumber(ws.checkScreenX) +
-                 QStringLiteral("  ") + writtenNumber(ws.checkScreenY)
-          << QStringLiteral("Check Buoy X,Y Survey: ") + t.txtCheckX + QStringLiteral("  ") +
-                 t.txtCheckY
-          << QStringLiteral(" ");
-
-    result.mesh = accuracyMesh({*ulx, *uly}, {*urx, *ury}, {*llx, *lly}, {*lrx, *lry});
-    for (int h = 0; h <= 6; ++h) {
-        for (int r = 0; r <= 6; ++r) {
-            AccuracyPoint p;
-            p.h = h;
-            p.r = r;
-            p.index = 7 * h + r;
-            p.x = result.mesh[h][r].x;
-            p.y = result.mesh[h][r].y;
-            const auto d0 = distanceAt(ws, p.x, p.y, in);
-            const auto dH = d0 ? distanceAt(ws, p.x + kTwipsPerPixel, p.y, in) : std::nullopt;
-            const auto dV = dH ? distanceAt(ws, p.x, p.y + kTwipsPerPixel, in) : std::nullopt;
-            if (!dV) {
-                result.error =
-                    QStringLiteral("The grid cannot convert the point x = %1, y = %2 "
-                                   "(it lies on the horizon of the picture).  Accuracy check "
-                                   "stopped.")
-                        .arg(decimalText(p.x), decimalText(p.y));
-                return result;
-            }
-            p.d0 = *d0;
-            p.dH = *dH;
-            p.dV = *dV;
-            p.waterX = ws.waterX;
-            p.waterY = ws.waterY;
-            const double horizontal = std::fabs(p.dH - p.d0);
-            const double vertical = std::fabs(p.dV - p.d0);
-            p.delta = vertical > horizontal ? vertical : horizontal;
-            p.label = accuracyLabel(result.display, p.d0, p.delta);
-            p.left = p.x;
-            p.top = p.y + 75;
-            lines << QStringLiteral("xpix: ") + decimalText(std::floor(p.x)) +
-                         QStringLiteral("  ypix: ") + decimalText(std::floor(p.y)) +
-                         QStringLiteral("  x: ") + hundredths(p.waterX) + QStringLiteral("  y: ") +
-                         hundredths(p.waterY) + QStringLiteral("  distance: ") + hundredths(p.d0) +
-                         QStringLiteral("  v inc: ") + hundredths(p.dV) +
-                         QStringLiteral("  h inc: ") + hundredths(p.dH) +
-                         QStringLiteral("  delta: ") + hundredths(p.delta);
-            result.points.append(p);
-        }
-    }
-    lines << QStringLiteral("Accuracy Check Complete") << QString();
+    result.fileLines = accuracyHeading(t, *ratios, ws, clock.now());
+    result.mesh = accuracyMesh(c.upperLeft, c.upperRight, c.lowerLeft, c.lowerRight);
+    result.status = measureMesh(in, ws, result);
+    if (result.status)
+        result.fileLines << QStringLiteral("Accuracy Check Complete") << QString();
     return result;
 }
 
@@ -170,30 +209,23 @@ QString accuracyFileName(const QDate& date)
     return QStringLiteral("acc") + date.toString(QStringLiteral("MMdd")) + QStringLiteral(".txt");
 }
 
-bool appendAccuracyFile(const QString& folder, const QDate& date, const QStringList& lines,
-                        QString* error)
+Status appendAccuracyFile(const QString& folder, const QDate& date, const QStringList& lines)
 {
     const QString path = QDir(folder).filePath(accuracyFileName(date));
     QByteArray content;
     QFile existing(path);
     if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly)) {
-            if (error)
-                *error = QStringLiteral("Cannot read %1: %2").arg(path, existing.errorString());
-            return false;
-        }
+        if (!existing.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("Cannot read %1: %2").arg(path, existing.errorString()));
         content = existing.readAll();
         existing.close();
     }
     for (const QString& line : lines)
         content += line.toLocal8Bit() + "\r\n";
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
-        return false;
-    }
-    return true;
+    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
+        return fail(QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+    return {};
 }
 
 QList<SkierPathLine> skierPathLines(const AccuracyMesh& mesh)

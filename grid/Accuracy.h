@@ -4,6 +4,7 @@
 // level, and the accuracy file that records it.
 #include "base/Clock.h"
 #include "base/Dialogs.h"
+#include "base/Result.h"
 #include "grid/Complete.h"
 #include "grid/GridModel.h"
 #include "grid/Transform.h"
@@ -60,9 +61,10 @@ struct AccuracyResult {
     AccuracyDisplay display = AccuracyDisplay::HomologationLevel; // Standard forces Hom.Lvl
     bool indicatorsVisible = false;                               // Advanced mode shows all
     AccuracyMesh mesh{};
-    QList<AccuracyPoint> points;  // h = 0..6, inside it r = 0..6; those done before an error
-    QStringList fileLines;        // to append to the accuracy file
-    std::optional<QString> error; // shown with the error icon; the points done stay
+    QList<AccuracyPoint> points; // h = 0..6, inside it r = 0..6; those done before an error
+    QStringList fileLines;       // to append to the accuracy file
+    Status status;               // a failure: why the check stopped, shown with the error
+                                 // icon; the points done stay
 };
 
 // Runs the mesh with the working set's active grid. The registers of the working set hold
@@ -74,8 +76,7 @@ QString accuracyFileName(const QDate& date);
 
 // Appends lines (CR LF) to folder/accuracy file of the day; the file is replaced whole, so
 // a failure leaves the earlier content as it was.
-bool appendAccuracyFile(const QString& folder, const QDate& date, const QStringList& lines,
-                        QString* error);
+Status appendAccuracyFile(const QString& folder, const QDate& date, const QStringList& lines);
 
 // Skier path selection (Standard mode).
 struct SkierPathLine {

@@ -40,9 +40,10 @@ struct SetupNumbers {
     int grid = 0;
 };
 
-// Reads every box; on the first text that is not a number, returns the message naming it.
-std::optional<QString> readNumbers(const SetupScreenTexts& t, SetupNumbers& n)
+// Reads every box; on the first text that is not a number, fails with the message naming it.
+Result<SetupNumbers> readNumbers(const SetupScreenTexts& t)
 {
+    SetupNumbers n;
     struct Field {
         const QString* text;
         const char* name;
@@ -76,20 +77,22 @@ std::optional<QString> readNumbers(const SetupScreenTexts& t, SetupNumbers& n)
     for (const auto& f : fields) {
         const auto value = parseNumber(*f.text);
         if (!value)
-            return QStringLiteral("The entry \"%1\" for %2 is not a number - Re-enter data")
-                .arg(*f.text, QLatin1String(f.name));
+            return fail(QStringLiteral("The entry \"%1\" for %2 is not a number - Re-enter data")
+                            .arg(*f.text, QLatin1String(f.name)));
         *f.target = *value;
     }
     if (!(n.pictureWidth > 0))
-        return QStringLiteral("The picture width \"%1\" is not a positive number - Re-enter data")
-            .arg(t.pictureWidthTwips);
+        return fail(
+            QStringLiteral("The picture width \"%1\" is not a positive number - Re-enter data")
+                .arg(t.pictureWidthTwips));
     const QString caption = t.grid_select;
     const double grid = leadingNumber(caption.mid(caption.lastIndexOf(QLatin1Char(' ')) + 1));
     if (!caption.startsWith(QLatin1String("Grid ")) || (grid != 1 && grid != 2 && grid != 3))
-        return QStringLiteral("The grid \"%1\" is not Grid 1, Grid 2 or Grid 3 - Re-enter data")
-            .arg(caption);
+        return fail(
+            QStringLiteral("The grid \"%1\" is not Grid 1, Grid 2 or Grid 3 - Re-enter data")
+                .arg(caption));
     n.grid = static_cast<int>(grid);
-    return std::nullopt;
+    return n;
 }
 
 QString pairLine(const QString& label, const QString& a, const QString& b)
@@ -112,8 +115,8 @@ QStringList setupBlock(const SetupScreenTexts& t, const WorkingSet& ws, const Cl
     return lines;
 }
 
-// Step 16: the set-up block and the front/back ratios. The ratios need the four x boxes as
-// numbers; with a placeholder still in one of them there is nothing to compute.
+// The set-up block and the front/back ratios, written whatever the verdict. The ratios need the
+// four x boxes as numbers; with a placeholder still in one of them there is nothing to compute.
 void appendBlockAndCheck(const SetupScreenTexts& t, const WorkingSet& ws, const Clock& clock,
                          CompleteResult& r)
 {
@@ -125,10 +128,10 @@ void appendBlockAndCheck(const SetupScreenTexts& t, const WorkingSet& ws, const 
     const auto width = parseNumber(t.pictureWidthTwips);
     if (!lr || !ll || !ur || !ul || !width)
         return;
-    r.gridCheck = grid_check(*lr, *ll, *ur, *ul, *width);
-    if (r.gridCheck) {
-        r.debugLog << r.gridCheck->log;
-        r.messages << r.gridCheck->messages;
+    if (const auto ratios = grid_check(*lr, *ll, *ur, *ul, *width)) {
+        r.gridCheck = *ratios;
+        r.debugLog << ratios->log;
+        r.messages << ratios->messages;
     }
 }
 
@@ -139,41 +142,27 @@ void conversionFailed(CompleteResult& r)
                        QString::fromLatin1(kErrorMessageTitle)});
 }
 
-} // namespace
-
-CompleteResult completeSetup(const SetupScreenTexts& t, const CompleteSettings& settings,
-                             GridStore& store, WorkingSet& ws, GridFlags& flags, const Clock& clock)
+OperatorMessage notAllParameters()
 {
-    CompleteResult r;
-    const OperatorMessage notAll{QString::fromLatin1(kNotAllParametersText), Icon::Warning,
-                                 QString::fromLatin1(kErrorMessageTitle)};
+    return {QString::fromLatin1(kNotAllParametersText), Icon::Warning,
+            QString::fromLatin1(kErrorMessageTitle)};
+}
 
-    // Step 2: placeholders still in the boxes.
-    if (hasPlaceholder(t)) {
-        r.verdict = CompleteVerdict::Incomplete;
-        r.messages << notAll;
-        appendBlockAndCheck(t, ws, clock, r);
-        return r;
-    }
-    // Step 3: the check buoy was never picked (its x reads as 0, as an empty box does).
-    if (leadingNumber(t.txtCheckXpix) == 0) {
-        r.verdict = CompleteVerdict::CheckBuoyMissing;
-        r.messages << OperatorMessage{QString::fromLatin1(kCheckBuoyMandatoryText), Icon::None,
-                                      QString()}
-                   << notAll;
-        appendBlockAndCheck(t, ws, clock, r);
-        return r;
-    }
-    // A text that is no number is an incomplete set-up too: never solve with it.
-    SetupNumbers n;
-    if (const auto problem = readNumbers(t, n)) {
-        r.verdict = CompleteVerdict::NotANumber;
-        r.messages << OperatorMessage{*problem, Icon::Warning,
-                                      QString::fromLatin1(kErrorMessageTitle)};
-        appendBlockAndCheck(t, ws, clock, r);
-        return r;
-    }
-    // The boxes and the working set agree (the screen's edit rule keeps them so); make sure.
+// A set-up refused before its grid was accepted: the verdict, the messages, and the set-up
+// block and ratios that are written anyway.
+CompleteResult refused(CompleteVerdict verdict, const OperatorMessages& messages,
+                       const SetupScreenTexts& t, const WorkingSet& ws, const Clock& clock,
+                       CompleteResult r = {})
+{
+    r.verdict = verdict;
+    r.messages << messages;
+    appendBlockAndCheck(t, ws, clock, r);
+    return r;
+}
+
+// The boxes and the working set agree (the screen's edit rule keeps them so); make sure.
+void copyIntoWorkingSet(const SetupNumbers& n, WorkingSet& ws)
+{
     for (int k = 1; k <= 4; ++k) {
         ws.buoyScreenX[k] = n.screenX[k];
         ws.buoyScreenY[k] = n.screenY[k];
@@ -186,23 +175,13 @@ CompleteResult completeSetup(const SetupScreenTexts& t, const CompleteSettings& 
     ws.checkScreenY = n.checkYpix;
     ws.checkSurveyX = n.checkX;
     ws.checkSurveyY = n.checkY;
+}
 
-    // Step 4.
-    r.debugLog << QStringLiteral("Record Grid Setup");
-    r.accuracyEnabled = true;
-
-    // Step 5.
-    if (!solve_transform(ws)) {
-        r.verdict = CompleteVerdict::NoUniqueSolution;
-        r.messages << OperatorMessage{QString::fromLatin1(kNoUniqueSolutionText), Icon::Warning,
-                                      QString::fromLatin1(kErrorMessageTitle)};
-        appendBlockAndCheck(t, ws, clock, r);
-        return r;
-    }
-    r.solved = true;
-    r.coefficients = activeCoefficients(ws);
-
-    // Step 6: the check buoy must land where the grid predicts it.
+// The check buoy must land where the grid predicts it. False: the set-up stops here (the
+// verdict and what the screen shows are in r).
+bool checkBuoyLands(const SetupScreenTexts& t, const SetupNumbers& n, WorkingSet& ws,
+                    CompleteResult& r)
+{
     const WorkingSet registersBefore = ws;
     ws.waterX = n.checkX;
     ws.waterY = n.checkY;
@@ -212,52 +191,77 @@ CompleteResult completeSetup(const SetupScreenTexts& t, const CompleteSettings& 
     if (!water_to_screen(ws) || !picked) {
         ws = registersBefore;
         conversionFailed(r);
-        return r;
+        return false;
     }
     r.checkEvaluated = true;
     r.predictedCheck = {ws.screenX, ws.screenY};
     r.debugLog << QStringLiteral("check buoy on screen x = ") + decimalText(picked->x)
                << QStringLiteral("check buoy on screen y = ") + decimalText(picked->y);
     r.checkValid = checkBuoyValidates(n.checkXpix, n.checkYpix, ws.screenX, ws.screenY);
-    if (!r.checkValid) {
-        r.verdict = CompleteVerdict::CheckBuoyInvalid;
-        r.messages << OperatorMessage{QString::fromLatin1(kCheckBuoyInvalidText), Icon::None,
-                                      QString()};
-        r.debugLog << QStringLiteral("measured x: ") + t.txtCheckXpix +
-                          QStringLiteral(" Actual: ") + decimalText(ws.screenX)
-                   << QStringLiteral("measured y: ") + t.txtCheckYpix +
-                          QStringLiteral(" Actual: ") + decimalText(ws.screenY);
-        r.showCheckBuoyLabel = true;
-        r.checkBuoyLabelLeft = ws.screenX + kTwipsPerPixel;
-        r.checkBuoyLabelTop = ws.screenY - 105;
-        r.redrawOverlay = true;
-        return r;
-    }
+    if (r.checkValid)
+        return true;
+    r.verdict = CompleteVerdict::CheckBuoyInvalid;
+    r.messages << OperatorMessage{QString::fromLatin1(kCheckBuoyInvalidText), Icon::None,
+                                  QString()};
+    r.debugLog << QStringLiteral("measured x: ") + t.txtCheckXpix + QStringLiteral(" Actual: ") +
+                      decimalText(ws.screenX)
+               << QStringLiteral("measured y: ") + t.txtCheckYpix + QStringLiteral(" Actual: ") +
+                      decimalText(ws.screenY);
+    r.showCheckBuoyLabel = true;
+    r.checkBuoyLabelLeft = ws.screenX + kTwipsPerPixel;
+    r.checkBuoyLabelTop = ws.screenY - 105;
+    r.redrawOverlay = true;
+    return false;
+}
 
-    // Step 7.
+// The field of view and the share of the picture width. False: the set-up stops here.
+bool viewIsAcceptable(const SetupScreenTexts& t, const SetupNumbers& n,
+                      const CompleteSettings& settings, const WorkingSet& ws, CompleteResult& r)
+{
     r.fieldOfView = fieldOfView(ws, settings.allowInvalidSetup);
     if (!r.fieldOfView->converted) {
         conversionFailed(r);
-        return r;
+        return false;
     }
     r.debugLog << r.fieldOfView->log;
     r.messages << r.fieldOfView->messages;
     if (r.fieldOfView->refused) {
         r.verdict = CompleteVerdict::FieldOfViewRefused;
-        return r;
+        return false;
     }
-
-    // Step 8.
     r.screenWidth = screenWidth(r.fieldOfView->leftX, r.fieldOfView->rightX, n.pictureWidth,
                                 t.pictureWidthTwips, settings.allowInvalidSetup);
     r.debugLog << r.screenWidth->log;
     r.messages << r.screenWidth->messages;
     if (r.screenWidth->refused) {
         r.verdict = CompleteVerdict::ScreenWidthRefused;
-        return r;
+        return false;
     }
+    return true;
+}
 
-    // Steps 9..12: the grid is accepted.
+// allGridsReady once grids 1..numGrids are all ready.
+void checkAllGridsReady(int numGrids, const GridStore& store, GridFlags& flags, CompleteResult& r)
+{
+    r.debugLog << QStringLiteral("Check if Setup OK");
+    if (numGrids == 3 && store.ready[1] && store.ready[2] && store.ready[3]) {
+        flags.allGridsReady = 1.0;
+        r.debugLog << QStringLiteral("3 grids - all loaded on OK");
+    } else if (numGrids == 2 && store.ready[1] && store.ready[2]) {
+        flags.allGridsReady = 1.0;
+        r.debugLog << QStringLiteral("2 grids - all loaded on OK");
+    } else if (numGrids == 1 && store.ready[1]) {
+        flags.allGridsReady = 1.0;
+        r.debugLog << QStringLiteral("1 grid - all loaded on OK");
+    }
+    r.debugLog << QStringLiteral(
+        "If setup is OK there should be a message above this saying so otherwise - not OK");
+}
+
+// The grid is accepted: grid N becomes ready and current and is stored with its descriptions.
+void acceptGrid(const SetupScreenTexts& t, const SetupNumbers& n, GridStore& store, WorkingSet& ws,
+                CompleteResult& r)
+{
     r.verdict = CompleteVerdict::Accepted;
     r.readyIcon = true;
     const int N = n.grid;
@@ -268,26 +272,49 @@ CompleteResult completeSetup(const SetupScreenTexts& t, const CompleteSettings& 
     store.gridDescription[N] = t.ipt_file_description;
     store.gridDescription2[N] = t.ipt_file_description_2;
     store.setup[N] = setupFromWorkingSet(ws, N);
+}
 
-    // Step 13.
-    r.debugLog << QStringLiteral("Check if Setup OK");
-    if (settings.numGrids == 3 && store.ready[1] && store.ready[2] && store.ready[3]) {
-        flags.allGridsReady = 1.0;
-        r.debugLog << QStringLiteral("3 grids - all loaded on OK");
-    } else if (settings.numGrids == 2 && store.ready[1] && store.ready[2]) {
-        flags.allGridsReady = 1.0;
-        r.debugLog << QStringLiteral("2 grids - all loaded on OK");
-    } else if (settings.numGrids == 1 && store.ready[1]) {
-        flags.allGridsReady = 1.0;
-        r.debugLog << QStringLiteral("1 grid - all loaded on OK");
-    }
-    r.debugLog << QStringLiteral(
-        "If setup is OK there should be a message above this saying so otherwise - not OK");
+} // namespace
 
-    // Step 14.
+CompleteResult completeSetup(const SetupScreenTexts& t, const CompleteSettings& settings,
+                             GridStore& store, WorkingSet& ws, GridFlags& flags, const Clock& clock)
+{
+    if (hasPlaceholder(t))
+        return refused(CompleteVerdict::Incomplete, {notAllParameters()}, t, ws, clock);
+    // The check buoy was never picked (its x reads as 0, as an empty box does).
+    if (leadingNumber(t.txtCheckXpix) == 0)
+        return refused(
+            CompleteVerdict::CheckBuoyMissing,
+            {OperatorMessage{QString::fromLatin1(kCheckBuoyMandatoryText), Icon::None, QString()},
+             notAllParameters()},
+            t, ws, clock);
+    // A text that is no number is an incomplete set-up too: never solve with it.
+    const auto numbers = readNumbers(t);
+    if (!numbers)
+        return refused(CompleteVerdict::NotANumber,
+                       {OperatorMessage{numbers.error(), Icon::Warning,
+                                        QString::fromLatin1(kErrorMessageTitle)}},
+                       t, ws, clock);
+    const SetupNumbers& n = *numbers;
+    copyIntoWorkingSet(n, ws);
+
+    // From here on the set-up is recorded and the accuracy check is offered.
+    CompleteResult r;
+    r.debugLog << QStringLiteral("Record Grid Setup");
+    r.accuracyEnabled = true;
+    if (!solve_transform(ws))
+        return refused(CompleteVerdict::NoUniqueSolution,
+                       {OperatorMessage{QString::fromLatin1(kNoUniqueSolutionText), Icon::Warning,
+                                        QString::fromLatin1(kErrorMessageTitle)}},
+                       t, ws, clock, r);
+    r.solved = true;
+    r.coefficients = activeCoefficients(ws);
+    if (!checkBuoyLands(t, n, ws, r) || !viewIsAcceptable(t, n, settings, ws, r))
+        return r;
+
+    acceptGrid(t, n, store, ws, r);
+    checkAllGridsReady(settings.numGrids, store, flags, r);
     flags.surveyDirection = surveyDirectionFor(n.surveyX[UpperRight], n.surveyX[UpperLeft]);
-
-    // Step 16.
     appendBlockAndCheck(t, ws, clock, r);
     return r;
 }

@@ -52,8 +52,8 @@ struct CompleteResult {
     QStringList setupBlock;    // lines to append to the results file; empty: append nothing
 
     // What the set-up screen shows afterwards.
-    // Step 4 was reached: enable btnAccuracyCheck, show fmAccuracyDisplay (and
-    // fmAccuracyConfig in Advanced mode), clear the drawing and hide lblCB. The button stays
+    // The set-up was recorded (every box a number): enable btnAccuracyCheck, show fmAccuracyDisplay
+    // (and fmAccuracyConfig in Advanced mode), clear the drawing and hide lblCB. The button stays
     // enabled when a later step fails.
     bool accuracyEnabled = false;
     bool readyIcon = false;          // face02.ico instead of msgbox03.ico

@@ -46,73 +46,74 @@ bool isControl(QChar c)
     return (c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f;
 }
 
+QString decodedText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    if (text.startsWith(QChar(0xfeff)))
+        text.remove(0, 1);
+    return text;
+}
+
+Status plainLine(const QString& line, const QString& label, int lineNumber)
+{
+    if (line.size() > kMaxLineLength)
+        return fail(lineError(label, lineNumber, QStringLiteral("line too long")));
+    for (QChar c : line) {
+        if (c.isNull())
+            return fail(lineError(label, lineNumber, QStringLiteral("binary data (NUL byte)")));
+        if (isControl(c))
+            return fail(
+                lineError(label, lineNumber, QStringLiteral("unexpected control character")));
+    }
+    return {};
+}
+
 // Splits file bytes into lines (CR LF or LF), refusing anything that is not a plain text
 // file the station could have written: NUL bytes, stray control characters, huge files or
 // lines. Files written elsewhere in the ANSI code page are taken as Latin-1.
-std::optional<QStringList> splitLines(const QByteArray& bytes, const QString& label, QString* error)
+Result<QStringList> splitLines(const QByteArray& bytes, const QString& label)
 {
-    auto fail = [&](const QString& text) -> std::optional<QStringList> {
-        if (error)
-            *error = text;
-        return std::nullopt;
-    };
     if (bytes.size() > kMaxGridFileBytes)
         return fail(QStringLiteral("%1: too large to be a grid setup file").arg(label));
     if (bytes.isEmpty())
         return fail(QStringLiteral("%1: the file is empty").arg(label));
 
-    QString text;
-    {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        text = utf8.decode(bytes);
-        if (utf8.hasError())
-            text = QString::fromLatin1(bytes);
-    }
-    if (text.startsWith(QChar(0xfeff)))
-        text.remove(0, 1);
-
-    QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList lines = decodedText(bytes).split(QLatin1Char('\n'));
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast(); // the line end of the last line
     for (int i = 0; i < lines.size(); ++i) {
         QString& line = lines[i];
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        if (line.size() > kMaxLineLength)
-            return fail(lineError(label, i + 1, QStringLiteral("line too long")));
-        for (QChar c : line) {
-            if (c.isNull())
-                return fail(lineError(label, i + 1, QStringLiteral("binary data (NUL byte)")));
-            if (isControl(c))
-                return fail(
-                    lineError(label, i + 1, QStringLiteral("unexpected control character")));
-        }
+        if (const Status plain = plainLine(line, label, i + 1); !plain)
+            return fail(plain.error());
     }
     return lines;
 }
 
 // A line of numbers separated by commas; the count must match.
-std::optional<std::vector<double>> numbersOnLine(const QStringList& lines, int lineNumber,
-                                                 int count, const QString& label, QString* error)
+Result<std::vector<double>> numbersOnLine(const QStringList& lines, int lineNumber, int count,
+                                          const QString& label)
 {
-    auto fail = [&](const QString& what) -> std::optional<std::vector<double>> {
-        if (error)
-            *error = lineError(label, lineNumber, what);
-        return std::nullopt;
+    const auto lineFailure = [&](const QString& what) {
+        return fail(lineError(label, lineNumber, what));
     };
     if (lineNumber > lines.size())
-        return fail(QStringLiteral("missing (the file ends early)"));
+        return lineFailure(QStringLiteral("missing (the file ends early)"));
     const QStringList fields = lines.at(lineNumber - 1).split(QLatin1Char(','));
     if (fields.size() != count) {
         if (count == 1)
-            return fail(QStringLiteral("expected one number"));
-        return fail(QStringLiteral("expected %1 numbers separated by commas").arg(count));
+            return lineFailure(QStringLiteral("expected one number"));
+        return lineFailure(QStringLiteral("expected %1 numbers separated by commas").arg(count));
     }
     std::vector<double> values;
     for (const QString& field : fields) {
         const std::optional<double> v = parseNumber(field);
         if (!v)
-            return fail(QStringLiteral("not a number"));
+            return lineFailure(QStringLiteral("not a number"));
         values.push_back(*v);
     }
     return values;
@@ -142,7 +143,7 @@ QByteArray encodedText(const QString& text)
     }
     if (ascii || !latin1)
         return text.toUtf8();
-    const QByteArray bytes = text.toLatin1();
+    QByteArray bytes = text.toLatin1();
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString readBack = utf8.decode(bytes);
     if (utf8.hasError() || readBack == text)
@@ -159,33 +160,161 @@ bool textIsWritable(const QString& text)
     return text.size() <= kMaxLineLength;
 }
 
-bool setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
 QString absoluteNativePath(const QString& path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
-std::optional<QByteArray> readCapped(const QString& path, const QString& label, QString* error)
+Result<QByteArray> readCapped(const QString& path, const QString& label)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("%1: cannot be opened (%2)").arg(label, file.errorString());
-        return std::nullopt;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("%1: cannot be opened (%2)").arg(label, file.errorString()));
     QByteArray bytes = file.read(kMaxGridFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("%1: cannot be read (%2)").arg(label, file.errorString());
-        return std::nullopt;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("%1: cannot be read (%2)").arg(label, file.errorString()));
     return bytes;
+}
+
+QString cannotBeWritten(const QString& label, const QString& reason)
+{
+    return QStringLiteral("%1: cannot be written (%2)").arg(label, reason);
+}
+
+// Both files go to temporaries first; a failure here leaves the old pair untouched.
+Status writeTemporary(QSaveFile& file, const QByteArray& bytes, const QString& label)
+{
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return fail(cannotBeWritten(label, file.errorString()));
+    return {};
+}
+
+// The grid file as it was before the save, so that it can be put back if the check-buoy
+// file cannot be put in place; a grid file beside a check-buoy file of another set-up would
+// load as ready.
+struct PreviousGridFile {
+    bool existed = false;
+    std::optional<QByteArray> bytes;
+};
+
+PreviousGridFile previousGridFile(const QString& path)
+{
+    PreviousGridFile previous;
+    previous.existed = QFileInfo::exists(path);
+    if (previous.existed) {
+        QFile old(path);
+        if (old.open(QIODevice::ReadOnly))
+            previous.bytes = old.readAll();
+    }
+    return previous;
+}
+
+bool restoreGridFile(const QString& path, const PreviousGridFile& previous)
+{
+    if (previous.bytes) {
+        QSaveFile back(path);
+        return back.open(QIODevice::WriteOnly) &&
+               back.write(*previous.bytes) == previous.bytes->size() && back.commit();
+    }
+    if (!previous.existed)
+        return QFile::remove(path);
+    return false;
+}
+
+// The buoy lines 3..6 and the single numbers of lines 7..19.
+Status readGridNumbers(const QStringList& lines, const QString& label, GridSetup& s)
+{
+    for (int k = 1; k <= 4; ++k) {
+        const auto v = numbersOnLine(lines, 2 + k, 4, label);
+        if (!v)
+            return fail(v.error());
+        s.buoy[k] = Buoy{(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
+    }
+    double* const singles[] = {&s.c[1],      &s.c[2],      &s.c[3],      &s.c[4],  &s.c[5],
+                               &s.c[6],      &s.c[7],      &s.c[8],      &s.jumpX, &s.jumpY,
+                               &s.constant1, &s.constant2, &s.gridNumber};
+    int lineNumber = 7;
+    for (double* target : singles) {
+        const auto v = numbersOnLine(lines, lineNumber, 1, label);
+        if (!v)
+            return fail(v.error());
+        *target = v->front();
+        ++lineNumber;
+    }
+    return {};
+}
+
+Result<GridFileContents> parseGridFile(const QString& path, const QByteArray& gridBytes)
+{
+    const QString label = gridFileLabel(path);
+    const auto lines = splitLines(gridBytes, label);
+    if (!lines)
+        return fail(lines.error());
+    GridFileContents out;
+    out.path = path;
+    if (lines->size() < 2)
+        return fail(lineError(label, 2, QStringLiteral("missing (the file ends early)")));
+    out.description2 = lines->at(1); // line 1 is read and set aside
+    if (const Status read = readGridNumbers(*lines, label, out.setup); !read)
+        return fail(read.error());
+    if (!onlyBlankLinesFrom(*lines, kGridFileLines))
+        return fail(lineError(label, kGridFileLines + 1,
+                              QStringLiteral("unexpected text after the grid number")));
+    return out;
+}
+
+// The check-buoy file's screen position and survey texts into out.
+Status parseCheckBuoyFile(const QString& path, const QByteArray& bytes, GridFileContents& out)
+{
+    const QString cbLabel = checkBuoyFileLabel(path);
+    const auto cb = splitLines(bytes, cbLabel);
+    if (!cb)
+        return fail(cb.error());
+    const auto x = numbersOnLine(*cb, 1, 1, cbLabel);
+    if (!x)
+        return fail(x.error());
+    const auto y = numbersOnLine(*cb, 2, 1, cbLabel);
+    if (!y)
+        return fail(y.error());
+    if (cb->size() < kCheckBuoyFileLines)
+        return fail(
+            lineError(cbLabel, cb->size() + 1, QStringLiteral("missing (the file ends early)")));
+    if (!onlyBlankLinesFrom(*cb, kCheckBuoyFileLines))
+        return fail(lineError(cbLabel, kCheckBuoyFileLines + 1,
+                              QStringLiteral("unexpected text after the check buoy")));
+    GridSetup& s = out.setup;
+    s.checkScreenX = x->front();
+    s.checkScreenY = y->front();
+    out.checkXText = cb->at(2);
+    out.checkYText = cb->at(3);
+    // The survey lines are the texts as typed. With a picked check buoy they must be numbers;
+    // without one (screen x 0) the grid is not ready anyway and whatever the boxes held when
+    // it was saved (empty, a placeholder) is kept as text and read as 0.
+    const std::optional<double> surveyX = parseNumber(out.checkXText);
+    const std::optional<double> surveyY = parseNumber(out.checkYText);
+    if (s.checkScreenX > 0 && !surveyX)
+        return fail(lineError(cbLabel, 3, QStringLiteral("not a number")));
+    if (s.checkScreenX > 0 && !surveyY)
+        return fail(lineError(cbLabel, 4, QStringLiteral("not a number")));
+    s.checkSurveyX = surveyX.value_or(0);
+    s.checkSurveyY = surveyY.value_or(0);
+    out.hasCheckBuoyFile = true;
+    return {};
+}
+
+// The check-buoy file's bytes; no value when there is no check-buoy file.
+Result<std::optional<QByteArray>> readCheckBuoyFile(const QString& path)
+{
+    const QString cbPath = checkBuoyFilePath(path);
+    if (!QFileInfo::exists(cbPath))
+        return std::optional<QByteArray>();
+    const QString cbLabel = checkBuoyFileLabel(path);
+    if (!QFileInfo(cbPath).isFile())
+        return fail(QStringLiteral("%1: not a file").arg(cbLabel));
+    const auto bytes = readCapped(cbPath, cbLabel);
+    if (!bytes)
+        return fail(bytes.error());
+    return std::optional<QByteArray>(*bytes);
 }
 
 } // namespace
@@ -195,21 +324,17 @@ QString checkBuoyFilePath(const QString& gridPath)
     return gridPath + QStringLiteral(".cb");
 }
 
-std::optional<QByteArray> gridFileBytes(const QString& gridPath, const QString& description2,
-                                        const GridSetup& setup, QString* error)
+Result<QByteArray> gridFileBytes(const QString& gridPath, const QString& description2,
+                                 const GridSetup& setup)
 {
     const QString label = gridFileLabel(gridPath);
     const QString fullPath = absoluteNativePath(gridPath);
-    if (!textIsWritable(fullPath)) {
-        setError(error, QStringLiteral("%1: the path cannot be written on one line").arg(label));
-        return std::nullopt;
-    }
-    if (!textIsWritable(description2)) {
-        setError(error, QStringLiteral("%1: the descriptive line holds a line break or a "
-                                       "control character, or is too long")
-                            .arg(label));
-        return std::nullopt;
-    }
+    if (!textIsWritable(fullPath))
+        return fail(QStringLiteral("%1: the path cannot be written on one line").arg(label));
+    if (!textIsWritable(description2))
+        return fail(QStringLiteral("%1: the descriptive line holds a line break or a "
+                                   "control character, or is too long")
+                        .arg(label));
 
     QString text;
     text += QStringLiteral("Initialization Points for file: ") + fullPath + kLineEnd;
@@ -231,29 +356,21 @@ std::optional<QByteArray> gridFileBytes(const QString& gridPath, const QString& 
         all.push_back(v);
     }
     for (double v : all) {
-        if (!std::isfinite(v)) {
-            setError(
-                error,
+        if (!std::isfinite(v))
+            return fail(
                 QStringLiteral("%1: a value is not a finite number; nothing written").arg(label));
-            return std::nullopt;
-        }
     }
     return encodedText(text);
 }
 
-std::optional<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkScreenY,
-                                             const QString& checkXText, const QString& checkYText,
-                                             QString* error)
+Result<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkScreenY,
+                                      const QString& checkXText, const QString& checkYText)
 {
-    if (!std::isfinite(checkScreenX) || !std::isfinite(checkScreenY)) {
-        setError(error, QStringLiteral("Check buoy position is not a finite number"));
-        return std::nullopt;
-    }
-    if (!textIsWritable(checkXText) || !textIsWritable(checkYText)) {
-        setError(error, QStringLiteral("Check buoy survey text holds a line break or a control "
-                                       "character, or is too long"));
-        return std::nullopt;
-    }
+    if (!std::isfinite(checkScreenX) || !std::isfinite(checkScreenY))
+        return fail(QStringLiteral("Check buoy position is not a finite number"));
+    if (!textIsWritable(checkXText) || !textIsWritable(checkYText))
+        return fail(QStringLiteral("Check buoy survey text holds a line break or a control "
+                                   "character, or is too long"));
     QString text;
     text += writtenNumber(checkScreenX) + kLineEnd;
     text += writtenNumber(checkScreenY) + kLineEnd;
@@ -262,183 +379,63 @@ std::optional<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkSc
     return encodedText(text);
 }
 
-bool saveGridFilePair(const QString& path, const QString& description2, const GridSetup& setup,
-                      const QString& checkXText, const QString& checkYText, QString* error)
+Status saveGridFilePair(const QString& path, const QString& description2, const GridSetup& setup,
+                        const QString& checkXText, const QString& checkYText)
 {
-    const std::optional<QByteArray> gridBytes = gridFileBytes(path, description2, setup, error);
+    const auto gridBytes = gridFileBytes(path, description2, setup);
     if (!gridBytes)
-        return false;
-    const std::optional<QByteArray> cbBytes =
-        checkBuoyFileBytes(setup.checkScreenX, setup.checkScreenY, checkXText, checkYText, error);
+        return fail(gridBytes.error());
+    const auto cbBytes =
+        checkBuoyFileBytes(setup.checkScreenX, setup.checkScreenY, checkXText, checkYText);
     if (!cbBytes)
-        return false;
+        return fail(cbBytes.error());
 
-    const QString cbPath = checkBuoyFilePath(path);
     const QString gridLabel = gridFileLabel(path);
     const QString cbLabel = checkBuoyFileLabel(path);
-
-    // Both files go to temporaries first; a failure here leaves the old pair untouched.
     QSaveFile gridFile(path);
-    QSaveFile cbFile(cbPath);
-    if (!gridFile.open(QIODevice::WriteOnly) || gridFile.write(*gridBytes) != gridBytes->size())
-        return setError(
-            error,
-            QStringLiteral("%1: cannot be written (%2)").arg(gridLabel, gridFile.errorString()));
-    if (!cbFile.open(QIODevice::WriteOnly) || cbFile.write(*cbBytes) != cbBytes->size())
-        return setError(
-            error, QStringLiteral("%1: cannot be written (%2)").arg(cbLabel, cbFile.errorString()));
+    QSaveFile cbFile(checkBuoyFilePath(path));
+    if (Status written = writeTemporary(gridFile, *gridBytes, gridLabel); !written)
+        return written;
+    if (Status written = writeTemporary(cbFile, *cbBytes, cbLabel); !written)
+        return written;
 
-    // Keep the old grid file so that it can be put back if the check-buoy file cannot be put
-    // in place; a grid file beside a check-buoy file of another set-up would load as ready.
-    const bool hadGrid = QFileInfo::exists(path);
-    std::optional<QByteArray> previousGrid;
-    if (hadGrid) {
-        QFile old(path);
-        if (old.open(QIODevice::ReadOnly))
-            previousGrid = old.readAll();
-    }
-
+    const PreviousGridFile previous = previousGridFile(path);
     if (!gridFile.commit())
-        return setError(
-            error,
-            QStringLiteral("%1: cannot be written (%2)").arg(gridLabel, gridFile.errorString()));
+        return fail(cannotBeWritten(gridLabel, gridFile.errorString()));
     if (!cbFile.commit()) {
         const QString reason = cbFile.errorString();
-        bool restored = false;
-        if (previousGrid) {
-            QSaveFile back(path);
-            restored = back.open(QIODevice::WriteOnly) &&
-                       back.write(*previousGrid) == previousGrid->size() && back.commit();
-        } else if (!hadGrid) {
-            restored = QFile::remove(path);
-        }
-        return setError(error, QStringLiteral("%1: cannot be written (%2)%3")
-                                   .arg(cbLabel, reason,
-                                        restored ? QStringLiteral("; the grid file was left as "
-                                                                  "it was")
-                                                 : QStringLiteral("; the grid file could not be "
-                                                                  "restored either")));
+        const bool restored = restoreGridFile(path, previous);
+        return fail(cannotBeWritten(cbLabel, reason) +
+                    (restored ? QStringLiteral("; the grid file was left as it was")
+                              : QStringLiteral("; the grid file could not be restored either")));
     }
-    return true;
+    return {};
 }
 
-std::optional<GridFileContents> parseGridFilePair(const QString& path, const QByteArray& gridBytes,
-                                                  const QByteArray* checkBuoyBytes, QString* error)
+Result<GridFileContents> parseGridFilePair(const QString& path, const QByteArray& gridBytes,
+                                           const QByteArray* checkBuoyBytes)
 {
-    const QString label = gridFileLabel(path);
-    const std::optional<QStringList> lines = splitLines(gridBytes, label, error);
-    if (!lines)
-        return std::nullopt;
-
-    GridFileContents out;
-    out.path = path;
-    if (lines->size() < 2) {
-        if (error)
-            *error = lineError(label, 2, QStringLiteral("missing (the file ends early)"));
-        return std::nullopt;
-    }
-    out.description2 = lines->at(1); // line 1 is read and set aside
-
-    GridSetup& s = out.setup;
-    for (int k = 1; k <= 4; ++k) {
-        const auto v = numbersOnLine(*lines, 2 + k, 4, label, error);
-        if (!v)
-            return std::nullopt;
-        s.buoy[k] = Buoy{(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
-    }
-    double* const singles[] = {&s.c[1],      &s.c[2],      &s.c[3],      &s.c[4],  &s.c[5],
-                               &s.c[6],      &s.c[7],      &s.c[8],      &s.jumpX, &s.jumpY,
-                               &s.constant1, &s.constant2, &s.gridNumber};
-    int lineNumber = 7;
-    for (double* target : singles) {
-        const auto v = numbersOnLine(*lines, lineNumber, 1, label, error);
-        if (!v)
-            return std::nullopt;
-        *target = v->front();
-        ++lineNumber;
-    }
-    if (!onlyBlankLinesFrom(*lines, kGridFileLines)) {
-        if (error)
-            *error = lineError(label, kGridFileLines + 1,
-                               QStringLiteral("unexpected text after the grid number"));
-        return std::nullopt;
-    }
-
-    if (!checkBuoyBytes)
-        return out;
-
-    const QString cbLabel = checkBuoyFileLabel(path);
-    const std::optional<QStringList> cb = splitLines(*checkBuoyBytes, cbLabel, error);
-    if (!cb)
-        return std::nullopt;
-    const auto x = numbersOnLine(*cb, 1, 1, cbLabel, error);
-    if (!x)
-        return std::nullopt;
-    const auto y = numbersOnLine(*cb, 2, 1, cbLabel, error);
-    if (!y)
-        return std::nullopt;
-    if (cb->size() < kCheckBuoyFileLines) {
-        if (error)
-            *error =
-                lineError(cbLabel, cb->size() + 1, QStringLiteral("missing (the file ends early)"));
-        return std::nullopt;
-    }
-    if (!onlyBlankLinesFrom(*cb, kCheckBuoyFileLines)) {
-        if (error)
-            *error = lineError(cbLabel, kCheckBuoyFileLines + 1,
-                               QStringLiteral("unexpected text after the check buoy"));
-        return std::nullopt;
-    }
-    s.checkScreenX = x->front();
-    s.checkScreenY = y->front();
-    out.checkXText = cb->at(2);
-    out.checkYText = cb->at(3);
-    // The survey lines are the texts as typed. With a picked check buoy they must be numbers;
-    // without one (screen x 0) the grid is not ready anyway and whatever the boxes held when
-    // it was saved (empty, a placeholder) is kept as text and read as 0.
-    const std::optional<double> surveyX = parseNumber(out.checkXText);
-    const std::optional<double> surveyY = parseNumber(out.checkYText);
-    if (s.checkScreenX > 0 && !surveyX) {
-        if (error)
-            *error = lineError(cbLabel, 3, QStringLiteral("not a number"));
-        return std::nullopt;
-    }
-    if (s.checkScreenX > 0 && !surveyY) {
-        if (error)
-            *error = lineError(cbLabel, 4, QStringLiteral("not a number"));
-        return std::nullopt;
-    }
-    s.checkSurveyX = surveyX.value_or(0);
-    s.checkSurveyY = surveyY.value_or(0);
-    out.hasCheckBuoyFile = true;
-    return out;
+    auto contents = parseGridFile(path, gridBytes);
+    if (!contents || !checkBuoyBytes)
+        return contents;
+    if (const Status cb = parseCheckBuoyFile(path, *checkBuoyBytes, *contents); !cb)
+        return fail(cb.error());
+    return contents;
 }
 
-std::optional<GridFileContents> loadGridFilePair(const QString& path, QString* error)
+Result<GridFileContents> loadGridFilePair(const QString& path)
 {
     const QString label = gridFileLabel(path);
-    if (!QFileInfo(path).isFile()) {
-        if (error)
-            *error = QStringLiteral("%1: not found").arg(label);
-        return std::nullopt;
-    }
-    const std::optional<QByteArray> gridBytes = readCapped(path, label, error);
+    if (!QFileInfo(path).isFile())
+        return fail(QStringLiteral("%1: not found").arg(label));
+    const auto gridBytes = readCapped(path, label);
     if (!gridBytes)
-        return std::nullopt;
-    const QString cbPath = checkBuoyFilePath(path);
-    std::optional<QByteArray> cbBytes;
-    if (QFileInfo::exists(cbPath)) {
-        const QString cbLabel = checkBuoyFileLabel(path);
-        if (!QFileInfo(cbPath).isFile()) {
-            if (error)
-                *error = QStringLiteral("%1: not a file").arg(cbLabel);
-            return std::nullopt;
-        }
-        cbBytes = readCapped(cbPath, cbLabel, error);
-        if (!cbBytes)
-            return std::nullopt;
-    }
-    return parseGridFilePair(path, *gridBytes, cbBytes ? &*cbBytes : nullptr, error);
+        return fail(gridBytes.error());
+    const auto cbBytes = readCheckBuoyFile(path);
+    if (!cbBytes)
+        return fail(cbBytes.error());
+    const std::optional<QByteArray>& cb = *cbBytes;
+    return parseGridFilePair(path, *gridBytes, cb ? &*cb : nullptr);
 }
 
 QStringList loadSetupBlock(const GridFileContents& file, int n, const QDateTime& now,
@@ -467,109 +464,130 @@ QStringList loadSetupBlock(const GridFileContents& file, int n, const QDateTime&
     return lines;
 }
 
-GridLoadResult loadGridIntoStation(const GridLoadRequest& request, GridStore& store,
-                                   WorkingSet& work, GridFlags& flags, const Clock& clock)
+namespace
 {
-    const QString& path = request.path;
-    const int n = request.grid;
-    const int numGrids = request.numGrids;
-    const SetupBlockForm form = request.form;
-    GridLoadResult result;
-    if (n < 1 || n > 3) {
-        result.error = QStringLiteral("Grid number %1 is not 1, 2 or 3").arg(n);
-        return result;
-    }
-    const bool startup = form == SetupBlockForm::StartupLoad;
-    if (!startup)
-        result.debugLog << QStringLiteral("load grid %1").arg(n);
 
-    QString error;
-    const std::optional<GridFileContents> contents = loadGridFilePair(path, &error);
-    if (!contents) {
-        result.error = error;
-        return result;
-    }
-    result.loaded = true;
-    result.file = *contents;
-    const GridSetup& s = contents->setup;
-    const QString shownPath = absoluteNativePath(path);
-
-    store.setup[n] = s;
-    store.gridDescription[n] = shownPath;
-    store.gridDescription2[n] = contents->description2;
-
-    loadIntoWorkingSet(s, n, work);
-
-    SetupScreenTexts& boxes = result.boxes;
-    boxes = setupScreenTexts(s);
+// What the set-up screen's boxes show after the load. A set-up without a check-buoy file
+// shows empty survey boxes and "auto" for the check buoy's picture position.
+SetupScreenTexts boxesAfterLoad(const GridFileContents& contents, const QString& shownPath)
+{
+    const GridSetup& s = contents.setup;
+    SetupScreenTexts boxes = setupScreenTexts(s);
     boxes.ipt_file_description = shownPath;
-    boxes.ipt_file_description_2 = contents->description2;
-    if (contents->hasCheckBuoyFile) {
-        boxes.txtCheckX = contents->checkXText;
-        boxes.txtCheckY = contents->checkYText;
+    boxes.ipt_file_description_2 = contents.description2;
+    if (contents.hasCheckBuoyFile) {
+        boxes.txtCheckX = contents.checkXText;
+        boxes.txtCheckY = contents.checkYText;
         boxes.txtCheckXpix = numberText(s.checkScreenX);
         boxes.txtCheckYpix = numberText(s.checkScreenY);
     } else {
-        if (!startup)
-            result.messages.push_back(
-                {QString::fromLatin1(kOldSetupMessage), Icon::Error, QString()});
         boxes.txtCheckX.clear();
         boxes.txtCheckY.clear();
         boxes.txtCheckXpix = QStringLiteral("auto");
         boxes.txtCheckYpix = QStringLiteral("auto");
     }
+    return boxes;
+}
 
-    flags.surveyDirection =
-        surveyDirectionFor(s.buoy[UpperRight].surveyX, s.buoy[UpperLeft].surveyX);
-    const bool checkBuoyPicked = s.checkScreenX > 0;
-    if (startup && !checkBuoyPicked) {
+// The set-up block and, on the set-up screen's Load, the front/back ratios.
+void reportLoad(const GridLoadRequest& request, const Clock& clock, GridLoadResult& result)
+{
+    const bool startup = request.form == SetupBlockForm::StartupLoad;
+    const GridSetup& s = result.file.setup;
+    if (startup && !(s.checkScreenX > 0)) {
         // At start-up a grid without a usable check buoy is reported and left not ready; no
         // set-up block is written for it.
         result.messages.push_back(
             {QString::fromLatin1(kStartupNoCheckBuoyMessage), Icon::None, QString()});
     } else {
-        result.setupBlock = loadSetupBlock(*contents, n, clock.now(), form);
+        result.setupBlock = loadSetupBlock(result.file, request.grid, clock.now(), request.form);
     }
-    if (!startup) {
-        // The ratios are taken from the boxes, which now show the loaded buoys.
-        result.gridCheck = grid_check(s.buoy[LowerRight].screenX, s.buoy[LowerLeft].screenX,
-                                      s.buoy[UpperRight].screenX, s.buoy[UpperLeft].screenX,
-                                      request.pictureWidthTwips);
-        if (result.gridCheck) {
-            result.debugLog << result.gridCheck->log;
-            result.messages << result.gridCheck->messages;
-        }
+    if (startup)
+        return;
+    // The ratios are taken from the boxes, which now show the loaded buoys.
+    const auto ratios = grid_check(s.buoy[LowerRight].screenX, s.buoy[LowerLeft].screenX,
+                                   s.buoy[UpperRight].screenX, s.buoy[UpperLeft].screenX,
+                                   request.pictureWidthTwips);
+    if (ratios) {
+        result.gridCheck = *ratios;
+        result.debugLog << ratios->log;
+        result.messages << ratios->messages;
     }
+}
 
-    // Filling the set-up screen's boxes counts as an edit, which withdraws allGridsReady; a
-    // grid whose data were just replaced by a set-up without a usable check buoy is no longer
-    // the grid that was made ready, so it is not ready any more either.
+// Filling the set-up screen's boxes counts as an edit, which withdraws allGridsReady; a grid
+// whose data were just replaced by a set-up without a usable check buoy is no longer the grid
+// that was made ready, so it is not ready any more either.
+void updateReadiness(const GridLoadRequest& request, GridStore& store, GridFlags& flags,
+                     GridLoadResult& result)
+{
+    const int n = request.grid;
     flags.allGridsReady = 0;
-    if (checkBuoyPicked) {
-        result.ready = true;
-        store.ready[n] = true;
-        result.settingsKey = QStringLiteral("grid%1File").arg(n);
-        auto log = [&](const QString& line) {
-            if (!startup)
-                result.debugLog << line;
-        };
-        log(QStringLiteral("Load grid file names on main page below"));
-        log(QStringLiteral("Load grid %1").arg(n));
-        log(QStringLiteral("Grid load message above"));
-        if (numGrids == 1 && store.ready[1]) {
-            flags.allGridsReady = 1.0;
-            log(QStringLiteral("1 grid - OK"));
-        } else if (numGrids == 2 && store.ready[1] && store.ready[2]) {
-            flags.allGridsReady = 1.0;
-            log(QStringLiteral("2 grids - OK"));
-        } else if (numGrids == 3 && store.ready[1] && store.ready[2] && store.ready[3]) {
-            flags.allGridsReady = 1.0;
-            log(QStringLiteral("3 grids - OK"));
-        }
-        log(QStringLiteral("Number of grids loaded message above"));
-    } else {
+    if (!(result.file.setup.checkScreenX > 0)) {
         store.ready[n] = false;
+        return;
     }
+    result.ready = true;
+    store.ready[n] = true;
+    result.settingsKey = QStringLiteral("grid%1File").arg(n);
+    const bool startup = request.form == SetupBlockForm::StartupLoad;
+    auto log = [&](const QString& line) {
+        if (!startup)
+            result.debugLog << line;
+    };
+    log(QStringLiteral("Load grid file names on main page below"));
+    log(QStringLiteral("Load grid %1").arg(n));
+    log(QStringLiteral("Grid load message above"));
+    const int numGrids = request.numGrids;
+    if (numGrids == 1 && store.ready[1]) {
+        flags.allGridsReady = 1.0;
+        log(QStringLiteral("1 grid - OK"));
+    } else if (numGrids == 2 && store.ready[1] && store.ready[2]) {
+        flags.allGridsReady = 1.0;
+        log(QStringLiteral("2 grids - OK"));
+    } else if (numGrids == 3 && store.ready[1] && store.ready[2] && store.ready[3]) {
+        flags.allGridsReady = 1.0;
+        log(QStringLiteral("3 grids - OK"));
+    }
+    log(QStringLiteral("Number of grids loaded message above"));
+}
+
+} // namespace
+
+GridLoadResult loadGridIntoStation(const GridLoadRequest& request, GridStore& store,
+                                   WorkingSet& work, GridFlags& flags, const Clock& clock)
+{
+    const int n = request.grid;
+    GridLoadResult result;
+    if (n < 1 || n > 3) {
+        result.status = fail(QStringLiteral("Grid number %1 is not 1, 2 or 3").arg(n));
+        return result;
+    }
+    const bool startup = request.form == SetupBlockForm::StartupLoad;
+    if (!startup)
+        result.debugLog << QStringLiteral("load grid %1").arg(n);
+
+    auto contents = loadGridFilePair(request.path);
+    if (!contents) {
+        result.status = fail(contents.error());
+        return result;
+    }
+    result.file = std::move(*contents);
+    const GridSetup& s = result.file.setup;
+    const QString shownPath = absoluteNativePath(request.path);
+
+    store.setup[n] = s;
+    store.gridDescription[n] = shownPath;
+    store.gridDescription2[n] = result.file.description2;
+    loadIntoWorkingSet(s, n, work);
+
+    result.boxes = boxesAfterLoad(result.file, shownPath);
+    if (!result.file.hasCheckBuoyFile && !startup)
+        result.messages.push_back({QString::fromLatin1(kOldSetupMessage), Icon::Error, QString()});
+    flags.surveyDirection =
+        surveyDirectionFor(s.buoy[UpperRight].surveyX, s.buoy[UpperLeft].surveyX);
+    reportLoad(request, clock, result);
+    updateReadiness(request, store, flags, result);
     return result;
 }
 

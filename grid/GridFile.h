@@ -4,6 +4,7 @@
 // a file either reads completely or not at all, so a caller applies a grid only when the
 // whole pair was sound.
 #include "base/OperatorMessage.h"
+#include "base/Result.h"
 #include "grid/GridModel.h"
 #include "grid/SetupScreenTexts.h"
 #include "grid/Validation.h"
@@ -40,29 +41,28 @@ struct GridFileContents {
 QString checkBuoyFilePath(const QString& gridPath);
 
 // The exact bytes of both files (CR LF line ends). Line 1 names gridPath made absolute, with
-// native separators. Fails (std::nullopt, *error set) when a value is not finite or a text
-// holds a line break or other control character, because such a file could not be read back.
-std::optional<QByteArray> gridFileBytes(const QString& gridPath, const QString& description2,
-                                        const GridSetup& setup, QString* error = nullptr);
-std::optional<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkScreenY,
-                                             const QString& checkXText, const QString& checkYText,
-                                             QString* error = nullptr);
+// native separators. Fails when a value is not finite or a text holds a line break or other
+// control character, because such a file could not be read back.
+Result<QByteArray> gridFileBytes(const QString& gridPath, const QString& description2,
+                                 const GridSetup& setup);
+Result<QByteArray> checkBuoyFileBytes(double checkScreenX, double checkScreenY,
+                                      const QString& checkXText, const QString& checkYText);
 
 // Writes the grid file and its check-buoy file. Both are written to temporaries first and only
 // then put in place; when the second cannot be put in place the first is restored, so the
 // pair on disk is either the old one or the new one. The check buoy's screen position comes
 // from setup.checkScreenX/Y; its survey lines are the texts as typed.
-bool saveGridFilePair(const QString& path, const QString& description2, const GridSetup& setup,
-                      const QString& checkXText, const QString& checkYText, QString* error);
+Status saveGridFilePair(const QString& path, const QString& description2, const GridSetup& setup,
+                        const QString& checkXText, const QString& checkYText);
 
 // Reads a pair from disk. A missing check-buoy file is an old-style set-up
 // (hasCheckBuoyFile false); a present but corrupt one is an error.
-std::optional<GridFileContents> loadGridFilePair(const QString& path, QString* error);
+Result<GridFileContents> loadGridFilePair(const QString& path);
 
 // The reader behind loadGridFilePair, on bytes already in memory (checkBuoyBytes null: no
 // check-buoy file). path only names the files in error texts and in the result.
-std::optional<GridFileContents> parseGridFilePair(const QString& path, const QByteArray& gridBytes,
-                                                  const QByteArray* checkBuoyBytes, QString* error);
+Result<GridFileContents> parseGridFilePair(const QString& path, const QByteArray& gridBytes,
+                                           const QByteArray* checkBuoyBytes);
 
 // --- Loading a grid file into grid N, headless -------------------------------------------
 
@@ -72,8 +72,8 @@ std::optional<GridFileContents> parseGridFilePair(const QString& path, const QBy
 enum class SetupBlockForm { GridLoad, StartupLoad };
 
 struct GridLoadResult {
-    bool loaded = false; // false: nothing was changed, error says why
-    QString error;
+    Status status; // a failure: nothing was changed, and why
+    bool loaded() const { return status.ok(); }
     GridFileContents file;
     QStringList debugLog;      // WriteDebugLog lines, in order
     OperatorMessages messages; // in order

@@ -1,5 +1,9 @@
 #include "grid/Transform.h"
 
+#include "grid/Rounding.h"
+
+#include <QString>
+
 #include <cmath>
 #include <utility>
 
@@ -17,11 +21,13 @@ bool finite(double v)
 }
 } // namespace
 
-bool solve_transform(WorkingSet& ws)
+namespace
 {
-    const auto before = ws.solveMatrix;
-    auto& a = ws.solveMatrix;
 
+// The augmented system of the four buoys: rows 1..4 give X, rows 5..8 give Y.
+void buildSystem(WorkingSet& ws)
+{
+    auto& a = ws.solveMatrix;
     for (int k = 1; k <= 4; ++k) {
         const double sx = ws.buoyScreenX[k];
         const double sy = ws.buoyScreenY[k];
@@ -48,16 +54,19 @@ bool solve_transform(WorkingSet& ws)
         ry[8] = sy;
         ry[9] = Y;
     }
+}
 
+// Gauss-Jordan elimination with the first non-zero pivot of each column, no scaling. False
+// when a column has no pivot.
+bool eliminate(std::array<std::array<double, 11>, 11>& a)
+{
     for (int k = 1; k <= kUnknowns; ++k) {
         int p = k;
         // Exact zero test on purpose: a tiny pivot is a valid (if poor) set-up.
         while (p <= kUnknowns && a[p][k] == 0)
             ++p;
-        if (p > kUnknowns) {
-            ws.solveMatrix = before;
+        if (p > kUnknowns)
             return false;
-        }
         for (int j = 1; j <= kRhs; ++j)
             std::swap(a[k][j], a[p][j]);
         const double inverse = 1 / a[k][k];
@@ -71,14 +80,35 @@ bool solve_transform(WorkingSet& ws)
                 a[i][j] = a[i][j] + f * a[k][j];
         }
     }
+    return true;
+}
 
+bool finiteSolution(const std::array<std::array<double, 11>, 11>& a)
+{
     for (int i = 1; i <= kUnknowns; ++i) {
-        if (!finite(a[i][kRhs])) {
-            ws.solveMatrix = before;
+        if (!finite(a[i][kRhs]))
             return false;
-        }
     }
     return true;
+}
+
+Failure noConversion(double x, double y)
+{
+    return fail(QStringLiteral("The point %1, %2 lies on the horizon of the picture")
+                    .arg(decimalText(x), decimalText(y)));
+}
+
+} // namespace
+
+Status solve_transform(WorkingSet& ws)
+{
+    const auto before = ws.solveMatrix;
+    buildSystem(ws);
+    if (!eliminate(ws.solveMatrix) || !finiteSolution(ws.solveMatrix)) {
+        ws.solveMatrix = before;
+        return fail(QString::fromLatin1(kNoUniqueSolutionText));
+    }
+    return {};
 }
 
 std::array<double, 9> activeCoefficients(const WorkingSet& ws)
@@ -95,30 +125,32 @@ void setActiveCoefficients(WorkingSet& ws, const std::array<double, 9>& c)
         ws.solveMatrix[i][kRhs] = c[i];
 }
 
-std::optional<PlanePoint> forwardConversion(const WorkingSet& ws, double sx, double sy)
+Result<PlanePoint> forwardConversion(const WorkingSet& ws, double sx, double sy)
 {
     const auto c = activeCoefficients(ws);
     const double d = 1 + c[4] * sx + c[5] * sy;
     if (d == 0)
-        return std::nullopt;
+        return noConversion(sx, sy);
     const PlanePoint w{(c[1] + c[2] * sx + c[3] * sy) / d, (c[6] + c[7] * sx + c[8] * sy) / d};
     if (!finite(w.x) || !finite(w.y))
-        return std::nullopt;
+        return noConversion(sx, sy);
     return w;
 }
 
-std::optional<PlanePoint> inverseConversion(const WorkingSet& ws, double X, double Y)
+Result<PlanePoint> inverseConversion(const WorkingSet& ws, double X, double Y)
 {
     const auto c = activeCoefficients(ws);
     const double D = (c[7] * c[5] - c[8] * c[4]) * X + (c[4] * c[3] - c[5] * c[2]) * Y +
                      (c[2] * c[8] - c[3] * c[7]);
     if (D == 0)
-        return std::nullopt;
+        return fail(QStringLiteral("The water point %1, %2 lies on the horizon of the picture")
+                        .arg(decimalText(X), decimalText(Y)));
     const PlanePoint s{
         ((c[8] - c[6] * c[5]) * X + (c[5] * c[1] - c[3]) * Y + (c[3] * c[6] - c[1] * c[8])) / D,
         ((c[6] * c[4] - c[7]) * X + (c[2] - c[4] * c[1]) * Y + (c[1] * c[7] - c[2] * c[6])) / D};
     if (!finite(s.x) || !finite(s.y))
-        return std::nullopt;
+        return fail(QStringLiteral("The water point %1, %2 has no finite picture position")
+                        .arg(decimalText(X), decimalText(Y)));
     return s;
 }
 
@@ -130,11 +162,11 @@ double jumpOffset(bool barefootMode, bool sitSkiMode)
     return 2.1 + 0.2 * s;
 }
 
-bool distance_calculation(WorkingSet& ws, bool barefootMode, bool sitSkiMode)
+Status distance_calculation(WorkingSet& ws, bool barefootMode, bool sitSkiMode)
 {
     const auto w = forwardConversion(ws, ws.screenX, ws.screenY);
     if (!w)
-        return false;
+        return fail(w.error());
     const double dx = ws.jumpSurveyX - w->x;
     const double dy = ws.jumpSurveyY - w->y;
     const double r = std::sqrt(dx * dx + dy * dy);
@@ -142,26 +174,26 @@ bool distance_calculation(WorkingSet& ws, bool barefootMode, bool sitSkiMode)
     // distance is exactly r.
     const double distance = barefootMode ? r : r + jumpOffset(false, sitSkiMode);
     if (!finite(distance))
-        return false;
+        return noConversion(ws.screenX, ws.screenY);
     ws.waterX = w->x;
     ws.waterY = w->y;
     ws.jumpDistance = distance;
-    return true;
+    return {};
 }
 
-std::optional<PlanePoint> screen_to_water(const WorkingSet& ws)
+Result<PlanePoint> screen_to_water(const WorkingSet& ws)
 {
     return forwardConversion(ws, ws.checkScreenX, ws.checkScreenY);
 }
 
-bool water_to_screen(WorkingSet& ws)
+Status water_to_screen(WorkingSet& ws)
 {
     const auto s = inverseConversion(ws, ws.waterX, ws.waterY);
     if (!s)
-        return false;
+        return fail(s.error());
     ws.screenX = s->x;
     ws.screenY = s->y;
-    return true;
+    return {};
 }
 
 void loadIntoWorkingSet(const GridSetup& setup, int gridNumber, WorkingSet& ws)

@@ -45,11 +45,12 @@ double surveyDirectionFor(double upperRightSurveyX, double upperLeftSurveyX)
     return upperRightSurveyX < upperLeftSurveyX ? 1.0 : -1.0;
 }
 
-std::optional<GridCheck> grid_check(double lowerRightX, double lowerLeftX, double upperRightX,
-                                    double upperLeftX, double pictureWidthTwips)
+Result<GridCheck> grid_check(double lowerRightX, double lowerLeftX, double upperRightX,
+                             double upperLeftX, double pictureWidthTwips)
 {
     if (!(pictureWidthTwips > 0) || !std::isfinite(pictureWidthTwips))
-        return std::nullopt;
+        return fail(QStringLiteral("The picture width %1 is not a positive number")
+                        .arg(decimalText(pictureWidthTwips)));
     GridCheck g;
     g.front = std::fabs(lowerRightX - lowerLeftX) * 100 / pictureWidthTwips;
     g.back = std::fabs(upperRightX - upperLeftX) * 100 / pictureWidthTwips;

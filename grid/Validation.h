@@ -3,10 +3,10 @@
 // view, the share of the picture width, and the front/back ratios; plus the survey
 // direction of the grid.
 #include "base/OperatorMessage.h"
+#include "base/Result.h"
 #include "grid/GridModel.h"
 
 #include <QStringList>
-#include <optional>
 
 namespace zelvan::grid
 {
@@ -29,10 +29,10 @@ struct GridCheck {
     OperatorMessages messages;
 };
 
-// Front and back set-up ratios from the buoys' screen x values. std::nullopt when the
-// picture width is not positive (there is no ratio to give).
-std::optional<GridCheck> grid_check(double lowerRightX, double lowerLeftX, double upperRightX,
-                                    double upperLeftX, double pictureWidthTwips);
+// Front and back set-up ratios from the buoys' screen x values. Fails when the picture width
+// is not positive (there is no ratio to give).
+Result<GridCheck> grid_check(double lowerRightX, double lowerLeftX, double upperRightX,
+                             double upperLeftX, double pictureWidthTwips);
 
 struct FieldOfView {
     bool converted = false; // false: a conversion failed (vanishing line), nothing else set

@@ -26,15 +26,16 @@ OfficialDistance officialDistance(double distance, bool barefootIndicatorShown)
     return o;
 }
 
-std::optional<OfficialDistance> computeJumpDistance(grid::WorkingSet& ws, double x, double y,
-                                                    bool barefootMode, bool sitSkiMode,
-                                                    bool barefootIndicatorShown)
+Result<OfficialDistance> computeJumpDistance(grid::WorkingSet& ws, double x, double y,
+                                             bool barefootMode, bool sitSkiMode,
+                                             bool barefootIndicatorShown)
 {
     grid::WorkingSet trial = ws;
     trial.screenX = x;
     trial.screenY = y;
-    if (!grid::distance_calculation(trial, barefootMode, sitSkiMode))
-        return std::nullopt;
+    if (const Status converted = grid::distance_calculation(trial, barefootMode, sitSkiMode);
+        !converted)
+        return fail(converted.error());
     ws = trial;
     return officialDistance(ws.jumpDistance, barefootIndicatorShown);
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The official distances of a jump: IWSF meters to 0.1 m, AWSA feet to the whole foot (to
 // 0.1 ft for barefoot and sit-ski jumping), and the four-decimal raw distance, all half up.
+#include "base/Result.h"
 #include "grid/GridModel.h"
 
 #include <QString>
-#include <optional>
 
 namespace zelvan::measure
 {
@@ -26,11 +26,11 @@ struct OfficialDistance {
 OfficialDistance officialDistance(double distance, bool barefootIndicatorShown);
 
 // The impact point (twips) of the active grid: sets screenX/screenY, waterX/waterY (no event
-// offset) and jumpDistance of the working set, and gives the official distances. std::nullopt
-// when the point has no water position (on the grid's vanishing line); the working set's
+// offset) and jumpDistance of the working set, and gives the official distances. Fails when
+// the point has no water position (on the grid's vanishing line); the working set's
 // registers are then left as they were.
-std::optional<OfficialDistance> computeJumpDistance(grid::WorkingSet& ws, double x, double y,
-                                                    bool barefootMode, bool sitSkiMode,
-                                                    bool barefootIndicatorShown);
+Result<OfficialDistance> computeJumpDistance(grid::WorkingSet& ws, double x, double y,
+                                             bool barefootMode, bool sitSkiMode,
+                                             bool barefootIndicatorShown);
 
 } // namespace zelvan::measure

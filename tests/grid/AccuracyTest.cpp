@@ -84,7 +84,7 @@ TEST(AccuracyCheck, PointsIndicatorsAndTheAccuracyFile)
     ws.checkScreenX = 4000;
     ws.checkScreenY = 5000;
     const AccuracyResult r = runAccuracyCheck(in, ws, kClock);
-    ASSERT_FALSE(r.error);
+    ASSERT_TRUE(r.status);
     ASSERT_EQ(r.points.size(), 49);
     EXPECT_TRUE(r.indicatorsVisible);
 
@@ -154,8 +154,8 @@ TEST(AccuracyCheck, VanishingLineMidMeshStopsKeepingThePointsDone)
     WorkingSet ws;
     setActiveCoefficients(ws, {0, 0, 0.01, 0, 0, -1.0 / 4096, 0, 0, 0.01});
     const AccuracyResult r = runAccuracyCheck(in, ws, kClock);
-    ASSERT_TRUE(r.error);
-    EXPECT_TRUE(r.error->contains(QStringLiteral("x = 1000, y = 4096")));
+    ASSERT_FALSE(r.status);
+    EXPECT_TRUE(r.status.error().contains(QStringLiteral("x = 1000, y = 4096")));
     EXPECT_EQ(r.points.size(), 3);
     EXPECT_EQ(r.fileLines.size(), 25 + 3);
     EXPECT_FALSE(r.fileLines.contains(QStringLiteral("Accuracy Check Complete")));
@@ -195,15 +195,15 @@ TEST(AccuracyFile, AppendsWholeLinesToTheFileOfTheDay)
     ASSERT_TRUE(dir.isValid());
     const QDate day(2026, 7, 4);
     EXPECT_EQ(accuracyFileName(day), QStringLiteral("acc0704.txt"));
-    QString error;
-    ASSERT_TRUE(appendAccuracyFile(dir.path(), day, {QStringLiteral("a"), QString()}, &error));
-    ASSERT_TRUE(appendAccuracyFile(dir.path(), day, {QStringLiteral("b c")}, &error));
+    ASSERT_TRUE(appendAccuracyFile(dir.path(), day, {QStringLiteral("a"), QString()}));
+    ASSERT_TRUE(appendAccuracyFile(dir.path(), day, {QStringLiteral("b c")}));
     QFile f(dir.filePath(QStringLiteral("acc0704.txt")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("a\r\n\r\nb c\r\n"));
 
-    EXPECT_FALSE(appendAccuracyFile(dir.filePath(QStringLiteral("missing")), day,
-                                    {QStringLiteral("x")}, &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status refused =
+        appendAccuracyFile(dir.filePath(QStringLiteral("missing")), day, {QStringLiteral("x")});
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.error().isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing"))));
 }

@@ -14,7 +14,6 @@
 using zelvan::grid::PlanePoint;
 using zelvan::test::TestSite;
 
-using zelvan::test::expectRefused;
 using zelvan::test::runTool;
 using zelvan::test::ToolRun;
 
@@ -44,7 +43,7 @@ QJsonObject setupJson(const TestSite& site)
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = dir.filePath(name);
+    QString path = dir.filePath(name);
     QFile f(path);
     f.open(QIODevice::WriteOnly);
     f.write(bytes);

@@ -1,5 +1,6 @@
 #pragma once
 // A realistic grid set-up and small file helpers shared by the grid file tests.
+#include "grid/GridFile.h"
 #include "grid/GridModel.h"
 
 #include <QByteArray>
@@ -30,6 +31,25 @@ inline zelvan::grid::GridSetup sampleSetup()
     s.checkSurveyX = 41.5;
     s.checkSurveyY = 12;
     return s;
+}
+
+// The pair's reader and writer, keeping the reason of a failure in `why` for the checks on
+// its text and for the failure output of the checks on success.
+inline zelvan::Result<zelvan::grid::GridFileContents> loadPair(const QString& path, QString& why)
+{
+    auto read = zelvan::grid::loadGridFilePair(path);
+    why = read.error();
+    return read;
+}
+
+inline zelvan::Status savePair(const QString& path, const QString& description2,
+                               const zelvan::grid::GridSetup& setup, const QString& checkXText,
+                               const QString& checkYText, QString& why)
+{
+    zelvan::Status saved =
+        zelvan::grid::saveGridFilePair(path, description2, setup, checkXText, checkYText);
+    why = saved.error();
+    return saved;
 }
 
 inline QByteArray readAll(const QString& path)

@@ -34,8 +34,8 @@ protected:
     QByteArray savedGridBytes()
     {
         QString error;
-        EXPECT_TRUE(saveGridFilePair(lake, QStringLiteral("North camera"), sampleSetup(),
-                                     QStringLiteral("41.5"), QStringLiteral("12"), &error))
+        EXPECT_TRUE(savePair(lake, QStringLiteral("North camera"), sampleSetup(),
+                             QStringLiteral("41.5"), QStringLiteral("12"), error))
             << error.toStdString();
         return readAll(lake);
     }
@@ -54,8 +54,8 @@ QByteArray joinLines(const QList<QByteArray>& lines)
 TEST_F(GridFilePair, SavesBothFilesByteExactWithCrLf)
 {
     QString error;
-    ASSERT_TRUE(saveGridFilePair(lake, QStringLiteral("Lake north, camera 2, 08/12"), sampleSetup(),
-                                 QStringLiteral("41.50"), QStringLiteral(" 12"), &error))
+    ASSERT_TRUE(savePair(lake, QStringLiteral("Lake north, camera 2, 08/12"), sampleSetup(),
+                         QStringLiteral("41.50"), QStringLiteral(" 12"), error))
         << error.toStdString();
 
     const QByteArray expectedGrid = joinLines({
@@ -108,11 +108,10 @@ TEST_F(GridFilePair, ReadsBackWhatWasSavedTo15SignificantDigits)
         const QString cy = QString::number(meters(random), 'f', 2);
 
         QString error;
-        ASSERT_TRUE(
-            saveGridFilePair(lake, QStringLiteral("round %1").arg(round), s, cx, cy, &error))
+        ASSERT_TRUE(savePair(lake, QStringLiteral("round %1").arg(round), s, cx, cy, error))
             << error.toStdString();
-        const auto back = loadGridFilePair(lake, &error);
-        ASSERT_TRUE(back.has_value()) << error.toStdString();
+        const auto back = loadPair(lake, error);
+        ASSERT_TRUE(back.ok()) << error.toStdString();
         EXPECT_TRUE(back->hasCheckBuoyFile);
         EXPECT_EQ(back->description2, QStringLiteral("round %1").arg(round));
         GridSetup expected = s;
@@ -134,8 +133,8 @@ TEST_F(GridFilePair, ReadsBackWhatWasSavedTo15SignificantDigits)
 
         // Saving what was read gives the same bytes again.
         const QByteArray first = readAll(lake);
-        ASSERT_TRUE(saveGridFilePair(lake, back->description2, back->setup, back->checkXText,
-                                     back->checkYText, &error));
+        ASSERT_TRUE(savePair(lake, back->description2, back->setup, back->checkXText,
+                             back->checkYText, error));
         EXPECT_EQ(readAll(lake), first);
     }
 }
@@ -148,10 +147,10 @@ TEST_F(GridFilePair, KeepsFractionsCommasAndTheFilesGridNumber)
     s.gridNumber = 3;
     const QString description = QStringLiteral("Site A, dock camera, zoom 2,5 , left");
     QString error;
-    ASSERT_TRUE(saveGridFilePair(lake, description, s, QStringLiteral("41.5"), QStringLiteral("12"),
-                                 &error));
-    const auto back = loadGridFilePair(lake, &error);
-    ASSERT_TRUE(back.has_value()) << error.toStdString();
+    ASSERT_TRUE(
+        savePair(lake, description, s, QStringLiteral("41.5"), QStringLiteral("12"), error));
+    const auto back = loadPair(lake, error);
+    ASSERT_TRUE(back.ok()) << error.toStdString();
     EXPECT_EQ(back->description2, description);
     EXPECT_EQ(back->setup.c[3], 0.5);
     EXPECT_EQ(back->setup.c[8], -0.25);
@@ -168,8 +167,8 @@ TEST_F(GridFilePair, ReadsFilesWithLfEndingsAndAnsiText)
     writeAll(lake, bytes);
     writeAll(lake + ".cb", " 4200\n 4455\n41.5\n12"); // no line end after the last line
     QString error;
-    const auto back = loadGridFilePair(lake, &error);
-    ASSERT_TRUE(back.has_value()) << error.toStdString();
+    const auto back = loadPair(lake, error);
+    ASSERT_TRUE(back.ok()) << error.toStdString();
     EXPECT_EQ(back->description2, QString::fromUtf8("Nordé caméra"));
     EXPECT_EQ(back->setup.checkScreenY, 4455.0);
     EXPECT_EQ(back->checkYText, QStringLiteral("12"));
@@ -182,15 +181,15 @@ TEST_F(GridFilePair, NonAsciiTextsRoundTripAndStayAnsiWhereTheyCan)
          {QString::fromUtf8("Nordé caméra"), QString::fromUtf8("Ã© looks like UTF-8"),
           QString::fromUtf8("Łódź jezioro"), QStringLiteral("plain")}) {
         SCOPED_TRACE(description.toStdString());
-        ASSERT_TRUE(saveGridFilePair(lake, description, sampleSetup(), QStringLiteral("41.5"),
-                                     QStringLiteral("12"), &error));
-        const auto back = loadGridFilePair(lake, &error);
-        ASSERT_TRUE(back.has_value()) << error.toStdString();
+        ASSERT_TRUE(savePair(lake, description, sampleSetup(), QStringLiteral("41.5"),
+                             QStringLiteral("12"), error));
+        const auto back = loadPair(lake, error);
+        ASSERT_TRUE(back.ok()) << error.toStdString();
         EXPECT_EQ(back->description2, description);
     }
     // Latin-1 text is written as older stations write it: one byte per character.
-    ASSERT_TRUE(saveGridFilePair(lake, QString::fromUtf8("Nordé"), sampleSetup(),
-                                 QStringLiteral("41.5"), QStringLiteral("12"), &error));
+    ASSERT_TRUE(savePair(lake, QString::fromUtf8("Nordé"), sampleSetup(), QStringLiteral("41.5"),
+                         QStringLiteral("12"), error));
     EXPECT_TRUE(readAll(lake).contains("\r\nNord\xe9\r\n"));
 }
 
@@ -199,8 +198,8 @@ TEST_F(GridFilePair, OldStyleSetUpsAndUnpickedCheckBuoysLoad)
     savedGridBytes();
     ASSERT_TRUE(QFile::remove(lake + ".cb"));
     QString error;
-    auto old = loadGridFilePair(lake, &error);
-    ASSERT_TRUE(old.has_value()) << error.toStdString();
+    auto old = loadPair(lake, error);
+    ASSERT_TRUE(old.ok()) << error.toStdString();
     EXPECT_FALSE(old->hasCheckBuoyFile);
     EXPECT_EQ(old->setup.checkScreenX, 0.0);
     EXPECT_EQ(old->setup.checkSurveyX, 0.0);
@@ -212,13 +211,13 @@ TEST_F(GridFilePair, OldStyleSetUpsAndUnpickedCheckBuoysLoad)
          {QByteArray(" 0 \r\n 0 \r\n\r\n\r\n"), QByteArray(" 0 \r\n 0 \r\nCheckX\r\nCheckY\r\n"),
           QByteArray(" 0 \r\n 0 \r\n33.5\r\n-2\r\n")}) {
         writeAll(lake + ".cb", cb);
-        const auto unpicked = loadGridFilePair(lake, &error);
-        ASSERT_TRUE(unpicked.has_value()) << error.toStdString();
+        const auto unpicked = loadPair(lake, error);
+        ASSERT_TRUE(unpicked.ok()) << error.toStdString();
         EXPECT_TRUE(unpicked->hasCheckBuoyFile);
         EXPECT_EQ(unpicked->setup.checkScreenX, 0.0);
         EXPECT_EQ(unpicked->checkXText, QString::fromUtf8(cb.split('\r').at(2).mid(1)));
     }
-    EXPECT_EQ(loadGridFilePair(lake, &error)->setup.checkSurveyX, 33.5);
+    EXPECT_EQ(loadPair(lake, error)->setup.checkSurveyX, 33.5);
 }
 
 TEST_F(GridFilePair, TruncatedGridFilesFailNamingFileAndLine)
@@ -234,7 +233,7 @@ TEST_F(GridFilePair, TruncatedGridFilesFailNamingFileAndLine)
             cut += lines[i] + '\n';
         writeAll(lake, cut);
         QString error;
-        EXPECT_FALSE(loadGridFilePair(lake, &error).has_value());
+        EXPECT_FALSE(loadPair(lake, error).ok());
         EXPECT_TRUE(error.startsWith(QStringLiteral("Grid file lake.ipt"))) << error.toStdString();
         if (kept > 0) {
             EXPECT_TRUE(error.contains(QStringLiteral(", line %1: ").arg(kept + 1)))
@@ -244,7 +243,7 @@ TEST_F(GridFilePair, TruncatedGridFilesFailNamingFileAndLine)
     // Cut in the middle of a buoy line.
     writeAll(lake, whole.left(whole.indexOf(" 3000 ,")));
     QString error;
-    EXPECT_FALSE(loadGridFilePair(lake, &error).has_value());
+    EXPECT_FALSE(loadPair(lake, error).ok());
     EXPECT_EQ(error, QStringLiteral("Grid file lake.ipt, line 3: expected 4 numbers separated "
                                     "by commas"));
 }
@@ -263,7 +262,7 @@ TEST_F(GridFilePair, NonNumericFieldsFailOnTheirLine)
             target = " 1O \r"; // letter O, a typing slip
         writeAll(lake, changed.join('\n'));
         QString error;
-        EXPECT_FALSE(loadGridFilePair(lake, &error).has_value());
+        EXPECT_FALSE(loadPair(lake, error).ok());
         EXPECT_EQ(error, QStringLiteral("Grid file lake.ipt, line %1: not a number").arg(line));
     }
 }
@@ -311,7 +310,7 @@ TEST_F(GridFilePair, RefusesMalformedAndForeignFiles)
         SCOPED_TRACE(c.what);
         writeAll(lake, c.bytes);
         QString error;
-        EXPECT_FALSE(loadGridFilePair(lake, &error).has_value());
+        EXPECT_FALSE(loadPair(lake, error).ok());
         EXPECT_EQ(error, QString::fromLatin1(c.expected));
     }
 
@@ -322,14 +321,14 @@ TEST_F(GridFilePair, RefusesMalformedAndForeignFiles)
             ch = char(random());
         writeAll(lake, junk);
         QString error;
-        EXPECT_FALSE(loadGridFilePair(lake, &error).has_value());
+        EXPECT_FALSE(loadPair(lake, error).ok());
         EXPECT_TRUE(error.startsWith(QStringLiteral("Grid file lake.ipt"))) << error.toStdString();
     }
 
     QString error;
-    EXPECT_FALSE(loadGridFilePair(dir.filePath("nowhere.ipt"), &error).has_value());
+    EXPECT_FALSE(loadPair(dir.filePath("nowhere.ipt"), error).ok());
     EXPECT_EQ(error, QStringLiteral("Grid file nowhere.ipt: not found"));
-    EXPECT_FALSE(loadGridFilePair(dir.path(), &error).has_value()) << "a folder is no grid file";
+    EXPECT_FALSE(loadPair(dir.path(), error).ok()) << "a folder is no grid file";
 }
 
 TEST_F(GridFilePair, CorruptCheckBuoyFilesFail)
@@ -358,7 +357,7 @@ TEST_F(GridFilePair, CorruptCheckBuoyFilesFail)
         SCOPED_TRACE(expected.toStdString());
         writeAll(lake + ".cb", bytes);
         QString error;
-        EXPECT_FALSE(loadGridFilePair(lake, &error).has_value());
+        EXPECT_FALSE(loadPair(lake, error).ok());
         EXPECT_EQ(error, expected);
     }
 }
@@ -367,8 +366,8 @@ TEST_F(GridFilePair, FailedSavesLeaveNothingBehind)
 {
     QString error;
     const QString missingFolder = dir.filePath(QStringLiteral("no such folder/lake.ipt"));
-    EXPECT_FALSE(saveGridFilePair(missingFolder, QStringLiteral("x"), sampleSetup(),
-                                  QStringLiteral("1"), QStringLiteral("2"), &error));
+    EXPECT_FALSE(savePair(missingFolder, QStringLiteral("x"), sampleSetup(), QStringLiteral("1"),
+                          QStringLiteral("2"), error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Grid file lake.ipt: cannot be written")))
         << error.toStdString();
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
@@ -376,12 +375,12 @@ TEST_F(GridFilePair, FailedSavesLeaveNothingBehind)
     // Texts that cannot be one line, and values that are not numbers, are refused whole.
     GridSetup notFinite = sampleSetup();
     notFinite.c[5] = std::nan("");
-    EXPECT_FALSE(saveGridFilePair(lake, QStringLiteral("x"), notFinite, QStringLiteral("1"),
-                                  QStringLiteral("2"), &error));
-    EXPECT_FALSE(saveGridFilePair(lake, QStringLiteral("two\r\nlines"), sampleSetup(),
-                                  QStringLiteral("1"), QStringLiteral("2"), &error));
-    EXPECT_FALSE(saveGridFilePair(lake, QStringLiteral("x"), sampleSetup(), QStringLiteral("1\n2"),
-                                  QStringLiteral("2"), &error));
+    EXPECT_FALSE(savePair(lake, QStringLiteral("x"), notFinite, QStringLiteral("1"),
+                          QStringLiteral("2"), error));
+    EXPECT_FALSE(savePair(lake, QStringLiteral("two\r\nlines"), sampleSetup(), QStringLiteral("1"),
+                          QStringLiteral("2"), error));
+    EXPECT_FALSE(savePair(lake, QStringLiteral("x"), sampleSetup(), QStringLiteral("1\n2"),
+                          QStringLiteral("2"), error));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 
     // The check-buoy file cannot be written: the old grid file stays as it was.
@@ -390,8 +389,8 @@ TEST_F(GridFilePair, FailedSavesLeaveNothingBehind)
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("lake.ipt.cb")));
     GridSetup changed = sampleSetup();
     changed.jumpX = 99;
-    EXPECT_FALSE(saveGridFilePair(lake, QStringLiteral("changed"), changed, QStringLiteral("1"),
-                                  QStringLiteral("2"), &error));
+    EXPECT_FALSE(savePair(lake, QStringLiteral("changed"), changed, QStringLiteral("1"),
+                          QStringLiteral("2"), error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Check buoy file lake.ipt.cb: cannot be written")))
         << error.toStdString();
     EXPECT_EQ(readAll(lake), old);

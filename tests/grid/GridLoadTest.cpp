@@ -30,8 +30,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         lake = dir.filePath(QStringLiteral("lake.ipt"));
         QString error;
-        ASSERT_TRUE(saveGridFilePair(lake, QStringLiteral("North, camera 2"), sampleSetup(),
-                                     QStringLiteral("41.5"), QStringLiteral("12"), &error))
+        ASSERT_TRUE(savePair(lake, QStringLiteral("North, camera 2"), sampleSetup(),
+                             QStringLiteral("41.5"), QStringLiteral("12"), error))
             << error.toStdString();
     }
 
@@ -55,7 +55,7 @@ TEST_F(GridLoad, ReadyGridFillsStoreWorkingSetAndFlags)
     store.ready[1] = true; // grid 1 was completed earlier
     flags.surveyDirection = -1;
     const GridLoadResult r = load(2, 2);
-    ASSERT_TRUE(r.loaded) << r.error.toStdString();
+    ASSERT_TRUE(r.loaded()) << r.status.error().toStdString();
     EXPECT_TRUE(r.ready);
     EXPECT_TRUE(store.ready[2]);
     EXPECT_EQ(flags.allGridsReady, 1.0);
@@ -96,7 +96,7 @@ TEST_F(GridLoad, ReadyGridFillsStoreWorkingSetAndFlags)
 TEST_F(GridLoad, SetUpBlockForTheResultsFile)
 {
     const GridLoadResult r = load(1, 1);
-    ASSERT_TRUE(r.loaded);
+    ASSERT_TRUE(r.loaded());
     const QStringList expected = {
         "07-04-2026 09:05:07 New Set-up now in place",
         QDir::toNativeSeparators(lake),
@@ -126,7 +126,7 @@ TEST_F(GridLoad, SetUpBlockForTheResultsFile)
     // The start-up loader spells the check buoy's survey label correctly and logs nothing of
     // the set-up screen's own.
     const GridLoadResult startup = load(1, 1, SetupBlockForm::StartupLoad);
-    ASSERT_TRUE(startup.loaded);
+    ASSERT_TRUE(startup.loaded());
     QStringList startupExpected = expected;
     startupExpected[20] = QStringLiteral("Check Buoy X,Y Survey:  41.5    12 ");
     EXPECT_EQ(startup.setupBlock, startupExpected);
@@ -141,7 +141,7 @@ TEST_F(GridLoad, SetUpsWithoutAPickedCheckBuoyAreShownButNotReady)
     store.ready[1] = true;
     flags.allGridsReady = 1.0;
     const GridLoadResult r = load(1, 1);
-    ASSERT_TRUE(r.loaded) << r.error.toStdString();
+    ASSERT_TRUE(r.loaded()) << r.status.error().toStdString();
     ASSERT_EQ(r.messages.size(), 1);
     EXPECT_EQ(r.messages[0].text,
               QStringLiteral("I cannot find a  check  buoy file for this setup.  That means you "
@@ -164,7 +164,7 @@ TEST_F(GridLoad, SetUpsWithoutAPickedCheckBuoyAreShownButNotReady)
 
     // At start-up the same file is reported differently and writes no set-up block.
     const GridLoadResult startup = load(1, 1, SetupBlockForm::StartupLoad);
-    ASSERT_TRUE(startup.loaded);
+    ASSERT_TRUE(startup.loaded());
     ASSERT_EQ(startup.messages.size(), 1);
     EXPECT_EQ(startup.messages[0].text,
               QStringLiteral("Error in load - no check buoy found - setup grid again"));
@@ -174,7 +174,7 @@ TEST_F(GridLoad, SetUpsWithoutAPickedCheckBuoyAreShownButNotReady)
     // A check-buoy file saved before the check buoy was picked loads quietly, not ready.
     writeAll(lake + ".cb", " 0 \r\n 0 \r\n\r\n\r\n");
     const GridLoadResult unpicked = load(3, 3);
-    ASSERT_TRUE(unpicked.loaded) << unpicked.error.toStdString();
+    ASSERT_TRUE(unpicked.loaded()) << unpicked.status.error().toStdString();
     EXPECT_TRUE(unpicked.messages.isEmpty());
     EXPECT_FALSE(unpicked.ready);
     EXPECT_FALSE(store.ready[3]);
@@ -188,10 +188,10 @@ TEST_F(GridLoad, FilesGridNumberIsKeptAndAllGridsNeedToBeReady)
     GridSetup s = sampleSetup();
     s.gridNumber = 3;
     QString error;
-    ASSERT_TRUE(saveGridFilePair(lake, QStringLiteral("x"), s, QStringLiteral("41.5"),
-                                 QStringLiteral("12"), &error));
+    ASSERT_TRUE(savePair(lake, QStringLiteral("x"), s, QStringLiteral("41.5"), QStringLiteral("12"),
+                         error));
     const GridLoadResult r = load(1, 3);
-    ASSERT_TRUE(r.loaded);
+    ASSERT_TRUE(r.loaded());
     EXPECT_EQ(store.setup[1].gridNumber, 3.0);
     EXPECT_EQ(store.setup[3].gridNumber, 0.0) << "grid 3 is untouched";
     EXPECT_TRUE(store.ready[1]);
@@ -204,7 +204,7 @@ TEST_F(GridLoad, NarrowFrontRatioWarnsAfterLoading)
 {
     // Lower buoys 7600.5 twips apart on a 9600-twip picture: 79 %.
     const GridLoadResult r = load(1, 1, SetupBlockForm::GridLoad, 9600);
-    ASSERT_TRUE(r.loaded);
+    ASSERT_TRUE(r.loaded());
     ASSERT_EQ(r.messages.size(), 1);
     EXPECT_EQ(r.messages[0].text, QStringLiteral("Front ratio is 79%  Zoom camera in until front "
                                                  "is > 85%"));
@@ -245,11 +245,12 @@ TEST_F(GridLoad, BadFilesChangeNothing)
         writeAll(lake + ".cb", cb);
         for (int n = 1; n <= 2; ++n) {
             const GridLoadResult r = load(n, 2);
-            EXPECT_FALSE(r.loaded);
-            EXPECT_TRUE(r.error.contains(QStringLiteral("lake.ipt"))) << r.error.toStdString();
-            EXPECT_TRUE(r.error.contains(QStringLiteral("line")) ||
-                        r.error.contains(QStringLiteral("empty")))
-                << r.error.toStdString();
+            EXPECT_FALSE(r.loaded());
+            EXPECT_TRUE(r.status.error().contains(QStringLiteral("lake.ipt")))
+                << r.status.error().toStdString();
+            EXPECT_TRUE(r.status.error().contains(QStringLiteral("line")) ||
+                        r.status.error().contains(QStringLiteral("empty")))
+                << r.status.error().toStdString();
             EXPECT_EQ(r.debugLog, QStringList{QStringLiteral("load grid %1").arg(n)});
             EXPECT_TRUE(r.setupBlock.isEmpty());
             EXPECT_TRUE(r.messages.isEmpty());
@@ -269,9 +270,9 @@ TEST_F(GridLoad, BadFilesChangeNothing)
 
     ASSERT_TRUE(QFile::remove(lake));
     const GridLoadResult missing = load(2, 2);
-    EXPECT_FALSE(missing.loaded);
-    EXPECT_EQ(missing.error, QStringLiteral("Grid file lake.ipt: not found"));
+    EXPECT_FALSE(missing.loaded());
+    EXPECT_EQ(missing.status.error(), QStringLiteral("Grid file lake.ipt: not found"));
     EXPECT_FALSE(store.ready[2]);
-    EXPECT_FALSE(load(4, 3).loaded) << "there is no grid 4";
+    EXPECT_FALSE(load(4, 3).loaded()) << "there is no grid 4";
     EXPECT_EQ(flags.allGridsReady, 1.0);
 }

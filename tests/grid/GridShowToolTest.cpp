@@ -13,7 +13,6 @@
 using namespace zelvan::grid;
 using namespace zelvan::test;
 
-using zelvan::test::expectRefused;
 using zelvan::test::runTool;
 using zelvan::test::ToolRun;
 
@@ -34,8 +33,8 @@ TEST(GridShowTool, PrintsEveryFieldOfAPair)
     GridSetup s = sampleSetup();
     s.c[1] = 81.25;
     QString error;
-    ASSERT_TRUE(saveGridFilePair(lake, QStringLiteral("North, camera 2"), s, QStringLiteral("41.5"),
-                                 QStringLiteral("12"), &error));
+    ASSERT_TRUE(savePair(lake, QStringLiteral("North, camera 2"), s, QStringLiteral("41.5"),
+                         QStringLiteral("12"), error));
 
     const ToolRun run = runTool({"grid", "show", lake});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -82,8 +81,8 @@ TEST(GridShowTool, BadInputIsOneErrorLineAndExitCode2)
     QTemporaryDir dir;
     const QString lake = dir.filePath(QStringLiteral("lake.ipt"));
     QString error;
-    ASSERT_TRUE(saveGridFilePair(lake, QStringLiteral("x"), sampleSetup(), QStringLiteral("41.5"),
-                                 QStringLiteral("12"), &error));
+    ASSERT_TRUE(savePair(lake, QStringLiteral("x"), sampleSetup(), QStringLiteral("41.5"),
+                         QStringLiteral("12"), error));
     QByteArray bytes = readAll(lake);
     bytes.replace("-12.75 ", "twelve ");
     writeAll(lake, bytes);
