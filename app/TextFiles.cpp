@@ -1,10 +1,12 @@
 #include "app/TextFiles.h"
 
 #include "base/Numbers.h"
+#include "base/WholeFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace zelvan::app
 {
@@ -33,15 +35,25 @@ Status appendLines(const QString& path, const QStringList& lines)
 {
     if (path.isEmpty())
         return fail(QStringLiteral("No file name given"));
+    // A FIFO would block the open for ever and a device would swallow the lines.
+    if (Status target = checkWriteTarget(path); !target)
+        return target;
+    // Unbuffered: every byte goes to the system within write(), so a failure is seen there and
+    // nothing is left in a buffer to be written after the file was cut back.
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return fail(QStringLiteral("Cannot open %1 for appending: %2")
                         .arg(QDir::toNativeSeparators(path), file.errorString()));
     const qint64 before = file.size();
     const QByteArray bytes = encodeLines(lines);
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    errno = 0;
+    const bool written =
+        file.write(bytes) == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
+    const int systemError = errno;
     if (!written) {
-        const QString why = file.errorString();
+        // Qt's own text after a failed flush is "Unknown error"; the system's says why.
+        const QString why = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
+                                             : file.errorString();
         // Never leave half a line behind: cut the file back to what it was.
         file.resize(before);
         file.close();
@@ -59,15 +71,7 @@ Status replaceLines(const QString& path, const QStringList& lines)
 {
     if (path.isEmpty())
         return fail(QStringLiteral("No file name given"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("Cannot create %1: %2")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
-    const QByteArray bytes = encodeLines(lines);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return fail(QStringLiteral("Cannot write %1: %2")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return {};
+    return writeWholeFile(path, encodeLines(lines));
 }
 
 QString dateMmddyy(const QDateTime& t)

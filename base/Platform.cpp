@@ -7,6 +7,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStorageInfo>
+#include <cerrno>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace zelvan::platform
 {
@@ -93,6 +100,21 @@ qint64 freeDiskBytes(const QString& path)
 {
     QStorageInfo info(path);
     return info.isValid() ? info.bytesAvailable() : -1;
+}
+
+int syncToDisk(QFileDevice& file)
+{
+    const int fd = file.handle();
+    if (fd < 0)
+        return EBADF;
+#ifdef Q_OS_WIN
+    if (_commit(fd) != 0)
+        return errno;
+#else
+    if (fsync(fd) != 0)
+        return errno;
+#endif
+    return 0;
 }
 
 } // namespace zelvan::platform

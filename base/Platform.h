@@ -6,6 +6,7 @@
 #include <QtGlobal>
 #include <memory>
 
+class QFileDevice;
 class QSettings;
 
 namespace zelvan::platform
@@ -37,5 +38,10 @@ QString driveLetterRoot(const QString& letter);
 
 // Free bytes on the volume holding path; -1 when it cannot be told.
 qint64 freeDiskBytes(const QString& path);
+
+// Asks the system to put what was written to the open file on the disk itself, so that a
+// file put in place afterwards survives a power cut whole. 0 on success, else the system's
+// error number (a disk that fills only now fails here).
+int syncToDisk(QFileDevice& file);
 
 } // namespace zelvan::platform

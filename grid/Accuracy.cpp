@@ -1,5 +1,6 @@
 #include "grid/Accuracy.h"
 #include "base/Numbers.h"
+#include "base/WholeFile.h"
 
 #include "grid/NumberForm.h"
 #include "grid/Rounding.h"
@@ -7,7 +8,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <cmath>
 
 namespace zelvan::grid
@@ -62,6 +63,9 @@ QString accuracyLabel(AccuracyDisplay display, double d0, double delta)
 
 namespace
 {
+
+// A day's accuracy checks come to a few kilobytes; a file far beyond that is not one.
+constexpr qint64 kMaxAccuracyFileBytes = qint64(64) * 1024 * 1024;
 
 QString hundredths(double v)
 {
@@ -213,19 +217,15 @@ Status appendAccuracyFile(const QString& folder, const QDate& date, const QStrin
 {
     const QString path = QDir(folder).filePath(accuracyFileName(date));
     QByteArray content;
-    QFile existing(path);
-    if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("Cannot read %1: %2").arg(path, existing.errorString()));
-        content = existing.readAll();
-        existing.close();
+    if (QFileInfo::exists(path)) {
+        const Result<QByteArray> existing = readInputFile(path, kMaxAccuracyFileBytes);
+        if (!existing)
+            return fail(existing.error());
+        content = *existing;
     }
     for (const QString& line : lines)
         content += line.toLocal8Bit() + "\r\n";
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
-        return fail(QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
-    return {};
+    return writeWholeFile(path, content);
 }
 
 QList<SkierPathLine> skierPathLines(const AccuracyMesh& mesh)

@@ -2,13 +2,13 @@
 #include "base/Numbers.h"
 
 #include "base/Clock.h"
+#include "base/WholeFile.h"
 #include "grid/NumberForm.h"
 #include "grid/Transform.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cmath>
@@ -167,58 +167,21 @@ QString absoluteNativePath(const QString& path)
 
 Result<QByteArray> readCapped(const QString& path, const QString& label)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("%1: cannot be opened (%2)").arg(label, file.errorString()));
-    QByteArray bytes = file.read(kMaxGridFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("%1: cannot be read (%2)").arg(label, file.errorString()));
+    if (!QFileInfo::exists(path))
+        return fail(QStringLiteral("%1: not found").arg(label));
+    if (!QFileInfo(path).isFile())
+        return fail(QStringLiteral("%1: not a regular file").arg(label));
+    if (QFileInfo(path).size() > kMaxGridFileBytes)
+        return fail(QStringLiteral("%1: too large to be a grid setup file").arg(label));
+    const Result<QByteArray> bytes = readInputFile(path, kMaxGridFileBytes);
+    if (!bytes)
+        return fail(QStringLiteral("%1: cannot be read (%2)").arg(label, bytes.error()));
     return bytes;
 }
 
 QString cannotBeWritten(const QString& label, const QString& reason)
 {
     return QStringLiteral("%1: cannot be written (%2)").arg(label, reason);
-}
-
-// Both files go to temporaries first; a failure here leaves the old pair untouched.
-Status writeTemporary(QSaveFile& file, const QByteArray& bytes, const QString& label)
-{
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return fail(cannotBeWritten(label, file.errorString()));
-    return {};
-}
-
-// The grid file as it was before the save, so that it can be put back if the check-buoy
-// file cannot be put in place; a grid file beside a check-buoy file of another set-up would
-// load as ready.
-struct PreviousGridFile {
-    bool existed = false;
-    std::optional<QByteArray> bytes;
-};
-
-PreviousGridFile previousGridFile(const QString& path)
-{
-    PreviousGridFile previous;
-    previous.existed = QFileInfo::exists(path);
-    if (previous.existed) {
-        QFile old(path);
-        if (old.open(QIODevice::ReadOnly))
-            previous.bytes = old.readAll();
-    }
-    return previous;
-}
-
-bool restoreGridFile(const QString& path, const PreviousGridFile& previous)
-{
-    if (previous.bytes) {
-        QSaveFile back(path);
-        return back.open(QIODevice::WriteOnly) &&
-               back.write(*previous.bytes) == previous.bytes->size() && back.commit();
-    }
-    if (!previous.existed)
-        return QFile::remove(path);
-    return false;
 }
 
 // The buoy lines 3..6 and the single numbers of lines 7..19.
@@ -309,8 +272,6 @@ Result<std::optional<QByteArray>> readCheckBuoyFile(const QString& path)
     if (!QFileInfo::exists(cbPath))
         return std::optional<QByteArray>();
     const QString cbLabel = checkBuoyFileLabel(path);
-    if (!QFileInfo(cbPath).isFile())
-        return fail(QStringLiteral("%1: not a file").arg(cbLabel));
     const auto bytes = readCapped(cbPath, cbLabel);
     if (!bytes)
         return fail(bytes.error());
@@ -390,26 +351,18 @@ Status saveGridFilePair(const QString& path, const QString& description2, const 
     if (!cbBytes)
         return fail(cbBytes.error());
 
-    const QString gridLabel = gridFileLabel(path);
-    const QString cbLabel = checkBuoyFileLabel(path);
-    QSaveFile gridFile(path);
-    QSaveFile cbFile(checkBuoyFilePath(path));
-    if (Status written = writeTemporary(gridFile, *gridBytes, gridLabel); !written)
-        return written;
-    if (Status written = writeTemporary(cbFile, *cbBytes, cbLabel); !written)
-        return written;
-
-    const PreviousGridFile previous = previousGridFile(path);
-    if (!gridFile.commit())
-        return fail(cannotBeWritten(gridLabel, gridFile.errorString()));
-    if (!cbFile.commit()) {
-        const QString reason = cbFile.errorString();
-        const bool restored = restoreGridFile(path, previous);
-        return fail(cannotBeWritten(cbLabel, reason) +
-                    (restored ? QStringLiteral("; the grid file was left as it was")
-                              : QStringLiteral("; the grid file could not be restored either")));
-    }
-    return {};
+    // Both files are written beside their targets first; a failure there leaves the old pair
+    // untouched. Then both are put in place together: a check-buoy file that cannot be put in
+    // place gets the grid file its old contents back, since a grid file beside the check-buoy
+    // file of another set-up would load as ready.
+    std::vector<StagedFile> pair;
+    pair.emplace_back(path);
+    pair.emplace_back(checkBuoyFilePath(path));
+    if (Status written = pair[0].write(*gridBytes); !written)
+        return fail(cannotBeWritten(gridFileLabel(path), written.error()));
+    if (Status written = pair[1].write(*cbBytes); !written)
+        return fail(cannotBeWritten(checkBuoyFileLabel(path), written.error()));
+    return commitTogether(pair, kMaxGridFileBytes);
 }
 
 Result<GridFileContents> parseGridFilePair(const QString& path, const QByteArray& gridBytes,
@@ -425,10 +378,7 @@ Result<GridFileContents> parseGridFilePair(const QString& path, const QByteArray
 
 Result<GridFileContents> loadGridFilePair(const QString& path)
 {
-    const QString label = gridFileLabel(path);
-    if (!QFileInfo(path).isFile())
-        return fail(QStringLiteral("%1: not found").arg(label));
-    const auto gridBytes = readCapped(path, label);
+    const auto gridBytes = readCapped(path, gridFileLabel(path));
     if (!gridBytes)
         return fail(gridBytes.error());
     const auto cbBytes = readCheckBuoyFile(path);

@@ -1,6 +1,7 @@
 #pragma once
 // Opening an outside file for reading the way the station reports it: a missing file, a file
-// that cannot be accessed ("locked"), or any other failure with the system's own words.
+// that cannot be accessed ("locked"), something that is not a regular file (a FIFO, a device),
+// or any other failure with the system's own words.
 #include "base/OperatorMessage.h"
 
 #include <QDir>
@@ -18,6 +19,11 @@ inline OperatorMessages openForReading(QFile& file)
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         return {{QStringLiteral("File does not exist:\r\n") + shown, Icon::Error, QString()}};
+    // A FIFO would block the open for ever and a device would never end: only a regular file
+    // is opened.
+    if (!info.isFile())
+        return {{QStringLiteral("File is not a regular file - cannot read:\r\n") + shown,
+                 Icon::Error, QString()}};
     if (file.open(QIODevice::ReadOnly))
         return {};
     // Qt reports every failed open alike; no read permission, or a file another program holds

@@ -2,11 +2,12 @@
 
 #include "review/OpenForReading.h"
 
+#include "base/WholeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -101,20 +102,9 @@ Status cDIB::WriteToFile(const QString& path) const
 {
     if (bitmapInfo.isEmpty())
         return fail(QStringLiteral("no picture to write"));
-    // QSaveFile writes beside the target and renames: a longer earlier file is replaced as a
+    // Written beside the target and put in place whole: a longer earlier file is replaced as a
     // whole and a failed write never leaves half a picture behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    const QByteArray bytes = fileBytes();
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return fail(why);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return {};
+    return writeWholeFile(path, fileBytes());
 }
 
 Status cDIB::CreateFromBytes(const QByteArray& file)

@@ -1,4 +1,5 @@
 // Print-zone lines, the debug log and the session log, checked byte for byte on real files.
+#include "FileFailures.h"
 #include "QStringPrint.h"
 #include "ScriptedDialogs.h"
 #include "app/DebugLog.h"
@@ -12,6 +13,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace zelvan;
 using namespace zelvan::app;
@@ -90,6 +95,60 @@ TEST(TextFiles, DateTextsAndAppending)
               QDir::toNativeSeparators(QStringLiteral("/a.txt")));
     EXPECT_EQ(joinPath(QString(), QStringLiteral("a.txt")), QStringLiteral("a.txt"));
 }
+
+#ifdef Q_OS_UNIX
+TEST(TextFiles, AFullDiskKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("names.txt"));
+    ASSERT_TRUE(replaceLines(path, {QStringLiteral("Anna"), QStringLiteral("Bert")}));
+    const QByteArray before = readAll(path);
+    for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(5)}) {
+        Status replaced;
+        {
+            const zelvan::test::FileSizeLimit full(limit);
+            replaced = replaceLines(path, {QStringLiteral("Carla"), QStringLiteral("Dirk")});
+        }
+        EXPECT_FALSE(replaced) << limit;
+        EXPECT_EQ(
+            replaced.error(),
+            QStringLiteral("Cannot write %1: File too large").arg(QDir::toNativeSeparators(path)));
+        EXPECT_EQ(readAll(path), before) << limit;
+    }
+    // Appending past the limit cuts the file back to what it was and says why.
+    Status appended;
+    {
+        const zelvan::test::FileSizeLimit full(before.size() + 3);
+        appended = appendLines(path, {QStringLiteral("a long line that does not fit")});
+    }
+    EXPECT_FALSE(appended);
+    EXPECT_EQ(
+        appended.error(),
+        QStringLiteral("Cannot write to %1: File too large").arg(QDir::toNativeSeparators(path)));
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("names.txt")});
+}
+
+TEST(TextFiles, SpecialFilesAreNotWrittenInto)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("results.txt"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // No reader ever opens the FIFO: opening it for writing would block for ever.
+    const Status appended = appendLines(fifo, {QStringLiteral("x")});
+    EXPECT_FALSE(appended);
+    EXPECT_TRUE(appended.error().endsWith(QStringLiteral("it is not a regular file")));
+    const Status replaced = replaceLines(fifo, {QStringLiteral("x")});
+    EXPECT_FALSE(replaced);
+    EXPECT_TRUE(replaced.error().endsWith(QStringLiteral("it is not a regular file")));
+    struct stat st {
+    };
+    ASSERT_EQ(stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(appendLines(QStringLiteral("/dev/full"), {QStringLiteral("x")}));
+}
+#endif
 
 TEST(DebugLog, StartReplacesAndEachWriteAppendsOneLine)
 {

@@ -1,6 +1,8 @@
 // Files are written whole or not at all, and special files are never opened or replaced.
 #include "base/WholeFile.h"
 
+#include "FileFailures.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,9 +13,13 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace zelvan;
+#ifdef Q_OS_UNIX
+using zelvan::test::FileSizeLimit;
+#endif
 
 namespace
 {
@@ -23,29 +29,6 @@ QByteArray readAll(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-#ifdef Q_OS_UNIX
-// A process file-size limit behaves like a disk that fills during the write: write() fails
-// with EFBIG past the limit.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit lowered = saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved{};
-};
-#endif
 
 } // namespace
 
@@ -143,5 +126,160 @@ TEST(WholeFile, SpecialFilesAreNeitherOpenedNorReplaced)
     EXPECT_FALSE(checkInputFile(QStringLiteral("/dev/zero")));
     ASSERT_EQ(stat("/dev/full", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+#endif
+
+TEST(WholeFile, ADirectoryInTheWayIsRefusedAndKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lake.ipt"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("lake.ipt")));
+    ASSERT_TRUE(writeWholeFile(dir.filePath(QStringLiteral("lake.ipt/inside")), QByteArray("k")));
+    const Status s = writeWholeFile(path, QByteArray("x"));
+    EXPECT_FALSE(s);
+    EXPECT_EQ(s.error(), QStringLiteral("Cannot write %1: it is not a regular file")
+                             .arg(QDir::toNativeSeparators(path)));
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("lake.ipt/inside"))), QByteArray("k"));
+}
+
+TEST(WholeFile, StagedFilesLeaveTheTargetUntilCommitted)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.txt"));
+    ASSERT_TRUE(writeWholeFile(path, QByteArray("old")));
+    {
+        StagedFile staged(path);
+        ASSERT_TRUE(staged.write(QByteArray("new")));
+        EXPECT_EQ(readAll(path), QByteArray("old"));
+    }
+    EXPECT_EQ(readAll(path), QByteArray("old")) << "a staged file never committed changes nothing";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("a.txt")});
+    StagedFile staged(path);
+    EXPECT_FALSE(staged.commit()) << "nothing written, nothing to put in place";
+    ASSERT_TRUE(staged.write(QByteArray("new")));
+    ASSERT_TRUE(staged.commit());
+    EXPECT_EQ(readAll(path), QByteArray("new"));
+}
+
+TEST(WholeFile, ASetIsReplacedWholeOrNotAtAll)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("lake.ipt"));
+    const QString second = dir.filePath(QStringLiteral("lake.ipt.cb"));
+    ASSERT_TRUE(writeWholeFile(first, QByteArray("old grid")));
+    ASSERT_TRUE(writeWholeFile(second, QByteArray("old cb")));
+
+    std::vector<StagedFile> files;
+    files.emplace_back(first);
+    files.emplace_back(second);
+    ASSERT_TRUE(files[0].write(QByteArray("new grid")));
+    ASSERT_TRUE(files[1].write(QByteArray("new cb")));
+    // The second target turns into a folder after both were written: the first is put back.
+    ASSERT_TRUE(QFile::remove(second));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("lake.ipt.cb")));
+    const Status s = commitTogether(files, 1000);
+    EXPECT_FALSE(s);
+    EXPECT_TRUE(s.error().contains(QStringLiteral("it is not a regular file")))
+        << s.error().toStdString();
+    EXPECT_TRUE(s.error().endsWith(
+        QStringLiteral("; %1 was left as it was").arg(QDir::toNativeSeparators(first))))
+        << s.error().toStdString();
+    EXPECT_EQ(readAll(first), QByteArray("old grid"));
+
+    // A first file that did not exist before is removed again.
+    const QString fresh = dir.filePath(QStringLiteral("fresh.ipt"));
+    files.clear();
+    files.emplace_back(fresh);
+    files.emplace_back(second);
+    ASSERT_TRUE(files[0].write(QByteArray("new grid")));
+    EXPECT_FALSE(files[1].write(QByteArray("new cb")));
+    EXPECT_FALSE(commitTogether(files, 1000));
+    EXPECT_FALSE(QFileInfo::exists(fresh));
+
+    // Both in place when nothing fails.
+    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("lake.ipt.cb")));
+    files.clear();
+    files.emplace_back(first);
+    files.emplace_back(second);
+    ASSERT_TRUE(files[0].write(QByteArray("new grid")));
+    ASSERT_TRUE(files[1].write(QByteArray("new cb")));
+    ASSERT_TRUE(commitTogether(files, 1000));
+    EXPECT_EQ(readAll(first), QByteArray("new grid"));
+    EXPECT_EQ(readAll(second), QByteArray("new cb"));
+}
+
+TEST(WholeFile, APreviousFileThatCannotBeKeptStopsTheSetBeforeAnythingChanges)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("big.ipt"));
+    const QString second = dir.filePath(QStringLiteral("big.ipt.cb"));
+    const QByteArray big(5000, 'b');
+    ASSERT_TRUE(writeWholeFile(first, big));
+    std::vector<StagedFile> files;
+    files.emplace_back(first);
+    files.emplace_back(second);
+    ASSERT_TRUE(files[0].write(QByteArray("new grid")));
+    ASSERT_TRUE(files[1].write(QByteArray("new cb")));
+    const Status s = commitTogether(files, 1000);
+    EXPECT_FALSE(s);
+    EXPECT_TRUE(s.error().contains(QStringLiteral("too large"))) << s.error().toStdString();
+    EXPECT_EQ(readAll(first), big);
+    EXPECT_FALSE(QFileInfo::exists(second));
+}
+
+TEST(WholeFile, InputsAreReadWithinTheirBound)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("names.txt"));
+    ASSERT_TRUE(writeWholeFile(path, QByteArray(100, 'n')));
+    const Result<QByteArray> whole = readInputFile(path, 100);
+    ASSERT_TRUE(whole) << whole.error().toStdString();
+    EXPECT_EQ(*whole, QByteArray(100, 'n'));
+    const Result<QByteArray> over = readInputFile(path, 99);
+    ASSERT_FALSE(over);
+    EXPECT_EQ(
+        over.error(),
+        QStringLiteral("%1 is too large: more than 99 bytes").arg(QDir::toNativeSeparators(path)));
+    const Result<QByteArray> missing = readInputFile(dir.filePath(QStringLiteral("gone")), 99);
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.error().endsWith(QStringLiteral(" does not exist")));
+    const Result<QByteArray> folder = readInputFile(dir.path(), 99);
+    ASSERT_FALSE(folder);
+    EXPECT_TRUE(folder.error().endsWith(QStringLiteral(" is not a regular file")));
+}
+
+#ifdef Q_OS_UNIX
+TEST(WholeFile, SpecialInputsAreRefusedWithoutBlocking)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // No writer ever opens the FIFO: reading it would block for ever.
+    const Result<QByteArray> fromFifo = readInputFile(fifo, 1000);
+    ASSERT_FALSE(fromFifo);
+    EXPECT_EQ(fromFifo.error(),
+              QStringLiteral("%1 is not a regular file").arg(QDir::toNativeSeparators(fifo)));
+    QFile device(QStringLiteral("/dev/zero"));
+    const Status zero = openInputFile(device);
+    EXPECT_FALSE(zero);
+    EXPECT_FALSE(device.isOpen());
+    EXPECT_EQ(zero.error(), QStringLiteral("/dev/zero is not a regular file"));
+}
+
+TEST(WholeFile, AReadOnlyFolderKeepsThePreviousFile)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser writes into read-only folders";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lake.ipt"));
+    ASSERT_TRUE(writeWholeFile(path, QByteArray("good")));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    const Status s = writeWholeFile(path, QByteArray("new"));
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(s);
+    EXPECT_TRUE(s.error().startsWith(QStringLiteral("Cannot create "))) << s.error().toStdString();
+    EXPECT_EQ(readAll(path), QByteArray("good"));
 }
 #endif

@@ -1,10 +1,17 @@
 // The accuracy check: grades, the mesh, the accuracy file and the skier path question.
 #include "grid/Accuracy.h"
+#include "FileFailures.h"
 #include "ScriptedDialogs.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace zelvan;
 using namespace zelvan::grid;
@@ -207,3 +214,40 @@ TEST(AccuracyFile, AppendsWholeLinesToTheFileOfTheDay)
     EXPECT_FALSE(refused.error().isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing"))));
 }
+
+#ifdef Q_OS_UNIX
+TEST(AccuracyFile, AFullDiskKeepsTheDaysFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QDate day(2026, 7, 4);
+    const QString path = dir.filePath(QStringLiteral("acc0704.txt"));
+    ASSERT_TRUE(appendAccuracyFile(dir.path(), day, {QStringLiteral("first check")}));
+    Status appended;
+    {
+        const zelvan::test::FileSizeLimit full(20);
+        appended = appendAccuracyFile(dir.path(), day, {QStringLiteral("second check")});
+    }
+    EXPECT_FALSE(appended);
+    EXPECT_TRUE(appended.error().endsWith(QStringLiteral(": File too large")))
+        << appended.error().toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("first check\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("acc0704.txt")});
+}
+
+TEST(AccuracyFile, AFifoInPlaceOfTheFileIsRefusedWithoutBlocking)
+{
+    QTemporaryDir dir;
+    const QDate day(2026, 7, 4);
+    const QString path = dir.filePath(QStringLiteral("acc0704.txt"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const Status appended = appendAccuracyFile(dir.path(), day, {QStringLiteral("check")});
+    EXPECT_FALSE(appended);
+    EXPECT_TRUE(appended.error().endsWith(QStringLiteral(" is not a regular file")))
+        << appended.error().toStdString();
+    EXPECT_FALSE(QFileInfo(path).isFile());
+}
+#endif

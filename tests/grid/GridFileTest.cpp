@@ -1,5 +1,6 @@
 // Saving and reading grid file pairs: exact bytes, round trips, and every kind of bad file.
 #include "grid/GridFile.h"
+#include "FileFailures.h"
 #include "GridFileFixtures.h"
 
 #include <QDir>
@@ -9,6 +10,10 @@
 
 #include <cmath>
 #include <random>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace zelvan::grid;
 using namespace zelvan::test;
@@ -397,3 +402,63 @@ TEST_F(GridFilePair, FailedSavesLeaveNothingBehind)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               (QStringList{"lake.ipt", "lake.ipt.cb"}));
 }
+
+#ifdef Q_OS_UNIX
+TEST_F(GridFilePair, AFullDiskKeepsThePreviousPair)
+{
+    const QByteArray oldGrid = savedGridBytes();
+    const QByteArray oldCb = readAll(lake + ".cb");
+    ASSERT_FALSE(oldCb.isEmpty());
+    GridSetup changed = sampleSetup();
+    changed.jumpX = 99;
+    // The grid file is written first and is the larger: every limit below its size fails on
+    // it, before the check-buoy file is touched.
+    for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(40)}) {
+        SCOPED_TRACE(limit);
+        QString error;
+        {
+            const zelvan::test::FileSizeLimit full(limit);
+            EXPECT_FALSE(savePair(lake, QStringLiteral("changed"), changed, QStringLiteral("1"),
+                                  QStringLiteral("2"), error));
+        }
+        EXPECT_TRUE(error.startsWith(QStringLiteral("Grid file lake.ipt: cannot be written")))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(QStringLiteral("File too large"))) << error.toStdString();
+        EXPECT_EQ(readAll(lake), oldGrid);
+        EXPECT_EQ(readAll(lake + ".cb"), oldCb);
+        EXPECT_EQ(
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            (QStringList{"lake.ipt", "lake.ipt.cb"}));
+    }
+}
+
+TEST_F(GridFilePair, SpecialFilesAreRefusedAndKept)
+{
+    const QByteArray oldGrid = savedGridBytes();
+    ASSERT_TRUE(QFile::remove(lake + ".cb"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(lake + ".cb").constData(), 0600), 0);
+    GridSetup changed = sampleSetup();
+    changed.jumpX = 99;
+    QString error;
+    // Nothing opens the FIFO: neither writing the pair nor reading it back blocks.
+    EXPECT_FALSE(savePair(lake, QStringLiteral("changed"), changed, QStringLiteral("1"),
+                          QStringLiteral("2"), error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Check buoy file lake.ipt.cb: cannot be written")))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("not a regular file"))) << error.toStdString();
+    EXPECT_EQ(readAll(lake), oldGrid);
+    EXPECT_FALSE(loadPair(lake, error).ok());
+    EXPECT_EQ(error, QStringLiteral("Check buoy file lake.ipt.cb: not a regular file"));
+
+    const QString fifoGrid = dir.filePath(QStringLiteral("pipe.ipt"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifoGrid).constData(), 0600), 0);
+    EXPECT_FALSE(loadPair(fifoGrid, error).ok());
+    EXPECT_EQ(error, QStringLiteral("Grid file pipe.ipt: not a regular file"));
+    EXPECT_FALSE(savePair(fifoGrid, QStringLiteral("x"), changed, QStringLiteral("1"),
+                          QStringLiteral("2"), error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Grid file pipe.ipt: cannot be written")));
+    EXPECT_FALSE(QFileInfo::exists(fifoGrid + ".cb"));
+    EXPECT_FALSE(loadPair(dir.path(), error).ok());
+    EXPECT_TRUE(error.endsWith(QStringLiteral(": not a regular file"))) << error.toStdString();
+}
+#endif

@@ -1,17 +1,23 @@
 // The bitmap class: exact header arithmetic, bottom-up rows, atomic writing and a reader that
 // refuses damaged files instead of reading past their end.
 #include "review/cDIB.h"
+#include "FileFailures.h"
 
 #include "ScriptedDialogs.h"
 #include "Told.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace zelvan;
 using namespace zelvan::review;
@@ -286,3 +292,44 @@ TEST_F(cDIBTest, BadFilesAreToldWithTheirMessage)
 }
 
 } // namespace
+
+#ifdef Q_OS_UNIX
+TEST_F(cDIBTest, AFullDiskOrASpecialFileKeepsWhatWasThere)
+{
+    const QString path = dir.filePath(QStringLiteral("currentcapture.bmp"));
+    ASSERT_TRUE(writeImageAsBmp(pattern(10, 10), path));
+    const QByteArray before = read(path);
+    for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(100)}) {
+        Status written;
+        {
+            const zelvan::test::FileSizeLimit full(limit);
+            written = writeImageAsBmp(pattern(16, 16), path);
+        }
+        EXPECT_FALSE(written) << limit;
+        EXPECT_TRUE(written.error().endsWith(QStringLiteral(": File too large")))
+            << written.error().toStdString();
+        EXPECT_EQ(read(path), before) << limit;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({QStringLiteral("currentcapture.bmp")}));
+
+    const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const Status toFifo = writeImageAsBmp(pattern(16, 16), fifo);
+    EXPECT_FALSE(toFifo);
+    EXPECT_TRUE(toFifo.error().endsWith(QStringLiteral("it is not a regular file")));
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    const Status toFull = writeImageAsBmp(pattern(16, 16), QStringLiteral("/dev/full"));
+    EXPECT_FALSE(toFull);
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
+
+    // Reading a FIFO back as a bitmap must not block either.
+    cDIB dib;
+    const Informed<bool> fromFifo = dib.CreateFromFile(fifo);
+    EXPECT_FALSE(fromFifo.value);
+    ASSERT_EQ(fromFifo.messages.size(), 1);
+    EXPECT_EQ(fromFifo.messages.first().text,
+              QStringLiteral("File is not a regular file - cannot read:\r\n") +
+                  QDir::toNativeSeparators(fifo));
+}
+#endif
