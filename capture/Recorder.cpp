@@ -38,9 +38,9 @@ Status Recorder::start(const RecorderSettings& s)
     if (settings.audio.sampleRate > 0)
         writer.setAudioFormat(settings.audio);
     writer.setQuality(settings.quality);
-    QString error;
-    if (!writer.open(settings.path, settings.size, settings.fps, settings.codec, &error))
-        return fail(error);
+    if (Status opened = writer.open(settings.path, settings.size, settings.fps, settings.codec);
+        !opened)
+        return opened;
     capacity = queueCapacity();
     closing = false;
     writeFailed = false;
@@ -136,15 +136,14 @@ void Recorder::writerLoop()
             if (writeFailed)
                 continue; // keep emptying the queue so the device never waits
         }
-        const bool ok = item.frame ? writer.writeFrame(item.frame.get())
-                                   : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
-        if (!ok) {
-            QString text;
+        const Status written = item.frame ? writer.writeFrame(item.frame.get())
+                                          : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
+        if (!written) {
+            const QString text = written.error();
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 writeFailed = true;
-                writeError = writer.lastError();
-                text = writeError;
+                writeError = text;
             }
             if (onFailure)
                 onFailure(text);
@@ -168,11 +167,10 @@ Status Recorder::finish()
     bool ok = !writeFailed;
     QString text = writeError;
     // close() also after a failed write: it keeps whatever frames reached the disk.
-    QString closeText;
-    const bool closed = writer.close(&closeText);
+    const Status closed = writer.close();
     if (ok) {
-        ok = closed;
-        text = closeText;
+        ok = closed.ok();
+        text = closed.error();
     } else if (!writer.keptPartialFile().isEmpty()) {
         text += VideoFileWriter::keptPartialNote(writer.keptPartialFile());
     }

@@ -181,12 +181,25 @@ struct VideoFileWriter::Impl {
         vstream = astream = nullptr;
     }
 
-    // A write or close failed: later writes are refused and lastError() says why.
+    // A write or close failed: later writes are refused with the same reason.
     bool markFailed(const QString& text)
     {
         error = text;
         failed = true;
         return false;
+    }
+    Status failure(const QString& text)
+    {
+        markFailed(text);
+        return fail(text);
+    }
+    Status outcome(bool ok) const { return ok ? Status() : fail(error); }
+    // Writes go only to an open file that has not failed; a failed one keeps its reason.
+    Status writable() const
+    {
+        if (!fmt)
+            return fail(QStringLiteral("No video file is open"));
+        return outcome(!failed);
     }
 
     bool drain()
@@ -437,8 +450,7 @@ bool VideoFileWriter::isKnownCompressor(const QString& codec)
     return codec.isEmpty() || compressorNames().contains(codec, Qt::CaseInsensitive);
 }
 
-bool VideoFileWriter::open(const QString& path, QSize size, double fps, const QString& codec,
-                           QString* error)
+Status VideoFileWriter::open(const QString& path, QSize size, double fps, const QString& codec)
 {
     discard();
     d->error.clear();
@@ -446,25 +458,23 @@ bool VideoFileWriter::open(const QString& path, QSize size, double fps, const QS
     d->failed = false;
     d->frames = 0;
     d->audioFrames = 0;
-    const Status opened = d->open(path, size, fps, codec);
+    Status opened = d->open(path, size, fps, codec);
     if (opened)
-        return true;
+        return opened;
     d->error = opened.error();
     d->release();
     if (!d->tempPath.isEmpty())
         QFile::remove(d->tempPath);
     d->tempPath.clear();
-    if (error)
-        *error = opened.error();
-    return false;
+    return opened;
 }
 
-bool VideoFileWriter::writeFrame(const QImage& frame)
+Status VideoFileWriter::writeFrame(const QImage& frame)
 {
-    if (!d->fmt || d->failed)
-        return false;
+    if (Status writable = d->writable(); !writable)
+        return writable;
     if (frame.isNull())
-        return d->markFailed(QStringLiteral("Empty picture"));
+        return d->failure(QStringLiteral("Empty picture"));
     QImage img = frame;
     AVPixelFormat f = pixelFormatOf(img);
     if (f == AV_PIX_FMT_NONE) {
@@ -473,44 +483,42 @@ bool VideoFileWriter::writeFrame(const QImage& frame)
     }
     const uint8_t* planes[4] = {img.constBits(), nullptr, nullptr, nullptr};
     const int lines[4] = {int(img.bytesPerLine()), 0, 0, 0};
-    if (!d->convert(planes, lines, img.width(), img.height(), f))
-        return false;
-    return d->encode(d->work);
+    return d->outcome(d->convert(planes, lines, img.width(), img.height(), f) &&
+                      d->encode(d->work));
 }
 
-bool VideoFileWriter::writeFrame(const AVFrame* frame)
+Status VideoFileWriter::writeFrame(const AVFrame* frame)
 {
-    if (!d->fmt || d->failed)
-        return false;
+    if (Status writable = d->writable(); !writable)
+        return writable;
     if (!frame || frame->width <= 0 || frame->height <= 0)
-        return d->markFailed(QStringLiteral("Empty picture"));
+        return d->failure(QStringLiteral("Empty picture"));
     if (frame->format == d->venc->pix_fmt && frame->width == d->venc->width &&
         frame->height == d->venc->height) {
         // Shares the buffers (reference counted) instead of copying.
         av_frame_unref(d->work);
         if (av_frame_ref(d->work, frame) < 0)
-            return d->markFailed(QStringLiteral("Out of memory"));
-        return d->encode(d->work);
+            return d->failure(QStringLiteral("Out of memory"));
+        return d->outcome(d->encode(d->work));
     }
-    if (!d->convert(frame->data, frame->linesize, frame->width, frame->height,
-                    AVPixelFormat(frame->format)))
-        return false;
-    return d->encode(d->work);
+    return d->outcome(d->convert(frame->data, frame->linesize, frame->width, frame->height,
+                                 AVPixelFormat(frame->format)) &&
+                      d->encode(d->work));
 }
 
-bool VideoFileWriter::writeAudio(const void* data, int frames)
+Status VideoFileWriter::writeAudio(const void* data, int frames)
 {
-    if (!d->fmt || d->failed)
-        return false;
+    if (Status writable = d->writable(); !writable)
+        return writable;
     if (!d->astream)
-        return d->markFailed(QStringLiteral("The video file has no audio stream"));
+        return d->failure(QStringLiteral("The video file has no audio stream"));
     if (frames <= 0)
-        return true;
+        return {};
     const int bytes = frames * d->audio.bytesPerSample();
     AVPacket* pkt = av_packet_alloc();
     if (!pkt || av_new_packet(pkt, bytes) < 0) {
         av_packet_free(&pkt);
-        return d->markFailed(QStringLiteral("Out of memory"));
+        return d->failure(QStringLiteral("Out of memory"));
     }
     std::memcpy(pkt->data, data, size_t(bytes));
     pkt->pts = pkt->dts = d->audioFrames;
@@ -521,17 +529,14 @@ bool VideoFileWriter::writeAudio(const void* data, int frames)
     const int rc = av_interleaved_write_frame(d->fmt, pkt);
     av_packet_free(&pkt);
     if (rc < 0)
-        return d->markFailed(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
-    return true;
+        return d->failure(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
+    return {};
 }
 
-bool VideoFileWriter::close(QString* error)
+Status VideoFileWriter::close()
 {
-    if (!d->fmt) {
-        if (error)
-            *error = QStringLiteral("No video file is open");
-        return false;
-    }
+    if (!d->fmt)
+        return fail(QStringLiteral("No video file is open"));
     bool ok = !d->failed && d->finishFile();
     d->release();
     if (ok)
@@ -539,9 +544,7 @@ bool VideoFileWriter::close(QString* error)
     if (!ok)
         d->keepOrDropPartial();
     d->tempPath.clear();
-    if (!ok && error)
-        *error = d->error;
-    return ok;
+    return d->outcome(ok);
 }
 
 QString VideoFileWriter::keptPartialFile() const
@@ -581,11 +584,6 @@ QSize VideoFileWriter::frameSize() const
 int VideoFileWriter::nativePixelFormat() const
 {
     return d->venc ? int(d->venc->pix_fmt) : int(AV_PIX_FMT_NONE);
-}
-
-QString VideoFileWriter::lastError() const
-{
-    return d->error;
 }
 
 QImage imageFromFrame(const AVFrame* frame)

@@ -3,6 +3,8 @@
 // FFmpeg build offers) and optionally one PCM audio stream. The file is written under a
 // temporary name and only appears under its real name when close() succeeds, so a crash or an
 // error never leaves half a file behind.
+#include "base/Result.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -43,21 +45,21 @@ public:
     void setQuality(int qscale);
 
     // codec: "MJPEG" (also when empty), "Uncompressed", or an FFmpeg encoder name.
-    bool open(const QString& path, QSize size, double fps, const QString& codec, QString* error);
+    Status open(const QString& path, QSize size, double fps, const QString& codec);
     bool isOpen() const;
 
-    // Converted (colour format and size) as needed. False after an encoding or disk error;
-    // lastError() says which.
-    bool writeFrame(const QImage& frame);
+    // Converted (colour format and size) as needed. After an encoding or disk error every
+    // later write fails with the same reason.
+    Status writeFrame(const QImage& frame);
     // Raw frame in any pixel format and size; the fast path when it already matches
     // nativePixelFormat() and the opened size.
-    bool writeFrame(const AVFrame* frame);
+    Status writeFrame(const AVFrame* frame);
     // Interleaved PCM samples in the format given to setAudioFormat(); `frames` counts
     // sample frames (one sample per channel).
-    bool writeAudio(const void* data, int frames);
+    Status writeAudio(const void* data, int frames);
 
     // Flushes the encoder, finalizes index and headers and moves the file to its name.
-    bool close(QString* error);
+    Status close();
     // Drops the file without finishing it.
     void discard();
 
@@ -70,7 +72,6 @@ public:
     qint64 audioFramesWritten() const;
     QSize frameSize() const;
     int nativePixelFormat() const; // AVPixelFormat the encoder takes without conversion
-    QString lastError() const;
 
     // The names a user can choose from: "MJPEG", "Uncompressed", then the other video
     // encoders of this FFmpeg build that an AVI file can hold.

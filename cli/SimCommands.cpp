@@ -69,18 +69,14 @@ void writeJson(const QJsonObject& o, const QString& path)
 void writeVideo(const sim::SimulatedSite& site, const QString& path)
 {
     capture::VideoFileWriter writer;
-    QString error;
-    if (!writer.open(path, site.frameSize(), site.frameRate(), QStringLiteral("MJPEG"), &error))
-        throw CommandError(
-            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), error));
-    for (int n = 0; n < site.frameCount(); ++n) {
-        if (!writer.writeFrame(site.renderFrame(n)))
-            throw CommandError(QStringLiteral("cannot write %1: %2")
-                                   .arg(QDir::toNativeSeparators(path), writer.lastError()));
-    }
-    if (!writer.close(&error))
-        throw CommandError(
-            QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), error));
+    Status written = writer.open(path, site.frameSize(), site.frameRate(), QStringLiteral("MJPEG"));
+    for (int n = 0; written && n < site.frameCount(); ++n)
+        written = writer.writeFrame(site.renderFrame(n));
+    if (written)
+        written = writer.close();
+    if (!written)
+        throw CommandError(QStringLiteral("cannot write %1: %2")
+                               .arg(QDir::toNativeSeparators(path), written.error()));
 }
 
 sim::SiteOptions siteOptions(const Args& args)

@@ -29,6 +29,13 @@ int channelDistance(QRgb a, QRgb b)
                      std::abs(qBlue(a) - qBlue(b))});
 }
 
+// Runs a writer step, keeping its failure reason in `error` (empty on success).
+bool succeeded(const zelvan::Status& step, QString& error)
+{
+    error = step.error();
+    return step.ok();
+}
+
 } // namespace
 
 TEST(VideoFileWriter, WritesReadableAviForEachBuiltInCompressor)
@@ -39,16 +46,17 @@ TEST(VideoFileWriter, WritesReadableAviForEachBuiltInCompressor)
         const QString path = dir.filePath("clip.avi");
         VideoFileWriter w;
         QString error;
-        ASSERT_TRUE(w.open(path, QSize(160, 120), 25, codec, &error)) << error.toStdString();
+        ASSERT_TRUE(succeeded(w.open(path, QSize(160, 120), 25, codec), error))
+            << error.toStdString();
         // A picture in an unusual format and size is converted, not rejected.
         for (int i = 0; i < 17; ++i) {
             QImage img = solid(QSize(160, 120), i < 16 ? QColor(200, 30, 40) : Qt::blue);
             if (i == 3)
                 img = img.convertToFormat(QImage::Format_RGB16).scaled(80, 60);
-            ASSERT_TRUE(w.writeFrame(img));
+            ASSERT_TRUE(w.writeFrame(img).ok());
         }
         EXPECT_FALSE(QFile::exists(path)) << "file must not appear before close";
-        ASSERT_TRUE(w.close(&error)) << error.toStdString();
+        ASSERT_TRUE(succeeded(w.close(), error)) << error.toStdString();
         EXPECT_EQ(w.framesWritten(), 17);
         ASSERT_TRUE(QFile::exists(path));
         EXPECT_FALSE(QFile::exists(path + ".part"));
@@ -77,9 +85,9 @@ TEST(VideoFileWriter, UncompressedKeepsOrientation)
     QPainter(&img).fillRect(0, 0, 64, 10, Qt::white); // white band at the top
     VideoFileWriter w;
     QString error;
-    ASSERT_TRUE(w.open(path, img.size(), 30, "Uncompressed", &error));
-    ASSERT_TRUE(w.writeFrame(img));
-    ASSERT_TRUE(w.close(&error));
+    ASSERT_TRUE(succeeded(w.open(path, img.size(), 30, "Uncompressed"), error));
+    ASSERT_TRUE(w.writeFrame(img).ok());
+    ASSERT_TRUE(succeeded(w.close(), error));
     const auto probe = probeAvi(path);
     ASSERT_TRUE(probe.ok);
     EXPECT_EQ(probe.firstFrame.pixel(32, 2), qRgb(255, 255, 255));
@@ -111,13 +119,13 @@ TEST(VideoFileWriter, PcmAudioInSameFile)
     fmt.bitsPerSample = 16;
     w.setAudioFormat(fmt);
     QString error;
-    ASSERT_TRUE(w.open(path, QSize(64, 48), 10, "MJPEG", &error)) << error.toStdString();
+    ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 10, "MJPEG"), error)) << error.toStdString();
     std::vector<int16_t> samples(2205 * 2, 1000);
     for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::green)));
-        ASSERT_TRUE(w.writeAudio(samples.data(), 2205));
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::green)).ok());
+        ASSERT_TRUE(w.writeAudio(samples.data(), 2205).ok());
     }
-    ASSERT_TRUE(w.close(&error)) << error.toStdString();
+    ASSERT_TRUE(succeeded(w.close(), error)) << error.toStdString();
     EXPECT_EQ(w.audioFramesWritten(), 22050);
     const auto probe = probeAvi(path);
     ASSERT_TRUE(probe.ok);
@@ -134,17 +142,19 @@ TEST(VideoFileWriter, RejectsBadInputAndLeavesNothing)
     QString error;
     {
         VideoFileWriter w;
-        EXPECT_FALSE(w.open(dir.filePath("missing/x.avi"), QSize(64, 48), 25, "MJPEG", &error));
+        EXPECT_FALSE(
+            succeeded(w.open(dir.filePath("missing/x.avi"), QSize(64, 48), 25, "MJPEG"), error));
         EXPECT_FALSE(error.isEmpty());
         EXPECT_FALSE(w.isOpen());
         error.clear();
-        EXPECT_FALSE(w.open(dir.filePath("x.avi"), QSize(63, 48), 25, "MJPEG", &error));
+        EXPECT_FALSE(succeeded(w.open(dir.filePath("x.avi"), QSize(63, 48), 25, "MJPEG"), error));
         EXPECT_FALSE(error.isEmpty());
-        EXPECT_FALSE(w.open(dir.filePath("x.avi"), QSize(64, 48), 0, "MJPEG", &error));
-        EXPECT_FALSE(w.open(dir.filePath("x.avi"), QSize(64, 48), 25, "no-such-codec", &error));
+        EXPECT_FALSE(succeeded(w.open(dir.filePath("x.avi"), QSize(64, 48), 0, "MJPEG"), error));
+        EXPECT_FALSE(
+            succeeded(w.open(dir.filePath("x.avi"), QSize(64, 48), 25, "no-such-codec"), error));
         EXPECT_TRUE(error.contains("no-such-codec"));
-        EXPECT_FALSE(w.writeFrame(solid(QSize(64, 48), Qt::red)));
-        EXPECT_FALSE(w.close(&error));
+        EXPECT_FALSE(w.writeFrame(solid(QSize(64, 48), Qt::red)).ok());
+        EXPECT_FALSE(succeeded(w.close(), error));
     }
     {
         // Abandoned without close: the partial file goes away and an old file stays intact.
@@ -154,8 +164,8 @@ TEST(VideoFileWriter, RejectsBadInputAndLeavesNothing)
         old.write("previous recording");
         old.close();
         VideoFileWriter w;
-        ASSERT_TRUE(w.open(path, QSize(64, 48), 25, "MJPEG", &error));
-        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::red)));
+        ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, "MJPEG"), error));
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::red)).ok());
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.avi"});
     QFile old(dir.filePath("keep.avi"));
@@ -177,10 +187,10 @@ TEST(VideoFileWriter, CompressorListStartsWithBuiltInsAndOpens)
         VideoFileWriter w;
         QString error;
         const QString path = dir.filePath(name + ".avi");
-        ASSERT_TRUE(w.open(path, QSize(64, 48), 25, name, &error)) << error.toStdString();
+        ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, name), error)) << error.toStdString();
         for (int i = 0; i < 5; ++i)
-            ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::yellow)));
-        ASSERT_TRUE(w.close(&error)) << error.toStdString();
+            ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::yellow)).ok());
+        ASSERT_TRUE(succeeded(w.close(), error)) << error.toStdString();
         EXPECT_EQ(probeAvi(path).decodedFrames, 5);
     }
 }
@@ -191,13 +201,13 @@ TEST(VideoFileWriter, FinishedRecordingIsKeptWhenItsNameIsTaken)
     const QString path = dir.filePath("taken.avi");
     VideoFileWriter w;
     QString error;
-    ASSERT_TRUE(w.open(path, QSize(64, 48), 25, "MJPEG", &error));
+    ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, "MJPEG"), error));
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::cyan)));
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::cyan)).ok());
     // Meanwhile a folder appeared under the file's name: it can neither be replaced nor
     // renamed over.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.avi"));
-    EXPECT_FALSE(w.close(&error));
+    EXPECT_FALSE(succeeded(w.close(), error));
     EXPECT_TRUE(error.contains("taken.avi.part")) << error.toStdString();
     ASSERT_TRUE(QFile::exists(path + ".part"));
     EXPECT_EQ(probeAvi(path + ".part").decodedFrames, 3);
@@ -215,7 +225,7 @@ TEST(VideoFileWriter, FramesBeforeAFullDiskAreKept)
     const QString path = dir.filePath("full.avi");
     VideoFileWriter w;
     QString error;
-    ASSERT_TRUE(w.open(path, QSize(320, 240), 25, "Uncompressed", &error));
+    ASSERT_TRUE(succeeded(w.open(path, QSize(320, 240), 25, "Uncompressed"), error));
 
     // Files may not grow past 1 MB from here on: writes beyond fail with EFBIG, as on a full
     // disk (the signal that would otherwise end the process is ignored meanwhile).
@@ -228,12 +238,12 @@ TEST(VideoFileWriter, FramesBeforeAFullDiskAreKept)
     int written = 0;
     bool failed = false;
     for (int i = 0; i < 100 && !failed; ++i) {
-        if (w.writeFrame(solid(QSize(320, 240), i % 2 ? Qt::red : Qt::blue)))
+        if (w.writeFrame(solid(QSize(320, 240), i % 2 ? Qt::red : Qt::blue)).ok())
             ++written;
         else
             failed = true;
     }
-    const bool closed = w.close(&error);
+    const bool closed = succeeded(w.close(), error);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 

@@ -2,7 +2,8 @@
 // changed.
 #include "widgets/CaptureDialogs.h"
 
-#include <QApplication>
+#include "WidgetTestApp.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QSpinBox>
@@ -14,21 +15,6 @@ using namespace zelvan::widgets;
 
 namespace
 {
-
-class AppEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "capture_dialogs_test";
-        static char* argv[] = {name, nullptr};
-        app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app; }
-    QApplication* app = nullptr;
-};
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 // A dialog host that records what it was asked to show instead of blocking on exec().
 struct RecordingHost : CaptureDialogHost {

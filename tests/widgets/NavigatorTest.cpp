@@ -2,10 +2,11 @@
 // is visible.
 #include "widgets/Navigator.h"
 
+#include "WidgetTestApp.h"
+
 #include "app/Station.h"
 #include "base/Clock.h"
 
-#include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -18,21 +19,6 @@ using Screen = Station::Screen;
 
 namespace
 {
-
-class AppEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "widgets_navigator_test";
-        static char* argv[] = {name, nullptr};
-        app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app; }
-    QApplication* app = nullptr;
-};
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 class NavigatorTest : public ::testing::Test
 {
