@@ -1,6 +1,7 @@
 #include "app/SkierNames.h"
 
 #include "app/TextFiles.h"
+#include "base/WholeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,13 +77,19 @@ QStringList namesFileFields(const QString& text)
     return out;
 }
 
+namespace
+{
+constexpr qint64 kMaxTextFileBytes = qint64(64) * 1024 * 1024;
+} // namespace
+
 Result<QString> readTextFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Cannot read %1: %2")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
-    const QByteArray bytes = file.readAll();
+    // A FIFO or a device is refused unopened, and a names or log file never comes near the
+    // bound: a bigger file is something else.
+    const Result<QByteArray> read = readInputFile(path, kMaxTextFileBytes);
+    if (!read)
+        return fail(read.error());
+    const QByteArray& bytes = *read;
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString decoded = utf8.decode(bytes);
     if (utf8.hasError())

@@ -1,6 +1,7 @@
 // zelvan-tool grid solve, distance, to-screen, accuracy: the set-up's "Complete", the
 // distance of an impact point and the accuracy mesh, on the same logic the screens call.
 #include "base/Numbers.h"
+#include "base/WholeFile.h"
 #include "cli/Command.h"
 #include "grid/Accuracy.h"
 #include "grid/Complete.h"
@@ -26,6 +27,8 @@ namespace
 {
 
 using grid::decimalText;
+
+constexpr qint64 kMaxSetupJsonBytes = qint64(16) * 1024 * 1024;
 
 QJsonArray twoNumbers(double a, double b)
 {
@@ -77,11 +80,12 @@ QString optionalText(const QJsonObject& setup, const QString& key, const QString
 
 QJsonObject readJsonFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw CommandError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    // A FIFO or a device is refused unopened; no set-up description comes near the bound.
+    const Result<QByteArray> bytes = readInputFile(path, kMaxSetupJsonBytes);
+    if (!bytes)
+        throw CommandError(bytes.error());
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(*bytes, &parseError);
     if (doc.isNull() || !doc.isObject())
         throw CommandError(
             QStringLiteral("%1 is not a JSON object: %2").arg(path, parseError.errorString()));

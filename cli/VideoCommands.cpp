@@ -1,5 +1,6 @@
 // zelvan-tool avi-info / frame: the frame selection screen's file checks and its frame grab,
 // headless.
+#include "base/WholeFile.h"
 #include "cli/Command.h"
 #include "review/AviFile.h"
 #include "review/FileChecks.h"
@@ -90,12 +91,17 @@ QJsonObject frameCommand(const Args& args)
         throw CommandError(QStringLiteral("--frame must be a whole number from 0: ") + frameText);
     if (!review::fileExists(video))
         throw CommandError(QStringLiteral("File does not exist: ") + shown(video));
+    // A FIFO would block the video reader for ever; a device would never end.
+    if (const Status input = checkInputFile(video); !input)
+        throw CommandError(input.error());
     const QFileInfo target(out);
     if (!target.absoluteDir().exists())
         throw CommandError(QStringLiteral("folder does not exist: ") +
                            shown(target.absolutePath()));
     if (target.isDir())
         throw CommandError(QStringLiteral("--out names a folder: ") + shown(out));
+    if (const Status writable = checkWriteTarget(out); !writable)
+        throw CommandError(writable.error());
 
     // FFmpeg's own notes would break the tool's one-line error report.
     av_log_set_level(AV_LOG_QUIET);

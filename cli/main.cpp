@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <cstdio>
 #include <map>
@@ -116,6 +117,24 @@ int usage(FILE* out)
         std::fprintf(out, "  %s\n", entry.usage);
     return out == stdout ? 0 : 2;
 }
+
+// Qt turns the bytes of an argument that is not valid UTF-8 into replacement characters, so
+// a file named that way could never be found; say so instead of "not found".
+bool argumentsAreText(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(QByteArrayView(argv[i]));
+        if (utf8.hasError()) {
+            std::fprintf(stderr,
+                         "error: argument %d is not valid UTF-8 text, so the file it names cannot "
+                         "be opened: %s\n",
+                         i, qPrintable(text));
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 } // namespace zelvan::cli
@@ -124,6 +143,10 @@ int main(int argc, char** argv)
 {
     using namespace zelvan::cli;
     QCoreApplication app(argc, argv);
+#ifndef Q_OS_WIN
+    if (!argumentsAreText(argc, argv))
+        return 2;
+#endif
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage(stderr);

@@ -2,6 +2,7 @@
 // saved grid file; bad input never writes anything.
 #include "TestSite.h"
 
+#include "FileFailures.h"
 #include "ToolRun.h"
 #include <QFile>
 #include <QJsonArray>
@@ -10,6 +11,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using zelvan::grid::PlanePoint;
 using zelvan::test::TestSite;
@@ -232,3 +239,90 @@ TEST_F(GridCli, OfficialTextsAtTheRoundingEdges)
             << k.meters << (k.barefoot ? " barefoot" : "");
     }
 }
+
+#ifdef Q_OS_UNIX
+TEST_F(GridCli, AFullDiskKeepsThePreviousPair)
+{
+    const TestSite site;
+    const QString in =
+        writeFile(dir, QStringLiteral("setup.json"), QJsonDocument(setupJson(site)).toJson());
+    const QString grid = dir.filePath(QStringLiteral("lake.ipt"));
+    const QByteArray oldGrid("old grid file\r\n");
+    const QByteArray oldCb("old check buoy file\r\n");
+    writeFile(dir, QStringLiteral("lake.ipt"), oldGrid);
+    writeFile(dir, QStringLiteral("lake.ipt.cb"), oldCb);
+    const QStringList args{QStringLiteral("grid"),   QStringLiteral("solve"),
+                           QStringLiteral("--in"),   in,
+                           QStringLiteral("--save"), grid};
+    for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(100)}) {
+        SCOPED_TRACE(limit);
+        const ToolRun r = zelvan::test::runToolWithFileSizeLimit(args, limit);
+        zelvan::test::expectRefused(r);
+        EXPECT_EQ(r.errText(),
+                  QStringLiteral("error: Grid file lake.ipt: cannot be written (Cannot write %1: "
+                                 "File too large)\n")
+                      .arg(grid));
+        QFile g(grid);
+        ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+        EXPECT_EQ(g.readAll(), oldGrid);
+        QFile cb(grid + QStringLiteral(".cb"));
+        ASSERT_TRUE(cb.open(QIODevice::ReadOnly));
+        EXPECT_EQ(cb.readAll(), oldCb);
+    }
+}
+
+TEST_F(GridCli, SpecialFilesAreRefusedWithoutBlocking)
+{
+    const TestSite site;
+    const QString in =
+        writeFile(dir, QStringLiteral("setup.json"), QJsonDocument(setupJson(site)).toJson());
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ToolRun r = runTool(
+        {QStringLiteral("grid"), QStringLiteral("solve"), QStringLiteral("--in"), fifo}, 20000);
+    zelvan::test::expectRefused(r);
+    EXPECT_EQ(r.errText(), QStringLiteral("error: %1 is not a regular file\n").arg(fifo));
+    r = runTool({QStringLiteral("grid"), QStringLiteral("solve"), QStringLiteral("--in"), in,
+                 QStringLiteral("--save"), fifo},
+                20000);
+    zelvan::test::expectRefused(r);
+    EXPECT_EQ(r.errText(), QStringLiteral("error: Grid file pipe: cannot be written (Cannot write "
+                                          "%1: it is not a regular file)\n")
+                               .arg(fifo));
+    EXPECT_FALSE(QFile::exists(fifo + QStringLiteral(".cb")));
+    r = runTool({QStringLiteral("grid"), QStringLiteral("show"), fifo}, 20000);
+    zelvan::test::expectRefused(r);
+    EXPECT_EQ(r.errText(), QStringLiteral("error: Grid file pipe: not a regular file\n"));
+    r = runTool({QStringLiteral("grid"), QStringLiteral("show"), dir.path()}, 20000);
+    zelvan::test::expectRefused(r);
+    EXPECT_TRUE(r.errText().endsWith(QStringLiteral(": not a regular file\n")));
+    struct stat st {
+    };
+    ASSERT_EQ(stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(GridCli, APathThatIsNotTextIsToldSo)
+{
+    // A file name in another encoding (Latin-1 "lake" with a byte that is no UTF-8): it exists,
+    // but Qt cannot hand it to the tool as it is, so the tool must not call it "not found".
+    const QByteArray name = QFile::encodeName(dir.path()) + "/l\xe4ke.ipt";
+    FILE* made = std::fopen(name.constData(), "w");
+    ASSERT_NE(made, nullptr);
+    std::fclose(made);
+    // QProcess takes its arguments as text; the shell's printf makes the byte itself.
+    QProcess p;
+    p.start(QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" grid show \"$(printf '%s/l\\344ke.ipt' \"$1\")\""),
+             qEnvironmentVariable("ZELVAN_TOOL"), dir.path()});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_TRUE(err.startsWith("error: argument 3 is not valid UTF-8 text, so the file it names "
+                               "cannot be opened: "))
+        << err.constData();
+    EXPECT_FALSE(err.contains("not found")) << err.constData();
+}
+#endif

@@ -12,8 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include "FileFailures.h"
 #include "ToolRun.h"
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace zelvan::test;
 
@@ -152,5 +157,61 @@ TEST_F(ToolTest, FrameRefusesBadInputAndWritesNothing)
     }
     EXPECT_EQ(read(file("keep.bmp")), QByteArray("earlier picture"));
 }
+
+#ifdef Q_OS_UNIX
+TEST_F(ToolTest, SpecialFilesAreRefusedWithoutBlocking)
+{
+    const QString fifo = file("pipe.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Nothing ever writes into the FIFO: a tool that opened it would never finish.
+    ToolRun r = runTool({QStringLiteral("avi-info"), fifo}, 20000);
+    expectRefused(r);
+    EXPECT_EQ(r.errText(), QStringLiteral("error: File is not a regular file - cannot read: ") +
+                               fifo + QLatin1Char('\n'));
+    r = runTool({QStringLiteral("frame"), QStringLiteral("--video"), fifo,
+                 QStringLiteral("--frame"), QStringLiteral("0"), QStringLiteral("--out"),
+                 file("from-fifo.bmp")},
+                20000);
+    expectRefused(r);
+    EXPECT_EQ(r.errText(), QStringLiteral("error: %1 is not a regular file\n").arg(fifo));
+    EXPECT_FALSE(QFile::exists(file("from-fifo.bmp")));
+
+    // A picture is never written onto a FIFO or a device, which stay what they were.
+    const QString outFifo = file("pipe.bmp");
+    ASSERT_EQ(mkfifo(QFile::encodeName(outFifo).constData(), 0600), 0);
+    for (const QString& target : {outFifo, QStringLiteral("/dev/full")}) {
+        SCOPED_TRACE(target.toStdString());
+        r = runTool({QStringLiteral("frame"), QStringLiteral("--video"), file("pass.avi"),
+                     QStringLiteral("--frame"), QStringLiteral("0"), QStringLiteral("--out"),
+                     target},
+                    20000);
+        expectRefused(r);
+        EXPECT_EQ(r.errText(),
+                  QStringLiteral("error: Cannot write %1: it is not a regular file\n").arg(target));
+        struct stat st {
+        };
+        ASSERT_EQ(stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+    }
+}
+
+TEST_F(ToolTest, AFullDiskKeepsThePreviousPicture)
+{
+    const QString out = file("kept.bmp");
+    write(out, "earlier picture");
+    for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(100)}) {
+        SCOPED_TRACE(limit);
+        const ToolRun r = runToolWithFileSizeLimit(
+            {QStringLiteral("frame"), QStringLiteral("--video"), file("pass.avi"),
+             QStringLiteral("--frame"), QStringLiteral("0"), QStringLiteral("--out"), out},
+            limit);
+        expectRefused(r);
+        EXPECT_EQ(r.errText(),
+                  QStringLiteral("error: frame 0 not written: Cannot write %1: File too large\n")
+                      .arg(out));
+        EXPECT_EQ(read(out), QByteArray("earlier picture"));
+    }
+}
+#endif
 
 } // namespace
