@@ -48,8 +48,11 @@ Status Recorder::start(const RecorderSettings& s)
     captured = 0;
     dropped = 0;
     samples = 0;
+    nextSlot = 0;
+    pendingRepeats = 0;
     limitHit = false;
     firstFrameMicros = -1;
+    lastFrameMicros = -1;
     endMicros = -1;
     startMicros = steadyMicros();
     running = true;
@@ -61,6 +64,16 @@ void Recorder::endTime(qint64 micros)
 {
     qint64 expected = -1;
     endMicros.compare_exchange_strong(expected, micros);
+}
+
+// The frame slots between the last picture and this one that got no picture; a picture that
+// comes early takes the next slot.
+int Recorder::missedSlotsBefore(qint64 timeMicros, qint64 first)
+{
+    const qint64 slot = std::llround(double(timeMicros - first) * settings.fps / 1e6);
+    const qint64 missed = std::max<qint64>(0, slot - nextSlot);
+    nextSlot += missed + 1;
+    return int(std::min<qint64>(missed, 1 << 30));
 }
 
 void Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
@@ -86,12 +99,19 @@ void Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
     std::lock_guard<std::mutex> lock(mutex);
     if (closing)
         return;
+    lastFrameMicros = timeMicros;
+    const int missed = missedSlotsBefore(timeMicros, first);
+    dropped += missed;
+    pendingRepeats += missed;
     if (queuedFrames >= capacity) {
         ++dropped;
+        ++pendingRepeats;
         return;
     }
     Item item;
     item.frame = std::move(frame);
+    item.repeatsBefore = pendingRepeats;
+    pendingRepeats = 0;
     queue.push_back(std::move(item));
     ++queuedFrames;
     ++captured;
@@ -136,8 +156,12 @@ void Recorder::writerLoop()
             if (writeFailed)
                 continue; // keep emptying the queue so the device never waits
         }
-        const Status written = item.frame ? writer.writeFrame(item.frame.get())
-                                          : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
+        Status written;
+        if (item.frame && item.repeatsBefore > 0 && writer.framesWritten() > 0)
+            written = writer.repeatPreviousFrame(item.repeatsBefore);
+        if (written)
+            written = item.frame ? writer.writeFrame(item.frame.get())
+                                 : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
         if (!written) {
             const QString text = written.error();
             {
@@ -164,19 +188,53 @@ Status Recorder::finish()
     if (thread.joinable())
         thread.join();
     running = false;
+    if (writer.framesWritten() == 0 && !writeFailed) {
+        writer.discard();
+        return fail(QStringLiteral("Nothing was recorded: no picture arrived before the "
+                                   "recording ended"));
+    }
+    if (Status filled = fillToEnd(); !filled && !writeFailed) {
+        writeFailed = true;
+        writeError = filled.error();
+    }
     bool ok = !writeFailed;
     QString text = writeError;
     // close() also after a failed write: it keeps whatever frames reached the disk.
     const Status closed = writer.close();
-    if (ok) {
-        ok = closed.ok();
+    // After a failed write the writer's reason is the same, with what was kept of the file.
+    ok = ok && closed.ok();
+    if (!closed)
         text = closed.error();
-    } else if (!writer.keptPartialFile().isEmpty()) {
-        text += VideoFileWriter::keptPartialNote(writer.keptPartialFile());
-    }
     if (!ok)
         return fail(text);
     return {};
+}
+
+// The slots from the last picture to the end of the recording that got none: counted as
+// dropped and filled with the last picture, so the file lasts as long as the recording.
+Status Recorder::fillToEnd()
+{
+    const qint64 first = firstFrameMicros.load();
+    qint64 end = endMicros.load();
+    if (first < 0 || end < 0 || writeFailed)
+        return {};
+    // Stopped by hand: the end is now, on the clock of the pictures' time stamps; one more than
+    // two seconds past the last picture cannot be told from a source on another clock, and
+    // only the slots up to the last picture are counted then.
+    const qint64 last = lastFrameMicros.load();
+    if (settings.timeLimit <= 0 && (end < last || end - last > 2'000'000))
+        end = last;
+    qint64 slotCount = std::llround(double(end - first) * settings.fps / 1e6);
+    if (settings.timeLimit > 0)
+        slotCount = std::min<qint64>(slotCount, std::llround(settings.timeLimit * settings.fps));
+    // Slots dropped after the last queued picture were counted already; the ones after the
+    // last picture that came are counted now.
+    const qint64 unseen = std::max<qint64>(0, slotCount - nextSlot);
+    dropped += int(unseen);
+    nextSlot += unseen;
+    const qint64 repeats = unseen + pendingRepeats;
+    pendingRepeats = 0;
+    return writer.repeatPreviousFrame(int(std::min<qint64>(repeats, 1 << 30)));
 }
 
 qint64 Recorder::captureTimeMs() const

@@ -1,7 +1,9 @@
 #pragma once
 // Recording behind a bounded queue: the device thread only queues a reference to each picture
 // and returns; a writer thread compresses and writes. When the queue is full (slow disk, busy
-// machine) the picture is dropped and counted instead of holding up the device.
+// machine) the picture is dropped and counted instead of holding up the device. A frame slot
+// that the source skipped (its timestamps jump) is counted as dropped too; every slot without
+// a picture repeats the previous one in the file, so the file keeps the real timing.
 #include "base/Result.h"
 #include "capture/Source.h"
 #include "capture/VideoFileWriter.h"
@@ -59,12 +61,15 @@ public:
 private:
     struct Item {
         FramePtr frame;
+        int repeatsBefore = 0; // frame slots before this picture that got none
         QByteArray pcm;
         int pcmFrames = 0;
     };
     int queueCapacity() const; // pictures the queue holds before it drops
     void writerLoop();
     void endTime(qint64 micros);
+    int missedSlotsBefore(qint64 timeMicros, qint64 first);
+    Status fillToEnd();
 
     RecorderSettings settings;
     VideoFileWriter writer;
@@ -73,6 +78,8 @@ private:
     std::condition_variable ready;
     std::deque<Item> queue;
     int queuedFrames = 0;
+    qint64 nextSlot = 0;    // the frame slot the next picture fills
+    int pendingRepeats = 0; // slots since the last queued picture that got none
     int capacity = 0;
     qint64 queuedAudioBytes = 0;
     bool closing = false;
@@ -87,6 +94,7 @@ private:
     std::atomic<qint64> startMicros{0};
     std::atomic<qint64> firstFrameMicros{-1};
     std::atomic<qint64> endMicros{-1};
+    std::atomic<qint64> lastFrameMicros{-1};
     std::function<void()> onLimit;
     std::function<void(const QString&)> onFailure;
 };

@@ -1,6 +1,8 @@
 #include "capture/VideoFileWriter.h"
 #include "base/Platform.h"
 #include "base/Result.h"
+#include "base/WholeFile.h"
+#include "capture/PartialAvi.h"
 #include "review/PixelFormats.h"
 
 #include <QDir>
@@ -141,6 +143,21 @@ Status checkOpenArguments(const QString& path, QSize size, double fps, const Aud
     return {};
 }
 
+// The temporary name of a new recording. An existing "<name>.part" may be the only copy of a
+// jump that was cut short: it is never removed nor written over, the new one takes
+// "<name>.1.part", "<name>.2.part", ...
+Result<QString> freshPartName(const QString& path)
+{
+    QString part = path + QStringLiteral(".part");
+    for (int n = 1; QFileInfo::exists(part) || QFileInfo(part).isSymLink(); ++n) {
+        if (n > 999)
+            return fail(QStringLiteral("Cannot write %1: too many kept .part files beside it")
+                            .arg(QDir::toNativeSeparators(path)));
+        part = path + QStringLiteral(".%1.part").arg(n);
+    }
+    return part;
+}
+
 } // namespace
 
 struct VideoFileWriter::Impl {
@@ -161,6 +178,9 @@ struct VideoFileWriter::Impl {
     qint64 audioFrames = 0;
     bool failed = false;
     bool bottomUp = false;
+    bool intraOnly = false;       // every packet stands alone (MJPEG, uncompressed)
+    AVPacket* previous = nullptr; // the last picture's packet, for repeating it
+    int64_t nextSlot = 0;         // the next frame slot to be written
 
     ~Impl() { release(); }
 
@@ -176,6 +196,7 @@ struct VideoFileWriter::Impl {
         }
         av_frame_free(&work);
         av_packet_free(&packet);
+        av_packet_free(&previous);
         sws_freeContext(sws);
         sws = nullptr;
         vstream = astream = nullptr;
@@ -202,6 +223,35 @@ struct VideoFileWriter::Impl {
         return outcome(!failed);
     }
 
+    // Writes pkt (pts in frames) and takes its contents.
+    bool writeVideoPacket(AVPacket* pkt)
+    {
+        av_packet_rescale_ts(pkt, venc->time_base, vstream->time_base);
+        pkt->stream_index = vstream->index;
+        const int rc = av_interleaved_write_frame(fmt, pkt);
+        av_packet_unref(pkt);
+        if (rc < 0)
+            return markFailed(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
+        return true;
+    }
+
+    // Frame slots before `slot` that got no picture repeat the previous picture's packet, so
+    // every later picture keeps its time and every reader counts the file's frames alike.
+    bool fillSlotsBefore(int64_t slot)
+    {
+        while (previous && nextSlot < slot) {
+            AVPacket* copy = av_packet_clone(previous);
+            if (!copy)
+                return markFailed(QStringLiteral("Out of memory"));
+            copy->pts = copy->dts = nextSlot++;
+            const bool written = writeVideoPacket(copy);
+            av_packet_free(&copy);
+            if (!written)
+                return false;
+        }
+        return true;
+    }
+
     bool drain()
     {
         for (;;) {
@@ -210,14 +260,32 @@ struct VideoFileWriter::Impl {
                 return true;
             if (rc < 0)
                 return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
-            av_packet_rescale_ts(packet, venc->time_base, vstream->time_base);
-            packet->stream_index = vstream->index;
-            rc = av_interleaved_write_frame(fmt, packet);
-            av_packet_unref(packet);
-            if (rc < 0)
-                return markFailed(QStringLiteral("Cannot write the video file: ") +
-                                  avErrorText(rc));
+            if (intraOnly) {
+                if (!fillSlotsBefore(packet->pts))
+                    return false;
+                av_packet_unref(previous);
+                if (av_packet_ref(previous, packet) < 0)
+                    return markFailed(QStringLiteral("Out of memory"));
+                nextSlot = packet->pts + 1;
+            }
+            if (!writeVideoPacket(packet))
+                return false;
         }
+    }
+
+    // `count` slots without a picture of their own: an intra-only compressor repeats the
+    // previous packet (see fillSlotsBefore); any other compresses the previous picture again.
+    bool repeat(int count)
+    {
+        if (intraOnly) {
+            frames += count;
+            return true;
+        }
+        for (int i = 0; i < count; ++i) {
+            if (!encode(work))
+                return false;
+        }
+        return true;
     }
 
     bool encode(AVFrame* frame)
@@ -262,9 +330,13 @@ struct VideoFileWriter::Impl {
         const Result<EncoderChoice> choice = chooseEncoder(codec);
         if (!choice)
             return fail(choice.error());
+        if (Status writable = checkWriteTarget(target); !writable)
+            return writable;
         path = QFileInfo(target).absoluteFilePath();
-        tempPath = path + QStringLiteral(".part");
-        QFile::remove(tempPath);
+        const Result<QString> part = freshPartName(path);
+        if (!part)
+            return fail(part.error());
+        tempPath = *part;
         const QByteArray temp = platform::ffmpegFileName(tempPath);
         const int rc = avformat_alloc_output_context2(&fmt, nullptr, "avi", temp.constData());
         if (rc < 0 || !fmt)
@@ -350,6 +422,10 @@ struct VideoFileWriter::Impl {
             return fail(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
         work = av_frame_alloc();
         packet = av_packet_alloc();
+        previous = av_packet_alloc();
+        nextSlot = 0;
+        const AVCodecDescriptor* codec = avcodec_descriptor_get(venc->codec_id);
+        intraOnly = codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY);
         return {};
     }
 
@@ -359,7 +435,7 @@ struct VideoFileWriter::Impl {
         int rc = avcodec_send_frame(venc, nullptr);
         if (rc < 0)
             return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
-        if (!drain())
+        if (!drain() || !fillSlotsBefore(frames))
             return false;
         rc = av_write_trailer(fmt);
         if (rc < 0)
@@ -384,9 +460,18 @@ struct VideoFileWriter::Impl {
         if (QFile::rename(tempPath, path))
             return true;
         // The recording itself is complete: keep it under its temporary name rather than
-        // throw it away because the final name is taken or locked.
-        markFailed(QStringLiteral("Cannot write %1; the recording was kept as %2")
-                       .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(tempPath)));
+        // throw it away because the final name is taken or locked, and say so only when it
+        // is still there (its folder may have vanished with it).
+        if (QFileInfo(tempPath).isFile()) {
+            keptPartial = tempPath;
+            markFailed(
+                QStringLiteral("Cannot write %1; the recording was kept as %2")
+                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(tempPath)));
+        } else {
+            markFailed(
+                QStringLiteral("Cannot write %1: the recording is lost (%2 is gone)")
+                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(tempPath)));
+        }
         tempPath.clear();
         return false;
     }
@@ -397,12 +482,18 @@ struct VideoFileWriter::Impl {
         if (tempPath.isEmpty())
             return;
         // A recording that broke off (a full disk, a failing drive) may still hold the jump:
-        // keep what reached the disk, unindexed but readable, and say where it is.
-        if (frames > 0 && QFileInfo(tempPath).size() > 0) {
-            keptPartial = tempPath;
-            error += keptPartialNote(tempPath);
-        } else
-            QFile::remove(tempPath);
+        // keep what reached the disk, with its header finished so that every reader counts
+        // its pictures, and say where it is. A file that vanished, or that holds no picture a
+        // reader would find, is not called kept.
+        if (frames > 0 && QFileInfo(tempPath).isFile()) {
+            const Result<int> pictures = finishPartialAvi(tempPath);
+            if (pictures) {
+                keptPartial = tempPath;
+                error += keptPartialNote(tempPath, *pictures);
+                return;
+            }
+        }
+        QFile::remove(tempPath);
     }
 };
 
@@ -506,6 +597,17 @@ Status VideoFileWriter::writeFrame(const AVFrame* frame)
                       d->encode(d->work));
 }
 
+Status VideoFileWriter::repeatPreviousFrame(int count)
+{
+    if (Status writable = d->writable(); !writable)
+        return writable;
+    if (d->frames == 0)
+        return fail(QStringLiteral("No picture to repeat"));
+    if (count <= 0)
+        return {};
+    return d->outcome(d->repeat(count));
+}
+
 Status VideoFileWriter::writeAudio(const void* data, int frames)
 {
     if (Status writable = d->writable(); !writable)
@@ -552,9 +654,10 @@ QString VideoFileWriter::keptPartialFile() const
     return d->keptPartial;
 }
 
-QString VideoFileWriter::keptPartialNote(const QString& partPath)
+QString VideoFileWriter::keptPartialNote(const QString& partPath, int pictures)
 {
-    return QStringLiteral("; the frames recorded so far are kept in %1")
+    return QStringLiteral("; the %1 frames recorded so far are kept in %2")
+        .arg(pictures)
         .arg(QDir::toNativeSeparators(partPath));
 }
 

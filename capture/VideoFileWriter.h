@@ -1,8 +1,9 @@
 #pragma once
 // Synchronous AVI writer on FFmpeg: one video stream (MJPEG, uncompressed or any encoder the
 // FFmpeg build offers) and optionally one PCM audio stream. The file is written under a
-// temporary name and only appears under its real name when close() succeeds, so a crash or an
-// error never leaves half a file behind.
+// temporary name (a new "<name>.part", never one that is already there) and only appears
+// under its real name when close() succeeds, so a crash or an error never leaves half a file
+// under that name. A target that is not a regular file (a FIFO, a device) is refused.
 #include "base/Result.h"
 
 #include <QByteArray>
@@ -54,6 +55,9 @@ public:
     // Raw frame in any pixel format and size; the fast path when it already matches
     // nativePixelFormat() and the opened size.
     Status writeFrame(const AVFrame* frame);
+    // The next `count` frame slots had no picture (the source skipped them): each repeats the
+    // previous picture, so the pictures after it keep their time (picture n at n / rate).
+    Status repeatPreviousFrame(int count);
     // Interleaved PCM samples in the format given to setAudioFormat(); `frames` counts
     // sample frames (one sample per channel).
     Status writeAudio(const void* data, int frames);
@@ -64,9 +68,10 @@ public:
     void discard();
 
     // After a close() that failed part-way: the unfinished file that still holds the frames
-    // written before the failure (empty when nothing was kept).
+    // written before the failure, its header finished so that it reads back with the frames it
+    // holds (empty when nothing was kept, or when the file is gone).
     QString keptPartialFile() const;
-    static QString keptPartialNote(const QString& partPath);
+    static QString keptPartialNote(const QString& partPath, int pictures);
 
     int framesWritten() const;
     qint64 audioFramesWritten() const;

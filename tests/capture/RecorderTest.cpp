@@ -99,7 +99,56 @@ TEST(Recorder, FullQueueDropsAndCountsInsteadOfWaiting)
     EXPECT_GT(dropped, 0);
     EXPECT_EQ(captured + dropped, 60);
     ASSERT_TRUE(rec.finish());
-    EXPECT_EQ(probeAvi(path).decodedFrames, captured);
+    // Every dropped slot repeats the previous picture: the file keeps the recording's length.
+    EXPECT_EQ(probeAvi(path).decodedFrames, captured + dropped);
+}
+
+TEST(Recorder, TimeStampGapsAreCountedAsDroppedAndKeepTheTiming)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gaps.avi");
+    RecorderSettings s = settingsFor(path, QSize(160, 120), 30);
+    s.timeLimit = 2;
+    s.queueFrames = 200;
+    Recorder rec;
+    ASSERT_TRUE(rec.start(s));
+    TestPatternGenerator card(s.size, 0);
+    const qint64 t0 = 1'000'000;
+    // The source stalls twice: slots 10..19 and 40..44 never come, and it stops at slot 55
+    // although the recording lasts 60 slots.
+    for (int n = 0; n < 56; ++n) {
+        if ((n >= 10 && n < 20) || (n >= 40 && n < 45))
+            continue;
+        rec.pushVideo(card.render(n), t0 + qint64(n) * 1'000'000 / 30);
+    }
+    rec.pushVideo(card.render(60), t0 + 2'000'000); // reaches the limit
+    ASSERT_TRUE(rec.limitReached());
+    const Status finished = rec.finish();
+    ASSERT_TRUE(finished) << finished.error().toStdString();
+    EXPECT_EQ(rec.framesCaptured(), 41);
+    EXPECT_EQ(rec.framesDropped(), 19);
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok) << probe.error.toStdString();
+    EXPECT_EQ(probe.decodedFrames, 60) << "picture n of the file stays at n / rate";
+    EXPECT_EQ(probe.headerFrames, 60);
+    EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(probe.firstFrame), 0);
+    EXPECT_EQ(TestPatternGenerator::decodeFrameNumber(probe.lastFrame), 55)
+        << "the slots after the last picture repeat it";
+}
+
+TEST(Recorder, ARecordingWithoutAPictureIsAnError)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.avi");
+    Recorder rec;
+    ASSERT_TRUE(rec.start(settingsFor(path, QSize(160, 120), 30)));
+    const Status finished = rec.finish();
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(
+        finished.error(),
+        QStringLiteral("Nothing was recorded: no picture arrived before the recording ended"));
+    EXPECT_EQ(rec.framesCaptured(), 0);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(Recorder, OpenErrorsAreReportedBeforeAnyPicture)

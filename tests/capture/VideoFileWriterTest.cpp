@@ -213,9 +213,81 @@ TEST(VideoFileWriter, FinishedRecordingIsKeptWhenItsNameIsTaken)
     EXPECT_EQ(probeAvi(path + ".part").decodedFrames, 3);
 }
 
+TEST(VideoFileWriter, AKeptPartialRecordingIsNeverOverwritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("jump.avi");
+    const QByteArray keptJump("the frames of a recording cut short");
+    {
+        QFile part(path + ".part");
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+        part.write(keptJump);
+    }
+    VideoFileWriter w;
+    QString error;
+    ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, "MJPEG"), error));
+    EXPECT_TRUE(QFile::exists(path + ".1.part")) << "the new recording takes a new name";
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::cyan)).ok());
+    ASSERT_TRUE(succeeded(w.close(), error));
+    EXPECT_EQ(probeAvi(path).decodedFrames, 3);
+    EXPECT_FALSE(QFile::exists(path + ".1.part"));
+    QFile part(path + ".part");
+    ASSERT_TRUE(part.open(QIODevice::ReadOnly));
+    EXPECT_EQ(part.readAll(), keptJump);
+    // Discarding a recording removes only its own temporary.
+    ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, "MJPEG"), error));
+    w.discard();
+    EXPECT_TRUE(QFile::exists(path + ".part"));
+}
+
+TEST(VideoFileWriter, RepeatedSlotsKeepTheTiming)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("repeat.avi");
+    VideoFileWriter w;
+    QString error;
+    EXPECT_FALSE(w.repeatPreviousFrame(1)) << "no file open";
+    ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, "MJPEG"), error));
+    EXPECT_FALSE(w.repeatPreviousFrame(1)) << "no picture yet to repeat";
+    ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::red)).ok());
+    ASSERT_TRUE(w.repeatPreviousFrame(4).ok());
+    ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::blue)).ok());
+    ASSERT_TRUE(w.repeatPreviousFrame(2).ok());
+    EXPECT_EQ(w.framesWritten(), 8);
+    ASSERT_TRUE(succeeded(w.close(), error));
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok) << probe.error.toStdString();
+    EXPECT_EQ(probe.decodedFrames, 8);
+    EXPECT_EQ(probe.headerFrames, 8);
+    EXPECT_GT(qBlue(probe.lastFrame.pixel(10, 10)), 200) << "the last slots repeat the blue one";
+}
+
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+TEST(VideoFileWriter, SpecialFilesAreNeverRecordedOver)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& target : {fifo, QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(target.toStdString());
+        VideoFileWriter w;
+        const zelvan::Status opened = w.open(target, QSize(64, 48), 25, "MJPEG");
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(opened.error(),
+                  QStringLiteral("Cannot write %1: it is not a regular file").arg(target));
+        struct stat st {
+        };
+        ASSERT_EQ(stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+              QStringList{QStringLiteral("pipe.avi")});
+}
 
 // A disk that fills up mid-recording: the frames that reached the disk are kept and the
 // error says where, instead of the jump being deleted with the failed file.
@@ -257,5 +329,12 @@ TEST(VideoFileWriter, FramesBeforeAFullDiskAreKept)
     // unfinished file still plays those.
     EXPECT_GE(probeAvi(path + ".part").decodedFrames, 2);
     EXPECT_GE(written, 2);
+    // Its header was finished in place: every reader counts the pictures it holds, and the
+    // message names that count.
+    const auto kept = probeAvi(path + ".part");
+    EXPECT_EQ(kept.headerFrames, kept.decodedFrames);
+    EXPECT_TRUE(error.contains(
+        QStringLiteral("the %1 frames recorded so far are kept in").arg(kept.decodedFrames)))
+        << error.toStdString();
 }
 #endif
