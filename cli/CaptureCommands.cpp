@@ -1,4 +1,5 @@
 // zelvan-tool devices / record: the capture engine without its screens.
+#include "base/WholeFile.h"
 #include "capture/FfmpegCaptureControl.h"
 #include "cli/Command.h"
 
@@ -74,6 +75,9 @@ RecordRequest readRecordRequest(const Args& args)
                            QDir::toNativeSeparators(r.out.absolutePath()));
     if (r.out.isDir())
         throw CommandError(QStringLiteral("--out names a folder: ") + r.outText);
+    // A FIFO or a device is never recorded over nor replaced by a file.
+    if (const Status target = checkWriteTarget(r.outText); !target)
+        throw CommandError(target.error());
     return r;
 }
 

@@ -3,12 +3,17 @@
 
 #include "ToolRun.h"
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using zelvan::test::probeAvi;
 
@@ -75,3 +80,60 @@ TEST(RecordCommand, BadInputIsAnErrorAndLeavesNothing)
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
+
+TEST(RecordCommand, ARecordingWithoutAPictureIsAnError)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("short.avi");
+    // Shorter than one frame period: no picture belongs to it.
+    const ToolRun r = runTool({"record", "--device", "Test Pattern", "--seconds", "0.01", "--fps",
+                               "10", "--size", "320x240", "--out", out});
+    zelvan::test::expectRefused(r);
+    EXPECT_TRUE(
+        r.errText().contains("Nothing was recorded: no picture arrived before the recording ended"))
+        << r.errText().toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(RecordCommand, AKeptPartialRecordingSurvivesTheNextRecording)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("jump.avi");
+    const QByteArray kept("frames of the jump that was cut short");
+    {
+        QFile part(out + ".part");
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+        part.write(kept);
+    }
+    const ToolRun r = runTool({"record", "--device", "Test Pattern", "--seconds", "0.5", "--fps",
+                               "20", "--size", "320x240", "--out", out});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_GT(probeAvi(out).decodedFrames, 0);
+    QFile part(out + ".part");
+    ASSERT_TRUE(part.open(QIODevice::ReadOnly));
+    EXPECT_EQ(part.readAll(), kept);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"jump.avi", "jump.avi.part"}));
+}
+
+#ifdef Q_OS_UNIX
+TEST(RecordCommand, SpecialFilesAreNeverRecordedOver)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.avi");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& target : {fifo, QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(target.toStdString());
+        const ToolRun r = runTool({"record", "--device", "Test Pattern", "--seconds", "0.5",
+                                   "--fps", "20", "--size", "320x240", "--out", target},
+                                  30000);
+        zelvan::test::expectRefused(r);
+        EXPECT_EQ(r.errText(),
+                  QStringLiteral("error: Cannot write %1: it is not a regular file\n").arg(target));
+        struct stat st {
+        };
+        ASSERT_EQ(stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+    }
+}
+#endif
