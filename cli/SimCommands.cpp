@@ -1,5 +1,6 @@
 // zelvan-tool simulate: writes the synthetic jump site (site description, set-up picture and
 // the recorded pass) into a folder, all three files or none.
+#include "base/WholeFile.h"
 #include "capture/VideoFileWriter.h"
 #include "cli/Command.h"
 #include "review/cDIB.h"
@@ -57,16 +58,26 @@ QString firstMissingFolder(const QString& path)
     return missing;
 }
 
-void writeJson(const QJsonObject& o, const QString& path)
+// `shown` names the file as it will be in the results folder: the staging folder goes with
+// a failure.
+void writeJson(const QJsonObject& o, const QString& path, const QString& shown)
 {
-    QFile f(path);
-    const QByteArray bytes = QJsonDocument(o).toJson(QJsonDocument::Indented);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush())
-        throw CommandError(QStringLiteral("cannot write %1: %2")
-                               .arg(QDir::toNativeSeparators(path), f.errorString()));
+    StagedFile file(path);
+    Status written = file.write(QJsonDocument(o).toJson(QJsonDocument::Indented));
+    if (written)
+        written = file.commit();
+    if (written)
+        return;
+    // The reason without the staging path it starts with.
+    QString why = written.error();
+    const int pathEnd = why.indexOf(QDir::toNativeSeparators(path));
+    if (pathEnd >= 0)
+        why = why.mid(pathEnd + QDir::toNativeSeparators(path).size()).remove(0, 2);
+    throw CommandError(
+        QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(shown), why));
 }
 
-void writeVideo(const sim::SimulatedSite& site, const QString& path)
+void writeVideo(const sim::SimulatedSite& site, const QString& path, const QString& shown)
 {
     capture::VideoFileWriter writer;
     Status written = writer.open(path, site.frameSize(), site.frameRate(), QStringLiteral("MJPEG"));
@@ -74,9 +85,19 @@ void writeVideo(const sim::SimulatedSite& site, const QString& path)
         written = writer.writeFrame(site.renderFrame(n));
     if (written)
         written = writer.close();
-    if (!written)
-        throw CommandError(QStringLiteral("cannot write %1: %2")
-                               .arg(QDir::toNativeSeparators(path), written.error()));
+    if (written)
+        return;
+    // The video is made in the staging folder, which goes when the command fails: a note that
+    // the frames were kept there would name a file that is about to vanish.
+    QString why = written.error();
+    const QString kept = QDir::toNativeSeparators(writer.keptPartialFile());
+    writer.discard();
+    if (!kept.isEmpty() && why.endsWith(kept)) {
+        why.truncate(why.lastIndexOf(QStringLiteral("; the ")));
+        QFile::remove(kept);
+    }
+    throw CommandError(
+        QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(shown), why));
 }
 
 sim::SiteOptions siteOptions(const Args& args)
@@ -106,14 +127,14 @@ const QStringList& siteFileNames()
 void writeSiteFiles(const sim::SimulatedSite& site, const QTemporaryDir& staging, const QDir& dir)
 {
     const QStringList& names = siteFileNames();
-    writeJson(site.siteJson(), staging.filePath(names[0]));
+    writeJson(site.siteJson(), staging.filePath(names[0]), dir.filePath(names[0]));
     if (const Status written =
             review::writeImageAsBmp(site.renderSetup(), staging.filePath(names[1]));
         !written)
         throw CommandError(
             QStringLiteral("cannot write %1: %2")
                 .arg(QDir::toNativeSeparators(dir.filePath(names[1])), written.error()));
-    writeVideo(site, staging.filePath(names[2]));
+    writeVideo(site, staging.filePath(names[2]), dir.filePath(names[2]));
 }
 
 // Where the files stand while they are moved in: what was put in place and which earlier

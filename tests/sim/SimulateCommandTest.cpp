@@ -14,6 +14,7 @@
 
 #include "review/FrameReader.h"
 
+#include "FileFailures.h"
 #include "ToolRun.h"
 #include <cmath>
 
@@ -236,3 +237,35 @@ TEST_F(SimulateCommand, SiteDescriptionIsAStationSetup)
     EXPECT_GE(solved["frontRatio"].toDouble(), 80);
     EXPECT_TRUE(solved["checkBuoy"].toObject()["valid"].toBool());
 }
+
+#ifdef Q_OS_UNIX
+TEST(SimulateFullDisk, LeavesTheFolderAsItWasAndClaimsNothingKept)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("site"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    QFile earlier(out + QStringLiteral("/site.json"));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier site");
+    earlier.close();
+    // 1 byte: the first file fails; 2 MB: the pictures fit, the video does not.
+    for (rlim_t limit : {rlim_t(1), rlim_t(2) * 1024 * 1024}) {
+        SCOPED_TRACE(limit);
+        const ToolRun r = zelvan::test::runToolWithFileSizeLimit(
+            {QStringLiteral("simulate"), QStringLiteral("--out"), out, QStringLiteral("--seed"),
+             QStringLiteral("7")},
+            limit);
+        zelvan::test::expectRefused(r);
+        EXPECT_TRUE(r.errText().startsWith(QStringLiteral("error: cannot write ") + out))
+            << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().contains(QStringLiteral("File too large")))
+            << r.errText().toStdString();
+        EXPECT_FALSE(r.errText().contains(QStringLiteral("kept"))) << r.errText().toStdString();
+        EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QStringLiteral("site.json")});
+        QFile kept(out + QStringLiteral("/site.json"));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray("earlier site"));
+    }
+}
+#endif
