@@ -2,10 +2,12 @@
 // stamps: nothing here depends on the speed of the machine except where said.
 #include "capture/Recorder.h"
 #include "AviProbe.h"
+#include "capture/PacedVideoSource.h"
 #include "capture/TestPatternGenerator.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -26,7 +28,64 @@ RecorderSettings settingsFor(const QString& path, QSize size, double fps)
     return s;
 }
 
+// A built-in device whose picture takes far too long once, like a site renderer sharing its core
+// with a busy process: the pacing starts again after the stall and skips the frames it missed.
+class StallingSource : public PacedVideoSource
+{
+public:
+    StallingSource(VideoSettings settings, qint64 stallAt, int stallMs)
+        : PacedVideoSource(QStringLiteral("Stalling"), std::move(settings), nullptr),
+          card(this->settings.size, 0), stallAt(stallAt), stallMs(stallMs)
+    {
+    }
+    ~StallingSource() override { stop(); }
+
+protected:
+    zelvan::Status open() override { return {}; }
+    FramePtr renderFrame(qint64 n) override
+    {
+        if (n == stallAt)
+            QThread::msleep(stallMs);
+        return card.render(int(n));
+    }
+
+private:
+    TestPatternGenerator card;
+    qint64 stallAt;
+    int stallMs;
+};
+
 } // namespace
+
+TEST(Recorder, FramesMissedByAStalledSourceAreCountedAndTheFileKeepsItsLength)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("stall.avi");
+    RecorderSettings s = settingsFor(path, QSize(160, 120), 30);
+    s.timeLimit = 2;
+    s.queueFrames = 200;
+    Recorder rec;
+    ASSERT_TRUE(rec.start(s));
+    VideoSettings video;
+    video.size = s.size;
+    video.fps = s.fps;
+    StallingSource source(video, 10, 900);
+    std::atomic<bool> done{false};
+    rec.setLimitHandler([&] { done = true; });
+    source.setFrameHandler([&](FramePtr frame, qint64 t) { rec.pushVideo(std::move(frame), t); });
+    ASSERT_TRUE(source.start());
+    for (int waited = 0; !done && waited < 10000; waited += 10)
+        QThread::msleep(10);
+    source.stop();
+    ASSERT_TRUE(done.load());
+    ASSERT_TRUE(rec.finish());
+    // The 900 ms stall loses about 27 frames; they are dropped, not unseen.
+    EXPECT_GE(rec.framesDropped(), 20);
+    EXPECT_NEAR(rec.framesCaptured() + rec.framesDropped(), 60, 1);
+    const auto probe = probeAvi(path);
+    ASSERT_TRUE(probe.ok) << probe.error.toStdString();
+    EXPECT_NEAR(probe.decodedFrames, 60, 1) << "the file lasts as long as the recording";
+}
 
 TEST(Recorder, TimeLimitKeepsRateTimesSecondsFramesAndFiresOnce)
 {
