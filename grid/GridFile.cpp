@@ -173,7 +173,7 @@ Result<QByteArray> readCapped(const QString& path, const QString& label)
         return fail(QStringLiteral("%1: not a regular file").arg(label));
     if (QFileInfo(path).size() > kMaxGridFileBytes)
         return fail(QStringLiteral("%1: too large to be a grid setup file").arg(label));
-    const Result<QByteArray> bytes = readInputFile(path, kMaxGridFileBytes);
+    Result<QByteArray> bytes = readInputFile(path, kMaxGridFileBytes);
     if (!bytes)
         return fail(QStringLiteral("%1: cannot be read (%2)").arg(label, bytes.error()));
     return bytes;
