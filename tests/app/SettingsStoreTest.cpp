@@ -1,5 +1,6 @@
 // The settings store over real INI files in temporary folders.
 #include "app/SettingsStore.h"
+#include "FileFailures.h"
 #include "QStringPrint.h"
 #include "app/SettingsValues.h"
 
@@ -244,6 +245,26 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReportedAndLaterWritesWorkAgain)
         std::make_unique<QSettings>(folder + QStringLiteral("/DI05.ini"), QSettings::IniFormat));
     EXPECT_EQ(reread.device(), 2);
 }
+
+#ifdef Q_OS_UNIX
+TEST_F(SettingsStoreTest, AFullDiskIsReportedAndKeepsThePreviousFile)
+{
+    {
+        const auto store = open();
+        ASSERT_TRUE(store->write(QStringLiteral("logpath"), QStringLiteral("/videos")));
+    }
+    const QByteArray before = fileText();
+    ASSERT_FALSE(before.isEmpty());
+    Status written;
+    {
+        const auto store = open();
+        const zelvan::test::FileSizeLimit full(5);
+        written = store->write(QStringLiteral("TournamentName"), QString(200, QLatin1Char('t')));
+    }
+    EXPECT_FALSE(written) << "a settings file that could not be written is not a success";
+    EXPECT_EQ(fileText(), before);
+}
+#endif
 
 TEST_F(SettingsStoreTest, AHandDamagedFileIsStillReadAndWritten)
 {
