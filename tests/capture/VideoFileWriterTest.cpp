@@ -241,6 +241,25 @@ TEST(VideoFileWriter, AKeptPartialRecordingIsNeverOverwritten)
     EXPECT_TRUE(QFile::exists(path + ".part"));
 }
 
+TEST(VideoFileWriter, AVanishedFolderIsNeverReportedAsKept)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("card");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/x.avi";
+    VideoFileWriter w;
+    QString error;
+    ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, "MJPEG"), error));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::cyan)).ok());
+    // The memory card is pulled: the folder goes with the file being written.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    EXPECT_FALSE(succeeded(w.close(), error));
+    EXPECT_FALSE(error.contains("kept")) << error.toStdString();
+    EXPECT_TRUE(error.contains("the recording is lost")) << error.toStdString();
+    EXPECT_TRUE(w.keptPartialFile().isEmpty());
+}
+
 TEST(VideoFileWriter, RepeatedSlotsKeepTheTiming)
 {
     QTemporaryDir dir;
