@@ -1,6 +1,7 @@
 // zelvan-tool devices and record, run as a separate process like a script would.
 #include "AviProbe.h"
 
+#include "FileFailures.h"
 #include "ToolRun.h"
 #include <QDir>
 #include <QFile>
@@ -117,6 +118,34 @@ TEST(RecordCommand, AKeptPartialRecordingSurvivesTheNextRecording)
 }
 
 #ifdef Q_OS_UNIX
+TEST(RecordCommand, AFullDiskKeepsTheFramesInAPartThatReadsBack)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("cut.avi");
+    // 2 MB hold a second or two of these pictures, not three.
+    const ToolRun r = zelvan::test::runToolWithFileSizeLimit({"record", "--device", "Test Pattern",
+                                                              "--seconds", "3", "--fps", "30",
+                                                              "--size", "640x480", "--out", out},
+                                                             2 * 1024 * 1024);
+    zelvan::test::expectRefused(r);
+    EXPECT_TRUE(r.errText().contains("File too large")) << r.errText().toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    ASSERT_TRUE(QFile::exists(out + ".part"));
+    const auto probe = probeAvi(out + ".part");
+    EXPECT_GT(probe.decodedFrames, 10);
+    EXPECT_EQ(probe.headerFrames, probe.decodedFrames) << "every reader counts the kept frames";
+    EXPECT_TRUE(
+        r.errText().endsWith(QStringLiteral("; the %1 frames recorded so far are kept in %2\n")
+                                 .arg(probe.decodedFrames)
+                                 .arg(out + ".part")))
+        << r.errText().toStdString();
+    // The next recording of that name leaves the kept frames alone.
+    const ToolRun again = runTool({"record", "--device", "Test Pattern", "--seconds", "0.5",
+                                   "--fps", "30", "--size", "640x480", "--out", out});
+    ASSERT_EQ(again.exitCode, 0) << again.errText().toStdString();
+    EXPECT_EQ(probeAvi(out + ".part").decodedFrames, probe.decodedFrames);
+}
+
 TEST(RecordCommand, SpecialFilesAreNeverRecordedOver)
 {
     QTemporaryDir dir;
