@@ -71,18 +71,28 @@ QString SettingsStore::storedKey(const QString& key) const
     return key;
 }
 
+QString SettingsStore::storedPath(const QString& key) const
+{
+    // The usual spelling is asked first: when it is there, the section and the key are the
+    // ones the case-blind search below would find, without listing every group and key.
+    QString exact = kGroup + QLatin1Char('/') + key;
+    if (settings_->contains(exact))
+        return exact;
+    return group() + QLatin1Char('/') + storedKey(key);
+}
+
 bool SettingsStore::contains(const QString& key) const
 {
     if (!isKeyName(key))
         return false;
-    return settings_->contains(group() + QLatin1Char('/') + storedKey(key));
+    return settings_->contains(storedPath(key));
 }
 
 QString SettingsStore::read(const QString& key, const QString& defaultValue) const
 {
     if (!isKeyName(key))
         return defaultValue;
-    const QString path = group() + QLatin1Char('/') + storedKey(key);
+    const QString path = storedPath(key);
     if (!settings_->contains(path))
         return defaultValue;
     return variantText(settings_->value(path));

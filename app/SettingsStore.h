@@ -127,6 +127,8 @@ public:
 
 private:
     QString group() const;
+    // group() + "/" + storedKey(key), found the quick way when the spelling is the usual one.
+    QString storedPath(const QString& key) const;
     QString storedKey(const QString& key) const;
     void removeOtherSpellings(const QString& key);
     bool keptDespiteFormatError(const QString& key, const QString& value) const;
