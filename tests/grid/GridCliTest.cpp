@@ -325,4 +325,46 @@ TEST_F(GridCli, APathThatIsNotTextIsToldSo)
         << err.constData();
     EXPECT_FALSE(err.contains("not found")) << err.constData();
 }
+// A 16 KiB file system that is full, then read-only, in a mount namespace of the test's own
+// (where the system lets it make one): the pair on it stays as it was.
+TEST_F(GridCli, AFullOrReadOnlyFileSystemKeepsThePreviousPair)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")});
+    if (!probe.waitForFinished(10000) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        GTEST_SKIP() << "no mount namespace can be made here";
+    const TestSite site;
+    const QString in =
+        writeFile(dir, QStringLiteral("setup.json"), QJsonDocument(setupJson(site)).toJson());
+    const QString small = dir.filePath(QStringLiteral("small"));
+    ASSERT_TRUE(QDir().mkpath(small));
+    const QByteArray script = R"(set -e
+tool="$1"; dir="$2"; in="$3"
+mount -t tmpfs -o size=16k tmpfs "$dir"
+printf 'old grid\r\n' > "$dir/lake.ipt"
+printf 'old cb\r\n' > "$dir/lake.ipt.cb"
+dd if=/dev/zero of="$dir/filler" bs=1k count=64 2>/dev/null || true
+set +e
+"$tool" grid solve --in "$in" --save "$dir/lake.ipt"; echo "full $?"
+rm -f "$dir/filler"
+mount -o remount,ro "$dir"
+"$tool" grid solve --in "$in" --save "$dir/lake.ipt"; echo "read-only $?"
+cat "$dir/lake.ipt" "$dir/lake.ipt.cb"
+ls -A "$dir"
+)";
+    const QString scriptPath = writeFile(dir, QStringLiteral("mount.sh"), script);
+    QProcess p;
+    p.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("sh"), scriptPath,
+                                        qEnvironmentVariable("ZELVAN_TOOL"), small, in});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(out,
+              QStringLiteral("full 2\nread-only 2\nold grid\r\nold cb\r\nlake.ipt\nlake.ipt.cb\n"))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("No space left on device"))) << err.toStdString();
+    EXPECT_EQ(err.count(QStringLiteral("error: Grid file lake.ipt: cannot be written")), 2)
+        << err.toStdString();
+}
 #endif
