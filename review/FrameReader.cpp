@@ -79,6 +79,7 @@ struct FrameReader::Impl {
     // are free.
     static constexpr qint64 kBackSteps = 8;
     bool intraOnly = false;
+    qint64 firstKey = -1; // the first packet the file marks as a key frame; -1 when none
     std::map<qint64, QImage> stepBackCache;
     double rate = 0;
     QSize frameSize;
@@ -166,25 +167,80 @@ struct FrameReader::Impl {
         }
     }
 
+    Status buildIndex()
+    {
+        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
+        intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        readPackets();
+        if (packets.empty())
+            return fail(QStringLiteral("the video stream has no frames"));
+        const auto key = std::find_if(packets.begin(), packets.end(),
+                                      [](const PacketEntry& e) { return e.key; });
+        firstKey = key == packets.end() ? -1 : qint64(key - packets.begin());
+        // Decoding may always start at the first packet, key frame or not: what the decoder
+        // makes of the packets before the first key frame is learnt by decoding them.
+        packets.front().key = true;
+        noteIdentities();
+        if (Status ordered = orderForDisplay(); !ordered)
+            return ordered;
+        noteDisplayAndKeys();
+        if (packetOfDisplay.empty())
+            return fail(QStringLiteral("the video stream has no frames"));
+        return {};
+    }
+
+    bool timedFrom(qint64 from) const
+    {
+        return std::all_of(packets.begin() + from, packets.end(), [](const PacketEntry& e) {
+            return e.hidden || e.pts != AV_NOPTS_VALUE;
+        });
+    }
+
+    // Presentation order: the pictures the decoder gives up to the first key frame's own
+    // picture, learnt by decoding them; after it the order of the timestamps. Without
+    // timestamps the whole stream is decoded once to learn the order.
     Status orderForDisplay()
     {
-        const bool allTimed = std::all_of(packets.begin(), packets.end(), [](const PacketEntry& e) {
-            return e.pts != AV_NOPTS_VALUE;
-        });
-        if (!allTimed && !intraOnly)
-            return learnOrderByDecoding();
-        // Presentation order is the order of the timestamps (for intra-only video the stream
-        // order itself when timestamps are missing).
-        std::vector<qint64> order;
-        for (qint64 i = 0; i < qint64(packets.size()); ++i)
-            if (!packets[size_t(i)].hidden)
-                order.push_back(i);
-        if (allTimed)
-            std::stable_sort(order.begin(), order.end(), [&](qint64 a, qint64 b) {
-                return packets[size_t(a)].pts < packets[size_t(b)].pts;
-            });
-        packetOfDisplay = order;
+        packetOfDisplay.clear();
+        if (intraOnly) {
+            for (qint64 i = 0; i < qint64(packets.size()); ++i)
+                if (!packets[size_t(i)].hidden)
+                    packetOfDisplay.push_back(i);
+            if (timedFrom(0))
+                std::stable_sort(packetOfDisplay.begin(), packetOfDisplay.end(),
+                                 [&](qint64 a, qint64 b) {
+                                     return packets[size_t(a)].pts < packets[size_t(b)].pts;
+                                 });
+            return {};
+        }
+        if (firstKey < 0 || !timedFrom(firstKey))
+            return learnOrderByDecoding(-1);
+        if (Status learnt = learnOrderByDecoding(firstKey); !learnt)
+            return learnt;
+        if (packetOfDisplay.empty() || packetOfDisplay.back() != firstKey)
+            return learnOrderByDecoding(-1); // the key frame's picture never came: learn all
+        appendTimedAfterFirstKey();
         return {};
+    }
+
+    // The packets after the first key frame that the decoder shows after its picture, in
+    // the order of their timestamps.
+    void appendTimedAfterFirstKey()
+    {
+        const qint64 keyPts = packets[size_t(firstKey)].pts;
+        std::vector<bool> shown(packets.size(), false);
+        for (const qint64 i : packetOfDisplay)
+            shown[size_t(i)] = true;
+        std::vector<qint64> rest;
+        for (qint64 i = firstKey + 1; i < qint64(packets.size()); ++i) {
+            const PacketEntry& e = packets[size_t(i)];
+            if (!e.hidden && !shown[size_t(i)] && e.pts > keyPts)
+                rest.push_back(i);
+        }
+        std::stable_sort(rest.begin(), rest.end(), [&](qint64 a, qint64 b) {
+            return packets[size_t(a)].pts < packets[size_t(b)].pts;
+        });
+        packetOfDisplay.insert(packetOfDisplay.end(), rest.begin(), rest.end());
     }
 
     void noteDisplayAndKeys()
@@ -202,49 +258,41 @@ struct FrameReader::Impl {
         }
     }
 
-    Status buildIndex()
-    {
-        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
-        intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
-        readPackets();
-        if (packets.empty())
-            return fail(QStringLiteral("the video stream has no frames"));
-        // Decoding must start at a key frame; a stream whose first packet is not marked as
-        // one is still decoded from its start.
-        packets.front().key = true;
-        noteIdentities();
-        if (!orderForDisplay())
-            return fail(QStringLiteral("the video stream has no frames"));
-        noteDisplayAndKeys();
-        if (packetOfDisplay.empty())
-            return fail(QStringLiteral("the video stream has no frames"));
-        return {};
-    }
-
-    // Inter-coded video without presentation timestamps (H.264 in AVI): the order in which
-    // pictures leave the decoder is the only truth, so decode the stream once and note it.
-    Status learnOrderByDecoding()
+    // The order in which pictures leave the decoder, decoding from the first packet: until
+    // the picture of packet `until` has come, or (until < 0) through the whole stream.
+    Status learnOrderByDecoding(qint64 until)
     {
         packetOfDisplay.clear();
         if (Status sought = seekTo(0); !sought)
             return sought;
-        // Only the order matters here, not the pictures: skip the costly parts of decoding.
-        codec->skip_loop_filter = AVDISCARD_ALL;
-        codec->skip_idct = AVDISCARD_ALL;
+        // Only the order matters here when the whole stream is decoded, not the pictures:
+        // skip the costly parts of decoding.
+        const AVDiscard skip = until < 0 ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
+        codec->skip_loop_filter = skip;
+        codec->skip_idct = skip;
+        bool done = false;
         auto collect = [&] {
-            while (avcodec_receive_frame(codec, decoded) == 0) {
-                if (decoded->pts >= 0 && decoded->pts < qint64(packets.size()))
-                    packetOfDisplay.push_back(decoded->pts);
+            while (!done && avcodec_receive_frame(codec, decoded) == 0) {
+                const qint64 got = decoded->pts;
                 av_frame_unref(decoded);
+                if (got < 0 || got >= qint64(packets.size()) || packets[size_t(got)].hidden)
+                    continue;
+                packetOfDisplay.push_back(got);
+                done = got == until;
             }
         };
+        // A key frame's picture comes out within a few packets of it, however deep the
+        // reordering; give up looking for it well beyond.
+        const qint64 lastToSend = until < 0 ? qint64(packets.size()) : until + 64;
         qint64 index = -1;
-        while (readVideoPacket(&index)) {
+        while (!done && readVideoPacket(&index) && index <= lastToSend) {
             sendNumbered(index, index);
             collect();
         }
-        avcodec_send_packet(codec, nullptr);
-        collect();
+        if (!done) {
+            avcodec_send_packet(codec, nullptr);
+            collect();
+        }
         avcodec_flush_buffers(codec);
         codec->skip_loop_filter = AVDISCARD_DEFAULT;
         codec->skip_idct = AVDISCARD_DEFAULT;
@@ -423,7 +471,9 @@ struct FrameReader::Impl {
                 run.restarted = true;
                 return seekTo(0);
             }
-            if (!packets[size_t(index)].key) {
+            // A seek by decode timestamp may land a key frame early (B-frame streams whose
+            // container shifts the timestamps): its packets are skipped, not decoded.
+            if (index < run.key || !packets[size_t(index)].key) {
                 av_packet_unref(packet);
                 return {};
             }
