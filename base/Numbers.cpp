@@ -55,6 +55,51 @@ long decimalMagnitude(const QByteArray& text)
     return -long(zeros) - 1 + exponent;
 }
 
+// Consumes digits from `i`, appending them to `out`; how many there were.
+int takeDigits(QStringView field, qsizetype& i, qsizetype end, QByteArray& out)
+{
+    int digits = 0;
+    for (; i < end && isDigit(field.at(i)); ++i, ++digits)
+        out.append(char(field.at(i).unicode()));
+    return digits;
+}
+
+bool isSign(QChar c)
+{
+    return c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+// The field between its blanks as plain ASCII when it has the number form, else nothing.
+std::optional<QByteArray> numberForm(QStringView field, qsizetype begin, qsizetype end,
+                                     Exponent exponent)
+{
+    QByteArray ascii;
+    ascii.reserve(end - begin);
+    qsizetype i = begin;
+    if (isSign(field.at(i)))
+        ascii.append(char(field.at(i++).unicode()));
+    int mantissaDigits = takeDigits(field, i, end, ascii);
+    if (i < end && field.at(i) == QLatin1Char('.')) {
+        ascii.append('.');
+        ++i;
+        mantissaDigits += takeDigits(field, i, end, ascii);
+    }
+    if (mantissaDigits == 0)
+        return std::nullopt;
+    if (i < end && (field.at(i) == QLatin1Char('E') || field.at(i) == QLatin1Char('e'))) {
+        if (exponent == Exponent::Refused)
+            return std::nullopt;
+        ascii.append(char(field.at(i++).unicode()));
+        if (i < end && isSign(field.at(i)))
+            ascii.append(char(field.at(i++).unicode()));
+        if (takeDigits(field, i, end, ascii) == 0)
+            return std::nullopt;
+    }
+    if (i != end)
+        return std::nullopt;
+    return ascii;
+}
+
 } // namespace
 
 std::optional<double> parseNumber(QStringView field, Exponent exponent)
@@ -69,54 +114,20 @@ std::optional<double> parseNumber(QStringView field, Exponent exponent)
     constexpr qsizetype kLongestNumber = 400;
     if (begin == end || end - begin > kLongestNumber)
         return std::nullopt;
-
-    QByteArray ascii;
-    ascii.reserve(end - begin);
-    qsizetype i = begin;
-    auto take = [&] { ascii.append(char(field.at(i++).unicode())); };
-    if (field.at(i) == QLatin1Char('+') || field.at(i) == QLatin1Char('-'))
-        take();
-    int mantissaDigits = 0;
-    while (i < end && isDigit(field.at(i))) {
-        take();
-        ++mantissaDigits;
-    }
-    if (i < end && field.at(i) == QLatin1Char('.')) {
-        take();
-        while (i < end && isDigit(field.at(i))) {
-            take();
-            ++mantissaDigits;
-        }
-    }
-    if (mantissaDigits == 0)
-        return std::nullopt;
-    if (i < end && (field.at(i) == QLatin1Char('E') || field.at(i) == QLatin1Char('e'))) {
-        if (exponent == Exponent::Refused)
-            return std::nullopt;
-        take();
-        if (i < end && (field.at(i) == QLatin1Char('+') || field.at(i) == QLatin1Char('-')))
-            take();
-        int exponentDigits = 0;
-        while (i < end && isDigit(field.at(i))) {
-            take();
-            ++exponentDigits;
-        }
-        if (exponentDigits == 0)
-            return std::nullopt;
-    }
-    if (i != end)
+    const std::optional<QByteArray> ascii = numberForm(field, begin, end, exponent);
+    if (!ascii)
         return std::nullopt;
 
     // The text is plain ASCII decimal by now; QByteArray reads it the "C" way, whatever the
     // workstation's locale says about decimal separators.
     bool ok = false;
-    const double value = ascii.toDouble(&ok);
+    const double value = ascii->toDouble(&ok);
     if (ok)
         return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
     // Out of range: too large is not a usable number; too small is zero.
-    if (decimalMagnitude(ascii) > 0)
+    if (decimalMagnitude(*ascii) > 0)
         return std::nullopt;
-    return ascii.startsWith('-') ? -0.0 : 0.0;
+    return ascii->startsWith('-') ? -0.0 : 0.0;
 }
 
 double leadingNumber(QStringView text)

@@ -730,9 +730,10 @@ void FfmpegCaptureControl::grabStill()
     if (!frame)
         throwError(ErrNoFrame, QStringLiteral("No picture received from the device"));
     const QImage image = imageFromFrame(frame.get());
-    QString error;
-    if (image.isNull() || !review::writeImageAsBmp(image, stillFile, &error))
-        throwError(ErrFile, error.isEmpty() ? QStringLiteral("Cannot write ") + stillFile : error);
+    if (image.isNull())
+        throwError(ErrFile, QStringLiteral("Cannot write ") + stillFile);
+    if (const Status written = review::writeImageAsBmp(image, stillFile); !written)
+        throwError(ErrFile, written.error());
     emit statusText(QStringLiteral("Still saved to ") + QDir::toNativeSeparators(stillFile));
 }
 

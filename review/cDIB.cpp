@@ -206,12 +206,4 @@ Status writeImageAsBmp(const QImage& image, const QString& path)
     return dib.WriteToFile(path);
 }
 
-bool writeImageAsBmp(const QImage& image, const QString& path, QString* error)
-{
-    const Status written = writeImageAsBmp(image, path);
-    if (!written && error)
-        *error = written.error();
-    return written.ok();
-}
-
 } // namespace zelvan::review

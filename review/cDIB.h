@@ -109,8 +109,4 @@ QByteArray packedDib24(const QImage& image);
 // image size + 54), atomically.
 Status writeImageAsBmp(const QImage& image, const QString& path);
 
-// The same for callers not yet on Status (the capture engine's stills): false with the reason
-// in `error` (when given).
-bool writeImageAsBmp(const QImage& image, const QString& path, QString* error);
-
 } // namespace zelvan::review

@@ -57,71 +57,89 @@ QDialog* frame(const QString& title, QWidget* parent, QFormLayout** form)
 
 const QList<int> kRates{8000, 11025, 22050, 32000, 44100, 48000};
 
+QDialog* videoSourceDialog(CaptureControl& c, bool withEffect, QWidget* parent)
+{
+    QFormLayout* form = nullptr;
+    QDialog* d = frame(QStringLiteral("Video Source"), parent, &form);
+    addCombo(form, "&Resolution:", "cboResolution",
+             listOf(c.resolutionCount(), [&](int i) { return c.resolutionName(i); }),
+             c.resolutionIndex());
+    addCombo(form, "&Color Format:", "cboColorFormat",
+             listOf(c.colorFormatCount(), [&](int i) { return c.colorFormatName(i); }),
+             c.colorFormatIndex());
+    addCombo(form, "&Input:", "cboInput",
+             listOf(c.videoInputCount(), [&](int i) { return c.videoInputName(i); }),
+             c.videoInputIndex());
+    if (withEffect) {
+        const QStringList effects =
+            QStringList{"None"} + listOf(c.effectCount(kEffectCategory),
+                                         [&](int i) { return c.effectName(kEffectCategory, i); });
+        addCombo(form, "&Effect:", "cboEffect", effects, c.currentEffect(kEffectCategory) + 1);
+    }
+    return d;
+}
+
+// The quality box exists only for the FFmpeg control and only counts for MJPEG.
+void addQualityBox(QFormLayout* form, QComboBox* compressor, const FfmpegCaptureControl& ff)
+{
+    auto* quality = new QSpinBox;
+    quality->setObjectName("spnQuality");
+    quality->setRange(2, 31);
+    quality->setValue(ff.compressionQuality());
+    quality->setAccessibleName("Quality (2 best, 31 smallest)");
+    auto* caption = new QLabel("&Quality (2 best, 31 smallest):");
+    caption->setBuddy(quality);
+    form->addRow(caption, quality);
+    auto enable = [compressor, quality] {
+        quality->setEnabled(compressor->currentText() == "MJPEG");
+    };
+    QObject::connect(compressor, &QComboBox::currentIndexChanged, quality, enable);
+    enable();
+}
+
+QDialog* compressionDialog(CaptureControl& c, QWidget* parent)
+{
+    QFormLayout* form = nullptr;
+    QDialog* d = frame(QStringLiteral("Video Compression"), parent, &form);
+    auto* combo =
+        addCombo(form, "&Compressor:", "cboCompressor",
+                 listOf(c.videoCompressorCount(), [&](int i) { return c.videoCompressorName(i); }),
+                 c.videoCompressorIndex());
+    if (const auto* ff = dynamic_cast<const FfmpegCaptureControl*>(&c))
+        addQualityBox(form, combo, *ff);
+    return d;
+}
+
+QDialog* audioFormatDialog(CaptureControl& c, QWidget* parent)
+{
+    QFormLayout* form = nullptr;
+    QDialog* d = frame(QStringLiteral("Audio Format"), parent, &form);
+    QStringList rates;
+    for (int r : kRates)
+        rates << QStringLiteral("%1 Hz").arg(r);
+    int rate = int(kRates.indexOf(c.sampleRate()));
+    if (rate < 0) {
+        rates << QStringLiteral("%1 Hz").arg(c.sampleRate());
+        rate = int(rates.size()) - 1;
+    }
+    addCombo(form, "&Sample rate:", "cboSampleRate", rates, rate);
+    addCombo(form, "&Channels:", "cboChannels", {"Mono", "Stereo"}, c.channels() == 2 ? 1 : 0);
+    addCombo(form, "&Bits per sample:", "cboBits", {"8", "16"}, c.bitsPerSample() == 8 ? 0 : 1);
+    return d;
+}
+
 } // namespace
 
 QDialog* createCaptureDialog(int id, CaptureControl& c, QWidget* parent)
 {
-    QFormLayout* form = nullptr;
     switch (id) {
     case DialogVideoSource:
-    case DialogVideoSourceEffect: {
-        QDialog* d = frame(QStringLiteral("Video Source"), parent, &form);
-        addCombo(form, "&Resolution:", "cboResolution",
-                 listOf(c.resolutionCount(), [&](int i) { return c.resolutionName(i); }),
-                 c.resolutionIndex());
-        addCombo(form, "&Color Format:", "cboColorFormat",
-                 listOf(c.colorFormatCount(), [&](int i) { return c.colorFormatName(i); }),
-                 c.colorFormatIndex());
-        addCombo(form, "&Input:", "cboInput",
-                 listOf(c.videoInputCount(), [&](int i) { return c.videoInputName(i); }),
-                 c.videoInputIndex());
-        if (id == DialogVideoSourceEffect) {
-            const QStringList effects =
-                QStringList{"None"} + listOf(c.effectCount(kEffectCategory), [&](int i) {
-                    return c.effectName(kEffectCategory, i);
-                });
-            addCombo(form, "&Effect:", "cboEffect", effects, c.currentEffect(kEffectCategory) + 1);
-        }
-        return d;
-    }
-    case DialogVideoCompression: {
-        QDialog* d = frame(QStringLiteral("Video Compression"), parent, &form);
-        auto* combo = addCombo(
-            form, "&Compressor:", "cboCompressor",
-            listOf(c.videoCompressorCount(), [&](int i) { return c.videoCompressorName(i); }),
-            c.videoCompressorIndex());
-        if (auto* ff = dynamic_cast<FfmpegCaptureControl*>(&c)) {
-            auto* quality = new QSpinBox;
-            quality->setObjectName("spnQuality");
-            quality->setRange(2, 31);
-            quality->setValue(ff->compressionQuality());
-            quality->setAccessibleName("Quality (2 best, 31 smallest)");
-            auto* caption = new QLabel("&Quality (2 best, 31 smallest):");
-            caption->setBuddy(quality);
-            form->addRow(caption, quality);
-            auto enable = [combo, quality] {
-                quality->setEnabled(combo->currentText() == "MJPEG");
-            };
-            QObject::connect(combo, &QComboBox::currentIndexChanged, quality, enable);
-            enable();
-        }
-        return d;
-    }
-    case DialogAudioFormat: {
-        QDialog* d = frame(QStringLiteral("Audio Format"), parent, &form);
-        QStringList rates;
-        for (int r : kRates)
-            rates << QStringLiteral("%1 Hz").arg(r);
-        int rate = int(kRates.indexOf(c.sampleRate()));
-        if (rate < 0) {
-            rates << QStringLiteral("%1 Hz").arg(c.sampleRate());
-            rate = int(rates.size()) - 1;
-        }
-        addCombo(form, "&Sample rate:", "cboSampleRate", rates, rate);
-        addCombo(form, "&Channels:", "cboChannels", {"Mono", "Stereo"}, c.channels() == 2 ? 1 : 0);
-        addCombo(form, "&Bits per sample:", "cboBits", {"8", "16"}, c.bitsPerSample() == 8 ? 0 : 1);
-        return d;
-    }
+    case DialogVideoSourceEffect:
+        return videoSourceDialog(c, id == DialogVideoSourceEffect, parent);
+    case DialogVideoCompression:
+        return compressionDialog(c, parent);
+    case DialogAudioFormat:
+        return audioFormatDialog(c, parent);
     default:
         return nullptr;
     }

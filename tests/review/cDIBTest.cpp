@@ -70,8 +70,8 @@ TEST_F(cDIBTest, WritesTheStationHeadersAndBottomUpRows)
         const int h = size.height();
         const QImage image = pattern(w, h);
         const QString path = dir.filePath(QStringLiteral("p%1x%2.bmp").arg(w).arg(h));
-        QString error;
-        ASSERT_TRUE(writeImageAsBmp(image, path, &error)) << error.toStdString();
+        const Status written = writeImageAsBmp(image, path);
+        ASSERT_TRUE(written) << written.error().toStdString();
         const QByteArray b = read(path);
 
         const int row = ((w * 3 + 3) / 4) * 4;
@@ -170,32 +170,31 @@ TEST_F(cDIBTest, WritingReplacesALongerFileWholeAndReportsFailures)
 {
     const QString path = dir.filePath(QStringLiteral("currentcapture.bmp"));
     write(QStringLiteral("currentcapture.bmp"), QByteArray(500000, 'z'));
-    ASSERT_TRUE(writeImageAsBmp(pattern(10, 10), path, nullptr));
+    ASSERT_TRUE(writeImageAsBmp(pattern(10, 10), path));
     const QByteArray b = read(path);
     EXPECT_EQ(b.size(), 32 * 10 + 54) << "no tail of the earlier, longer file";
     EXPECT_FALSE(b.contains('z'));
 
     // A folder that does not exist, and a target that is a folder: false, and no stray
     // temporary files.
-    QString error;
-    EXPECT_FALSE(
-        writeImageAsBmp(pattern(3, 3), dir.filePath(QStringLiteral("no/such.bmp")), &error));
-    EXPECT_FALSE(error.isEmpty());
+    Status written = writeImageAsBmp(pattern(3, 3), dir.filePath(QStringLiteral("no/such.bmp")));
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(written.error().isEmpty());
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("taken.bmp")));
-    error.clear();
-    EXPECT_FALSE(writeImageAsBmp(pattern(3, 3), dir.filePath(QStringLiteral("taken.bmp")), &error));
-    EXPECT_FALSE(error.isEmpty());
+    written = writeImageAsBmp(pattern(3, 3), dir.filePath(QStringLiteral("taken.bmp")));
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(written.error().isEmpty());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
               QStringList({QStringLiteral("currentcapture.bmp")}));
     EXPECT_EQ(read(path), b) << "a failed write elsewhere leaves the picture alone";
-    EXPECT_FALSE(writeImageAsBmp(QImage(), path, &error));
+    EXPECT_FALSE(writeImageAsBmp(QImage(), path));
     EXPECT_EQ(read(path), b);
 }
 
 TEST_F(cDIBTest, ReadsBackWhatItWrote)
 {
     const QString path = dir.filePath(QStringLiteral("set-up.bmp"));
-    ASSERT_TRUE(writeImageAsBmp(pattern(33, 7), path, nullptr));
+    ASSERT_TRUE(writeImageAsBmp(pattern(33, 7), path));
     cDIB dib;
     ASSERT_TRUE(told(dib.CreateFromFile(path), dialogs));
     EXPECT_TRUE(dialogs.shown.isEmpty());
