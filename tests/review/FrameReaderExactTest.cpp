@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -118,7 +119,11 @@ protected:
         dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(dir->isValid());
     }
-    static void TearDownTestSuite() { dir.reset(); }
+    static void TearDownTestSuite()
+    {
+        decodes.clear();
+        dir.reset();
+    }
     static QString path(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
 
     // Makes the file of this kind (once) and FFmpeg's decode of it.
@@ -126,9 +131,14 @@ protected:
     {
         const Kind& kind = GetParam();
         file = path(kind.name);
-        if (!QFile::exists(file))
+        if (!QFile::exists(file)) {
             ASSERT_TRUE(make(kind)) << kind.name;
-        expected = ffmpegDecode(file);
+        }
+        // FFmpeg's decode of each file is made once and shared by the tests of its kind.
+        auto known = decodes.find(file);
+        if (known == decodes.end())
+            known = decodes.emplace(file, ffmpegDecode(file)).first;
+        expected = known->second;
         ASSERT_FALSE(expected.frames.empty()) << kind.name;
         ASSERT_TRUE(reader.open(file).ok()) << kind.name;
     }
@@ -164,11 +174,13 @@ protected:
     qint64 count() const { return qint64(expected.frames.size()); }
 
     static std::unique_ptr<QTemporaryDir> dir;
+    static std::map<QString, Decoded> decodes;
     QString file;
     Decoded expected;
     FrameReader reader;
 };
 std::unique_ptr<QTemporaryDir> FrameReaderExactTest::dir;
+std::map<QString, Decoded> FrameReaderExactTest::decodes;
 
 TEST_P(FrameReaderExactTest, CountsThePicturesTheDecoderGives)
 {
