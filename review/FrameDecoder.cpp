@@ -629,6 +629,11 @@ qint64 FrameDecoder::bytesPerPicture() const
     return bytes > 0 ? bytes : qint64(d->codec->width) * d->codec->height * 3;
 }
 
+bool FrameDecoder::intraOnly() const
+{
+    return d->intraOnly;
+}
+
 std::vector<Picture> FrameDecoder::takeOpeningPictures()
 {
     std::vector<Picture> pictures = std::move(d->opening);

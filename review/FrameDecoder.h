@@ -52,6 +52,7 @@ public:
     QSize size() const;
     QString codecName() const;
     qint64 bytesPerPicture() const; // what one decoded picture takes in memory
+    bool intraOnly() const;         // every picture decodes on its own (MJPEG)
 
     // The pictures decoded while opening, numbered; handed over once.
     std::vector<Picture> takeOpeningPictures();

@@ -34,6 +34,7 @@ struct FrameReader::Impl {
     QSize frameSize;
     QString codec;
     qint64 pictureBytes = 1;
+    bool intraOnly = false;
 
     std::mutex lock;
     std::condition_variable wake;  // the decoding thread: a frame is wanted, or stop
@@ -42,6 +43,7 @@ struct FrameReader::Impl {
     std::map<qint64, QString> failed; // frames that could not be decoded, and why
     qint64 wanted = -1;               // the frame the caller waits for
     qint64 position = 0;              // the window is kept around this frame
+    bool stepping = false;            // the position was reached by a step of one frame
     qint64 count = 0;
     bool stop = false;
     std::thread worker;
@@ -65,6 +67,7 @@ struct FrameReader::Impl {
         failed.clear();
         wanted = -1;
         position = 0;
+        stepping = false;
         count = 0;
         stop = false;
         currentIndex = -1;
@@ -73,7 +76,16 @@ struct FrameReader::Impl {
         sws = nullptr;
     }
 
-    qint64 capacity() const { return std::max<qint64>(2, budget / pictureBytes); }
+    // Pictures that decode on their own are kept only near the position: decoding one
+    // costs less than the fresh memory for keeping it, and a short window reuses the
+    // decoder's buffers. Long groups of pictures are kept as far as the budget allows, since
+    // a jump into one decodes from its key frame.
+    static constexpr qint64 kIntraWindow = 48;
+    qint64 capacity() const
+    {
+        const qint64 room = std::max<qint64>(2, budget / pictureBytes);
+        return intraOnly ? std::min(room, kIntraWindow) : room;
+    }
 
     // The frames the window holds around `position`: the whole video when it fits, else
     // two thirds ahead (stepping forward is the common way) and a third behind.
@@ -92,6 +104,11 @@ struct FrameReader::Impl {
     {
         if (wanted >= 0 && !window.count(wanted) && !failed.count(wanted))
             return wanted;
+        // A jump to a picture that decodes on its own is one decode: once the window has
+        // its memory, the thread stays free for the next jump and fills the window only
+        // when the operator steps.
+        if (intraOnly && !stepping && qint64(window.size()) >= capacity())
+            return std::nullopt;
         const auto [first, last] = bounds();
         auto missing = [&](qint64 n) { return !window.count(n) && !failed.count(n); };
         for (qint64 n = std::max(position, first); n <= last; ++n)
@@ -216,6 +233,7 @@ struct FrameReader::Impl {
     Result<SharedFrame> fetch(qint64 n)
     {
         std::unique_lock<std::mutex> guard(lock);
+        stepping = n == position + 1 || n == position - 1;
         position = n;
         wanted = n;
         failed.erase(n);
@@ -249,6 +267,7 @@ Status FrameReader::open(const QString& path)
     d->frameSize = decoder->size();
     d->codec = decoder->codecName();
     d->pictureBytes = std::max<qint64>(1, decoder->bytesPerPicture());
+    d->intraOnly = decoder->intraOnly();
     d->count = decoder->frameCount();
     for (Picture& p : decoder->takeOpeningPictures())
         d->keep(std::move(p));
