@@ -45,6 +45,9 @@ struct FrameDecoder::Impl {
     FrameReader::OpenFailure failure = FrameReader::OpenFailure::None;
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
+    const AVCodec* decoderType = nullptr;
+    bool startsOnKey = true; // the file marks its first packet as a key frame
+    bool used = false;       // a run has used the decoder since it was made
     AVPacket* packet = nullptr;
     AVFrame* decoded = nullptr;
     int streamIndex = -1;
@@ -101,31 +104,39 @@ struct FrameDecoder::Impl {
 
     Status openDecoder()
     {
-        const AVCodec* decoder = nullptr;
-        int rc = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+        int rc = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoderType, 0);
         if (rc == AVERROR_DECODER_NOT_FOUND)
             return refuse(FrameReader::OpenFailure::NoDecoder,
                           QStringLiteral("no decoder for the video stream"));
         if (rc < 0)
             return refuse(FrameReader::OpenFailure::CannotOpen, QStringLiteral("no video stream"));
         streamIndex = rc;
-        const AVStream* stream = format->streams[rc];
-        codec = avcodec_alloc_context3(decoder);
-        if (!codec || avcodec_parameters_to_context(codec, stream->codecpar) < 0)
-            return refuse(FrameReader::OpenFailure::NoDecoder,
-                          QStringLiteral("cannot set up the decoder"));
-        codec->thread_count = 0; // as many as the machine has
-        codec->pkt_timebase = stream->time_base;
-        rc = avcodec_open2(codec, decoder, nullptr);
-        if (rc < 0)
-            return refuse(FrameReader::OpenFailure::NoDecoder,
-                          QStringLiteral("cannot open the decoder: %1").arg(avError(rc)));
+        if (Status made = newCodec(); !made)
+            return refuse(FrameReader::OpenFailure::NoDecoder, made.error());
         const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
         intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+        const AVStream* stream = format->streams[streamIndex];
         AVRational r = stream->avg_frame_rate;
         if (r.num <= 0 || r.den <= 0)
             r = stream->r_frame_rate;
         rate = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
+        return {};
+    }
+
+    // A decoder in the state of a fresh one: what it makes of packets that refer to frames
+    // it never had (a file that starts on frames that are not key frames) depends on it.
+    Status newCodec()
+    {
+        avcodec_free_context(&codec);
+        const AVStream* stream = format->streams[streamIndex];
+        codec = avcodec_alloc_context3(decoderType);
+        if (!codec || avcodec_parameters_to_context(codec, stream->codecpar) < 0)
+            return fail(QStringLiteral("cannot set up the decoder"));
+        codec->thread_count = 0; // as many as the machine has
+        codec->pkt_timebase = stream->time_base;
+        const int rc = avcodec_open2(codec, decoderType, nullptr);
+        if (rc < 0)
+            return fail(QStringLiteral("cannot open the decoder: %1").arg(avError(rc)));
         return {};
     }
 
@@ -240,6 +251,7 @@ struct FrameDecoder::Impl {
                                       [](const PacketEntry& e) { return e.key; });
         const qint64 firstKey = key == packets.end() ? -1 : qint64(key - packets.begin());
         // Decoding may always start at the first packet, key frame or not.
+        startsOnKey = firstKey == 0;
         packets.front().key = true;
         noteKeys();
         if (Status learnt = learnOpening(firstKey); !learnt)
@@ -342,6 +354,11 @@ struct FrameDecoder::Impl {
     Status startOver()
     {
         resetRun();
+        if (!startsOnKey && used) {
+            if (Status made = newCodec(); !made)
+                return made;
+        }
+        used = true;
         const PacketEntry& first = packets.front();
         const qint64 firstTs = first.dts != AV_NOPTS_VALUE   ? first.dts
                                : first.pts != AV_NOPTS_VALUE ? first.pts

@@ -163,9 +163,14 @@ protected:
     // The reader's frame must be FFmpeg's picture `n`, not a neighbour of it.
     void expectFrame(const Result<QImage>& got, qint64 n, const char* how)
     {
+        expectFrameOf(reader, got, n, how);
+    }
+    void expectFrameOf(const FrameReader& from, const Result<QImage>& got, qint64 n,
+                       const char* how)
+    {
         ASSERT_TRUE(got.ok()) << GetParam().name << " " << how << " frame " << n << ": "
                               << got.error().toStdString();
-        ASSERT_EQ(reader.current(), n) << how;
+        ASSERT_EQ(from.current(), n) << how;
         const int diff = maxChannelDifference(*got, expected.frames[size_t(n)]);
         ASSERT_GE(diff, 0) << GetParam().name << " " << how << " frame " << n << ": size";
         ASSERT_LE(diff, kRounding) << GetParam().name << " " << how << " frame " << n;
@@ -229,6 +234,37 @@ TEST_P(FrameReaderExactTest, BackAndForthAroundALandingGivesTheSameFrames)
                         step > 0 ? "next" : "previous");
         }
     }
+}
+
+TEST_P(FrameReaderExactTest, KeepsTheWindowWithinItsBudget)
+{
+    for (qint64 n = 0; n < count(); ++n)
+        expectFrame(reader.next(), n, "next");
+    EXPECT_GT(reader.keptPictures(), 0);
+    EXPECT_LE(reader.keptBytes(), reader.memoryBudget());
+}
+
+// A window of two pictures: nearly every step and jump decodes again, from a key frame or
+// from the start of the file, and must still give FFmpeg's picture.
+TEST_P(FrameReaderExactTest, AWindowOfTwoPicturesGivesTheSameFrames)
+{
+    FrameReader small(1);
+    ASSERT_TRUE(small.open(file).ok());
+    EXPECT_EQ(small.frameCount(), reader.frameCount());
+    QRandomGenerator rng(3);
+    for (int i = 0; i < 12; ++i) {
+        const qint64 n = qint64(rng.bounded(quint32(count())));
+        expectFrameOf(small, small.frame(n), n, "seek");
+        EXPECT_LE(small.keptPictures(), 3);
+        if (n > 0)
+            expectFrameOf(small, small.previous(), n - 1, "previous");
+        if (n + 1 < count())
+            expectFrameOf(small, small.frame(n + 1), n + 1, "step over");
+    }
+    expectFrameOf(small, small.frame(count() - 1), count() - 1, "last");
+    for (qint64 n = count() - 2; n >= 0 && n >= count() - 14; --n)
+        expectFrameOf(small, small.previous(), n, "previous");
+    EXPECT_LE(small.keptPictures(), 3);
 }
 
 std::vector<Kind> kinds()
