@@ -317,7 +317,7 @@ struct FrameDecoder::Impl {
             count = qint64(order.size());
             countFinal = true;
         } else {
-            count = qint64(order.size() + rest.size()); // learnt by decoding from the start
+            count = qint64(order.size()) + qint64(rest.size()); // learnt from the start
             countFinal = false;
         }
         setOrder(std::move(order));
