@@ -39,7 +39,9 @@ double quantile(std::vector<double> v, double q)
 }
 
 struct Figures {
-    std::vector<double> open, next, previous, seek, backAndForth, coldSeek, secondGroup;
+    std::vector<double> open, next, previous, seek, backAndForth, coldSeek, secondGroup,
+        seekWhenFull;
+    double ffmpegGroupMs = 0; // the ffmpeg program decoding the first 250 frames
     qint64 keptMiB = 0;
     double windowFullMs = -1; // when the window first held the whole video
     bool exactOrder = true;
@@ -55,6 +57,21 @@ bool makeFile(const QString& path, const QStringList& codec, int frames)
                         QStringLiteral("-frames:v"), QString::number(frames)} +
                 codec + QStringList{path});
     return p.waitForFinished(600000) && p.exitCode() == 0;
+}
+
+// What one group of pictures of the long-GOP files (250 frames) takes the ffmpeg program
+// to decode: the yardstick for a seek made before the window is filled.
+double ffmpegDecodesAGroup(const QString& path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+             QStringLiteral("-frames:v"), QStringLiteral("250"), QStringLiteral("-f"),
+             QStringLiteral("null"), QStringLiteral("-")});
+    p.waitForFinished(600000);
+    return double(clock.nsecsElapsed()) / 1e6;
 }
 
 // Times one call of `step` on `reader`, in milliseconds; a failed step counts as a fault.
@@ -153,10 +170,17 @@ Figures measure(const QString& path)
     if (alone.open(path) && alone.frame(0)) {
         while (alone.keptPictures() < alone.frameCount() && filling.elapsed() < 20000)
             QThread::msleep(5);
-        if (alone.keptPictures() == alone.frameCount())
+        if (alone.keptPictures() == alone.frameCount()) {
             f.windowFullMs = double(filling.elapsed());
+            QRandomGenerator rng(4);
+            for (int i = 0; i < 60; ++i) {
+                const qint64 n = qint64(rng.bounded(quint32(alone.frameCount())));
+                f.seekWhenFull.push_back(timed(f, [&] { return alone.frame(n); }));
+            }
+        }
     }
     timeSecondGroup(path, f);
+    f.ffmpegGroupMs = ffmpegDecodesAGroup(path);
     return f;
 }
 
@@ -176,6 +200,8 @@ void print(const char* name, const Figures& f)
     printRow("random seek", f.seek);
     printRow("back-and-forth", f.backAndForth);
     printRow("frame count-40 after opening", f.secondGroup);
+    printRow("random seek, window full", f.seekWhenFull);
+    std::printf("  ffmpeg program decoding 250 frames: %.0f ms\n", f.ffmpegGroupMs);
     std::printf("  kept in the window: %lld MiB; whole video in the window after %s%s\n\n",
                 static_cast<long long>(f.keptMiB),
                 f.windowFullMs < 0 ? "(never: kept short, or too big)"
