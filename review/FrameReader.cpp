@@ -182,6 +182,8 @@ struct FrameReader::Impl {
             const Outcome outcome = decodeTowards(n, &why);
             if (outcome == Outcome::Reached || outcome == Outcome::Interrupted)
                 return;
+            if (n >= decoder->frameCount())
+                break; // the decoder gave fewer pictures than it was given packets
         }
         const std::lock_guard<std::mutex> guard(lock);
         count = decoder->frameCount();
