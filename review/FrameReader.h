@@ -6,9 +6,9 @@
 //
 // Opening indexes the packets without decoding them (see FrameDecoder.h). A decoding thread
 // then keeps a window of decoded pictures around the current frame, ahead and behind, within
-// a memory budget (the whole video when it fits), so that a step is a picture conversion
-// and a jump into the window does not wait for the decoder. Every picture given is the
-// decoder's own picture of that frame, never a guess.
+// a memory budget (with long groups of pictures, the whole video when it fits), so that a
+// step is a picture conversion and a jump into the window does not wait for the decoder.
+// Every picture given is the decoder's own picture of that frame, never a guess.
 #include "base/Result.h"
 
 #include <QImage>
