@@ -1,355 +1,210 @@
 #include "review/FrameReader.h"
-#include "base/Platform.h"
+#include "review/FrameDecoder.h"
 #include "review/PixelFormats.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
 #include <algorithm>
-#include <cstring>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <optional>
-#include <unordered_map>
-#include <vector>
+#include <thread>
 
 namespace zelvan::review
 {
 
-namespace
-{
-
-QString avError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return QString::fromUtf8(text);
-}
-
-struct PacketEntry {
-    qint64 pos = -1;
-    qint64 dts = AV_NOPTS_VALUE;
-    qint64 pts = AV_NOPTS_VALUE;
-    bool key = false;
-    bool hidden = false; // outside the file's edit list: decoded as a reference, never shown
-    int palette = -1;    // the colour table in force for this packet; -1 when there is none
-};
-
-} // namespace
-
+// Two threads: the caller's (the public functions) and the decoding thread (run() and what
+// it calls), which alone uses the decoder once opening is done. What they share is the
+// group under `lock`; the rest is set while opening, before the thread starts, and only
+// read afterwards.
 struct FrameReader::Impl {
+    explicit Impl(qint64 memoryBudget) : budget(memoryBudget) {}
+    ~Impl() { release(); }
+
+    const qint64 budget;
     QString path;
     OpenFailure failure = OpenFailure::None;
-
-    AVFormatContext* format = nullptr;
-    AVCodecContext* codec = nullptr;
-    AVPacket* packet = nullptr;
-    AVFrame* decoded = nullptr;
-    SwsContext* sws = nullptr;
-    int streamIndex = -1;
-
-    std::vector<PacketEntry> packets;    // decode order
-    std::vector<qint64> displayOfPacket; // packet index -> frame number
-    std::vector<qint64> packetOfDisplay; // frame number -> packet index
-    std::vector<qint64> keyAtOrBefore;   // packet index -> key packet index, -1 if none
-    std::unordered_map<qint64, qint64> byPos;
-    std::unordered_map<qint64, qint64> byDts;
-    bool identifyByPos = false;
-    bool identifyByDts = false;
-    // Palettised video (8-bit AVI, QuickTime) carries its colour table as side data of the
-    // first packet the demuxer gives, and of a packet where the table changes. Indexing
-    // reads those packets, and a seek never gives the table again, so every colour table is
-    // kept here and handed to the decoder with each packet it is in force for.
-    std::vector<QByteArray> palettes;
-
-    // Decoder state: continuous since the last seek.
-    bool positioned = false;
-    qint64 nextPacket = 0;  // index of the next packet the demuxer will give
-    bool drained = false;   // end of stream was sent to the decoder
-    qint64 lastOutput = -1; // frame number of the last picture the decoder gave
-
-    qint64 currentIndex = -1;
-    QImage currentPicture;
-    // Stepping back through inter-coded video decodes a whole group for each step; the
-    // frames just before the wanted one are kept from that decode so the next steps back
-    // are free.
-    static constexpr qint64 kBackSteps = 8;
-    bool intraOnly = false;
-    std::map<qint64, QImage> stepBackCache;
+    std::unique_ptr<FrameDecoder> decoder;
     double rate = 0;
     QSize frameSize;
+    QString codec;
+    qint64 pictureBytes = 1;
+    bool intraOnly = false;
 
-    ~Impl() { release(); }
+    std::mutex lock;
+    std::condition_variable wake;  // the decoding thread: a frame is wanted, or stop
+    std::condition_variable ready; // the caller: the wanted frame came, or cannot come
+    std::map<qint64, SharedFrame> window;
+    std::map<qint64, QString> failed; // frames that could not be decoded, and why
+    qint64 wanted = -1;               // the frame the caller waits for
+    qint64 position = 0;              // the window is kept around this frame
+    bool stepping = false;            // the position was reached by a step of one frame
+    qint64 count = 0;
+    bool stop = false;
+    std::thread worker;
+
+    // The caller's own.
+    qint64 currentIndex = -1;
+    QImage currentPicture;
+    SwsContext* sws = nullptr;
 
     void release()
     {
-        sws_freeContext(sws);
-        sws = nullptr;
-        av_frame_free(&decoded);
-        av_packet_free(&packet);
-        avcodec_free_context(&codec);
-        avformat_close_input(&format);
-        packets.clear();
-        displayOfPacket.clear();
-        packetOfDisplay.clear();
-        keyAtOrBefore.clear();
-        byPos.clear();
-        byDts.clear();
-        palettes.clear();
-        stepBackCache.clear();
-        positioned = false;
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            stop = true;
+        }
+        wake.notify_all();
+        if (worker.joinable())
+            worker.join();
+        decoder.reset();
+        window.clear();
+        failed.clear();
+        wanted = -1;
+        position = 0;
+        stepping = false;
+        count = 0;
+        stop = false;
         currentIndex = -1;
         currentPicture = QImage();
-        rate = 0;
-        frameSize = QSize();
-        streamIndex = -1;
+        sws_freeContext(sws);
+        sws = nullptr;
     }
 
-    Status refuse(OpenFailure f, const QString& why)
+    // Pictures that decode on their own are kept only near the position: decoding one
+    // costs less than the fresh memory for keeping it, and a short window reuses the
+    // decoder's buffers. Long groups of pictures are kept as far as the budget allows, since
+    // a jump into one decodes from its key frame.
+    static constexpr qint64 kIntraWindow = 48;
+    qint64 capacity() const
     {
-        release();
-        failure = f;
-        return fail(why);
+        const qint64 room = std::max<qint64>(2, budget / pictureBytes);
+        return intraOnly ? std::min(room, kIntraWindow) : room;
     }
 
-    // The colour table `packet` carries, as the index it is kept under; `inForce` when it
-    // carries none.
-    int notePalette(int inForce)
+    // The frames the window holds around `position`: the whole video when it fits, else
+    // two thirds ahead (stepping forward is the common way) and a third behind.
+    std::pair<qint64, qint64> bounds() const
     {
-        size_t bytes = 0;
-        const uint8_t* table = av_packet_get_side_data(packet, AV_PKT_DATA_PALETTE, &bytes);
-        if (!table || bytes == 0)
-            return inForce;
-        const QByteArray copy(reinterpret_cast<const char*>(table), qsizetype(bytes));
-        if (inForce >= 0 && palettes[size_t(inForce)] == copy)
-            return inForce;
-        palettes.push_back(copy);
-        return int(palettes.size()) - 1;
+        const qint64 room = capacity();
+        if (count <= room)
+            return {0, count - 1};
+        const qint64 behind = room / 3;
+        const qint64 first = std::clamp<qint64>(position - behind, 0, count - room);
+        return {first, first + room - 1};
     }
 
-    // Every packet of the video stream, in the order the file holds them.
-    void readPackets()
+    // With `lock` held: what the decoding thread works towards next, if anything.
+    std::optional<qint64> goal() const
     {
-        int palette = -1;
-        while (av_read_frame(format, packet) >= 0) {
-            if (packet->stream_index == streamIndex && packet->size > 0) {
-                PacketEntry e;
-                e.pos = packet->pos;
-                e.dts = packet->dts;
-                e.pts = packet->pts;
-                e.key = intraOnly || (packet->flags & AV_PKT_FLAG_KEY);
-                e.hidden = packet->flags & AV_PKT_FLAG_DISCARD;
-                palette = notePalette(palette);
-                e.palette = palette;
-                packets.push_back(e);
-            }
-            av_packet_unref(packet);
+        if (wanted >= 0 && !window.count(wanted) && !failed.count(wanted))
+            return wanted;
+        // A jump to a picture that decodes on its own is one decode: once the window has
+        // its memory, the thread stays free for the next jump and fills the window only
+        // when the operator steps.
+        if (intraOnly && !stepping && qint64(window.size()) >= capacity())
+            return std::nullopt;
+        const auto [first, last] = bounds();
+        auto missing = [&](qint64 n) { return !window.count(n) && !failed.count(n); };
+        for (qint64 n = std::max(position, first); n <= last; ++n)
+            if (missing(n))
+                return n;
+        for (qint64 n = std::min(position - 1, last); n >= first; --n)
+            if (missing(n))
+                return n;
+        return std::nullopt;
+    }
+
+    // With `lock` held: keeps a picture the decoder gave when it is in the window, and lets
+    // the pictures farthest from the position go while the window is over its size.
+    void keep(Picture picture)
+    {
+        const auto [first, last] = bounds();
+        if (picture.number != wanted && (picture.number < first || picture.number > last))
+            return;
+        window[picture.number] = std::move(picture.frame);
+        while (qint64(window.size()) > capacity()) {
+            const auto low = window.begin();
+            const auto high = std::prev(window.end());
+            const bool dropLow = position - low->first > high->first - position;
+            const auto drop = dropLow ? low : high;
+            if (drop->first == wanted)
+                break;
+            window.erase(drop);
         }
     }
 
-    // How a packet the demuxer gives after a seek is told apart: by its file position, or
-    // else by its decode timestamp, when either is unique.
-    void noteIdentities()
-    {
-        identifyByPos = true;
-        identifyByDts = true;
-        for (qint64 i = 0; i < qint64(packets.size()); ++i) {
-            const PacketEntry& e = packets[size_t(i)];
-            if (identifyByPos && (e.pos < 0 || !byPos.emplace(e.pos, i).second))
-                identifyByPos = false;
-            if (identifyByDts && (e.dts == AV_NOPTS_VALUE || !byDts.emplace(e.dts, i).second))
-                identifyByDts = false;
-        }
-    }
+    enum class Outcome { Reached, Passed, Interrupted, Ended };
 
-    Status orderForDisplay()
-    {
-        const bool allTimed = std::all_of(packets.begin(), packets.end(), [](const PacketEntry& e) {
-            return e.pts != AV_NOPTS_VALUE;
-        });
-        if (!allTimed && !intraOnly)
-            return learnOrderByDecoding();
-        // Presentation order is the order of the timestamps (for intra-only video the stream
-        // order itself when timestamps are missing).
-        std::vector<qint64> order;
-        for (qint64 i = 0; i < qint64(packets.size()); ++i)
-            if (!packets[size_t(i)].hidden)
-                order.push_back(i);
-        if (allTimed)
-            std::stable_sort(order.begin(), order.end(), [&](qint64 a, qint64 b) {
-                return packets[size_t(a)].pts < packets[size_t(b)].pts;
-            });
-        packetOfDisplay = order;
-        return {};
-    }
-
-    void noteDisplayAndKeys()
-    {
-        const size_t n = packets.size();
-        displayOfPacket.assign(n, -1);
-        for (qint64 f = 0; f < qint64(packetOfDisplay.size()); ++f)
-            displayOfPacket[size_t(packetOfDisplay[size_t(f)])] = f;
-        keyAtOrBefore.assign(n, -1);
-        qint64 lastKey = -1;
-        for (size_t i = 0; i < n; ++i) {
-            if (packets[i].key)
-                lastKey = qint64(i);
-            keyAtOrBefore[i] = lastKey;
-        }
-    }
-
-    Status buildIndex()
-    {
-        const AVCodecDescriptor* desc = avcodec_descriptor_get(codec->codec_id);
-        intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
-        readPackets();
-        if (packets.empty())
-            return fail(QStringLiteral("the video stream has no frames"));
-        // Decoding must start at a key frame; a stream whose first packet is not marked as
-        // one is still decoded from its start.
-        packets.front().key = true;
-        noteIdentities();
-        if (!orderForDisplay())
-            return fail(QStringLiteral("the video stream has no frames"));
-        noteDisplayAndKeys();
-        if (packetOfDisplay.empty())
-            return fail(QStringLiteral("the video stream has no frames"));
-        return {};
-    }
-
-    // Inter-coded video without presentation timestamps (H.264 in AVI): the order in which
-    // pictures leave the decoder is the only truth, so decode the stream once and note it.
-    Status learnOrderByDecoding()
-    {
-        packetOfDisplay.clear();
-        if (Status sought = seekTo(0); !sought)
-            return sought;
-        // Only the order matters here, not the pictures: skip the costly parts of decoding.
-        codec->skip_loop_filter = AVDISCARD_ALL;
-        codec->skip_idct = AVDISCARD_ALL;
-        auto collect = [&] {
-            while (avcodec_receive_frame(codec, decoded) == 0) {
-                if (decoded->pts >= 0 && decoded->pts < qint64(packets.size()))
-                    packetOfDisplay.push_back(decoded->pts);
-                av_frame_unref(decoded);
-            }
-        };
-        qint64 index = -1;
-        while (readVideoPacket(&index)) {
-            sendNumbered(index, index);
-            collect();
-        }
-        avcodec_send_packet(codec, nullptr);
-        collect();
-        avcodec_flush_buffers(codec);
-        codec->skip_loop_filter = AVDISCARD_DEFAULT;
-        codec->skip_idct = AVDISCARD_DEFAULT;
-        positioned = false;
-        return {};
-    }
-
-    // Which indexed packet the demuxer just gave; -1 when it cannot be told.
-    qint64 identify(const AVPacket* p) const
-    {
-        if (identifyByPos) {
-            const auto it = byPos.find(p->pos);
-            if (it != byPos.end())
-                return it->second;
-        }
-        if (identifyByDts) {
-            const auto it = byDts.find(p->dts);
-            if (it != byDts.end())
-                return it->second;
-        }
-        return -1;
-    }
-
-    // From the very start: always possible, and the only way when packets cannot be told
-    // apart after a seek.
-    Status seekToStart()
-    {
-        const PacketEntry& first = packets.front();
-        const qint64 firstTs = first.dts != AV_NOPTS_VALUE   ? first.dts
-                               : first.pts != AV_NOPTS_VALUE ? first.pts
-                                                             : 0;
-        int rc = avformat_seek_file(format, streamIndex, INT64_MIN, firstTs, firstTs, 0);
-        if (rc < 0)
-            rc = av_seek_frame(format, streamIndex, firstTs, AVSEEK_FLAG_BACKWARD);
-        if (rc < 0)
-            return fail(QStringLiteral("cannot seek: %1").arg(avError(rc)));
-        nextPacket = 0;
-        positioned = true;
-        return {};
-    }
-
-    Status seekTo(qint64 key)
-    {
-        avcodec_flush_buffers(codec);
-        positioned = false;
-        drained = false;
-        lastOutput = -1;
-        const PacketEntry& e = packets[size_t(key)];
-        const qint64 ts = e.dts != AV_NOPTS_VALUE ? e.dts : e.pts;
-        int rc = -1;
-        if (key > 0 && ts != AV_NOPTS_VALUE && (identifyByPos || identifyByDts))
-            rc = av_seek_frame(format, streamIndex, ts, AVSEEK_FLAG_BACKWARD);
-        if (rc < 0)
-            return seekToStart();
-        nextPacket = -1; // told by the first packet read
-        positioned = true;
-        return {};
-    }
-
-    // Reads the next packet of the video stream into `packet`; false at the end.
-    bool readVideoPacket(qint64* index)
+    // Decodes on until frame `n` comes; every picture on the way that belongs in the window
+    // is kept. Stops early when the caller wants another frame that this run cannot give.
+    Outcome decodeTowards(qint64 n, QString* why)
     {
         while (true) {
-            const int rc = av_read_frame(format, packet);
-            if (rc < 0)
-                return false;
-            if (packet->stream_index == streamIndex && packet->size > 0) {
-                qint64 i = identify(packet);
-                if (i < 0)
-                    i = nextPacket;
-                if (i < 0 || i >= qint64(packets.size())) {
-                    av_packet_unref(packet);
-                    continue;
-                }
-                *index = i;
-                nextPacket = i + 1;
-                return true;
+            Result<Picture> got = decoder->nextPicture();
+            std::unique_lock<std::mutex> guard(lock);
+            count = decoder->frameCount();
+            if (!got) {
+                *why = got.error();
+                return Outcome::Ended;
             }
-            av_packet_unref(packet);
+            const qint64 number = got->number;
+            keep(std::move(*got));
+            if (number == wanted)
+                ready.notify_all();
+            if (number == n)
+                return Outcome::Reached;
+            if (number > n)
+                return Outcome::Passed;
+            if (stop ||
+                (wanted >= 0 && wanted != n && !window.count(wanted) && !decoder->reaches(wanted)))
+                return Outcome::Interrupted;
         }
     }
 
-    // Gives the colour table in force for packet `index` to the decoder along with it, unless
-    // the demuxer already attached one.
-    void attachPalette(qint64 index)
+    // Gets frame `n` into the window: decoding on when the run reaches it, else from the key
+    // frame before it, an earlier one, and the start of the file.
+    void work(qint64 n)
     {
-        const int palette = packets[size_t(index)].palette;
-        if (palette < 0 || av_packet_get_side_data(packet, AV_PKT_DATA_PALETTE, nullptr))
-            return;
-        const QByteArray& table = palettes[size_t(palette)];
-        uint8_t* side = av_packet_new_side_data(packet, AV_PKT_DATA_PALETTE, size_t(table.size()));
-        if (side)
-            std::memcpy(side, table.constData(), size_t(table.size()));
+        QString why = QStringLiteral("frame %1 could not be decoded").arg(n);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (attempt > 0 || !decoder->reaches(n)) {
+                if (const Status sought = decoder->seekFor(n, attempt); !sought) {
+                    why = sought.error();
+                    continue;
+                }
+            }
+            const Outcome outcome = decodeTowards(n, &why);
+            if (outcome == Outcome::Reached || outcome == Outcome::Interrupted)
+                return;
+            if (n >= decoder->frameCount())
+                break; // the decoder gave fewer pictures than it was given packets
+        }
+        const std::lock_guard<std::mutex> guard(lock);
+        count = decoder->frameCount();
+        failed[n] = n < count ? QStringLiteral("frame %1 could not be decoded: %2").arg(n).arg(why)
+                              : QStringLiteral("frame %1 is outside the video").arg(n);
+        ready.notify_all();
     }
 
-    // Sends `packet` (indexed packet `index`) to the decoder with our own numbering: the
-    // picture the decoder gives back carries `pts`, whatever the container's timestamps say.
-    int sendNumbered(qint64 index, qint64 pts)
+    void run()
     {
-        attachPalette(index);
-        packet->pts = pts;
-        packet->dts = index;
-        const int rc = avcodec_send_packet(codec, packet);
-        av_packet_unref(packet);
-        return rc;
+        std::unique_lock<std::mutex> guard(lock);
+        while (!stop) {
+            const std::optional<qint64> next = goal();
+            if (!next) {
+                wake.wait(guard);
+                continue;
+            }
+            guard.unlock();
+            work(*next);
+            guard.lock();
+        }
     }
 
     Result<QImage> convert(const AVFrame* f)
@@ -375,150 +230,51 @@ struct FrameReader::Impl {
         return out;
     }
 
-    // One decoding run towards frame `target`, from the last seek: where it starts, and
-    // which frames before the target are kept for stepping back.
-    struct Run {
-        qint64 target = 0;
-        qint64 key = 0;      // the key packet decoding starts at
-        qint64 keepFrom = 0; // frames from here up to the target go to stepBackCache
-        bool feeding = true; // false right after a seek: packets before a key are skipped
-        bool restarted = false;
-    };
-
-    // What the decoder gave; the target when it was reached.
-    std::optional<Result<QImage>> takeDecoded(const Run& run)
+    // The decoded picture of frame n, waiting for the decoding thread when it has not got
+    // it yet; the window moves to n.
+    Result<SharedFrame> fetch(qint64 n)
     {
-        const qint64 got = decoded->pts;
-        if (got == run.target) {
-            Result<QImage> picture = convert(decoded);
-            av_frame_unref(decoded);
-            lastOutput = got;
-            return picture;
-        }
-        if (got >= run.keepFrom && got < run.target) {
-            const Result<QImage> kept = convert(decoded);
-            if (kept)
-                stepBackCache[got] = *kept;
-        }
-        av_frame_unref(decoded);
-        if (got != AV_NOPTS_VALUE && got > lastOutput)
-            lastOutput = got;
-        return std::nullopt;
-    }
-
-    // Gives the decoder its next packet, or the end of the stream.
-    Status feed(Run& run)
-    {
-        qint64 index = -1;
-        if (!readVideoPacket(&index)) {
-            avcodec_send_packet(codec, nullptr);
-            drained = true;
-            return {};
-        }
-        if (!run.feeding) {
-            // Start at a key frame at or before the one we need; a seek that landed beyond it
-            // starts over from the beginning of the file.
-            if (index > run.key && !run.restarted) {
-                av_packet_unref(packet);
-                run.restarted = true;
-                return seekTo(0);
-            }
-            if (!packets[size_t(index)].key) {
-                av_packet_unref(packet);
-                return {};
-            }
-            run.feeding = true;
-        }
-        const qint64 shown = displayOfPacket[size_t(index)];
-        const int rc = sendNumbered(index, shown >= 0 ? shown : -1 - index); // never a target
-        // A damaged packet is skipped; the frame it held is then reported as undecodable.
-        if (rc < 0 && rc != AVERROR_INVALIDDATA)
-            return fail(QStringLiteral("decoding failed: %1").arg(avError(rc)));
-        return {};
-    }
-
-    // Runs the decoder until it gives frame `target`; frames before it are dropped. Right
-    // after a seek, packets before a suitable key frame are skipped.
-    Result<QImage> decodeUntil(qint64 target, bool afterSeek, qint64 key, qint64 keepFrom)
-    {
-        Run run{target, key, keepFrom, !afterSeek, false};
-        while (true) {
-            const int rc = avcodec_receive_frame(codec, decoded);
-            if (rc == 0) {
-                if (auto picture = takeDecoded(run))
-                    return std::move(*picture);
-                continue;
-            }
-            Status step;
-            if (rc == AVERROR_EOF || (rc == AVERROR(EAGAIN) && drained))
-                step = fail(QStringLiteral("frame %1 could not be decoded").arg(target));
-            else if (rc != AVERROR(EAGAIN))
-                step = fail(QStringLiteral("decoding failed: %1").arg(avError(rc)));
-            else
-                step = feed(run);
-            if (!step) {
-                positioned = false;
-                return fail(step.error());
-            }
-        }
+        std::unique_lock<std::mutex> guard(lock);
+        stepping = n == position + 1 || n == position - 1;
+        position = n;
+        wanted = n;
+        failed.erase(n);
+        wake.notify_one();
+        ready.wait(guard, [&] { return window.count(n) || failed.count(n) || stop; });
+        wanted = -1;
+        const auto it = window.find(n);
+        if (it != window.end())
+            return it->second;
+        const auto reason = failed.find(n);
+        return fail(reason != failed.end()
+                        ? reason->second
+                        : QStringLiteral("frame %1 could not be decoded").arg(n));
     }
 };
 
-FrameReader::FrameReader() : d(std::make_unique<Impl>()) {}
+FrameReader::FrameReader(qint64 memoryBudget) : d(std::make_unique<Impl>(memoryBudget)) {}
 FrameReader::~FrameReader() = default;
-
-Status FrameReader::openDecoder()
-{
-    const AVCodec* decoder = nullptr;
-    int rc = av_find_best_stream(d->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    if (rc == AVERROR_DECODER_NOT_FOUND)
-        return d->refuse(OpenFailure::NoDecoder, QStringLiteral("no decoder for the video stream"));
-    if (rc < 0)
-        return d->refuse(OpenFailure::CannotOpen, QStringLiteral("no video stream"));
-    d->streamIndex = rc;
-    const AVStream* stream = d->format->streams[rc];
-    d->codec = avcodec_alloc_context3(decoder);
-    if (!d->codec || avcodec_parameters_to_context(d->codec, stream->codecpar) < 0)
-        return d->refuse(OpenFailure::NoDecoder, QStringLiteral("cannot set up the decoder"));
-    d->codec->thread_count = 0; // as many as the machine has
-    d->codec->pkt_timebase = stream->time_base;
-    rc = avcodec_open2(d->codec, decoder, nullptr);
-    if (rc < 0)
-        return d->refuse(OpenFailure::NoDecoder,
-                         QStringLiteral("cannot open the decoder: %1").arg(avError(rc)));
-    return {};
-}
 
 Status FrameReader::open(const QString& path)
 {
     d->release();
     d->path = path;
     d->failure = OpenFailure::None;
-    const QByteArray local = platform::ffmpegFileName(path);
-    int rc = avformat_open_input(&d->format, local.constData(), nullptr, nullptr);
-    if (rc < 0)
-        return d->refuse(OpenFailure::CannotOpen,
-                         QStringLiteral("cannot open: %1").arg(avError(rc)));
-    rc = avformat_find_stream_info(d->format, nullptr);
-    if (rc < 0)
-        return d->refuse(OpenFailure::CannotOpen,
-                         QStringLiteral("cannot read stream information: %1").arg(avError(rc)));
-    if (Status decoder = openDecoder(); !decoder)
-        return decoder;
-    d->packet = av_packet_alloc();
-    d->decoded = av_frame_alloc();
-    if (!d->packet || !d->decoded)
-        return d->refuse(OpenFailure::CannotOpen, QStringLiteral("out of memory"));
-    if (const Status indexed = d->buildIndex(); !indexed)
-        return d->refuse(OpenFailure::CannotOpen, indexed.error());
-
-    const AVStream* stream = d->format->streams[d->streamIndex];
-    AVRational r = stream->avg_frame_rate;
-    if (r.num <= 0 || r.den <= 0)
-        r = stream->r_frame_rate;
-    d->rate = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
-    d->frameSize = QSize(d->codec->width, d->codec->height);
-    d->positioned = false;
+    auto decoder = std::make_unique<FrameDecoder>();
+    if (Status opened = decoder->open(path); !opened) {
+        d->failure = decoder->openFailure();
+        return opened;
+    }
+    d->rate = decoder->frameRate();
+    d->frameSize = decoder->size();
+    d->codec = decoder->codecName();
+    d->pictureBytes = std::max<qint64>(1, decoder->bytesPerPicture());
+    d->intraOnly = decoder->intraOnly();
+    d->count = decoder->frameCount();
+    for (Picture& p : decoder->takeOpeningPictures())
+        d->keep(std::move(p));
+    d->decoder = std::move(decoder);
+    d->worker = std::thread([this] { d->run(); });
     return {};
 }
 
@@ -531,7 +287,7 @@ void FrameReader::close()
 
 bool FrameReader::isOpen() const
 {
-    return d->format != nullptr;
+    return d->decoder != nullptr;
 }
 
 FrameReader::OpenFailure FrameReader::openFailure() const
@@ -546,67 +302,39 @@ QString FrameReader::path() const
 
 qint64 FrameReader::frameCount() const
 {
-    return qint64(d->packetOfDisplay.size());
+    const std::lock_guard<std::mutex> guard(d->lock);
+    return d->count;
 }
 
 double FrameReader::frameRate() const
 {
-    return d->rate;
+    return isOpen() ? d->rate : 0.0;
 }
 
 QSize FrameReader::size() const
 {
-    return d->frameSize;
+    return isOpen() ? d->frameSize : QSize();
 }
 
 QString FrameReader::codecName() const
 {
-    return d->codec ? QString::fromUtf8(avcodec_get_name(d->codec->codec_id)) : QString();
-}
-
-Result<QImage> FrameReader::decodeFrame(qint64 n)
-{
-    const qint64 key = d->keyAtOrBefore[size_t(d->packetOfDisplay[size_t(n)])];
-    // Keep decoding forward when the wanted frame lies ahead and no key frame closer to it
-    // lies beyond the packets already given to the decoder; otherwise seek.
-    const bool forward = d->positioned && !d->drained && n > d->lastOutput && d->nextPacket >= 0 &&
-                         key <= d->nextPacket && (d->currentIndex < 0 || n > d->currentIndex);
-    if (!forward) {
-        if (const Status sought = d->seekTo(key); !sought)
-            return fail(sought.error());
-    }
-    qint64 keepFrom = n;
-    if (!d->intraOnly && n == d->currentIndex - 1) {
-        d->stepBackCache.clear();
-        keepFrom = qMax<qint64>(0, n - Impl::kBackSteps);
-    }
-    Result<QImage> picture = d->decodeUntil(n, !forward, key, keepFrom);
-    // A picture that refers to frames before its key frame (an open group of pictures) is
-    // not given when decoding starts at that key frame; the key frame before it helps.
-    if (!picture && key > 0) {
-        const qint64 earlier = d->keyAtOrBefore[size_t(key - 1)];
-        if (earlier >= 0 && d->seekTo(earlier))
-            picture = d->decodeUntil(n, true, earlier, keepFrom);
-    }
-    return picture;
+    return isOpen() ? d->codec : QString();
 }
 
 Result<QImage> FrameReader::frame(qint64 n)
 {
     if (!isOpen())
         return fail(QStringLiteral("no video is open"));
-    if (n < 0 || n >= frameCount())
+    const qint64 total = frameCount();
+    if (n < 0 || n >= total)
         return fail(
-            QStringLiteral("frame %1 is outside the video (0 to %2)").arg(n).arg(frameCount() - 1));
+            QStringLiteral("frame %1 is outside the video (0 to %2)").arg(n).arg(total - 1));
     if (n == d->currentIndex && !d->currentPicture.isNull())
         return d->currentPicture;
-    const auto cached = d->stepBackCache.find(n);
-    if (cached != d->stepBackCache.end()) {
-        d->currentIndex = n;
-        d->currentPicture = cached->second;
-        return d->currentPicture;
-    }
-    Result<QImage> picture = decodeFrame(n);
+    const Result<SharedFrame> decoded = d->fetch(n);
+    if (!decoded)
+        return fail(decoded.error());
+    Result<QImage> picture = d->convert(decoded->get());
     if (picture) {
         d->currentIndex = n;
         d->currentPicture = *picture;
@@ -634,6 +362,22 @@ qint64 FrameReader::current() const
 QImage FrameReader::currentImage() const
 {
     return d->currentPicture;
+}
+
+qint64 FrameReader::keptPictures() const
+{
+    const std::lock_guard<std::mutex> guard(d->lock);
+    return qint64(d->window.size());
+}
+
+qint64 FrameReader::keptBytes() const
+{
+    return keptPictures() * d->pictureBytes;
+}
+
+qint64 FrameReader::memoryBudget() const
+{
+    return d->budget;
 }
 
 } // namespace zelvan::review

@@ -1,12 +1,14 @@
 #pragma once
 // Frame-exact playback of a recorded pass: open a video, step forward and back, jump to any
-// frame. Frame n is the n-th picture of the video stream counted from 0, the same picture
-// FFmpeg's own decoder gives as its n-th output; this holds for intra-coded (MJPEG) and
-// inter-coded (H.264) video, in AVI and MP4 files alike.
+// frame. Frame n is the n-th picture FFmpeg's decoder gives when it decodes the file from its
+// first packet, for every container and codec FFmpeg reads, files that start on frames that
+// are not key frames included; the count is the number of pictures it gives.
 //
-// On open the packets of the video stream are indexed once; a jump seeks to the key frame at
-// or before the wanted frame and decodes forward, and the decoder is kept running so that
-// the next frame costs one decode.
+// Opening indexes the packets without decoding them (see FrameDecoder.h). A decoding thread
+// then keeps a window of decoded pictures around the current frame, ahead and behind, within
+// a memory budget (with long groups of pictures, the whole video when it fits), so that a
+// step is a picture conversion and a jump into the window does not wait for the decoder.
+// Every picture given is the decoder's own picture of that frame, never a guess.
 #include "base/Result.h"
 
 #include <QImage>
@@ -23,7 +25,11 @@ class FrameReader
 public:
     enum class OpenFailure { None, CannotOpen, NoDecoder };
 
-    FrameReader();
+    // What the decoded pictures kept around the current frame may take: a 6 s pass at
+    // 1080p and 60 frames a second fits, in 4:2:0 or 4:2:2.
+    static constexpr qint64 kDefaultMemoryBudget = qint64(1536) << 20;
+
+    explicit FrameReader(qint64 memoryBudget = kDefaultMemoryBudget);
     ~FrameReader();
     FrameReader(const FrameReader&) = delete;
     FrameReader& operator=(const FrameReader&) = delete;
@@ -35,6 +41,8 @@ public:
     OpenFailure openFailure() const;
     QString path() const;
 
+    // Final once the order is known; until the decoder has learnt it for a file that does
+    // not give it (AVI with B frames), the number of packets it will be given.
     qint64 frameCount() const;
     double frameRate() const; // frames per second, as the file declares it
     QSize size() const;
@@ -48,10 +56,12 @@ public:
     qint64 current() const;    // -1 before the first frame is shown
     QImage currentImage() const;
 
-private:
-    Status openDecoder();
-    Result<QImage> decodeFrame(qint64 n);
+    // The decoded pictures kept now, and what they take.
+    qint64 keptPictures() const;
+    qint64 keptBytes() const;
+    qint64 memoryBudget() const;
 
+private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,0 +1,75 @@
+#pragma once
+// The FFmpeg side of the frame reader: demuxing, the packet index, the order the decoder
+// gives its pictures in, and decoding runs that number every picture they give. One thread
+// uses it at a time (the reader while opening, then its decoding thread).
+//
+// Frame n is the n-th picture the decoder gives when it decodes the file from its first
+// packet. Opening indexes the packets without decoding them, except the few up to the first
+// key frame's picture, which tell how many pictures come before it (a file cut out of a
+// longer one may start on frames that are not key frames). Where the container gives every
+// packet a presentation timestamp, the rest of the order follows from the timestamps; where
+// it does not (AVI), the order is learnt by decoding from the start, and until then the count
+// is the number of packets the decoder will be given.
+#include "base/Result.h"
+#include "review/FrameReader.h"
+
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+extern "C" {
+struct AVFrame;
+}
+
+namespace zelvan::review
+{
+
+// A picture in the decoder's own pixel format, shared by the thread that decoded it and the
+// one that converts it; nobody writes to it.
+using SharedFrame = std::shared_ptr<const AVFrame>;
+
+struct Picture {
+    qint64 number = -1; // the frame number
+    SharedFrame frame;
+};
+
+class FrameDecoder
+{
+public:
+    FrameDecoder();
+    ~FrameDecoder();
+    FrameDecoder(const FrameDecoder&) = delete;
+    FrameDecoder& operator=(const FrameDecoder&) = delete;
+
+    // Fails with the reason the file cannot be played; openFailure() tells which kind.
+    Status open(const QString& path);
+    FrameReader::OpenFailure openFailure() const;
+
+    qint64 frameCount() const;
+    bool countIsFinal() const; // false while the order is still being learnt
+    double frameRate() const;
+    QSize size() const;
+    QString codecName() const;
+    qint64 bytesPerPicture() const; // what one decoded picture takes in memory
+    bool intraOnly() const;         // every picture decodes on its own (MJPEG)
+
+    // The pictures decoded while opening, numbered; handed over once.
+    std::vector<Picture> takeOpeningPictures();
+
+    // Whether decoding on from where the decoder stands gives frame n, with no key frame
+    // nearer to it to seek to.
+    bool reaches(qint64 n) const;
+    // Seeks so that decoding on gives frame n: attempt 0 from the key frame at or before
+    // it, 1 from the key frame before that (a picture that refers across its key frame),
+    // 2 and more from the start of the file.
+    Status seekFor(qint64 n, int attempt);
+    // The next numbered picture; fails at the end of the video or on a decoding error.
+    Result<Picture> nextPicture();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace zelvan::review
