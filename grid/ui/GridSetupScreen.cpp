@@ -3,6 +3,7 @@
 #include "app/TextFiles.h"
 #include "grid/Complete.h"
 #include "grid/Overlay.h"
+#include "grid/Rounding.h"
 #include "grid/SetupBoxes.h"
 #include "grid/SetupScreenRules.h"
 #include "grid/Transform.h"
@@ -325,7 +326,7 @@ SetupScreenTexts GridSetupScreen::texts() const
             b.of(t) = edit->text();
     }
     t.grid_select = gridSelect_->text();
-    t.pictureWidthTwips = QString::number(station_.pictureWidthTwips(), 'g', 15);
+    t.pictureWidthTwips = decimalText(station_.pictureWidthTwips());
     return t;
 }
 
