@@ -147,6 +147,7 @@ QLineEdit* GridSetupScreen::box(const char* name, const QString& text)
     const QString objectName = QString::fromLatin1(name);
     edit->setObjectName(objectName);
     edit->setMinimumWidth(60);
+    edit->setMaximumWidth(isEditRuleBox(objectName) ? 110 : QWIDGETSIZE_MAX);
     boxes_.insert(objectName, edit);
     if (!isEditRuleBox(objectName))
         return edit;
@@ -271,6 +272,7 @@ QWidget* GridSetupScreen::buildAdjustments()
     }
     grid->addWidget(handle("CrossSizeLabel", QStringLiteral("Marker Icon Size (drag-it)")), 5, 0, 1,
                     4);
+    grid->setColumnStretch(3, 1);
     crossSize_ = new QScrollBar(Qt::Horizontal);
     crossSize_->setObjectName(QStringLiteral("Setup_Cross_size"));
     crossSize_->setRange(15, 105);

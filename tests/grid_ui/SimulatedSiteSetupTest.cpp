@@ -50,6 +50,16 @@ QPointF onPixel(const QJsonArray& screen)
     return {std::round(screen[0].toDouble() / 15) * 15, std::round(screen[1].toDouble() / 15) * 15};
 }
 
+// With ZELVAN_SCREENSHOTS set to a folder, the screen is saved there as the operator sees it.
+void screenshot(QWidget& screen, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("ZELVAN_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QApplication::processEvents();
+    ASSERT_TRUE(screen.grab().save(QDir(folder).filePath(name + ".png")));
+}
+
 } // namespace
 
 TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
@@ -106,6 +116,16 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     screen.findChild<QPushButton*>("Load")->click();
     EXPECT_TRUE(station.gridReady(1)) << dialogs.messages().join(" | ").toStdString();
     EXPECT_TRUE(screen.findChild<QPushButton*>("btnAccuracyCheck")->isEnabled());
+    screen.findChild<QPushButton*>("show_alignment")->click();
+    screenshot(screen, "grid-setup-1366");
+    screen.resize(1920, 1080);
+    screenshot(screen, "grid-setup-1920");
+    screen.canvas().setZoom(
+        4.0, screen.canvas().viewportPixelAt(
+                 onPixel(site.value("upperLeft").toObject().value("screen").toArray())));
+    screenshot(screen, "grid-setup-zoom400");
+    screen.canvas().setZoom(1.0);
+    screen.resize(1366, 768);
 
     const QString description = site.value("description").toString();
     dialogs.fileAnswers.enqueue("lake.ipt");
