@@ -1,0 +1,624 @@
+#include "grid/ui/GridSetupScreen.h"
+
+#include "app/TextFiles.h"
+#include "grid/Complete.h"
+#include "grid/Overlay.h"
+#include "grid/Rounding.h"
+#include "grid/SetupBoxes.h"
+#include "grid/SetupScreenRules.h"
+#include "grid/Transform.h"
+#include "grid/ui/GridFileFlow.h"
+#include "widgets/Accessibility.h"
+#include "widgets/CursorKeyPoll.h"
+#include "widgets/PictureCanvas.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace zelvan::grid::ui
+{
+
+namespace
+{
+
+const char* const kPointOptions[kSetupPointCount] = {"upper_left_button", "upper_right_button",
+                                                     "lower_left_button", "lower_right_button",
+                                                     "optCheckBuoy"};
+const char* const kPointCaptions[kSetupPointCount] = {"upper left", "upper right", "lower left",
+                                                      "lower right", "Check Buoy"};
+// Survey boxes of each point row, in SetupPoint order.
+const char* const kSurveyBoxes[kSetupPointCount][2] = {{"ul_survey_x", "ul_survey_y"},
+                                                       {"ur_survey_x", "ur_survey_y"},
+                                                       {"ll_survey_x", "ll_survey_y"},
+                                                       {"lr_survey_x", "lr_survey_y"},
+                                                       {"txtCheckX", "txtCheckY"}};
+
+const char* const kPictureFilter =
+    "All Files (*.*)|*.*|Text Files (*.txt)|*.txt|Jump Picture Files (*.gif)|*.gif|"
+    "Jump Picture Files (*.bmp)|*.bmp|Jump Picture Files (*.jpg)|*.jpg|";
+
+// The ready (face02.ico) or not-ready (msgbox03.ico) picture: the station folder's own file
+// when there is one, else the built-in one.
+QPixmap stateIcon(const QString& stationFolder, bool ready, const QStyle* style)
+{
+    const QString name = ready ? QStringLiteral("face02.ico") : QStringLiteral("msgbox03.ico");
+    QPixmap own(QDir(stationFolder).filePath(name));
+    if (!own.isNull())
+        return own.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap built(QStringLiteral(":/pictures/") + name);
+    if (!built.isNull())
+        return built.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return style->standardIcon(ready ? QStyle::SP_DialogApplyButton : QStyle::SP_MessageBoxWarning)
+        .pixmap(32, 32);
+}
+
+QLabel* handle(const char* name, const QString& caption)
+{
+    auto* label = new QLabel(caption);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setStyleSheet(QStringLiteral("background: black; color: white; padding: 2px;"));
+    return label;
+}
+
+} // namespace
+
+GridSetupScreen::GridSetupScreen(app::Station& station, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), station_(station), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("Grid_Setup"));
+    setWindowTitle(QStringLiteral("Grid Setup"));
+    buildControls();
+    keys_ = new widgets::CursorKeyPoll(this);
+    connect(keys_, &widgets::CursorKeyPoll::keyHeld, this, [this](Qt::Key key) {
+        findChild<QPushButton*>(QStringLiteral("show_alignment"))->setFocus();
+        nudge(key == Qt::Key_Left    ? Nudge::Left
+              : key == Qt::Key_Up    ? Nudge::Up
+              : key == Qt::Key_Right ? Nudge::Right
+                                     : Nudge::Down);
+    });
+    // Screen load.
+    gridSelect_->setText(gridCaption(int(station_.currentGrid())));
+    station_.setAllGridsReady(0);
+    setReadyIcon(false);
+    setAccuracyEnabled(false);
+    showCheckBuoyLabel(false);
+    station_.setPictureSize(12000, 9000);
+    widgets::describeControls(this);
+}
+
+GridSetupScreen::~GridSetupScreen() = default;
+
+void GridSetupScreen::buildControls()
+{
+    auto* menu = new QMenuBar(this);
+    buildMenu(menu);
+    canvas_ = new widgets::PictureCanvas(this);
+    canvas_->setObjectName(QStringLiteral("picture"));
+    canvas_->setBackground(Qt::magenta);
+    connect(canvas_, &widgets::PictureCanvas::pressed, this,
+            [this](QPointF twips) { pickAt(twips); });
+
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->addWidget(buildPointTable());
+    column->addWidget(buildActions());
+    column->addWidget(buildAdjustments());
+    column->addStretch();
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(panel);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumWidth(panel->sizeHint().width() + 20);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setMenuBar(menu);
+    layout->addWidget(scroll);
+    layout->addWidget(canvas_, 1);
+
+    checkBuoyLabel_ = new QLabel(QStringLiteral("<-Check Buoy Should Be Here"));
+    checkBuoyLabel_->setObjectName(QStringLiteral("lblCB"));
+    checkBuoyLabel_->setStyleSheet(QStringLiteral("color: yellow; background: black;"));
+    checkBuoyLabel_->adjustSize();
+    canvas_->placeAt(checkBuoyLabel_, {});
+}
+
+QLineEdit* GridSetupScreen::box(const char* name, const QString& text)
+{
+    auto* edit = new QLineEdit(text);
+    const QString objectName = QString::fromLatin1(name);
+    edit->setObjectName(objectName);
+    edit->setMinimumWidth(60);
+    edit->setMaximumWidth(isEditRuleBox(objectName) ? 110 : QWIDGETSIZE_MAX);
+    boxes_.insert(objectName, edit);
+    if (!isEditRuleBox(objectName))
+        return edit;
+    connect(edit, &QLineEdit::textChanged, this,
+            [this, objectName](const QString& t) { onBoxEdited(objectName, t); });
+    return edit;
+}
+
+QWidget* GridSetupScreen::buildPointTable()
+{
+    const SetupScreenTexts initial;
+    auto* group = new QGroupBox(QStringLiteral("Buoys"));
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(QStringLiteral("Screen X")), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Screen Y")), 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Survey X")), 0, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Survey Y")), 0, 4);
+    points_ = new QButtonGroup(this);
+    for (int i = 0; i < kSetupPointCount; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(kPointCaptions[i]));
+        option->setObjectName(QString::fromLatin1(kPointOptions[i]));
+        points_->addButton(option, i);
+        grid->addWidget(option, i + 1, 0);
+        const auto screen = screenBoxNames(SetupPoint(i));
+        for (int k = 0; k < 2; ++k) {
+            const QString screenText = setupBoxNamed(QString::fromLatin1(screen[k]))->of(initial);
+            grid->addWidget(box(screen[k], screenText), i + 1, 1 + k);
+            const char* survey = kSurveyBoxes[i][k];
+            grid->addWidget(box(survey, setupBoxNamed(QString::fromLatin1(survey))->of(initial)),
+                            i + 1, 3 + k);
+        }
+    }
+    // Choosing a point sends the keyboard to the file box, so the cursor keys nudge the point
+    // instead of changing the choice.
+    connect(points_, &QButtonGroup::idClicked, this,
+            [this] { boxes_.value(QStringLiteral("ipt_file_description"))->setFocus(); });
+    auto* jump = new QLabel(QStringLiteral("Jump"));
+    grid->addWidget(jump, kSetupPointCount + 1, 0);
+    grid->addWidget(box("jump_x", initial.jump_x), kSetupPointCount + 1, 3);
+    grid->addWidget(box("jump_y", initial.jump_y), kSetupPointCount + 1, 4);
+    jump->setBuddy(boxes_.value(QStringLiteral("jump_x")));
+    return group;
+}
+
+QWidget* GridSetupScreen::buildActions()
+{
+    auto* group = new QGroupBox(QStringLiteral("Grid"));
+    auto* form = new QGridLayout(group);
+    auto* fileLabel = new QLabel(QStringLiteral("Grid file:"));
+    form->addWidget(fileLabel, 0, 0);
+    form->addWidget(box("ipt_file_description", QStringLiteral("No File")), 0, 1, 1, 3);
+    fileLabel->setBuddy(boxes_.value(QStringLiteral("ipt_file_description")));
+    auto* describe = new QLabel(QStringLiteral("Description:"));
+    form->addWidget(describe, 1, 0);
+    form->addWidget(box("ipt_file_description_2", QString()), 1, 1, 1, 3);
+    describe->setBuddy(boxes_.value(QStringLiteral("ipt_file_description_2")));
+    auto* size = new QLabel(QStringLiteral("Picture (twips):"));
+    form->addWidget(size, 2, 0);
+    form->addWidget(box("txtPicWidth", QStringLiteral("Text1")), 2, 1);
+    form->addWidget(box("txtPicHeight", QStringLiteral("Text1")), 2, 2);
+    size->setBuddy(boxes_.value(QStringLiteral("txtPicWidth")));
+
+    const auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    gridSelect_ = button("grid_select", QStringLiteral("Grid 1"));
+    auto* completeButton = button("Load", QStringLiteral("Complete"));
+    auto* draw = button("show_alignment", QStringLiteral("Draw Buoys"));
+    cbLabelButton_ = button("cmdCBlabel", QStringLiteral("Clear Check Buoy"));
+    accuracy_ = button("btnAccuracyCheck", QStringLiteral("Accuracy"));
+    stateIcon_ = new QLabel;
+    stateIcon_->setObjectName(QStringLiteral("grid_state_icon"));
+    form->addWidget(gridSelect_, 3, 0);
+    form->addWidget(completeButton, 3, 1);
+    form->addWidget(draw, 3, 2);
+    form->addWidget(stateIcon_, 3, 3, 2, 1, Qt::AlignCenter);
+    form->addWidget(cbLabelButton_, 4, 0);
+    form->addWidget(accuracy_, 4, 1);
+    connect(gridSelect_, &QPushButton::clicked, this, &GridSetupScreen::switchGrid);
+    connect(completeButton, &QPushButton::clicked, this, &GridSetupScreen::complete);
+    connect(draw, &QPushButton::clicked, this, &GridSetupScreen::drawBuoys);
+    connect(cbLabelButton_, &QPushButton::clicked, this, &GridSetupScreen::toggleCheckBuoyLabel);
+    return group;
+}
+
+QWidget* GridSetupScreen::buildAdjustments()
+{
+    auto* group = new QGroupBox(QStringLiteral("Adjust"));
+    auto* grid = new QGridLayout(group);
+    lock_ = new QCheckBox(QStringLiteral("Lock Grid Buoys"));
+    lock_->setObjectName(QStringLiteral("chkboxGridLock"));
+    lockedLabel_ = handle("gridLockedLabel", QStringLiteral("GRID LOCKED!"));
+    lockedDrag_ = handle("lblGridDragIt", QStringLiteral("(drag-it)"));
+    lockedLabel_->hide();
+    lockedDrag_->hide();
+    grid->addWidget(lock_, 0, 0, 1, 2);
+    grid->addWidget(lockedLabel_, 0, 2);
+    grid->addWidget(lockedDrag_, 0, 3);
+    connect(lock_, &QCheckBox::clicked, this, &GridSetupScreen::onLockClicked);
+
+    grid->addWidget(handle("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)")), 1, 0, 1,
+                    4);
+    const struct {
+        const char* name;
+        Qt::ArrowType arrow;
+        Nudge direction;
+        int row, col;
+    } arrows[] = {{"AdjustUp", Qt::UpArrow, Nudge::Up, 2, 1},
+                  {"AdjustLeft", Qt::LeftArrow, Nudge::Left, 3, 0},
+                  {"AdjustRight", Qt::RightArrow, Nudge::Right, 3, 2},
+                  {"AdjustDown", Qt::DownArrow, Nudge::Down, 4, 1}};
+    for (const auto& a : arrows) {
+        auto* b = new QToolButton;
+        b->setObjectName(QString::fromLatin1(a.name));
+        b->setArrowType(a.arrow);
+        b->setAutoRepeat(false);
+        const Nudge direction = a.direction;
+        connect(b, &QToolButton::clicked, this, [this, direction] { nudge(direction); });
+        grid->addWidget(b, a.row, a.col, Qt::AlignCenter);
+    }
+    grid->addWidget(handle("CrossSizeLabel", QStringLiteral("Marker Icon Size (drag-it)")), 5, 0, 1,
+                    4);
+    grid->setColumnStretch(3, 1);
+    crossSize_ = new QScrollBar(Qt::Horizontal);
+    crossSize_->setObjectName(QStringLiteral("Setup_Cross_size"));
+    crossSize_->setRange(15, 105);
+    crossSize_->setSingleStep(15);
+    crossSize_->setPageStep(15);
+    crossSize_->setValue(90);
+    grid->addWidget(crossSize_, 6, 0, 1, 4);
+    return group;
+}
+
+void GridSetupScreen::buildMenu(QMenuBar* menu)
+{
+    const auto item = [this](QMenu* into, const char* name, const QString& caption,
+                             void (GridSetupScreen::*slot)()) {
+        QAction* action = into->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+    };
+    const auto top = [this, menu](const char* name, const QString& caption,
+                                  void (GridSetupScreen::*slot)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+    };
+    top("gridLoad", QStringLiteral("&Load File"), &GridSetupScreen::loadGridFile);
+    QMenu* picture = menu->addMenu(QStringLiteral("Setup &Picture"));
+    picture->menuAction()->setObjectName(QStringLiteral("mnuSetupPicture"));
+    item(picture, "mnuLoadPicture", QStringLiteral("Load &Picture"), &GridSetupScreen::loadPicture);
+    QAction* clear = picture->addAction(QStringLiteral("&Clear Picture"));
+    clear->setObjectName(QStringLiteral("mnuClearPicture"));
+    connect(clear, &QAction::triggered, this, [this] { canvas_->setPicture(QImage()); });
+    QAction* paste = picture->addAction(QStringLiteral("P&aste from Clipboard"));
+    paste->setObjectName(QStringLiteral("mnuPaste"));
+    connect(paste, &QAction::triggered, this,
+            [this] { showPicture(QApplication::clipboard()->image()); });
+    QAction* fromMeasure = picture->addAction(QStringLiteral("Paste from &Measure"));
+    fromMeasure->setObjectName(QStringLiteral("mnuMeasurePic"));
+    connect(fromMeasure, &QAction::triggered, this, [this] {
+        showPicture(QImage(QDir(station_.stationFolder()).filePath("currentcapture.bmp")));
+    });
+    top("gridSave", QStringLiteral("&Save"), &GridSetupScreen::saveGridFile);
+    QAction* calibrate = menu->addAction(QStringLiteral("&Calibrate"));
+    calibrate->setObjectName(QStringLiteral("mnuCalibrate"));
+    calibrate->setEnabled(false); // the calibration assistant is not built yet
+    top("gridExit", QStringLiteral("&Return to Main Screen"), &GridSetupScreen::leave);
+}
+
+SetupScreenTexts GridSetupScreen::texts() const
+{
+    SetupScreenTexts t;
+    for (const SetupBox& b : setupBoxes()) {
+        if (const QLineEdit* edit = boxes_.value(QString::fromLatin1(b.objectName)))
+            b.of(t) = edit->text();
+    }
+    t.grid_select = gridSelect_->text();
+    t.pictureWidthTwips = decimalText(station_.pictureWidthTwips());
+    return t;
+}
+
+void GridSetupScreen::showTexts(const SetupScreenTexts& t)
+{
+    for (const SetupBox& b : setupBoxes()) {
+        if (QLineEdit* edit = boxes_.value(QString::fromLatin1(b.objectName)))
+            edit->setText(b.of(t));
+    }
+    gridSelect_->setText(t.grid_select);
+}
+
+std::optional<SetupPoint> GridSetupScreen::selectedPoint() const
+{
+    const int id = points_->checkedId();
+    if (id < 0)
+        return std::nullopt;
+    return SetupPoint(id);
+}
+
+void GridSetupScreen::pickAt(QPointF twips)
+{
+    if (const auto point = selectedPoint())
+        applyMoves(pickPoint(previous_, *point, lock_->isChecked(), twips));
+}
+
+void GridSetupScreen::nudge(Nudge direction)
+{
+    if (const auto point = selectedPoint())
+        applyMoves(nudgePoint(previous_, *point, lock_->isChecked(), direction));
+}
+
+void GridSetupScreen::applyMoves(const QList<PointMove>& moves)
+{
+    const double size = crossSize_->value();
+    canvas_->draw([moves, size](QPainter& p) { drawMoves(p, moves, size, 2 * size); });
+    station_.changeGrids([&](GridStore&, WorkingSet& work, GridFlags&) {
+        grid::applyMoves(moves, previous_, work);
+    });
+    // Writing the boxes is an edit of the set-up.
+    for (const PointMove& move : moves) {
+        const auto names = screenBoxNames(move.point);
+        boxes_.value(QString::fromLatin1(names[0]))->setText(pickedText(move.to.x()));
+        boxes_.value(QString::fromLatin1(names[1]))->setText(pickedText(move.to.y()));
+    }
+}
+
+void GridSetupScreen::onBoxEdited(const QString& name, const QString& text)
+{
+    station_.changeGrids([&](GridStore& store, WorkingSet& work, GridFlags&) {
+        applySurveyEdit(name, text, work, store.setup[int(work.currentGrid)]);
+    });
+    setReadyIcon(false);
+    if (!station_.gridLoadingFlag()) {
+        const int n = gridOfCaption(gridSelect_->text());
+        station_.setGridReady(n, false);
+        station_.setGridDescription(n, QString());
+        if (const Status cleared = station_.settings().setGridFile(n, QString()); !cleared)
+            log(cleared.error());
+    }
+    setAccuracyEnabled(false);
+    station_.setAllGridsReady(0);
+}
+
+void GridSetupScreen::onLockClicked(bool on)
+{
+    if (on && !lockAllowed(texts())) {
+        dialogs_.message(QString::fromLatin1(kCannotLockText));
+        lock_->setChecked(false);
+    }
+    lockedLabel_->setVisible(lock_->isChecked());
+    lockedDrag_->setVisible(lock_->isChecked());
+}
+
+void GridSetupScreen::releaseLock()
+{
+    lock_->setChecked(false);
+    lockedLabel_->hide();
+    lockedDrag_->hide();
+}
+
+void GridSetupScreen::setReadyIcon(bool ready)
+{
+    stateIcon_->setPixmap(stateIcon(station_.stationFolder(), ready, style()));
+    stateIcon_->setAccessibleName(ready ? QStringLiteral("Grid ready")
+                                        : QStringLiteral("Grid not ready"));
+}
+
+void GridSetupScreen::setAccuracyEnabled(bool enabled)
+{
+    accuracy_->setEnabled(enabled);
+}
+
+void GridSetupScreen::showCheckBuoyLabel(bool shown, QPointF at)
+{
+    if (shown) {
+        checkBuoyAt_ = at;
+        canvas_->placeAt(checkBuoyLabel_, at);
+    }
+    checkBuoyLabel_->setVisible(shown);
+}
+
+void GridSetupScreen::toggleCheckBuoyLabel()
+{
+    const bool clearing = cbLabelButton_->text() == QLatin1String("Clear Check Buoy");
+    showCheckBuoyLabel(!clearing, checkBuoyAt_);
+    cbLabelButton_->setText(clearing ? QStringLiteral("Show Check Buoy")
+                                     : QStringLiteral("Clear Check Buoy"));
+}
+
+void GridSetupScreen::log(const QString& line)
+{
+    station_.debugLog().WriteDebugLog(line);
+}
+
+void GridSetupScreen::activateGrid(int n)
+{
+    station_.setGridLoadingFlag(true);
+    station_.changeGrids([n](GridStore& store, WorkingSet& work, GridFlags&) {
+        loadIntoWorkingSet(store.setup[n], n, work);
+    });
+    showTexts(gridTexts(station_.gridStore(), n));
+    const GridPoints at = gridPoints(station_.workingSet());
+    previous_ = {at.upperLeft, at.upperRight, at.lowerLeft, at.lowerRight, at.checkBuoy};
+    if (station_.gridReady(n)) {
+        setReadyIcon(true);
+        setAccuracyEnabled(true);
+    }
+}
+
+void GridSetupScreen::switchGrid()
+{
+    canvas_->clearDrawing();
+    const int from = gridOfCaption(gridSelect_->text());
+    const int to = nextGrid(from, int(station_.numGrids()));
+    if (const QString line = gridSwitchLogLine(from, to); !line.isEmpty())
+        log(line);
+    activateGrid(to);
+    station_.setGridLoadingFlag(false);
+    if (allConfiguredReady(station_.gridStore(), int(station_.numGrids())))
+        station_.setAllGridsReady(1.0);
+}
+
+void GridSetupScreen::complete()
+{
+    CompleteSettings settings;
+    settings.numGrids = int(station_.numGrids());
+    settings.barefootMode = station_.barefootMode();
+    settings.sitSkiMode = station_.sitSkiMode();
+    settings.allowInvalidSetup = station_.allowInvalidSetup();
+    const SetupScreenTexts shown = texts();
+    const CompleteResult r =
+        station_.changeGrids([&](GridStore& store, WorkingSet& work, GridFlags& flags) {
+            return completeSetup(shown, settings, store, work, flags, station_.clock());
+        });
+    showMessages(dialogs_, r.messages);
+    for (const QString& line : r.debugLog)
+        log(line);
+    if (!r.setupBlock.isEmpty()) {
+        if (const Status appended = app::appendLines(station_.resultsFilePath(), r.setupBlock);
+            !appended)
+            dialogs_.message(appended.error(), Icon::Warning);
+    }
+    if (r.accuracyEnabled) {
+        setAccuracyEnabled(true);
+        canvas_->clearDrawing();
+        showCheckBuoyLabel(false);
+    }
+    setReadyIcon(r.readyIcon);
+    if (r.showCheckBuoyLabel)
+        showCheckBuoyLabel(true, QPointF(r.checkBuoyLabelLeft, r.checkBuoyLabelTop));
+    if (r.redrawOverlay)
+        drawBuoys();
+}
+
+void GridSetupScreen::drawBuoys()
+{
+    canvas_->clearDrawing();
+    const MarkerStyle style{circleMarkers(station_.buoyMarker()),
+                            overlayColour(station_.labelColorName(), station_.labelColorValue()),
+                            double(crossSize_->value())};
+    const GridPoints points = gridPoints(station_.workingSet());
+    canvas_->draw([points, style](QPainter& p) { drawSetupGrid(p, points, style); });
+}
+
+void GridSetupScreen::saveGridFile()
+{
+    releaseLock();
+    if (const auto shown = saveGrid(station_, dialogs_, texts())) {
+        boxes_.value(QStringLiteral("ipt_file_description"))->setText(shown->ipt_file_description);
+        boxes_.value(QStringLiteral("ipt_file_description_2"))
+            ->setText(shown->ipt_file_description_2);
+    }
+}
+
+void GridSetupScreen::loadGridFile()
+{
+    releaseLock();
+    const auto loaded = loadGrid(station_, dialogs_, texts());
+    if (!loaded)
+        return;
+    const int n = int(station_.currentGrid());
+    station_.setGridLoadingFlag(true);
+    showTexts(loaded->boxes);
+    station_.setGridLoadingFlag(false);
+    const GridPoints at = gridPoints(station_.workingSet());
+    previous_ = {at.upperLeft, at.upperRight, at.lowerLeft, at.lowerRight, at.checkBuoy};
+    canvas_->clearDrawing();
+    if (loaded->ready) {
+        setReadyIcon(true);
+        setAccuracyEnabled(true);
+        gridSelect_->setText(gridCaption(n));
+        // Filling the boxes withdrew allGridsReady; the load's verdict stands.
+        if (allConfiguredReady(station_.gridStore(), int(station_.numGrids())))
+            station_.setAllGridsReady(1.0);
+    }
+}
+
+void GridSetupScreen::loadPicture()
+{
+    if (!QDir::setCurrent(station_.capturesPath())) {
+        dialogs_.message(QString::fromLatin1(kInvalidPathText), Icon::Warning);
+        return;
+    }
+    const QString path = dialogs_.openFile(QStringLiteral("Load Picture"), QDir::currentPath(),
+                                           QString::fromLatin1(kPictureFilter), 1);
+    if (path.isEmpty())
+        return;
+    const QImage picture(path);
+    if (picture.isNull()) {
+        dialogs_.message(QStringLiteral("Cannot show %1: it is not a picture")
+                             .arg(QDir::toNativeSeparators(path)),
+                         Icon::Warning);
+        return;
+    }
+    showPicture(picture);
+}
+
+void GridSetupScreen::showPicture(const QImage& picture)
+{
+    canvas_->setPicture(picture);
+    if (picture.isNull())
+        return;
+    const QSizeF twips = pictureSizeTwips(picture.size());
+    station_.setPictureSize(twips.width(), twips.height());
+    boxes_.value(QStringLiteral("txtPicWidth"))->setText(QString::number(twips.width(), 'g', 15));
+    boxes_.value(QStringLiteral("txtPicHeight"))->setText(QString::number(twips.height(), 'g', 15));
+}
+
+void GridSetupScreen::leave()
+{
+    if (station_.allGridsReady() != 1.0) {
+        if (dialogs_.askYesNo(QString::fromLatin1(kLeaveNotReadyText),
+                              QString::fromLatin1(kLeaveNotReadyTitle))) {
+            keys_->stop();
+            station_.showScreen(app::Station::Screen::Main);
+        }
+    } else {
+        leaveWithAllReady();
+    }
+    station_.setGridLoadingFlag(false);
+    for (const QString& line : exitStatusLines(station_.gridStore(), station_.allGridsReady()))
+        log(line);
+}
+
+void GridSetupScreen::leaveWithAllReady()
+{
+    keys_->stop();
+    station_.showScreen(app::Station::Screen::Main);
+    activateGrid(1);
+    canvas_->clearDrawing();
+    const GridPoints points = gridPoints(station_.workingSet());
+    canvas_->draw([points](QPainter& p) { drawExitGrid(p, points); });
+    setReadyIcon(true);
+}
+
+void GridSetupScreen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (station_.navigationMode() == QLatin1String("SelectFrame")) {
+        showPicture(QImage(QDir(station_.stationFolder()).filePath("currentcapture.bmp")));
+        station_.setNavigationMode(QString());
+    }
+    keys_->start();
+}
+
+void GridSetupScreen::hideEvent(QHideEvent* event)
+{
+    keys_->stop();
+    QWidget::hideEvent(event);
+}
+
+} // namespace zelvan::grid::ui

@@ -1,0 +1,273 @@
+// The grid set-up screen with real widgets, offscreen, answered by scripted dialogs.
+#include "grid/ui/GridSetupScreen.h"
+
+#include "ScriptedDialogs.h"
+#include "WidgetTestApp.h"
+#include "base/Clock.h"
+#include "widgets/CursorKeyPoll.h"
+#include "widgets/PictureCanvas.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace zelvan;
+using namespace zelvan::grid;
+using zelvan::grid::ui::GridSetupScreen;
+
+namespace
+{
+
+class GridSetupScreenTest : public ::testing::Test
+{
+protected:
+    GridSetupScreenTest()
+    {
+        station.debugLog().StartDebugLog();
+        screen.resize(1366, 768);
+        screen.show();
+    }
+
+    QLineEdit* box(const char* name) { return screen.findChild<QLineEdit*>(name); }
+    template <class W = QPushButton> W* control(const char* name)
+    {
+        return screen.findChild<W*>(name);
+    }
+    void select(const char* option) { control<QRadioButton>(option)->click(); }
+    // Clicks the picture where picture point `twips` is shown.
+    void clickAt(QPointF twips)
+    {
+        widgets::PictureCanvas& canvas = screen.canvas();
+        QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {},
+                          canvas.viewportPixelAt(twips).toPoint());
+    }
+    QString debugLog() const
+    {
+        QFile f(dir.filePath("zqio/DebugLog.txt"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+    // Picks the five points of a grid and types the check buoy's survey value.
+    void pickAllFive()
+    {
+        const char* options[] = {"upper_left_button", "upper_right_button", "lower_left_button",
+                                 "lower_right_button", "optCheckBuoy"};
+        const QPointF at[] = {{1500, 1500}, {7500, 1500}, {1500, 6000}, {7500, 6000}, {4500, 3000}};
+        for (int i = 0; i < 5; ++i) {
+            select(options[i]);
+            clickAt(at[i]);
+        }
+        box("txtCheckX")->setText("10");
+    }
+
+    QTemporaryDir dir;
+    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
+    app::Station station{
+        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
+        dir.path(), dir.filePath("zqio")};
+    ScriptedDialogs dialogs;
+    GridSetupScreen screen{station, dialogs};
+};
+
+QImage water()
+{
+    QImage picture(640, 480, QImage::Format_RGB32);
+    picture.fill(QColor(20, 60, 90));
+    return picture;
+}
+
+} // namespace
+
+TEST_F(GridSetupScreenTest, LoadsWithItsInitialTextsAndNothingSelected)
+{
+    EXPECT_EQ(screen.objectName(), "Grid_Setup");
+    EXPECT_EQ(screen.windowTitle(), "Grid Setup");
+    EXPECT_EQ(box("upper_left_x")->text(), "auto");
+    EXPECT_EQ(box("ul_survey_x")->text(), "input");
+    EXPECT_EQ(box("jump_x")->text(), "jump x");
+    EXPECT_EQ(box("txtCheckY")->text(), "CheckY");
+    EXPECT_EQ(box("ipt_file_description")->text(), "No File");
+    EXPECT_EQ(control("grid_select")->text(), "Grid 1");
+    EXPECT_FALSE(control("btnAccuracyCheck")->isEnabled());
+    EXPECT_FALSE(screen.findChild<QWidget*>("lblCB")->isVisible());
+    EXPECT_EQ(station.pictureWidthTwips(), 12000);
+    EXPECT_EQ(control("show_alignment")->accessibleName(), "Draw Buoys");
+    EXPECT_EQ(box("jump_x")->accessibleDescription(), "jump_x");
+
+    // A click with no point chosen does nothing.
+    clickAt({3000, 3000});
+    EXPECT_EQ(box("upper_left_x")->text(), "auto");
+    EXPECT_EQ(screen.canvas().drawingCount(), 0);
+}
+
+TEST_F(GridSetupScreenTest, ChoosingAPointSendsTheKeyboardToTheFileBox)
+{
+    QApplication::setActiveWindow(&screen);
+    select("lower_left_button");
+    EXPECT_TRUE(box("ipt_file_description")->hasFocus());
+}
+
+TEST_F(GridSetupScreenTest, LockIsRefusedUntilAllPointsAreEntered)
+{
+    control<QCheckBox>("chkboxGridLock")->click();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0], "Cannot Lock Grid Until buoy positions have been entered "
+                                     "for all four buoys and check buoy");
+    EXPECT_FALSE(control<QCheckBox>("chkboxGridLock")->isChecked());
+    EXPECT_FALSE(screen.findChild<QWidget*>("gridLockedLabel")->isVisible());
+}
+
+TEST_F(GridSetupScreenTest, WithTheLockAClickThirtyTwipsRightMovesAllFivePoints)
+{
+    pickAllFive();
+    EXPECT_EQ(box("upper_right_x")->text(), "7500");
+    EXPECT_EQ(box("txtCheckXpix")->text(), "4500");
+    control<QCheckBox>("chkboxGridLock")->click();
+    ASSERT_TRUE(control<QCheckBox>("chkboxGridLock")->isChecked());
+    EXPECT_TRUE(screen.findChild<QWidget*>("gridLockedLabel")->isVisible());
+    EXPECT_TRUE(screen.findChild<QWidget*>("lblGridDragIt")->isVisible());
+
+    select("upper_left_button");
+    clickAt({1530, 1500});
+    EXPECT_EQ(box("upper_left_x")->text(), "1530");
+    EXPECT_EQ(box("upper_right_x")->text(), "7530");
+    EXPECT_EQ(box("lower_left_x")->text(), "1530");
+    EXPECT_EQ(box("lower_right_x")->text(), "7530");
+    EXPECT_EQ(box("txtCheckXpix")->text(), "4530");
+    EXPECT_EQ(box("lower_right_y")->text(), "6000");
+    EXPECT_EQ(box("txtCheckYpix")->text(), "3000");
+    EXPECT_EQ(station.workingSet().buoyScreenX[UpperRight], 7530);
+    EXPECT_EQ(station.workingSet().checkScreenX, 4530);
+}
+
+TEST_F(GridSetupScreenTest, AZoomedClickStoresTheTwipsBetweenTwoPixels)
+{
+    screen.showPicture(water());
+    screen.canvas().setZoom(4.0, QPointF(0, 0));
+    select("upper_left_button");
+    // 42 view pixels at 400 % lie between picture pixels 10 and 11.
+    QTest::mouseClick(screen.canvas().viewport(), Qt::LeftButton, {}, QPoint(42, 62));
+    EXPECT_EQ(box("upper_left_x")->text(), "157.5");
+    EXPECT_EQ(box("upper_left_y")->text(), "232.5");
+}
+
+TEST_F(GridSetupScreenTest, MicroAdjustByButtonsAndByHeldKeys)
+{
+    select("lower_right_button");
+    clickAt({3000, 3000});
+    control<QToolButton>("AdjustRight")->click();
+    control<QToolButton>("AdjustUp")->click();
+    EXPECT_EQ(box("lower_right_x")->text(), "3015");
+    EXPECT_EQ(box("lower_right_y")->text(), "2985");
+
+    // Right held for ten polls (one second): ten steps of 15 twips.
+    auto* poll = screen.findChild<widgets::CursorKeyPoll*>();
+    ASSERT_NE(poll, nullptr);
+    EXPECT_TRUE(poll->isActive()) << "polling while the screen is shown";
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(box("jump_x"), &press);
+    for (int i = 0; i < 10; ++i)
+        poll->poll();
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(box("jump_x"), &release);
+    EXPECT_EQ(box("lower_right_x")->text(), "3165");
+    screen.hide();
+    EXPECT_FALSE(poll->isActive()) << "no polling while the screen is hidden";
+}
+
+TEST_F(GridSetupScreenTest, EditingAReadyGridClearsItsReadinessSettingAndDescription)
+{
+    station.settings().setGridFile(1, dir.filePath("lake.ipt"));
+    station.changeGrids([](GridStore& store, WorkingSet&, GridFlags& flags) {
+        store.ready[1] = true;
+        store.gridDescription2[1] = "Lake north";
+        flags.allGridsReady = 1;
+    });
+    box("ul_survey_x")->setText("12.5abc");
+    EXPECT_EQ(station.workingSet().buoySurveyX[UpperLeft], 12.5) << "the leading number";
+    EXPECT_FALSE(station.gridReady(1));
+    EXPECT_EQ(station.gridDescription(1), "");
+    EXPECT_EQ(station.settings().gridFile(1), "");
+    EXPECT_EQ(station.allGridsReady(), 0);
+    box("jump_y")->setText("-3");
+    EXPECT_EQ(station.workingSet().jumpSurveyY, -3);
+    EXPECT_EQ(station.gridStore().setup[1].jumpY, -3);
+}
+
+TEST_F(GridSetupScreenTest, SwitchingGridsFollowsTheNumberOfGrids)
+{
+    station.setNumGrids(2);
+    control("grid_select")->click();
+    EXPECT_EQ(control("grid_select")->text(), "Grid 2");
+    EXPECT_EQ(station.currentGrid(), 2);
+    control("grid_select")->click();
+    EXPECT_EQ(control("grid_select")->text(), "Grid 1");
+    station.setNumGrids(1);
+    control("grid_select")->click();
+    EXPECT_EQ(control("grid_select")->text(), "Grid 1");
+    station.setNumGrids(3);
+    control("grid_select")->click();
+    control("grid_select")->click();
+    control("grid_select")->click();
+    EXPECT_EQ(control("grid_select")->text(), "Grid 1");
+    const QString log = debugLog();
+    EXPECT_EQ(log.count("Changed from grid 1 to grid 2"), 2);
+    EXPECT_EQ(log.count("Changed from grid 2 to grid 1"), 1);
+    EXPECT_EQ(log.count("Changed from grid 2 to grid 3"), 1);
+    EXPECT_EQ(log.count("Changed from grid 3 to grid 1"), 1);
+    EXPECT_EQ(log.count("Changed from grid 1 to grid 1"), 0);
+}
+
+TEST_F(GridSetupScreenTest, CheckBuoyLabelButtonToggles)
+{
+    QPushButton* toggle = control("cmdCBlabel");
+    toggle->click();
+    EXPECT_EQ(toggle->text(), "Show Check Buoy");
+    toggle->click();
+    EXPECT_EQ(toggle->text(), "Clear Check Buoy");
+    EXPECT_TRUE(screen.findChild<QWidget*>("lblCB")->isVisible());
+}
+
+TEST_F(GridSetupScreenTest, CompleteWithPlaceholdersLeftWarnsAndStaysNotReady)
+{
+    pickAllFive();
+    control("Load")->click();
+    ASSERT_FALSE(dialogs.messages().isEmpty());
+    EXPECT_EQ(dialogs.messages()[0], "Warning - Not all parameters have been set up on grid");
+    EXPECT_FALSE(station.gridReady(1));
+}
+
+TEST_F(GridSetupScreenTest, LeavingWithGridsNotReadyAsksAndLogsTheStatus)
+{
+    station.showScreen(app::Station::Screen::GridSetup);
+    dialogs.yesNoAnswers.enqueue(false);
+    screen.leave();
+    EXPECT_EQ(station.currentScreen(), app::Station::Screen::GridSetup) << "No: stays";
+    dialogs.yesNoAnswers.enqueue(true);
+    screen.leave();
+    EXPECT_EQ(station.currentScreen(), app::Station::Screen::Main);
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    EXPECT_EQ(dialogs.shown[1].text,
+              "Do you want to leave the grid setup with all configured grids not setup?");
+    EXPECT_EQ(dialogs.shown[1].title, "Grid Setup Error");
+    EXPECT_EQ(debugLog().count("status on exit of grid setup"), 2);
+    EXPECT_EQ(debugLog().count("end of status"), 2);
+    EXPECT_EQ(debugLog().count("setup is OK"), 0);
+}
+
+TEST_F(GridSetupScreenTest, PictureSizeIsTakenInTwipsFromTheShownPicture)
+{
+    screen.showPicture(water());
+    // 640 px = 16933 HIMETRIC; x 15 / 26.5.
+    EXPECT_DOUBLE_EQ(station.pictureWidthTwips(), 16933 * 15 / 26.5);
+    EXPECT_DOUBLE_EQ(station.pictureHeightTwips(), 12700 * 15 / 26.5);
+    EXPECT_EQ(box("txtPicWidth")->text(), QString::number(16933 * 15 / 26.5, 'g', 15));
+    EXPECT_EQ(screen.canvas().picture().size(), QSize(640, 480));
+}

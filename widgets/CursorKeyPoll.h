@@ -1,0 +1,42 @@
+#pragma once
+// The held-key poll of the set-up and measurement screens: while running, every 100 ms it
+// reports each cursor key that is held down, Left, Up, Right, Down in that order, so holding
+// a key nudges a point about ten times a second whatever the keyboard's repeat rate. Keys are
+// seen only while the station has the focus; switching to another program releases them.
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+
+namespace zelvan::widgets
+{
+
+class CursorKeyPoll : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kIntervalMs = 100;
+
+    explicit CursorKeyPoll(QObject* parent = nullptr);
+    ~CursorKeyPoll() override;
+
+    void start();
+    void stop();
+    bool isActive() const { return timer_.isActive(); }
+    bool isDown(Qt::Key key) const { return down_.contains(key); }
+
+    // One poll: emits keyHeld for every held cursor key. The timer calls it.
+    void poll();
+
+signals:
+    void keyHeld(Qt::Key key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QTimer timer_;
+    QSet<int> down_;
+};
+
+} // namespace zelvan::widgets
