@@ -13,15 +13,17 @@ namespace zelvan::grid::ui
 namespace
 {
 
-void log(app::Station& station, const QString& line)
-{
-    station.debugLog().WriteDebugLog(line);
-}
-
-void logAll(app::Station& station, const QStringList& lines)
+void log(app::Station& station, const QStringList& lines)
 {
     for (const QString& line : lines)
-        log(station, line);
+        station.debugLog().WriteDebugLog(line);
+}
+
+// The grid's settings key names its file; a failure to store it is told, the files stay.
+void storeGridFile(app::Station& station, Dialogs& dialogs, int n, const QString& path)
+{
+    if (const Status stored = station.settings().setGridFile(n, path); !stored)
+        dialogs.message(stored.error(), Icon::Warning);
 }
 
 } // namespace
@@ -88,9 +90,8 @@ std::optional<SetupScreenTexts> saveGrid(app::Station& station, Dialogs& dialogs
         store.gridDescription[*n] = fullPath;
         store.gridDescription2[*n] = description;
     });
-    if (const Status stored = station.settings().setGridFile(*n, fullPath); !stored)
-        dialogs.message(stored.error(), Icon::Warning);
-    log(station, QStringLiteral("save grid %1").arg(*n));
+    storeGridFile(station, dialogs, *n, fullPath);
+    log(station, {QStringLiteral("save grid %1").arg(*n)});
     SetupScreenTexts shown = boxes;
     shown.ipt_file_description = fullPath;
     shown.ipt_file_description_2 = description;
@@ -113,7 +114,7 @@ std::optional<GridLoadResult> loadGrid(app::Station& station, Dialogs& dialogs,
                                           QString::fromLatin1(kLoadFilter), 3);
     if (path.isEmpty())
         return std::nullopt;
-    log(station, QStringLiteral("load grid %1").arg(*n));
+    log(station, {QStringLiteral("load grid %1").arg(*n)});
     GridLoadRequest request;
     request.path = QDir::cleanPath(QDir::current().absoluteFilePath(path));
     request.grid = *n;
@@ -133,11 +134,9 @@ std::optional<GridLoadResult> loadGrid(app::Station& station, Dialogs& dialogs,
     if (const Status appended = app::appendLines(station.resultsFilePath(), result.setupBlock);
         !appended)
         dialogs.message(appended.error(), Icon::Warning);
-    logAll(station, result.debugLog);
-    if (!result.settingsKey.isEmpty()) {
-        if (const Status stored = station.settings().setGridFile(*n, request.path); !stored)
-            dialogs.message(stored.error(), Icon::Warning);
-    }
+    log(station, result.debugLog);
+    if (!result.settingsKey.isEmpty())
+        storeGridFile(station, dialogs, *n, request.path);
     return result;
 }
 

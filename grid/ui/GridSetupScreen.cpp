@@ -306,13 +306,12 @@ void GridSetupScreen::buildMenu(QMenuBar* menu)
     connect(clear, &QAction::triggered, this, [this] { canvas_->setPicture(QImage()); });
     QAction* paste = picture->addAction(QStringLiteral("P&aste from Clipboard"));
     paste->setObjectName(QStringLiteral("mnuPaste"));
-    connect(paste, &QAction::triggered, this,
-            [this] { showPicture(QApplication::clipboard()->image()); });
+    connect(paste, &QAction::triggered, this, [this] {
+        showPicture(QApplication::clipboard()->image(), QStringLiteral("the clipboard"));
+    });
     QAction* fromMeasure = picture->addAction(QStringLiteral("Paste from &Measure"));
     fromMeasure->setObjectName(QStringLiteral("mnuMeasurePic"));
-    connect(fromMeasure, &QAction::triggered, this, [this] {
-        showPicture(QImage(QDir(station_.stationFolder()).filePath("currentcapture.bmp")));
-    });
+    connect(fromMeasure, &QAction::triggered, this, [this] { showCurrentCapture(); });
     top("gridSave", QStringLiteral("&Save"), &GridSetupScreen::saveGridFile);
     QAction* calibrate = menu->addAction(QStringLiteral("&Calibrate"));
     calibrate->setObjectName(QStringLiteral("mnuCalibrate"));
@@ -386,8 +385,11 @@ void GridSetupScreen::onBoxEdited(const QString& name, const QString& text)
         const int n = gridOfCaption(gridSelect_->text());
         station_.setGridReady(n, false);
         station_.setGridDescription(n, QString());
-        if (const Status cleared = station_.settings().setGridFile(n, QString()); !cleared)
-            log(cleared.error());
+        // Every keystroke is an edit: the setting is written only when it still names a file.
+        if (!station_.settings().gridFile(n).isEmpty()) {
+            if (const Status cleared = station_.settings().setGridFile(n, QString()); !cleared)
+                log(cleared.error());
+        }
     }
     setAccuracyEnabled(false);
     station_.setAllGridsReady(0);
@@ -557,25 +559,27 @@ void GridSetupScreen::loadPicture()
                                            QString::fromLatin1(kPictureFilter), 1);
     if (path.isEmpty())
         return;
-    const QImage picture(path);
+    showPicture(QImage(path), QDir::toNativeSeparators(path));
+}
+
+void GridSetupScreen::showPicture(const QImage& picture, const QString& from)
+{
     if (picture.isNull()) {
-        dialogs_.message(QStringLiteral("Cannot show %1: it is not a picture")
-                             .arg(QDir::toNativeSeparators(path)),
+        dialogs_.message(QStringLiteral("There is no picture to show in %1").arg(from),
                          Icon::Warning);
         return;
     }
-    showPicture(picture);
-}
-
-void GridSetupScreen::showPicture(const QImage& picture)
-{
     canvas_->setPicture(picture);
-    if (picture.isNull())
-        return;
     const QSizeF twips = pictureSizeTwips(picture.size());
     station_.setPictureSize(twips.width(), twips.height());
     boxes_.value(QStringLiteral("txtPicWidth"))->setText(QString::number(twips.width(), 'g', 15));
     boxes_.value(QStringLiteral("txtPicHeight"))->setText(QString::number(twips.height(), 'g', 15));
+}
+
+void GridSetupScreen::showCurrentCapture()
+{
+    const QString path = QDir(station_.stationFolder()).filePath("currentcapture.bmp");
+    showPicture(QImage(path), QDir::toNativeSeparators(path));
 }
 
 void GridSetupScreen::leave()
@@ -609,7 +613,7 @@ void GridSetupScreen::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (station_.navigationMode() == QLatin1String("SelectFrame")) {
-        showPicture(QImage(QDir(station_.stationFolder()).filePath("currentcapture.bmp")));
+        showCurrentCapture();
         station_.setNavigationMode(QString());
     }
     keys_->start();

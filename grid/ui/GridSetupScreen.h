@@ -52,7 +52,10 @@ public:
     void saveGridFile();
     void loadGridFile();
     void loadPicture();
-    void showPicture(const QImage& picture);
+    // Shows the picture and takes its size; a missing or unreadable one (`from` names where it
+    // was looked for) is told and the current picture stays.
+    void showPicture(const QImage& picture, const QString& from);
+    void showCurrentCapture();
     void leave();
 
 protected:

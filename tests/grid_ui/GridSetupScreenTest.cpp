@@ -2,21 +2,25 @@
 #include "grid/ui/GridSetupScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "ToolRun.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/PictureCanvas.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -51,8 +55,7 @@ protected:
     }
     QString debugLog() const
     {
-        QFile f(dir.filePath("zqio/DebugLog.txt"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+        return QString::fromLatin1(test::fileBytes(dir.filePath("zqio/DebugLog.txt")));
     }
     // Picks the five points of a grid and types the check buoy's survey value.
     void pickAllFive()
@@ -149,7 +152,7 @@ TEST_F(GridSetupScreenTest, WithTheLockAClickThirtyTwipsRightMovesAllFivePoints)
 
 TEST_F(GridSetupScreenTest, AZoomedClickStoresTheTwipsBetweenTwoPixels)
 {
-    screen.showPicture(water());
+    screen.showPicture(water(), "test");
     screen.canvas().setZoom(4.0, QPointF(0, 0));
     select("upper_left_button");
     // 42 view pixels at 400 % lie between picture pixels 10 and 11.
@@ -264,10 +267,57 @@ TEST_F(GridSetupScreenTest, LeavingWithGridsNotReadyAsksAndLogsTheStatus)
 
 TEST_F(GridSetupScreenTest, PictureSizeIsTakenInTwipsFromTheShownPicture)
 {
-    screen.showPicture(water());
+    screen.showPicture(water(), "test");
     // 640 px = 16933 HIMETRIC; x 15 / 26.5.
     EXPECT_DOUBLE_EQ(station.pictureWidthTwips(), 16933 * 15 / 26.5);
     EXPECT_DOUBLE_EQ(station.pictureHeightTwips(), 12700 * 15 / 26.5);
     EXPECT_EQ(box("txtPicWidth")->text(), QString::number(16933 * 15 / 26.5, 'g', 15));
     EXPECT_EQ(screen.canvas().picture().size(), QSize(640, 480));
+
+    // No currentcapture.bmp in the station folder: told, and the picture stays.
+    screen.findChild<QAction*>("mnuMeasurePic")->trigger();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith("There is no picture to show in "));
+    EXPECT_TRUE(dialogs.messages()[0].endsWith("currentcapture.bmp"));
+    EXPECT_EQ(screen.canvas().picture().size(), QSize(640, 480));
+    EXPECT_DOUBLE_EQ(station.pictureWidthTwips(), 16933 * 15 / 26.5);
+}
+
+TEST_F(GridSetupScreenTest, EveryNamedControlCarriesItsNameAndIsReachedByTab)
+{
+    QSet<QWidget*> focusable;
+    for (QWidget* w : screen.findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith("qt_"))
+            continue;
+        EXPECT_EQ(w->accessibleDescription(), w->objectName());
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+        if (w->focusPolicy() & Qt::TabFocus && w->isVisible() && w->isEnabled())
+            focusable.insert(w);
+    }
+    EXPECT_GE(focusable.size(), 30);
+    QApplication::setActiveWindow(&screen);
+    box("upper_left_x")->setFocus();
+    QSet<QWidget*> reached;
+    for (int i = 0; i < 200; ++i) {
+        reached.insert(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    // The five point options are one tab stop, as every option group; the arrow keys choose
+    // among them.
+    const bool optionsReached = std::any_of(
+        reached.begin(), reached.end(), [](QWidget* w) { return qobject_cast<QRadioButton*>(w); });
+    EXPECT_TRUE(optionsReached);
+    for (QWidget* w : focusable) {
+        if (!qobject_cast<QRadioButton*>(w))
+            EXPECT_TRUE(reached.contains(w))
+                << w->objectName().toStdString() << " not reached by Tab";
+    }
+
+    // By keyboard alone: choose a point with the keyboard, then nudge it with the arrows.
+    control<QRadioButton>("upper_left_button")->setFocus();
+    QTest::keyClick(control<QRadioButton>("upper_left_button"), Qt::Key_Space);
+    ASSERT_EQ(screen.selectedPoint(), SetupPoint::UpperLeft);
+    control<QToolButton>("AdjustDown")->setFocus();
+    QTest::keyClick(control<QToolButton>("AdjustDown"), Qt::Key_Space);
+    EXPECT_EQ(box("upper_left_y")->text(), "15");
 }

@@ -27,17 +27,12 @@
 
 using namespace zelvan;
 using namespace zelvan::grid;
+using zelvan::test::fileBytes;
 using zelvan::test::runTool;
 using zelvan::test::ToolRun;
 
 namespace
 {
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray withoutFirstLine(const QByteArray& bytes)
 {
@@ -67,7 +62,7 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     QTemporaryDir dir;
     const ToolRun simulated = runTool({"simulate", "--seed", "7", "--out", dir.filePath("site")});
     ASSERT_EQ(simulated.exitCode, 0) << simulated.errText().toStdString();
-    QJsonObject site = QJsonDocument::fromJson(contents(dir.filePath("site/site.json"))).object();
+    QJsonObject site = QJsonDocument::fromJson(fileBytes(dir.filePath("site/site.json"))).object();
     ASSERT_FALSE(site.isEmpty());
 
     FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
@@ -81,7 +76,7 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     ui::GridSetupScreen screen(station, dialogs);
     screen.resize(1366, 768);
     screen.show();
-    screen.showPicture(QImage(dir.filePath("site/setup.bmp")));
+    screen.showPicture(QImage(dir.filePath("site/setup.bmp")), "setup.bmp");
     ASSERT_FALSE(screen.canvas().picture().isNull());
 
     const struct {
@@ -145,8 +140,8 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     const ToolRun solved = runTool(
         {"grid", "solve", "--in", dir.filePath("setup.json"), "--save", dir.filePath("tool.ipt")});
     ASSERT_EQ(solved.exitCode, 0) << solved.errText().toStdString();
-    EXPECT_EQ(withoutFirstLine(contents(saved)),
-              withoutFirstLine(contents(dir.filePath("tool.ipt"))));
-    EXPECT_EQ(contents(saved + ".cb"), contents(dir.filePath("tool.ipt.cb")));
-    EXPECT_TRUE(contents(saved).startsWith("Initialization Points for file: "));
+    EXPECT_EQ(withoutFirstLine(fileBytes(saved)),
+              withoutFirstLine(fileBytes(dir.filePath("tool.ipt"))));
+    EXPECT_EQ(fileBytes(saved + ".cb"), fileBytes(dir.filePath("tool.ipt.cb")));
+    EXPECT_TRUE(fileBytes(saved).startsWith("Initialization Points for file: "));
 }

@@ -20,17 +20,12 @@
 
 using namespace zelvan::sim;
 
+using zelvan::test::fileBytes;
 using zelvan::test::runTool;
 using zelvan::test::ToolRun;
 
 namespace
 {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList entries(const QString& dir)
 {
@@ -77,12 +72,12 @@ TEST_F(SimulateCommand, WritesTheSiteItDescribes)
     EXPECT_EQ(entries(out), QStringList({"jump.avi", "setup.bmp", "site.json"}));
 
     const SimulatedSite site = siteFor(21);
-    const QJsonObject written = QJsonDocument::fromJson(readAll(out + "/site.json")).object();
+    const QJsonObject written = QJsonDocument::fromJson(fileBytes(out + "/site.json")).object();
     EXPECT_EQ(written, site.siteJson());
     EXPECT_EQ(result["landingFrame"].toInt(), site.landingFrame());
 
     // The set-up picture: the station's 24-bit bottom-up BMP, pixel for pixel the site's.
-    const QByteArray bmp = readAll(out + "/setup.bmp");
+    const QByteArray bmp = fileBytes(out + "/setup.bmp");
     ASSERT_GT(bmp.size(), 54);
     EXPECT_EQ(bmp.left(2), QByteArray("BM"));
     EXPECT_EQ(le32(bmp, 2), quint32(bmp.size()));
@@ -101,7 +96,7 @@ TEST_F(SimulateCommand, LandingIsVisibleInTheRecordedPass)
     const QString out = tmp.filePath("site");
     const ToolRun r = runTool({"simulate", "--out", out, "--seed", "4"});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
-    const QJsonObject site = QJsonDocument::fromJson(readAll(out + "/site.json")).object();
+    const QJsonObject site = QJsonDocument::fromJson(fileBytes(out + "/site.json")).object();
     const QJsonObject landing = site["landing"].toObject();
     const int frame = landing["frame"].toInt();
     const QJsonArray screen = landing["screen"].toArray();
@@ -139,12 +134,12 @@ TEST_F(SimulateCommand, SameSeedSameFilesOtherSeedOtherSite)
     ASSERT_EQ(runTool({"simulate", "--out", b, "--seed", "8"}).exitCode, 0);
     ASSERT_EQ(runTool({"simulate", "--out", c, "--seed", "9"}).exitCode, 0);
     for (const char* name : {"/site.json", "/setup.bmp"})
-        EXPECT_EQ(readAll(a + name), readAll(b + name)) << name;
-    EXPECT_NE(readAll(a + "/site.json"), readAll(c + "/site.json"));
+        EXPECT_EQ(fileBytes(a + name), fileBytes(b + name)) << name;
+    EXPECT_NE(fileBytes(a + "/site.json"), fileBytes(c + "/site.json"));
     // Without --seed the site is seed 1.
     const QString d = tmp.filePath("d");
     ASSERT_EQ(runTool({"simulate", "--out", d}).exitCode, 0);
-    EXPECT_EQ(QJsonDocument::fromJson(readAll(d + "/site.json")).object(), siteFor(1).siteJson());
+    EXPECT_EQ(QJsonDocument::fromJson(fileBytes(d + "/site.json")).object(), siteFor(1).siteJson());
 }
 
 TEST_F(SimulateCommand, ReplacesAnEarlierSiteAndLeavesOtherFiles)
@@ -156,8 +151,9 @@ TEST_F(SimulateCommand, ReplacesAnEarlierSiteAndLeavesOtherFiles)
     other.write("keep me");
     other.close();
     ASSERT_EQ(runTool({"simulate", "--out", out, "--seed", "3"}).exitCode, 0);
-    EXPECT_EQ(QJsonDocument::fromJson(readAll(out + "/site.json")).object(), siteFor(3).siteJson());
-    EXPECT_EQ(readAll(out + "/notes.txt"), QByteArray("keep me"));
+    EXPECT_EQ(QJsonDocument::fromJson(fileBytes(out + "/site.json")).object(),
+              siteFor(3).siteJson());
+    EXPECT_EQ(fileBytes(out + "/notes.txt"), QByteArray("keep me"));
     EXPECT_EQ(entries(out), QStringList({"jump.avi", "notes.txt", "setup.bmp", "site.json"}));
 }
 
@@ -192,7 +188,7 @@ TEST_F(SimulateCommand, BadInputIsRefusedAndWritesNothing)
         EXPECT_EQ(r.err.count('\n'), 1);
         EXPECT_EQ(entries(tmp.path()), before) << qPrintable(c.args.join(' '));
     }
-    EXPECT_EQ(readAll(tmp.filePath("plain.txt")), QByteArray("x"));
+    EXPECT_EQ(fileBytes(tmp.filePath("plain.txt")), QByteArray("x"));
 }
 
 TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
@@ -218,7 +214,7 @@ TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith("error: cannot write to folder")) << r.err.constData();
     EXPECT_EQ(entries(out), QStringList({"site.json"}));
-    EXPECT_EQ(readAll(out + "/site.json"), QByteArray("{}"));
+    EXPECT_EQ(fileBytes(out + "/site.json"), QByteArray("{}"));
 }
 
 TEST_F(SimulateCommand, SiteDescriptionIsAStationSetup)

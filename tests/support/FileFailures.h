@@ -42,26 +42,13 @@ private:
 inline ToolRun runToolWithFileSizeLimit(const QStringList& args, rlim_t bytes,
                                         int timeoutMs = 60000)
 {
-    ToolRun run;
-    QProcess p;
-    p.setChildProcessModifier([bytes] {
+    return runTool(args, timeoutMs, [bytes] {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limit);
     });
-    p.start(qEnvironmentVariable("ZELVAN_TOOL"), args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        ADD_FAILURE() << "zelvan-tool did not finish: " << args.join(' ').toStdString();
-        return run;
-    }
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
 }
 
 } // namespace zelvan::test

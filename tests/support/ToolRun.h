@@ -2,10 +2,12 @@
 // Runs zelvan-tool (path in ZELVAN_TOOL, set by CTest) as a script would, for the tests of
 // every command.
 #include <QByteArray>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace zelvan::test
@@ -19,12 +21,16 @@ struct ToolRun {
     QString errText() const { return QString::fromUtf8(err); }
 };
 
-inline ToolRun runTool(const QStringList& args, int timeoutMs = 60000)
+// childSetup, when given, runs in the child before the tool starts (limits, signals).
+inline ToolRun runTool(const QStringList& args, int timeoutMs = 60000,
+                       const std::function<void()>& childSetup = {})
 {
     ToolRun run;
     const QString tool = qEnvironmentVariable("ZELVAN_TOOL");
     EXPECT_FALSE(tool.isEmpty()) << "ZELVAN_TOOL is not set";
     QProcess p;
+    if (childSetup)
+        p.setChildProcessModifier(childSetup);
     p.start(tool, args);
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -36,6 +42,13 @@ inline ToolRun runTool(const QStringList& args, int timeoutMs = 60000)
     run.out = p.readAllStandardOutput();
     run.err = p.readAllStandardError();
     return run;
+}
+
+// The whole file, empty when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Bad input: exit code 2, nothing on stdout, exactly one "error: ..." line on stderr.
