@@ -10,18 +10,19 @@ Status runEmergencyReset(Dialogs& dialogs, SettingsStore& store)
 {
     const QString title = QString::fromLatin1(kEmergencyResetTitle);
     if (!dialogs.askYesNo(QStringLiteral("Do you want to reset all parameters to install values?"),
-                          title))
+                          title, DefaultAnswer::No))
         return {};
     if (!dialogs.askYesNo(
             QStringLiteral("Are you certain? This means you are crashing and can't operate"),
-            title))
+            title, DefaultAnswer::No))
         return {};
 
     Status status;
     for (const InstallValue& item : SettingsStore::installValues()) {
         // A setting that was never written shows as 0.
         const QString stored = store.read(item.key, QStringLiteral("0"));
-        if (!dialogs.askYesNo(item.label + stored + QStringLiteral(" Clear it?"), title))
+        if (!dialogs.askYesNo(item.label + stored + QStringLiteral(" Clear it?"), title,
+                              DefaultAnswer::No))
             continue;
         const Status applied = store.applyInstallValue(item);
         if (!applied)

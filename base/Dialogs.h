@@ -12,6 +12,9 @@ inline const char* const kAppTitle = "Zelvan Measurement";
 
 enum class Icon { None, Information, Warning, Error, Question };
 
+// The button a yes/no question takes when the operator just presses Enter.
+enum class DefaultAnswer { Yes, No };
+
 class Dialogs
 {
 public:
@@ -19,7 +22,8 @@ public:
     // An empty title shows the application's title.
     virtual void message(const QString& text, Icon icon = Icon::None,
                          const QString& title = QString()) = 0;
-    virtual bool askYesNo(const QString& text, const QString& title) = 0;
+    virtual bool askYesNo(const QString& text, const QString& title,
+                          DefaultAnswer byDefault = DefaultAnswer::Yes) = 0;
     // std::nullopt when the operator cancels.
     virtual std::optional<QString> input(const QString& prompt, const QString& title,
                                          const QString& proposed = QString(),

@@ -8,7 +8,7 @@ void ToolDialogs::message(const QString& text, Icon, const QString&)
     shown.append(text);
 }
 
-bool ToolDialogs::askYesNo(const QString&, const QString&)
+bool ToolDialogs::askYesNo(const QString&, const QString&, DefaultAnswer)
 {
     return false;
 }

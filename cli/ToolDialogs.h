@@ -13,7 +13,7 @@ class ToolDialogs : public Dialogs
 {
 public:
     void message(const QString& text, Icon icon, const QString& title) override;
-    bool askYesNo(const QString& text, const QString& title) override;
+    bool askYesNo(const QString& text, const QString& title, DefaultAnswer byDefault) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& proposed,
                                  const std::optional<QPoint>& posTwips) override;

@@ -71,11 +71,11 @@ void QtDialogs::message(const QString& text, Icon icon, const QString& title)
     box.exec();
 }
 
-bool QtDialogs::askYesNo(const QString& text, const QString& title)
+bool QtDialogs::askYesNo(const QString& text, const QString& title, DefaultAnswer byDefault)
 {
     QMessageBox box(QMessageBox::Question, shownTitle(title), text,
                     QMessageBox::Yes | QMessageBox::No, parentWidget());
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(byDefault == DefaultAnswer::No ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

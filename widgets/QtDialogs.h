@@ -17,7 +17,7 @@ public:
     explicit QtDialogs(QWidget* parent = nullptr) : owner(parent) {}
 
     void message(const QString& text, Icon icon, const QString& title) override;
-    bool askYesNo(const QString& text, const QString& title) override;
+    bool askYesNo(const QString& text, const QString& title, DefaultAnswer byDefault) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& proposed,
                                  const std::optional<QPoint>& posTwips) override;

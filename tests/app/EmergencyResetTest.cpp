@@ -45,6 +45,8 @@ TEST(EmergencyReset, FirstStartShowsZeroForEveryMissingSetting)
     for (const auto& shown : dialogs.shown) {
         EXPECT_EQ(shown.kind, ScriptedDialogs::Kind::YesNo);
         EXPECT_EQ(shown.title, QStringLiteral("Emergency Parameter Reset"));
+        EXPECT_EQ(shown.icon, Icon::Question);
+        EXPECT_EQ(shown.byDefault, DefaultAnswer::No) << shown.text.toStdString();
     }
     EXPECT_EQ(store->read(QStringLiteral("device"), QStringLiteral("x")), QStringLiteral("0"));
     EXPECT_EQ(store->read(QStringLiteral("logfile"), QStringLiteral("x")), QString());

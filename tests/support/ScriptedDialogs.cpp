@@ -16,9 +16,9 @@ void ScriptedDialogs::message(const QString& text, Icon icon, const QString& tit
     shown.append({Kind::Message, text, shownTitle(title), icon});
 }
 
-bool ScriptedDialogs::askYesNo(const QString& text, const QString& title)
+bool ScriptedDialogs::askYesNo(const QString& text, const QString& title, DefaultAnswer byDefault)
 {
-    shown.append({Kind::YesNo, text, shownTitle(title), Icon::Question});
+    shown.append({Kind::YesNo, text, shownTitle(title), Icon::Question, byDefault});
     return yesNoAnswers.isEmpty() ? false : yesNoAnswers.dequeue();
 }
 

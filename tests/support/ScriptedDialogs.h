@@ -19,10 +19,11 @@ public:
         QString text;
         QString title; // as the operator sees it: empty titles become the application title
         Icon icon;
+        DefaultAnswer byDefault = DefaultAnswer::Yes; // of a yes/no question
     };
 
     void message(const QString& text, Icon icon, const QString& title) override;
-    bool askYesNo(const QString& text, const QString& title) override;
+    bool askYesNo(const QString& text, const QString& title, DefaultAnswer byDefault) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& proposed,
                                  const std::optional<QPoint>& posTwips) override;
