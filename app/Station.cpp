@@ -246,6 +246,19 @@ QString Station::gridDescription(int grid) const
     return isGridNumber(grid) ? grids_.gridDescription2[grid] : QString();
 }
 
+Station::GridIndicator Station::gridIndicator(int grid) const
+{
+    return isGridNumber(grid) ? gridIndicators_[grid] : GridIndicator{};
+}
+
+void Station::setGridIndicator(int grid, const GridIndicator& indicator)
+{
+    if (!isGridNumber(grid) || gridIndicators_[grid] == indicator)
+        return;
+    gridIndicators_[grid] = indicator;
+    emit gridIndicatorChanged(grid);
+}
+
 void Station::setGridReady(int grid, bool ready)
 {
     if (isGridNumber(grid))

@@ -130,6 +130,19 @@ public:
     void setCurrentGrid(double grid);
     void setAllGridsReady(double ready);
     void setGridLoadingFlag(bool loading);
+    // The main screen's indicator of grid 1..3: its status picture ("SmallSmiley.jpg" when
+    // `fileFound`, else "SmallCaution.jpg") and its description box, as the configuration
+    // load, "Complete", the grid files and the edit rule of the set-up screen leave them.
+    struct GridIndicator {
+        bool fileFound = false;
+        QString description;
+        bool operator==(const GridIndicator& other) const
+        {
+            return fileFound == other.fileFound && description == other.description;
+        }
+    };
+    GridIndicator gridIndicator(int grid) const;
+    void setGridIndicator(int grid, const GridIndicator& indicator);
     // Runs a grid procedure (grid load, Complete, a conversion ...) on the grid store, the
     // working set and the flags, then signals what it changed: gridChanged(n) once for each
     // grid whose set-up, descriptions or ready state differ, workingSetChanged() and
@@ -207,6 +220,7 @@ signals:
     void gridChanged(int grid); // 1..3
     void workingSetChanged();
     void gridFlagsChanged();
+    void gridIndicatorChanged(int grid); // 1..3
     void pictureSizeChanged();
     void skierNamesChanged();
     void measureSkierNameChanged();
@@ -243,6 +257,7 @@ private:
     grid::GridStore grids_;
     grid::WorkingSet work_;
     grid::GridFlags gridFlags_;
+    GridIndicator gridIndicators_[4]; // 1..3
 
     double pictureWidthTwips_ = 12000;
     double pictureHeightTwips_ = 9000;

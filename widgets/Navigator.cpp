@@ -26,11 +26,14 @@ QWidget* Navigator::screen(app::Station::Screen which) const
 
 void Navigator::show(app::Station::Screen which)
 {
-    if (QWidget* shown = screens_.value(which)) {
-        shown->show();
-        shown->raise();
-        shown->activateWindow();
-    }
+    // A screen that is not there (not built yet, or gone) is never asked for by a button that
+    // works; should it be, the station keeps the screen it shows rather than none at all.
+    QWidget* shown = screens_.value(which);
+    if (!shown)
+        return;
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
     for (auto it = screens_.cbegin(); it != screens_.cend(); ++it)
         if (it.key() != which && it.value())
             it.value()->hide();

@@ -26,7 +26,8 @@ public:
 
 private:
     // The requested screen is shown first and the others hidden after, so the station never
-    // stands without a visible screen in between.
+    // stands without a visible screen in between. A request for a screen that is not
+    // registered changes nothing.
     void show(app::Station::Screen which);
 
     app::Station& station_;

@@ -1,5 +1,6 @@
 #include "grid/ui/GridSetupScreen.h"
 
+#include "app/StationResources.h"
 #include "app/TextFiles.h"
 #include "grid/Complete.h"
 #include "grid/Overlay.h"
@@ -57,17 +58,11 @@ const char* const kPictureFilter =
 
 // The ready (face02.ico) or not-ready (msgbox03.ico) picture: the station folder's own file
 // when there is one, else the built-in one.
-QPixmap stateIcon(const QString& stationFolder, bool ready, const QStyle* style)
+QPixmap stateIcon(const QString& stationFolder, bool ready)
 {
-    const QString name = ready ? QStringLiteral("face02.ico") : QStringLiteral("msgbox03.ico");
-    QPixmap own(QDir(stationFolder).filePath(name));
-    if (!own.isNull())
-        return own.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QPixmap built(QStringLiteral(":/pictures/") + name);
-    if (!built.isNull())
-        return built.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return style->standardIcon(ready ? QStyle::SP_DialogApplyButton : QStyle::SP_MessageBoxWarning)
-        .pixmap(32, 32);
+    const QString name = QLatin1String(ready ? app::kReadyIcon : app::kNotReadyIcon);
+    return QPixmap(app::stationResource(stationFolder, name))
+        .scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QLabel* handle(const char* name, const QString& caption)
@@ -414,7 +409,7 @@ void GridSetupScreen::releaseLock()
 
 void GridSetupScreen::setReadyIcon(bool ready)
 {
-    stateIcon_->setPixmap(stateIcon(station_.stationFolder(), ready, style()));
+    stateIcon_->setPixmap(stateIcon(station_.stationFolder(), ready));
     stateIcon_->setAccessibleName(ready ? QStringLiteral("Grid ready")
                                         : QStringLiteral("Grid not ready"));
 }

@@ -242,6 +242,11 @@ TEST_F(StationSignals, PictureSizeStartsAtItsDefaultAndGridStateEmitsPerGrid)
     EXPECT_EQ(station.gridFile(3), QStringLiteral("/g/south.ipt"));
     EXPECT_EQ(station.gridDescription(1), QStringLiteral("North"));
     EXPECT_EQ(station.currentGrid(), 3);
+    expectOnce([&] { station.setGridIndicator(2, {true, QStringLiteral("not saved")}); },
+               "gridIndicatorChanged(int)");
+    EXPECT_EQ(station.gridIndicator(2).description, QStringLiteral("not saved"));
+    EXPECT_TRUE(station.gridIndicator(2).fileFound);
+    EXPECT_FALSE(station.gridIndicator(3).fileFound);
 
     // A grid procedure run through the Station names each grid it changed once.
     QSignalSpy grids(&station, &Station::gridChanged);
@@ -265,6 +270,7 @@ TEST_F(StationSignals, PictureSizeStartsAtItsDefaultAndGridStateEmitsPerGrid)
     EXPECT_EQ(counter.takeEmitted(), QStringList());
     // Grids outside 1..3 are nothing.
     station.setGridReady(4, true);
+    station.setGridIndicator(0, {true, QStringLiteral("x")});
     EXPECT_EQ(counter.takeEmitted(), QStringList());
     EXPECT_FALSE(station.gridReady(0));
 }

@@ -1,0 +1,30 @@
+#include "StationScreens.h"
+
+#include "app/Station.h"
+#include "app/ui/MainScreen.h"
+#include "grid/ui/GridSetupScreen.h"
+#include "widgets/Navigator.h"
+
+namespace zelvan
+{
+
+StationScreens::StationScreens() = default;
+StationScreens::StationScreens(StationScreens&&) noexcept = default;
+StationScreens::~StationScreens() = default;
+
+StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
+                            capture::CaptureControl& control, widgets::Navigator& navigator)
+{
+    using Screen = app::Station::Screen;
+    StationScreens screens;
+    screens.main = std::make_unique<app::ui::MainScreen>(station, dialogs, control);
+    screens.gridSetup = std::make_unique<grid::ui::GridSetupScreen>(station, dialogs);
+
+    navigator.registerScreen(Screen::Main, screens.main.get());
+    navigator.registerScreen(Screen::GridSetup, screens.gridSetup.get());
+    for (Screen s : {Screen::GridSetup, Screen::Measure, Screen::Capture, Screen::FrameSelection})
+        screens.main->setScreenAvailable(s, navigator.screen(s) != nullptr);
+    return screens;
+}
+
+} // namespace zelvan

@@ -1,0 +1,40 @@
+#pragma once
+// Every screen of the station, created once at start and shown and hidden by the navigator.
+#include <memory>
+
+class QWidget;
+
+namespace zelvan
+{
+class Dialogs;
+namespace app
+{
+class Station;
+namespace ui
+{
+class MainScreen;
+}
+} // namespace app
+namespace capture
+{
+class CaptureControl;
+}
+namespace widgets
+{
+class Navigator;
+}
+
+struct StationScreens {
+    std::unique_ptr<app::ui::MainScreen> main;
+    std::unique_ptr<QWidget> gridSetup;
+    StationScreens();
+    StationScreens(StationScreens&&) noexcept;
+    ~StationScreens();
+};
+
+// Creates the screens, registers each with the navigator and enables the main screen's buttons
+// of the screens that exist.
+StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
+                            capture::CaptureControl& control, widgets::Navigator& navigator);
+
+} // namespace zelvan
