@@ -91,6 +91,7 @@ std::optional<SetupScreenTexts> saveGrid(app::Station& station, Dialogs& dialogs
         store.gridDescription2[*n] = description;
     });
     storeGridFile(station, dialogs, *n, fullPath);
+    station.setGridIndicator(*n, {true, description});
     log(station, {QStringLiteral("save grid %1").arg(*n)});
     SetupScreenTexts shown = boxes;
     shown.ipt_file_description = fullPath;
@@ -135,8 +136,10 @@ std::optional<GridLoadResult> loadGrid(app::Station& station, Dialogs& dialogs,
         !appended)
         dialogs.message(appended.error(), Icon::Warning);
     log(station, result.debugLog);
-    if (!result.settingsKey.isEmpty())
+    if (!result.settingsKey.isEmpty()) {
         storeGridFile(station, dialogs, *n, request.path);
+        station.setGridIndicator(*n, {true, station.gridDescription(*n)});
+    }
     return result;
 }
 

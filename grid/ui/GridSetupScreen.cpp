@@ -380,6 +380,7 @@ void GridSetupScreen::onBoxEdited(const QString& name, const QString& text)
         const int n = gridOfCaption(gridSelect_->text());
         station_.setGridReady(n, false);
         station_.setGridDescription(n, QString());
+        station_.setGridIndicator(n, {false, QString()});
         // Every keystroke is an edit: the setting is written only when it still names a file.
         if (!station_.settings().gridFile(n).isEmpty()) {
             if (const Status cleared = station_.settings().setGridFile(n, QString()); !cleared)
@@ -495,6 +496,8 @@ void GridSetupScreen::complete()
         showCheckBuoyLabel(false);
     }
     setReadyIcon(r.readyIcon);
+    if (r.gridNumber > 0 && station_.gridReady(r.gridNumber))
+        station_.setGridIndicator(r.gridNumber, {true, QStringLiteral("not saved")});
     if (r.showCheckBuoyLabel)
         showCheckBuoyLabel(true, QPointF(r.checkBuoyLabelLeft, r.checkBuoyLabelTop));
     if (r.redrawOverlay)

@@ -193,11 +193,13 @@ TEST_F(GridSetupScreenTest, EditingAReadyGridClearsItsReadinessSettingAndDescrip
         store.gridDescription2[1] = "Lake north";
         flags.allGridsReady = 1;
     });
+    station.setGridIndicator(1, {true, "Lake north"});
     box("ul_survey_x")->setText("12.5abc");
     EXPECT_EQ(station.workingSet().buoySurveyX[UpperLeft], 12.5) << "the leading number";
     EXPECT_FALSE(station.gridReady(1));
     EXPECT_EQ(station.gridDescription(1), "");
     EXPECT_EQ(station.settings().gridFile(1), "");
+    EXPECT_EQ(station.gridIndicator(1), app::Station::GridIndicator({false, ""}));
     EXPECT_EQ(station.allGridsReady(), 0);
     box("jump_y")->setText("-3");
     EXPECT_EQ(station.workingSet().jumpSurveyY, -3);

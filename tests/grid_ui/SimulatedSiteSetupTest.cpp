@@ -111,6 +111,9 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     screen.findChild<QPushButton*>("Load")->click();
     EXPECT_TRUE(station.gridReady(1)) << dialogs.messages().join(" | ").toStdString();
     EXPECT_TRUE(screen.findChild<QPushButton*>("btnAccuracyCheck")->isEnabled());
+    // The main screen's indicator: ready, and not saved yet.
+    EXPECT_TRUE(station.gridIndicator(1).fileFound);
+    EXPECT_EQ(station.gridIndicator(1).description, "not saved");
     screen.findChild<QPushButton*>("show_alignment")->click();
     screenshot(screen, "grid-setup-1366");
     screen.resize(1920, 1080);
@@ -132,6 +135,7 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     EXPECT_EQ(station.settings().gridFile(1), saved);
     EXPECT_EQ(box("ipt_file_description")->text(), saved);
     EXPECT_EQ(box("ipt_file_description_2")->text(), description);
+    EXPECT_EQ(station.gridIndicator(1).description, description);
 
     QFile setup(dir.filePath("setup.json"));
     ASSERT_TRUE(setup.open(QIODevice::WriteOnly));
