@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Set up, build and start the station. Until the station's screens exist this starts
-# zelvan-tool --help; arguments are passed on (./run.sh --demo later starts the demo station).
+# Set up, build and start the station.
+#   ./run.sh            the station, with this machine's settings and cameras
+#   ./run.sh --demo     a self-contained demo station on the simulated jump site
+# Other arguments are passed on to the station.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/build.sh
-if [ -x build/app/zelvan ]; then
-  exec build/app/zelvan "$@"
+if [ "${1:-}" = "--demo" ]; then
+  shift
+  exec scripts/demo.sh build "$@"
 fi
-exec build/cli/zelvan-tool --help
+exec build/station/zelvan "$@"

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEvent>
 #include <QIcon>
 #include <QTimer>
 
@@ -39,22 +40,24 @@ QStringList startUpAnswers(const QString& path, zelvan::Dialogs& dialogs)
     return *answers;
 }
 
-// For start-up measurements: one line on stdout the first time the configuration screen is
-// shown, when ZELVAN_STARTUP_PROBE is set.
-void probeStartUp(zelvan::app::Station& station)
+// For start-up measurements: with ZELVAN_STARTUP_PROBE set, one line on stdout when the
+// configuration screen is first painted, that is, when the operator first sees it.
+class StartUpProbe : public QObject
 {
-    if (qEnvironmentVariableIsEmpty("ZELVAN_STARTUP_PROBE"))
-        return;
-    QObject::connect(&station, &zelvan::app::Station::screenRequested, &station,
-                     [](zelvan::app::Station::Screen screen) {
-                         static bool told = false;
-                         if (told || screen != zelvan::app::Station::Screen::Config)
-                             return;
-                         told = true;
-                         std::printf("configuration screen shown\n");
-                         std::fflush(stdout);
-                     });
-}
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched->objectName() == QLatin1String("Config")) {
+            std::printf("configuration screen shown\n");
+            std::fflush(stdout);
+            qApp->removeEventFilter(this);
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -79,7 +82,8 @@ int main(int argc, char** argv)
     zelvan::app::AnsweringDialogs dialogs(
         operatorDialogs, startUpAnswers(options.value(QStringLiteral("answers")), operatorDialogs));
     zelvan::widgets::Navigator navigator(station);
-    probeStartUp(station);
+    if (!qEnvironmentVariableIsEmpty("ZELVAN_STARTUP_PROBE"))
+        app.installEventFilter(new StartUpProbe(&app));
 
     zelvan::StationScreens screens = zelvan::buildScreens(station, dialogs, control, navigator);
     QObject::connect(screens.main.get(), &zelvan::app::ui::MainScreen::quitRequested, &app,
