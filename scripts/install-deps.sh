@@ -9,7 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavdevice-dev libavfilter-dev
   libswscale-dev libavutil-dev libswresample-dev ffmpeg
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth dbus at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -70,6 +70,9 @@ MainScreen::MainScreen(Station& station, Dialogs& dialogs, capture::CaptureContr
     connect(panel_, &capture::ui::CapturePanel::rateTextChanged, this, &MainScreen::showRateLabel);
     showGridIndicators();
     widgets::describeControls(this);
+    // Controls whose caption changes read it live, not as it was at start.
+    for (QWidget* w : std::initializer_list<QWidget*>{lblVideodir_, lblConfig_, cmdShowConfig_})
+        w->setAccessibleName(QString());
 }
 
 MainScreen::~MainScreen() = default;
@@ -431,7 +434,6 @@ void MainScreen::toggleCaptureConfiguration()
     panel_->setOptionPanelsVisible(show);
     layout()->activate(); // the frame moves now, not at the next event
     cmdShowConfig_->setText(show ? kHideConfig : kShowConfig);
-    cmdShowConfig_->setAccessibleName(cmdShowConfig_->text());
 }
 
 void MainScreen::viewManual()
