@@ -19,6 +19,9 @@ namespace zelvan::capture::ui
 namespace
 {
 
+// Both frames give their captions one width, so their lists line up.
+constexpr int kLabelColumn = 112;
+
 QLabel* heading(const char* name, const QString& caption)
 {
     auto* label = namedLabel(name, caption);
@@ -68,7 +71,7 @@ void CapturePanel::buildControls()
     column->addWidget(status_);
     column->addWidget(buildHidden());
     column->addStretch();
-    setMinimumWidth(360);
+    setMinimumWidth(400);
     setMaximumWidth(440);
 }
 
@@ -97,6 +100,7 @@ QGroupBox* CapturePanel::buildCommands()
     counters->addWidget(time_, 1, 3);
     grid->addLayout(counters, 1, 0, 1, 3);
     grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(0, kLabelColumn);
     return group;
 }
 
@@ -108,6 +112,7 @@ QGroupBox* CapturePanel::buildOptions()
     addVideoRows(grid);
     addAudioRows(grid, grid->rowCount());
     grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(0, kLabelColumn);
     return group;
 }
 
@@ -139,10 +144,15 @@ void CapturePanel::addVideoRows(QGridLayout* grid)
     int row = 1;
     for (const auto& [label, control] : rows) {
         grid->addWidget(label, row, 0);
-        grid->addWidget(control, row, 1);
+        // Lists without a configure button take its column too.
+        const bool wide = control != compression_ && control != rate_;
+        grid->addWidget(control, row, 1, 1, wide ? 2 : 1);
         ++row;
     }
     grid->addWidget(comprConfig_, row - 2, 2);
+    // The configure button comes right after its list.
+    setTabOrder(compression_, comprConfig_);
+    setTabOrder(comprConfig_, rate_);
 }
 
 void CapturePanel::addAudioRows(QGridLayout* grid, int row)
@@ -161,9 +171,9 @@ void CapturePanel::addAudioRows(QGridLayout* grid, int row)
     grid->addWidget(audioDevice_, row + 1, 1);
     grid->addWidget(audioConfig_, row + 1, 2);
     grid->addWidget(attribLabel_, row + 2, 0);
-    grid->addWidget(attrib_, row + 2, 1);
+    grid->addWidget(attrib_, row + 2, 1, 1, 2);
     grid->addWidget(audioCompLabel_, row + 3, 0);
-    grid->addWidget(audioCompr_, row + 3, 1);
+    grid->addWidget(audioCompr_, row + 3, 1, 1, 2);
     grid->addWidget(listen_, row + 4, 1);
 }
 

@@ -24,6 +24,7 @@ inline QComboBox* namedList(const char* name)
     list->setObjectName(QString::fromLatin1(name));
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->setMinimumContentsLength(12);
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return list;
 }
 

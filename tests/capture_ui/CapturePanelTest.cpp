@@ -2,6 +2,7 @@
 // ("Test Pattern", "Simulated Jump Site", "Test Tone"), answered by scripted dialogs.
 #include "capture/ui/CapturePanel.h"
 
+#include "FileFailures.h"
 #include "ScriptedDialogs.h"
 #include "WidgetTestApp.h"
 #include "app/StartUp.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -467,3 +469,66 @@ TEST_F(CapturePanelTest, Screenshots)
     }
     static_cast<void>(panel.release()); // owned by the window
 }
+
+TEST_F(CapturePanelTest, ControlsCarryTheirNamesAndTabInReadingOrder)
+{
+    CapturePanel& p = prepared();
+    p.setOptionPanelsVisible(true);
+    p.show();
+    const QStringList named = {
+        "Label4",           "Combo1",           "VideoConfig",    "ResolLabel",  "ResolutionCombo",
+        "ColorLabel",       "ColorFormatCombo", "InputLabel",     "VideoInput",  "ChannelLabel",
+        "Channel",          "Label1",           "Effect",         "Label3",      "Label24",
+        "CompressionCombo", "ComprConfig",      "Label17",        "EdtRate",     "Label22",
+        "Label23",          "AudioDevice",      "AudioConfig",    "AttribLabel", "ComboAttrib",
+        "AudioCompLabel",   "AudioCompr",       "Check1",         "Label13",     "Label14",
+        "Label15",          "Label16",          "LblFrames",      "LblFrmDrop",  "LblSamples",
+        "LblTime",          "LblStatus",        "CmdConnect",     "CmdPreview",  "EdtLimit",
+        "lblLimit",         "fraCapture",       "lstCaptureType", "EdtFile",     "CmdCap",
+        "lstPauseTime",     "lblPauseTime"};
+    for (const QString& name : named) {
+        const QWidget* w = panel->findChild<QWidget*>(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        EXPECT_EQ(w->accessibleDescription(), name);
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << name.toStdString();
+    }
+    // A list is read out by its label's caption.
+    EXPECT_EQ(list("ComboAttrib")->accessibleName(), "Attributes:");
+    EXPECT_EQ(list("Combo1")->accessibleName(), "Video Device:");
+    EXPECT_EQ(control_<QLineEdit>("EdtRate")->accessibleName(), "Frame Rate (fps)");
+
+    // Tab walks the enabled controls top to bottom.
+    list("AudioDevice")->setCurrentIndex(1);
+    QStringList order;
+    QWidget* w = list("Combo1");
+    for (int i = 0; i < 12; ++i) {
+        order << w->objectName();
+        do
+            w = w->nextInFocusChain();
+        while (!(w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)));
+    }
+    EXPECT_EQ(order, (QStringList{"Combo1", "ResolutionCombo", "ColorFormatCombo", "VideoInput",
+                                  "Effect", "CompressionCombo", "EdtRate", "AudioDevice",
+                                  "ComboAttrib", "AudioCompr", "Check1", "Combo1"}));
+}
+
+#ifdef Q_OS_UNIX
+TEST_F(CapturePanelTest, SettingThatCannotBeStoredIsToldAndTheChoiceStays)
+{
+    prepared();
+    {
+        const test::FileSizeLimit full(1);
+        list("ResolutionCombo")->setCurrentIndex(0);
+    }
+    EXPECT_EQ(control.resolutionIndex(), 0);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown.first().icon, Icon::Warning);
+    EXPECT_FALSE(dialogs.shown.first().text.isEmpty());
+    // The file keeps the last value it took, whole.
+    QFile onDisk(dir.filePath("DI05.ini"));
+    ASSERT_TRUE(onDisk.open(QIODevice::ReadOnly));
+    const QByteArray bytes = onDisk.readAll();
+    EXPECT_TRUE(bytes.contains("VideoResolution=1")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains("framerate=30")) << bytes.toStdString();
+}
+#endif
