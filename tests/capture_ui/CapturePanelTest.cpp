@@ -532,3 +532,87 @@ TEST_F(CapturePanelTest, SettingThatCannotBeStoredIsToldAndTheChoiceStays)
     EXPECT_TRUE(bytes.contains("framerate=30")) << bytes.toStdString();
 }
 #endif
+
+namespace
+{
+
+// Stands in for the operator in the control's own configure dialogs: records which one was
+// opened and makes the choice a person would make there, through the control.
+class OperatorInDialogs : public CaptureDialogHost
+{
+public:
+    void show(int id, CaptureControl& control) override
+    {
+        opened << id;
+        if (id == DialogVideoSource || id == DialogVideoSourceEffect)
+            control.setResolutionIndex(0);
+        if (id == DialogAudioFormat)
+            control.setSampleRate(44100);
+    }
+    QList<int> opened;
+};
+
+} // namespace
+
+TEST_F(CapturePanelTest, ConfigureButtonsOpenTheControlsDialogsAndTheListsFollow)
+{
+    OperatorInDialogs host;
+    control.setDialogHost(&host);
+    prepared();
+    auto* videoConfig = control_<QPushButton>("VideoConfig");
+    ASSERT_TRUE(videoConfig->isEnabled());
+    EXPECT_EQ(list("ResolutionCombo")->currentText(), "640x480");
+    videoConfig->click();
+    EXPECT_EQ(list("ResolutionCombo")->currentText(), "320x240");
+    list("Effect")->setCurrentIndex(1);
+    videoConfig->click();
+
+    auto* comprConfig = control_<QPushButton>("ComprConfig");
+    EXPECT_FALSE(comprConfig->isEnabled()); // "None" has nothing to configure
+    list("CompressionCombo")->setCurrentIndex(1);
+    ASSERT_TRUE(comprConfig->isEnabled());
+    comprConfig->click();
+
+    auto* audioConfig = control_<QPushButton>("AudioConfig");
+    EXPECT_FALSE(audioConfig->isEnabled());
+    list("AudioDevice")->setCurrentIndex(1);
+    ASSERT_TRUE(audioConfig->isEnabled());
+    audioConfig->click();
+    EXPECT_EQ(list("ComboAttrib")->currentText(), "44.100 Khz, 16 Bit, Mono");
+
+    EXPECT_EQ(host.opened, (QList<int>{DialogVideoSource, DialogVideoSourceEffect,
+                                       DialogVideoCompression, DialogAudioFormat}));
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.texts().join('\n').toStdString();
+}
+
+TEST_F(CapturePanelTest, ConnectButtonDisconnectsAndConnectsAgain)
+{
+    prepared();
+    auto* connectButton = control_<QPushButton>("CmdConnect");
+    connectButton->click();
+    EXPECT_FALSE(control.connected());
+    EXPECT_EQ(connectButton->text(), "Connect");
+    EXPECT_EQ(list("ColorFormatCombo")->count(), 0);
+    EXPECT_FALSE(control_<QPushButton>("CmdPreview")->isEnabled());
+    connectButton->click();
+    EXPECT_TRUE(control.connected());
+    EXPECT_EQ(connectButton->text(), "Disconnect");
+    EXPECT_EQ(list("ColorFormatCombo")->count(), 2);
+
+    auto* preview = control_<QPushButton>("CmdPreview");
+    preview->click();
+    EXPECT_TRUE(control.preview());
+    EXPECT_EQ(preview->text(), "Preview Off");
+    preview->click();
+    EXPECT_FALSE(control.preview());
+    EXPECT_EQ(preview->text(), "Preview On");
+}
+
+TEST_F(CapturePanelTest, ControlAlreadyPreviewingShowsTheCaptureScreenOnConnect)
+{
+    control.setPreview(true);
+    prepared();
+    EXPECT_EQ(control_<QPushButton>("CmdPreview")->text(), "Preview Off");
+    EXPECT_EQ(station.currentScreen(), app::Station::Screen::Capture);
+    EXPECT_TRUE(station.previewOn());
+}
