@@ -83,11 +83,16 @@ void MainScreen::buildControls()
     panel_->setObjectName(QStringLiteral("CapturePanel"));
     frame1_ = buildMainFrame();
 
+    // The panel on the left, the main frame beside it at a readable width; both keep their
+    // natural height and the free space stays below and to the right.
+    frame1_->setMaximumWidth(760);
     auto* row = new QHBoxLayout;
-    row->addWidget(panel_);
-    row->addWidget(frame1_, 1);
+    row->addWidget(panel_, 0, Qt::AlignTop);
+    row->addWidget(frame1_, 1, Qt::AlignTop);
+    row->addStretch(0);
     auto* root = new QVBoxLayout(this);
-    root->addLayout(row, 1);
+    root->addLayout(row);
+    root->addStretch(1);
     // The panel stays hidden until "Show Video Configuration".
     panel_->setOptionPanelsVisible(false);
 }
@@ -100,7 +105,6 @@ QGroupBox* MainScreen::buildMainFrame()
     layout->addWidget(buildNavigation());
     layout->addWidget(buildVideoFolder());
     layout->addWidget(buildGridIndicators());
-    layout->addStretch(1);
     return frame;
 }
 

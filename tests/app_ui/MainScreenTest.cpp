@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -421,5 +422,30 @@ TEST_F(MainScreenTest, EveryControlAndMenuHasItsDocumentedName)
         auto* action = screen().findChild<QAction*>(menus[i]);
         ASSERT_NE(action, nullptr) << menus[i].toStdString();
         EXPECT_EQ(action->text(), captions[i]);
+    }
+}
+
+// With ZELVAN_SCREENSHOTS set to a folder, the main screen is saved there as the operator sees
+// it, with the capture configuration hidden and shown, at both screen sizes.
+TEST_F(MainScreenTest, ScreenshotsWhenAsked)
+{
+    const QString folder = qEnvironmentVariable("ZELVAN_SCREENSHOTS");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "ZELVAN_SCREENSHOTS not set";
+    ini().setValue("Settings/logpath", path("videos"));
+    ini().setValue("Settings/framerate", "30");
+    ini().sync();
+    declineReset();
+    screen().startUp();
+    station.setNumGrids(2);
+    station.setGridIndicator(1, {true, "North tower, camera 1"});
+    for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
+        screen().resize(size);
+        for (const char* state : {"hidden", "shown"}) {
+            QApplication::processEvents();
+            ASSERT_TRUE(screen().grab().save(
+                QDir(folder).filePath(QString("main-%1-%2.png").arg(size.width()).arg(state))));
+            control_("cmdShowConfig")->click();
+        }
     }
 }
