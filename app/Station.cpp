@@ -314,6 +314,11 @@ void Station::setPictureSize(double widthTwips, double heightTwips)
     emit pictureSizeChanged();
 }
 
+void Station::setGridIndicators(const GridIndicators& indicators)
+{
+    assign(this, gridIndicators_, indicators, &Station::gridIndicatorsChanged);
+}
+
 void Station::setSkierNames(const QStringList& names)
 {
     assign(this, skierNames_, names, &Station::skierNamesChanged);

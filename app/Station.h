@@ -9,6 +9,7 @@
 #include "app/SessionLog.h"
 #include "app/SettingsMirror.h"
 #include "app/SettingsStore.h"
+#include "app/StartUp.h"
 #include "base/Clock.h"
 #include "base/Result.h"
 #include "grid/GridModel.h"
@@ -135,6 +136,10 @@ public:
     // grid whose set-up, descriptions or ready state differ, workingSetChanged() and
     // gridFlagsChanged() once each when they differ. Gives back what the procedure returns.
     template <class Change> auto changeGrids(Change&& change);
+    // What the main screen's grid indicators show; the configuration screen sets them when it
+    // loads and when the number of grids changes. Grid 1 only until then.
+    const GridIndicators& gridIndicators() const { return gridIndicators_; }
+    void setGridIndicators(const GridIndicators& indicators);
 
     // --- Pictures ----------------------------------------------------------------------
     // The set-up picture's size in twips; 12000 x 9000 until a picture is shown.
@@ -207,6 +212,7 @@ signals:
     void gridChanged(int grid); // 1..3
     void workingSetChanged();
     void gridFlagsChanged();
+    void gridIndicatorsChanged();
     void pictureSizeChanged();
     void skierNamesChanged();
     void measureSkierNameChanged();
@@ -243,6 +249,7 @@ private:
     grid::GridStore grids_;
     grid::WorkingSet work_;
     grid::GridFlags gridFlags_;
+    GridIndicators gridIndicators_{{true, false, false}, {}};
 
     double pictureWidthTwips_ = 12000;
     double pictureHeightTwips_ = 9000;
