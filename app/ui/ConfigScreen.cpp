@@ -56,10 +56,19 @@ void ConfigScreen::buildControls()
     columns->addWidget(buildMarkerColumn(), 1);
     columns->addWidget(buildPolicyColumn(), 1);
 
-    auto* layout = new QVBoxLayout(this);
+    // One panel of a readable width, centred on large screens.
+    auto* panel = new QWidget(this);
+    panel->setMaximumWidth(1200);
+    auto* content = new QVBoxLayout(panel);
+    content->setContentsMargins(0, 0, 0, 0);
+    content->addWidget(buildFileBoxes());
+    content->addLayout(columns);
+    content->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
     layout->setMenuBar(menu);
-    layout->addWidget(buildFileBoxes());
-    layout->addLayout(columns);
+    layout->addStretch(1);
+    layout->addWidget(panel, 20);
     layout->addStretch(1);
 }
 
