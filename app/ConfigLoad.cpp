@@ -35,6 +35,18 @@ void enterStationFolder(const Station& station)
         QDir::setCurrent(station.stationFolder());
 }
 
+// A configuration line for the results file; with no results file named the operator is asked
+// for one instead of being told that a file without a name cannot be opened.
+void appendLine(Station& station, OperatorMessages& messages, ConfigLine kind)
+{
+    if (station.resultsFilePath().trimmed().isEmpty()) {
+        messages << OperatorMessage{QString::fromLatin1(kEmptyResultsPath), Icon::None, QString()};
+        return;
+    }
+    tell(messages, appendConfigurationLine(station.resultsFilePath(), kind, station.clock().now(),
+                                           station.tournamentName()));
+}
+
 } // namespace
 
 void refreshGridIndicators(Station& station)
@@ -105,10 +117,8 @@ OperatorMessages allowInvalidSetup(Station& station, bool allowed)
              allowed ? QStringLiteral("Warning - Bad Setups allowed")
                      : QStringLiteral("Bad Setups restricted again"));
     station.setAllowInvalidSetup(allowed);
-    tell(messages, appendConfigurationLine(station.resultsFilePath(),
-                                           allowed ? ConfigLine::InvalidAllowed
-                                                   : ConfigLine::OnlyValidAllowed,
-                                           station.clock().now(), station.tournamentName()));
+    appendLine(station, messages,
+               allowed ? ConfigLine::InvalidAllowed : ConfigLine::OnlyValidAllowed);
     return messages;
 }
 
@@ -119,9 +129,7 @@ ConfigExit leaveConfiguration(Station& station, const QString& skierNameFile)
     out.capturesPath = capturesPathOnExit(station.capturesPath());
     station.setCapturesPath(out.capturesPath);
     enterStationFolder(station);
-    tell(out.messages,
-         appendConfigurationLine(station.resultsFilePath(), ConfigLine::NewConfiguration,
-                                 station.clock().now(), station.tournamentName()));
+    appendLine(station, out.messages, ConfigLine::NewConfiguration);
     SkierListLoad names = loadSkierList(skierNameFile.trimmed());
     if (names.entries)
         station.setSkierNames(*names.entries);

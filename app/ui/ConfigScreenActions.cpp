@@ -240,8 +240,6 @@ bool ConfigScreen::ensureLoaded()
 void ConfigScreen::leave()
 {
     ensureLoaded();
-    if (station_.resultsFilePath().trimmed().isEmpty())
-        dialogs_.message(QString::fromLatin1(config::kEmptyResultsPath));
     const config::ConfigExit done = config::leaveConfiguration(station_, names_->text());
     showing_ = true;
     captures_->setText(done.capturesPath);
