@@ -49,6 +49,11 @@ public:
     widgets::Loupe* loupe() const { return loupe_.get(); }
     QAction* exitAction() const { return exit_; }
 
+protected:
+    // Closing the shown window leaves it as "E&xit and Save Parameters" does, so the station
+    // is never left without a screen.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildControls();
     QWidget* buildFileBoxes();

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -116,7 +117,7 @@ void ConfigScreen::connectControls()
     connectOptions();
     connectTexts();
     connect(exit_, &QAction::triggered, this, &ConfigScreen::leave);
-    auto onBox = [this](QCheckBox* box, std::function<OperatorMessages(bool)> run) {
+    auto onBox = [this](QCheckBox* box, const std::function<OperatorMessages(bool)>& run) {
         connect(box, &QCheckBox::toggled, this, [this, run](bool on) {
             if (showing_)
                 return;
@@ -124,7 +125,7 @@ void ConfigScreen::connectControls()
             showStation();
         });
     };
-    auto status = [](Status s) {
+    auto status = [](const Status& s) {
         return s ? OperatorMessages{} : OperatorMessages{{s.error(), Icon::Warning, QString()}};
     };
     onBox(barefoot_, [=](bool on) { return status(config::setBarefoot(station_, on)); });
@@ -247,6 +248,13 @@ void ConfigScreen::leave()
     hide();
     tell(done.messages);
     station_.showScreen(app::Station::Screen::Main);
+}
+
+void ConfigScreen::closeEvent(QCloseEvent* event)
+{
+    if (isVisible())
+        leave();
+    QWidget::closeEvent(event);
 }
 
 void ConfigScreen::tell(const OperatorMessages& messages)

@@ -39,7 +39,7 @@ protected:
         setup.gridNumber = n;
         setup.checkScreenX = checkScreenX;
         setup.checkScreenY = 2000;
-        const QString path = dir.filePath(QLatin1String(name));
+        QString path = dir.filePath(QLatin1String(name));
         EXPECT_TRUE(grid::saveGridFilePair(path, QStringLiteral("View %1").arg(n), setup,
                                            QStringLiteral("30"), QStringLiteral("15")));
         return path;

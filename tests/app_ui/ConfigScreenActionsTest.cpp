@@ -5,8 +5,10 @@
 #include "widgets/Loupe.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QMenuBar>
+#include <QSpontaneKeyEvent>
 #include <QTest>
 
 using namespace zelvan;
@@ -53,6 +55,16 @@ TEST_F(ConfigScreenTest, LeavingTwiceWritesTwoConfigurationLines)
     EXPECT_EQ(fileBytes(resultsFile()),
               QByteArray("New Configuration: 07-04-2026  09:30:00 Spring Open\r\n"
                          "New Configuration: 07-04-2026  09:31:05 Spring Open\r\n"));
+}
+
+TEST_F(ConfigScreenTest, ClosingTheWindowLeavesLikeTheExit)
+{
+    open();
+    screen.show();
+    EXPECT_TRUE(screen.close());
+    EXPECT_TRUE(screen.isHidden());
+    EXPECT_EQ(station.currentScreen(), app::Station::Screen::Main);
+    EXPECT_EQ(fileBytes(resultsFile()), QByteArray("New Configuration: 07-04-2026  09:30:00 \r\n"));
 }
 
 TEST_F(ConfigScreenTest, BarefootTickedWhileSitSkiIsTickedClearsSitSki)

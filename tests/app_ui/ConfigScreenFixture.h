@@ -65,7 +65,7 @@ protected:
         setup.checkScreenY = 3000;
         setup.checkSurveyX = 35;
         setup.checkSurveyY = 20;
-        const QString path = dir.filePath(QStringLiteral("grids/") + name);
+        QString path = dir.filePath(QStringLiteral("grids/") + name);
         EXPECT_TRUE(grid::saveGridFilePair(path, QStringLiteral("Camera %1").arg(n), setup,
                                            QStringLiteral("35"), QStringLiteral("20")));
         if (!withCheckBuoy) {
