@@ -35,6 +35,11 @@ QString captureRateLabel(const QString& rateText,
 struct GridIndicators {
     std::array<bool, 3> visible{};   // label, picture and description box shown
     std::array<bool, 3> fileFound{}; // "SmallSmiley.jpg" when true, "SmallCaution.jpg" else
+
+    bool operator==(const GridIndicators& o) const
+    {
+        return visible == o.visible && fileFound == o.fileFound;
+    }
 };
 GridIndicators gridIndicators(double numGrids, const std::array<QString, 3>& gridFiles);
 

@@ -21,7 +21,13 @@ MAIN_FORM = [
     "cmdImport", "btnChangeDirectory", "cmdShowConfig", "cb15", "txtVideoDir", "Label2",
     "lblVideodir", "lblConfig", "lblGrid1", "ImageGrid1", "txtGridDescription(0)",
 ]
-CONFIG = ["Config"]  # the screen itself; its controls are read from the tree below
+CONFIG = [
+    "TournamentName", "ResultsPathName", "btnFindResults", "CapturesPathName",
+    "SetupFilesPathName", "SkierNameFile", "btnFindNames", "gridframe", "Opt1Grid", "Opt2grid",
+    "Opt3grid", "Jump_direction", "right_to_left_button", "left_to_right_button", "Barefoot_box",
+    "SitSki_box", "WSTIMS", "line_control_check", "OptCross", "OptCircle", "message_colors",
+    "default_color", "black_color", "chkBadSetup", "chkLoupe", "cmdLoupe",
+]
 
 
 def wait_for(find, what, seconds=20.0):
@@ -104,9 +110,25 @@ def by_description(root, name):
     return find_in(root, lambda n: n.description == name)
 
 
+def showing_texts(app):
+    """Every text on a showing window, for a failure report."""
+    texts = []
+    for n in walk(app):
+        try:
+            if n.getRoleName() in ("label", "push button") and showing(n) and n.name:
+                texts.append(n.name)
+        except Exception:
+            continue
+    return texts
+
+
 def check_screen(app, screen_name, names):
-    screen = wait_for(lambda: find_in(app, lambda n: n.description == screen_name and showing(n)),
-                      f"screen {screen_name}")
+    try:
+        screen = wait_for(lambda: find_in(app, lambda n: n.description == screen_name
+                                          and showing(n)), f"screen {screen_name}")
+    except SystemExit:
+        print("showing: " + " | ".join(showing_texts(app)))
+        raise
     missing = []
     for name in names:
         node = by_description(screen, name)
@@ -137,8 +159,8 @@ def main():
         answer(app, "Do you want to reset all parameters to install values?", "No")
         answer(app, "Please Verify all Setup Parameters", "OK")
         config, missing, described = check_screen(app, "Config", CONFIG)
-        exit_button = find_in(config, lambda n: n.getRoleName() == "push button" and
-                              n.name.replace("&", "") == "Exit and Save Parameters")
+        exit_button = find_in(config, lambda n: n.getRoleName() in ("push button", "menu item")
+                              and n.name.replace("&", "") == "Exit and Save Parameters")
         if exit_button is None:
             missing.append("Config: Exit and Save Parameters")
         else:
