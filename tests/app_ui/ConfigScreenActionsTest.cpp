@@ -287,6 +287,15 @@ TEST_F(ConfigScreenTest, DrivenByKeyboardToTheExit)
     check("WSTIMS")->setFocus();
     QTest::keyClick(check("WSTIMS"), Qt::Key_Space);
     EXPECT_EQ(stored("WSTIMS"), "1");
+    // Arrow keys move between the options of a group and choose as they go.
+    option("Opt1Grid")->setFocus();
+    QTest::keyClick(option("Opt1Grid"), Qt::Key_Right);
+    EXPECT_TRUE(option("Opt2grid")->isChecked());
+    EXPECT_EQ(stored("grids"), "2");
+    // Alt+X is "E&xit and Save Parameters".
+    QTest::keyClick(&screen, Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(station.currentScreen(), app::Station::Screen::Main);
+    EXPECT_TRUE(screen.isHidden());
 }
 
 TEST_F(ConfigScreenTest, Screenshots)

@@ -243,3 +243,36 @@ TEST_F(ConfigScreenTest, AResultsFileThatIsAFolderIsTold)
     EXPECT_TRUE(dialogs.shown[0].text.contains(resultsFile()));
     EXPECT_TRUE(QFileInfo(resultsFile()).isDir());
 }
+
+TEST_F(ConfigScreenTest, AStoreThatCannotBeWrittenIsToldAndTheRunGoesOn)
+{
+    const QString blocker = dir.filePath(QStringLiteral("blocker"));
+    {
+        QFile f(blocker);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    app::Station locked(
+        clock,
+        std::make_unique<QSettings>(blocker + QStringLiteral("/DI05.ini"), QSettings::IniFormat),
+        dir.filePath("station"), dir.filePath("zqio"));
+    ASSERT_FALSE(locked.setVideoDirectory(videos())); // the folder is taken, its store is not
+    ScriptedDialogs told;
+    app::ui::ConfigScreen lockedScreen(locked, told);
+    locked.showScreen(app::Station::Screen::Config);
+
+    // One warning for the load, not one per setting; the defaults are on the controls.
+    ASSERT_EQ(told.shown.size(), 1) << told.texts().join('|').toStdString();
+    EXPECT_EQ(told.shown[0].icon, Icon::Warning);
+    EXPECT_FALSE(told.shown[0].text.isEmpty());
+    EXPECT_TRUE(lockedScreen.findChild<QRadioButton*>("OptPictureAsk")->isChecked());
+
+    told.clear();
+    lockedScreen.findChild<QRadioButton*>("Opt3grid")->click();
+    EXPECT_EQ(locked.numGrids(), 3);
+    EXPECT_EQ(told.shown.size(), 1);
+    told.clear();
+    lockedScreen.exitAction()->trigger();
+    EXPECT_EQ(told.shown.size(), 1); // the tournament name could not be stored
+    EXPECT_EQ(locked.currentScreen(), app::Station::Screen::Main);
+    EXPECT_EQ(fileBytes(resultsFile()), QByteArray("New Configuration: 07-04-2026  09:30:00 \r\n"));
+}

@@ -6,6 +6,7 @@
 #include "widgets/PictureCanvas.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
@@ -102,6 +103,10 @@ TEST(Loupe, ShowsThePicturePositionOverACanvas)
     loupe.follow(onPicture);
     EXPECT_EQ(loupe.readout(), "150, 300 twips  (10, 20 px)");
     EXPECT_TRUE(loupe.sourceRect().contains(onPicture));
+    // With ZELVAN_SCREENSHOTS set to a folder, the loupe is saved there as the operator sees it.
+    if (const QString folder = qEnvironmentVariable("ZELVAN_SCREENSHOTS"); !folder.isEmpty()) {
+        EXPECT_TRUE(loupe.grab().save(QDir(folder).filePath("loupe.png")));
+    }
 
     // Zoomed in, the same picture point reads the same.
     canvas->setZoom(4.0, QPointF(0, 0));
