@@ -110,7 +110,8 @@ private:
     void destination(const QByteArray& word);
     void text(QChar c);
     void flush();
-    void endParagraph(bool more = true);
+    void endParagraph();
+    void startPendingBlock();
     QTextCharFormat charFormat() const;
 
     const QByteArray& in_;
@@ -126,6 +127,7 @@ private:
     QTextList* list_ = nullptr;
     bool listIsNumbered_ = false;
     bool wroteBlock_ = false;
+    bool needBlock_ = false; // a paragraph ended; its successor starts with the next content
 };
 
 void RtfParser::run()
@@ -155,7 +157,7 @@ void RtfParser::run()
     }
     flush();
     if (wroteBlock_ || inListParagraph_)
-        endParagraph(false);
+        endParagraph();
 }
 
 void RtfParser::openGroup()
@@ -398,18 +400,29 @@ QTextCharFormat RtfParser::charFormat() const
     return format;
 }
 
+void RtfParser::startPendingBlock()
+{
+    if (!needBlock_)
+        return;
+    // A paragraph mark at the very end makes no empty last paragraph.
+    cursor_.insertBlock(QTextBlockFormat(), charFormat());
+    needBlock_ = false;
+}
+
 void RtfParser::flush()
 {
     if (pending_.isEmpty())
         return;
+    startPendingBlock();
     cursor_.insertText(pending_, charFormat());
     pending_.clear();
     wroteBlock_ = true;
 }
 
-void RtfParser::endParagraph(bool more)
+void RtfParser::endParagraph()
 {
     flush();
+    startPendingBlock();
     const GroupState& s = state();
     QTextBlockFormat block;
     block.setLeftMargin(s.leftIndent / 15.0);
@@ -435,8 +448,7 @@ void RtfParser::endParagraph(bool more)
     } else {
         list_ = nullptr;
     }
-    if (more)
-        cursor_.insertBlock(QTextBlockFormat(), charFormat());
+    needBlock_ = true;
     inListParagraph_ = false;
     listMarker_.clear();
     wroteBlock_ = false;
