@@ -36,6 +36,7 @@ ManualViewer::ManualViewer(Station& station, Dialogs& dialogs, QWidget* parent,
     text_ = new QTextBrowser(this);
     text_->setObjectName(QStringLiteral("RichTextBox1"));
     text_->setOpenLinks(false);
+    text_->document()->setDocumentMargin(12);
     text_->setAccessibleName(QStringLiteral("Manual"));
     heading->setBuddy(text_);
     auto* doneButton = new QPushButton(QStringLiteral("Done"), this);

@@ -345,7 +345,16 @@ TEST_F(LogViewers, Screenshots)
                      .arg(station.videoDirectory());
     }
     writeToday(lines);
-    write("results.txt", lines.join("\r\n").toUtf8());
+    QStringList resultLines = {"New Configuration: 07-04-2026 09:31:02"};
+    for (int i = 1; i <= 9; ++i)
+        resultLines << QString("07-04-2026 10:%1:40 Skier %2  jump 1 - 4%2.3m  (IWSF)14%2ft  (AWSA)"
+                               " (1%2.125/4%2.250) (%3/%4) (4%2.3127)")
+                           .arg(10 + i)
+                           .arg(i)
+                           .arg(5000 + 10 * i)
+                           .arg(3000 + 10 * i);
+    resultLines << "07-04-2026 10:21:00 Optional Reride on previous jump";
+    write("results.txt", resultLines.join("\r\n").toUtf8());
     station.setResultsFilePath(path("results.txt"));
     LogViewer video{station, dialogs};
     PictureLogViewer pictures{station, dialogs};
