@@ -30,6 +30,8 @@ QChar fromCp1252(unsigned char byte)
     return QChar(byte);
 }
 
+constexpr int kMaxListItems = 200;
+
 // Destinations whose contents are never shown.
 bool isSkippedDestination(const QByteArray& word)
 {
@@ -434,7 +436,9 @@ void RtfParser::endParagraph()
     if (inListParagraph_) {
         const bool numbered = std::any_of(listMarker_.begin(), listMarker_.end(),
                                           [](QChar c) { return c.isDigit(); });
-        if (!list_ || numbered != listIsNumbered_) {
+        // Qt relays every item of a list when one joins it: a list is cut after
+        // kMaxListItems so that a hostile file stays linear (a numbered one starts again at 1).
+        if (!list_ || numbered != listIsNumbered_ || list_->count() >= kMaxListItems) {
             QTextListFormat format;
             format.setStyle(numbered ? QTextListFormat::ListDecimal : QTextListFormat::ListDisc);
             list_ = cursor_.createList(format);
@@ -464,7 +468,17 @@ Status readRtf(const QByteArray& rtf, QTextDocument& document)
         ++start;
     if (rtf.mid(start, 5) != "{\\rtf")
         return fail(QStringLiteral("The text is not rich text: it does not begin with {\\rtf."));
-    RtfParser(rtf, start, document).run();
+    // No undo history, and one layout at the end instead of one per insertion: either would
+    // make a long document quadratic in time and memory.
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    {
+        QTextCursor batch(&document);
+        batch.beginEditBlock();
+        RtfParser(rtf, start, document).run();
+        batch.endEditBlock();
+    }
+    document.setUndoRedoEnabled(undo);
     return {};
 }
 

@@ -4,6 +4,7 @@
 
 #include "QStringPrint.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -199,4 +200,26 @@ TEST(RtfReader, DeepNestingIsCappedWithoutLosingWhatFollows)
     QByteArray inside = "{\\rtf1 ";
     inside += QByteArray(kRtfMaxDepth - 2, '{') + "kept" + QByteArray(kRtfMaxDepth - 2, '}') + "}";
     EXPECT_EQ(plain(inside), "kept");
+}
+
+TEST(RtfReader, LongListsAndManyFormatsStayFast)
+{
+    QByteArray rtf = "{\\rtf1 ";
+    for (int i = 0; i < 20000; ++i)
+        rtf += "{\\pntext \\'b7\\tab}item\\par{\\b x}{\\i y}";
+    rtf += "}";
+    QElapsedTimer timer;
+    timer.start();
+    QTextDocument doc;
+    ASSERT_TRUE(readRtf(rtf, doc).ok());
+    // Quadratic reading took minutes here; linear reading takes well under a second.
+    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_EQ(doc.blockCount(), 20001);
+    EXPECT_FALSE(doc.isUndoAvailable());
+    // Lists are cut into runs of at most 200 items; every item is still a list item.
+    const QTextBlock first = doc.begin();
+    ASSERT_NE(first.textList(), nullptr);
+    EXPECT_EQ(first.textList()->count(), 200);
+    EXPECT_NE(doc.findBlockByNumber(200).textList(), first.textList());
+    EXPECT_NE(doc.findBlockByNumber(19999).textList(), nullptr);
 }
