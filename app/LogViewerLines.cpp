@@ -102,7 +102,7 @@ Result<QString> resultsViewerText(const QString& resultsFilePath)
     while (start < resultsFilePath.size() && resultsFilePath.at(start) == QLatin1Char(' '))
         ++start;
     const QString path = resultsFilePath.mid(start);
-    const Result<QString> text = readTextFile(path);
+    Result<QString> text = readTextFile(path);
     if (!text)
         return fail(QStringLiteral("The results file cannot be read. %1").arg(text.error()));
     return text;
