@@ -1,6 +1,11 @@
 #include "app/LogViewerLines.h"
 
 #include "app/SkierNames.h"
+#include "base/Numbers.h"
+#include "grid/SetupScreenRules.h"
+
+#include <QFontMetrics>
+#include <QImageReader>
 
 namespace zelvan::app
 {
@@ -38,6 +43,69 @@ QString widestLogEntry(const QStringList& entries)
         if (e.size() > widest.size())
             widest = e;
     return widest;
+}
+
+int logListScrollExtent(const QStringList& entries, const QFontMetrics& metrics)
+{
+    const QString widest = entries.isEmpty() ? QString() : widestLogEntry(entries);
+    const int twips = metrics.horizontalAdvance(widest + QLatin1Char(' ')) * int(kTwipsPerPixel);
+    return twips / int(kTwipsPerPixel);
+}
+
+namespace
+{
+LogListFill readFill(const QString& path, const QString& ending)
+{
+    LogListFill fill;
+    fill.showPath = true;
+    const Result<QStringList> lines = readLogViewerLines(path, ending);
+    fill.entries = lines ? *lines : QStringList();
+    if (!lines)
+        fill.failure = QStringLiteral("The log file cannot be read. %1").arg(lines.error());
+    return fill;
+}
+} // namespace
+
+LogListFill openingFill(const QString& path, bool exists, const QString& ending)
+{
+    if (!exists) {
+        LogListFill fill;
+        fill.entries = QStringList();
+        return fill;
+    }
+    return readFill(path, ending);
+}
+
+LogListFill chosenFill(const QString& path, bool exists, const QString& ending)
+{
+    if (!exists) {
+        LogListFill fill;
+        fill.showPath = true;
+        return fill;
+    }
+    return readFill(path, ending);
+}
+
+Result<QSizeF> logPictureSizeTwips(const QString& path)
+{
+    QImageReader reader(path);
+    const QSize pixels = reader.size();
+    if (!pixels.isValid() || pixels.isEmpty())
+        return fail(
+            QStringLiteral("The picture %1 cannot be read: %2").arg(path, reader.errorString()));
+    return grid::pictureSizeTwips(pixels);
+}
+
+Result<QString> resultsViewerText(const QString& resultsFilePath)
+{
+    int start = 0;
+    while (start < resultsFilePath.size() && resultsFilePath.at(start) == QLatin1Char(' '))
+        ++start;
+    const QString path = resultsFilePath.mid(start);
+    Result<QString> text = readTextFile(path);
+    if (!text)
+        return fail(QStringLiteral("The results file cannot be read. %1").arg(text.error()));
+    return text;
 }
 
 } // namespace zelvan::app

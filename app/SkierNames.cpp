@@ -1,5 +1,9 @@
 #include "app/SkierNames.h"
 
+#include "app/RtfReader.h"
+
+#include <QTextDocument>
+
 #include "app/TextFiles.h"
 #include "base/WholeFile.h"
 
@@ -101,9 +105,16 @@ Result<QString> readTextFile(const QString& path)
 
 Result<QString> importSkierNames(const QString& chosenFile, const QString& stationFolder)
 {
-    const Result<QString> text = readTextFile(chosenFile);
+    Result<QString> text = readTextFile(chosenFile);
     if (!text)
         return fail(text.error());
+    // A names list kept as a rich-text document is copied as the text it shows.
+    if (text->startsWith(QLatin1String("{\\rtf"))) {
+        QTextDocument document;
+        if (const Status read = readRtf(text->toLatin1(), document); !read)
+            return fail(read.error());
+        text = document.toPlainText();
+    }
     const QStringList lines = splitLines(*text);
     const Status copied =
         replaceLines(joinPath(stationFolder, QString::fromLatin1(kSkierNamesFile)), lines);

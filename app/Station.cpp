@@ -384,6 +384,11 @@ void Station::setVideoFileToView(const QString& path)
     assign(this, videoFileToView_, path, &Station::videoFileToViewChanged);
 }
 
+void Station::setPictureToView(const QString& path)
+{
+    assign(this, pictureToView_, path, &Station::pictureToViewChanged);
+}
+
 void Station::fixSessionLogFileName()
 {
     assign(this, sessionLogFileName_, SessionLog::fileNameFor(clock_.now()),

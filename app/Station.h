@@ -177,6 +177,8 @@ public:
     double selectedFrame() const { return selectedFrame_; }          // its frame taken
     double contactFrameHint() const { return contactFrameHint_; }    // frame opened near
     QString videoFileToView() const { return videoFileToView_; }     // from the video log
+    // The contact picture chosen in the picture log, for the measurement screen.
+    QString pictureToView() const { return pictureToView_; }
 
     // A new save-video folder as typed or chosen: `videoDirectory` takes it trimmed, without
     // one trailing separator, and it is stored as `logpath` at once.
@@ -188,6 +190,7 @@ public:
     void setSelectedFrame(double frame);
     void setContactFrameHint(double frame);
     void setVideoFileToView(const QString& path);
+    void setPictureToView(const QString& path);
 
     // Fixes `sessionLogFileName` from today's date; called once at start-up.
     void fixSessionLogFileName();
@@ -233,6 +236,7 @@ signals:
     void selectedFrameChanged();
     void contactFrameHintChanged();
     void videoFileToViewChanged();
+    void pictureToViewChanged();
 
 private:
     struct GridState {
@@ -274,6 +278,7 @@ private:
     double selectedFrame_ = 0;
     double contactFrameHint_ = 0;
     QString videoFileToView_;
+    QString pictureToView_;
 };
 
 template <class Change> auto Station::changeGrids(Change&& change)

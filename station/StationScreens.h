@@ -27,6 +27,7 @@ class Navigator;
 struct StationScreens {
     std::unique_ptr<app::ui::MainScreen> main;
     std::unique_ptr<QWidget> config;
+    std::unique_ptr<QWidget> manual;
     std::unique_ptr<QWidget> gridSetup;
     StationScreens();
     StationScreens(StationScreens&&) noexcept;

@@ -1,5 +1,8 @@
 #include "app/ui/MainScreen.h"
 
+#include "app/ui/LogViewer.h"
+#include "app/ui/PictureLogViewer.h"
+
 #include "app/EmergencyReset.h"
 #include "app/SettingsStore.h"
 #include "app/SkierNames.h"
@@ -211,8 +214,8 @@ void MainScreen::buildMenu()
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    add("mnuViewLog", QStringLiteral("&Video Log"), &MainScreen::videoLogRequested);
-    add("mnuPictureLog", QStringLiteral("&Picture Log"), &MainScreen::pictureLogRequested);
+    add("mnuViewLog", QStringLiteral("&Video Log"), &MainScreen::viewVideoLog);
+    add("mnuPictureLog", QStringLiteral("&Picture Log"), &MainScreen::viewPictureLog);
     add("munManual", QStringLiteral("View &Manual"), &MainScreen::viewManual);
     add("mnuExit", QStringLiteral("E&xit"), &MainScreen::askToQuit);
 }
@@ -438,6 +441,20 @@ void MainScreen::toggleCaptureConfiguration()
     panel_->setOptionPanelsVisible(show);
     layout()->activate(); // the frame moves now, not at the next event
     cmdShowConfig_->setText(show ? kHideConfig : kShowConfig);
+}
+
+void MainScreen::viewVideoLog()
+{
+    if (!videoLog_)
+        videoLog_ = new LogViewer(station_, dialogs_, this);
+    videoLog_->open();
+}
+
+void MainScreen::viewPictureLog()
+{
+    if (!pictureLog_)
+        pictureLog_ = new PictureLogViewer(station_, dialogs_, this);
+    pictureLog_->open();
 }
 
 void MainScreen::viewManual()

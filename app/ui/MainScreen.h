@@ -28,6 +28,9 @@ class CapturePanel;
 namespace zelvan::app::ui
 {
 
+class LogViewer;
+class PictureLogViewer;
+
 class MainScreen : public QWidget
 {
     Q_OBJECT
@@ -57,10 +60,13 @@ public:
 
     capture::ui::CapturePanel& capturePanel() { return *panel_; }
 
+    // The log viewers open beside this screen, which owns them.
+    void viewVideoLog();
+    void viewPictureLog();
+    LogViewer* videoLog() const { return videoLog_; }
+    PictureLogViewer* pictureLog() const { return pictureLog_; }
+
 signals:
-    // The operator asked for a log viewer; whoever owns the viewers opens it beside this screen.
-    void videoLogRequested();
-    void pictureLogRequested();
     // "Exit" confirmed or the main screen closed: the station ends at once.
     void quitRequested();
 
@@ -101,6 +107,8 @@ private:
     QLineEdit* txtVideoDir_ = nullptr;
     QLabel* lblVideodir_ = nullptr;
     QLabel* lblConfig_ = nullptr;
+    LogViewer* videoLog_ = nullptr;
+    PictureLogViewer* pictureLog_ = nullptr;
     std::array<QLabel*, 3> lblGrid_{};
     std::array<QLabel*, 3> imageGrid_{};
     std::array<QLineEdit*, 3> txtGridDescription_{};

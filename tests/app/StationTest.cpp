@@ -208,6 +208,8 @@ TEST_F(StationSignals, EachChangeEmitsItsSignalOnceAndARepeatNothing)
     expectOnce([&] { station.setContactFrameHint(38); }, "contactFrameHintChanged()");
     expectOnce([&] { station.setVideoFileToView(QStringLiteral("/v/b.avi")); },
                "videoFileToViewChanged()");
+    expectOnce([&] { station.setPictureToView(QStringLiteral("/v/c.bmp")); },
+               "pictureToViewChanged()");
     expectOnce([&] { station.showScreen(Station::Screen::Config); },
                "screenRequested(zelvan::app::Station::Screen)");
 

@@ -1,6 +1,8 @@
 // The main screen with real widgets, offscreen, answered by scripted dialogs: its start-up, its
 // buttons and menus, and the grid indicators that follow the Station.
 #include "app/ui/MainScreen.h"
+#include "app/ui/LogViewer.h"
+#include "app/ui/PictureLogViewer.h"
 
 #include "ScriptedDialogs.h"
 #include "ToolRun.h"
@@ -448,4 +450,48 @@ TEST_F(MainScreenTest, ScreenshotsWhenAsked)
             control_("cmdShowConfig")->click();
         }
     }
+}
+
+TEST_F(MainScreenTest, LogMenusOpenTheViewersBesideTheMainScreen)
+{
+    ini().setValue("Settings/logpath", path("videos"));
+    ini().sync();
+    declineReset();
+    screen().startUp();
+    screen().findChild<QAction*>("mnuViewLog")->trigger();
+    ASSERT_NE(screen().videoLog(), nullptr);
+    EXPECT_EQ(screen().videoLog()->objectName(), "LogView");
+    EXPECT_TRUE(screen().videoLog()->isVisible());
+    EXPECT_TRUE(screen().videoLog()->isWindow());
+    EXPECT_EQ(screen().videoLog()->parentWidget(), &screen()) << "owned by the main screen";
+    EXPECT_TRUE(screen().isVisible()) << "the main screen stays";
+
+    screen().findChild<QAction*>("mnuPictureLog")->trigger();
+    ASSERT_NE(screen().pictureLog(), nullptr);
+    EXPECT_EQ(screen().pictureLog()->objectName(), "PictureLogView");
+    EXPECT_TRUE(screen().pictureLog()->isVisible());
+    // Asked again, the same window comes back.
+    auto* first = screen().videoLog();
+    screen().findChild<QAction*>("mnuViewLog")->trigger();
+    EXPECT_EQ(screen().videoLog(), first);
+
+    QSignalSpy requested(&station, &Station::screenRequested);
+    screen().findChild<QAction*>("munManual")->trigger();
+    ASSERT_EQ(requested.count(), 1);
+    EXPECT_EQ(requested.at(0).at(0).value<Screen>(), Screen::Manual);
+}
+
+TEST_F(MainScreenTest, ARichTextNamesFileIsImportedAsTheTextItShows)
+{
+    QFile names(path("names.rtf"));
+    ASSERT_TRUE(names.open(QIODevice::WriteOnly));
+    names.write(
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 M\\'fcller,Anna,GER\\par Doe,Jane,CAN\\par}");
+    names.close();
+    dialogs.fileAnswers << path("names.rtf");
+    control_("cmdImport")->click();
+    EXPECT_EQ(station.captureSkierName(), QString::fromUtf8("Müller Anna GER"));
+    const QString copied = QString::fromUtf8(test::fileBytes(path("SkierNames.txt")));
+    EXPECT_TRUE(copied.startsWith(QString::fromUtf8("Müller,Anna,GER\r\nDoe,Jane,CAN")))
+        << copied.toStdString();
 }

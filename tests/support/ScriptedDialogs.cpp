@@ -29,14 +29,18 @@ std::optional<QString> ScriptedDialogs::input(const QString& prompt, const QStri
     return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.dequeue();
 }
 
-QString ScriptedDialogs::openFile(const QString& title, const QString&, const QString&, int)
+QString ScriptedDialogs::openFile(const QString& title, const QString& folder,
+                                  const QString& filter, int)
 {
+    fileAsks.append({folder, filter});
     shown.append({Kind::OpenFile, QString(), shownTitle(title), Icon::None});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 
-QString ScriptedDialogs::saveFile(const QString& title, const QString&, const QString&, int)
+QString ScriptedDialogs::saveFile(const QString& title, const QString& folder,
+                                  const QString& filter, int)
 {
+    fileAsks.append({folder, filter});
     shown.append({Kind::SaveFile, QString(), shownTitle(title), Icon::None});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }

@@ -37,6 +37,12 @@ public:
     QQueue<QString> fileAnswers;
 
     QList<Shown> shown;
+    // Where each file dialog opened and what it offered, in order.
+    struct FileAsk {
+        QString folder;
+        QString filter;
+    };
+    QList<FileAsk> fileAsks;
     QStringList texts() const;    // every text shown, in order
     QStringList messages() const; // message box texts only
     void clear() { shown.clear(); }
