@@ -1,15 +1,19 @@
 #include "grid/ui/GridSetupScreen.h"
 
 #include "app/TextFiles.h"
+#include "base/Numbers.h"
 #include "grid/Complete.h"
 #include "grid/Overlay.h"
 #include "grid/Rounding.h"
 #include "grid/SetupBoxes.h"
 #include "grid/SetupScreenRules.h"
 #include "grid/Transform.h"
+#include "grid/ui/AccuracyPanel.h"
 #include "grid/ui/GridFileFlow.h"
+#include "tools/ui/CalibrateScreen.h"
 #include "widgets/Accessibility.h"
 #include "widgets/CursorKeyPoll.h"
+#include "widgets/DragHandle.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QApplication>
@@ -115,11 +119,17 @@ void GridSetupScreen::buildControls()
     canvas_->setBackground(Qt::magenta);
     connect(canvas_, &widgets::PictureCanvas::pressed, this,
             [this](QPointF twips) { pickAt(twips); });
+    accuracyPanel_ = new AccuracyPanel(station_, dialogs_, *canvas_, this);
 
     auto* panel = new QWidget;
     auto* column = new QVBoxLayout(panel);
     column->addWidget(buildPointTable());
     column->addWidget(buildActions());
+    auto* accuracy = new QHBoxLayout;
+    accuracy->addWidget(accuracyPanel_->displayFrame());
+    accuracy->addWidget(accuracyPanel_->configFrame());
+    accuracy->addStretch();
+    column->addLayout(accuracy);
     column->addWidget(buildAdjustments());
     column->addStretch();
     auto* scroll = new QScrollArea;
@@ -232,35 +242,40 @@ QWidget* GridSetupScreen::buildActions()
     connect(completeButton, &QPushButton::clicked, this, &GridSetupScreen::complete);
     connect(draw, &QPushButton::clicked, this, &GridSetupScreen::drawBuoys);
     connect(cbLabelButton_, &QPushButton::clicked, this, &GridSetupScreen::toggleCheckBuoyLabel);
+    connect(accuracy_, &QPushButton::clicked, this, &GridSetupScreen::checkAccuracy);
     return group;
 }
 
 QWidget* GridSetupScreen::buildAdjustments()
 {
     auto* group = new QGroupBox(QStringLiteral("Adjust"));
-    auto* grid = new QGridLayout(group);
+    auto* row = new QHBoxLayout(group);
     lock_ = new QCheckBox(QStringLiteral("Lock Grid Buoys"));
     lock_->setObjectName(QStringLiteral("chkboxGridLock"));
-    lockedLabel_ = handle("gridLockedLabel", QStringLiteral("GRID LOCKED!"));
-    lockedDrag_ = handle("lblGridDragIt", QStringLiteral("(drag-it)"));
-    lockedLabel_->hide();
-    lockedDrag_->hide();
-    grid->addWidget(lock_, 0, 0, 1, 2);
-    grid->addWidget(lockedLabel_, 0, 2);
-    grid->addWidget(lockedDrag_, 0, 3);
+    row->addWidget(lock_);
+    row->addStretch();
     connect(lock_, &QCheckBox::clicked, this, &GridSetupScreen::onLockClicked);
+    buildDragGroups();
+    return group;
+}
 
-    grid->addWidget(handle("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)")), 1, 0, 1,
-                    4);
+// The arrow pad, the marker size and the lock notice float over the picture, each with its
+// "(drag-it)" handle, so the operator can move them off the buoys being picked.
+void GridSetupScreen::buildDragGroups()
+{
+    auto* pad = floatingGroup();
+    auto* grid = new QGridLayout(pad);
+    QLabel* adjustHandle = handle("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)"));
+    grid->addWidget(adjustHandle, 0, 0, 1, 3);
     const struct {
         const char* name;
         Qt::ArrowType arrow;
         Nudge direction;
         int row, col;
-    } arrows[] = {{"AdjustUp", Qt::UpArrow, Nudge::Up, 2, 1},
-                  {"AdjustLeft", Qt::LeftArrow, Nudge::Left, 3, 0},
-                  {"AdjustRight", Qt::RightArrow, Nudge::Right, 3, 2},
-                  {"AdjustDown", Qt::DownArrow, Nudge::Down, 4, 1}};
+    } arrows[] = {{"AdjustUp", Qt::UpArrow, Nudge::Up, 1, 1},
+                  {"AdjustLeft", Qt::LeftArrow, Nudge::Left, 2, 0},
+                  {"AdjustRight", Qt::RightArrow, Nudge::Right, 2, 2},
+                  {"AdjustDown", Qt::DownArrow, Nudge::Down, 3, 1}};
     for (const auto& a : arrows) {
         auto* b = new QToolButton;
         b->setObjectName(QString::fromLatin1(a.name));
@@ -270,16 +285,45 @@ QWidget* GridSetupScreen::buildAdjustments()
         connect(b, &QToolButton::clicked, this, [this, direction] { nudge(direction); });
         grid->addWidget(b, a.row, a.col, Qt::AlignCenter);
     }
-    grid->addWidget(handle("CrossSizeLabel", QStringLiteral("Marker Icon Size (drag-it)")), 5, 0, 1,
-                    4);
-    grid->setColumnStretch(3, 1);
+    auto* size = floatingGroup();
+    auto* sizeColumn = new QVBoxLayout(size);
+    QLabel* sizeHandle = handle("CrossSizeLabel", QStringLiteral("Marker Icon Size (drag-it)"));
+    sizeColumn->addWidget(sizeHandle);
     crossSize_ = new QScrollBar(Qt::Horizontal);
     crossSize_->setObjectName(QStringLiteral("Setup_Cross_size"));
     crossSize_->setRange(15, 105);
     crossSize_->setSingleStep(15);
     crossSize_->setPageStep(15);
     crossSize_->setValue(90);
-    grid->addWidget(crossSize_, 6, 0, 1, 4);
+    crossSize_->setMinimumWidth(160);
+    sizeColumn->addWidget(crossSize_);
+    lockGroup_ = floatingGroup();
+    auto* lockRow = new QHBoxLayout(lockGroup_);
+    lockedLabel_ = handle("gridLockedLabel", QStringLiteral("GRID LOCKED!"));
+    lockedDrag_ = handle("lblGridDragIt", QStringLiteral("(drag-it)"));
+    lockRow->addWidget(lockedLabel_);
+    lockRow->addWidget(lockedDrag_);
+    showLocked(false);
+
+    double top = 150;
+    for (auto [group, handles] : {std::pair<QWidget*, QList<QLabel*>>{pad, {adjustHandle}},
+                                  {size, {sizeHandle}},
+                                  {lockGroup_, {lockedLabel_, lockedDrag_}}}) {
+        group->adjustSize();
+        canvas_->placeAt(group, QPointF(150, top));
+        top += (group->sizeHint().height() + 8) * kTwipsPerPixel;
+        for (QLabel* h : handles)
+            new widgets::DragHandle(h, group, *canvas_);
+    }
+}
+
+QWidget* GridSetupScreen::floatingGroup()
+{
+    auto* group = new QFrame(canvas_->viewport());
+    group->setFrameShape(QFrame::StyledPanel);
+    group->setAutoFillBackground(true);
+    // A click beside the buttons is not a click on the picture.
+    group->setAttribute(Qt::WA_NoMousePropagation);
     return group;
 }
 
@@ -313,9 +357,7 @@ void GridSetupScreen::buildMenu(QMenuBar* menu)
     fromMeasure->setObjectName(QStringLiteral("mnuMeasurePic"));
     connect(fromMeasure, &QAction::triggered, this, [this] { showCurrentCapture(); });
     top("gridSave", QStringLiteral("&Save"), &GridSetupScreen::saveGridFile);
-    QAction* calibrate = menu->addAction(QStringLiteral("&Calibrate"));
-    calibrate->setObjectName(QStringLiteral("mnuCalibrate"));
-    calibrate->setEnabled(false); // the calibration assistant is not built yet
+    top("mnuCalibrate", QStringLiteral("&Calibrate"), &GridSetupScreen::openCalibration);
     top("gridExit", QStringLiteral("&Return to Main Screen"), &GridSetupScreen::leave);
 }
 
@@ -333,11 +375,17 @@ SetupScreenTexts GridSetupScreen::texts() const
 
 void GridSetupScreen::showTexts(const SetupScreenTexts& t)
 {
-    for (const SetupBox& b : setupBoxes()) {
-        if (QLineEdit* edit = boxes_.value(QString::fromLatin1(b.objectName)))
-            edit->setText(b.of(t));
-    }
+    for (const SetupBox& b : setupBoxes())
+        setBoxText(QString::fromLatin1(b.objectName), b.of(t));
     gridSelect_->setText(t.grid_select);
+}
+
+void GridSetupScreen::setBoxText(const QString& name, const QString& text)
+{
+    if (QLineEdit* edit = boxes_.value(name)) {
+        edit->setText(text);
+        edit->setCursorPosition(0); // a long path or description shows its start
+    }
 }
 
 std::optional<SetupPoint> GridSetupScreen::selectedPoint() const
@@ -401,15 +449,20 @@ void GridSetupScreen::onLockClicked(bool on)
         dialogs_.message(QString::fromLatin1(kCannotLockText));
         lock_->setChecked(false);
     }
-    lockedLabel_->setVisible(lock_->isChecked());
-    lockedDrag_->setVisible(lock_->isChecked());
+    showLocked(lock_->isChecked());
+}
+
+void GridSetupScreen::showLocked(bool locked)
+{
+    lockGroup_->setVisible(locked);
+    lockedLabel_->setVisible(locked);
+    lockedDrag_->setVisible(locked);
 }
 
 void GridSetupScreen::releaseLock()
 {
     lock_->setChecked(false);
-    lockedLabel_->hide();
-    lockedDrag_->hide();
+    showLocked(false);
 }
 
 void GridSetupScreen::setReadyIcon(bool ready)
@@ -422,6 +475,12 @@ void GridSetupScreen::setReadyIcon(bool ready)
 void GridSetupScreen::setAccuracyEnabled(bool enabled)
 {
     accuracy_->setEnabled(enabled);
+    accuracyPanel_->setAvailable(enabled);
+}
+
+void GridSetupScreen::checkAccuracy()
+{
+    accuracyPanel_->runCheck(texts(), [this] { drawBuoys(); });
 }
 
 void GridSetupScreen::showCheckBuoyLabel(bool shown, QPointF at)
@@ -448,6 +507,8 @@ void GridSetupScreen::log(const QString& line)
 
 void GridSetupScreen::activateGrid(int n)
 {
+    // The shown indicators belong to the grid being left.
+    setAccuracyEnabled(false);
     station_.setGridLoadingFlag(true);
     station_.changeGrids([n](GridStore& store, WorkingSet& work, GridFlags&) {
         loadIntoWorkingSet(store.setup[n], n, work);
@@ -520,9 +581,8 @@ void GridSetupScreen::saveGridFile()
 {
     releaseLock();
     if (const auto shown = saveGrid(station_, dialogs_, texts())) {
-        boxes_.value(QStringLiteral("ipt_file_description"))->setText(shown->ipt_file_description);
-        boxes_.value(QStringLiteral("ipt_file_description_2"))
-            ->setText(shown->ipt_file_description_2);
+        setBoxText(QStringLiteral("ipt_file_description"), shown->ipt_file_description);
+        setBoxText(QStringLiteral("ipt_file_description_2"), shown->ipt_file_description_2);
     }
 }
 
@@ -533,6 +593,7 @@ void GridSetupScreen::loadGridFile()
     if (!loaded)
         return;
     const int n = int(station_.currentGrid());
+    setAccuracyEnabled(false); // whatever was shown belongs to the grid replaced
     station_.setGridLoadingFlag(true);
     showTexts(loaded->boxes);
     station_.setGridLoadingFlag(false);
@@ -580,6 +641,13 @@ void GridSetupScreen::showCurrentCapture()
 {
     const QString path = QDir(station_.stationFolder()).filePath("currentcapture.bmp");
     showPicture(QImage(path), QDir::toNativeSeparators(path));
+}
+
+void GridSetupScreen::openCalibration()
+{
+    if (!calibrate_)
+        calibrate_ = new tools::ui::CalibrateScreen(station_, dialogs_, this);
+    calibrate_->openOver(canvas_);
 }
 
 void GridSetupScreen::leave()

@@ -26,8 +26,15 @@ class CursorKeyPoll;
 class PictureCanvas;
 } // namespace zelvan::widgets
 
+namespace zelvan::tools::ui
+{
+class CalibrateScreen;
+} // namespace zelvan::tools::ui
+
 namespace zelvan::grid::ui
 {
+
+class AccuracyPanel;
 
 class GridSetupScreen : public QWidget
 {
@@ -57,6 +64,9 @@ public:
     void showPicture(const QImage& picture, const QString& from);
     void showCurrentCapture();
     void leave();
+    // "&Calibrate": the calibration assistant, drawing on this screen's picture.
+    void openCalibration();
+    tools::ui::CalibrateScreen* calibration() const { return calibrate_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,6 +77,9 @@ private:
     QWidget* buildPointTable();
     QWidget* buildActions();
     QWidget* buildAdjustments();
+    void buildDragGroups();
+    QWidget* floatingGroup();
+    void showLocked(bool locked);
     void buildMenu(QMenuBar* menu);
     QLineEdit* box(const char* name, const QString& text);
     void showTexts(const SetupScreenTexts& texts);
@@ -75,6 +88,8 @@ private:
     void releaseLock();
     void setReadyIcon(bool ready);
     void setAccuracyEnabled(bool enabled);
+    void checkAccuracy();
+    void setBoxText(const QString& name, const QString& text);
     void showCheckBuoyLabel(bool shown, QPointF at = {});
     void toggleCheckBuoyLabel();
     void applyMoves(const QList<PointMove>& moves);
@@ -91,8 +106,11 @@ private:
     QCheckBox* lock_ = nullptr;
     QLabel* lockedLabel_ = nullptr;
     QLabel* lockedDrag_ = nullptr;
+    QWidget* lockGroup_ = nullptr; // gridLockedLabel with lblGridDragIt, over the picture
     QPushButton* gridSelect_ = nullptr;
     QPushButton* accuracy_ = nullptr;
+    AccuracyPanel* accuracyPanel_ = nullptr;
+    tools::ui::CalibrateScreen* calibrate_ = nullptr; // made on first use
     QPushButton* cbLabelButton_ = nullptr;
     QLabel* stateIcon_ = nullptr;
     QLabel* checkBuoyLabel_ = nullptr;

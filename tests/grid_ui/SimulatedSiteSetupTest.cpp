@@ -11,6 +11,7 @@
 #include "widgets/PictureCanvas.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -144,4 +145,19 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
               withoutFirstLine(fileBytes(dir.filePath("tool.ipt"))));
     EXPECT_EQ(fileBytes(saved + ".cb"), fileBytes(dir.filePath("tool.ipt.cb")));
     EXPECT_TRUE(fileBytes(saved).startsWith("Initialization Points for file: "));
+
+    // The accuracy mesh over the simulated site, all 49 indicators (Advanced, Hom.Lvl).
+    ASSERT_TRUE(station.setVideoDirectory(dir.path()));
+    dialogs.clear();
+    screen.findChild<QRadioButton*>("optAdvancedAccuracy")->click();
+    screen.findChild<QPushButton*>("btnAccuracyCheck")->click();
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    int shown = 0;
+    for (int k = 0; k < 49; ++k)
+        shown +=
+            screen.findChild<QWidget*>(QStringLiteral("AccuracyIndicator(%1)").arg(k))->isVisible();
+    EXPECT_EQ(shown, 49);
+    screenshot(screen, "grid-setup-accuracy-1366");
+    screen.resize(1920, 1080);
+    screenshot(screen, "grid-setup-accuracy-1920");
 }
