@@ -25,13 +25,15 @@ QRadioButton* option(const char* name, const QString& caption, QGroupBox* into)
 }
 
 // A small label drawn over the picture: its text in `colour`, the picture showing through.
-QLabel* onPicture(const QString& name, QWidget* canvas)
+// The mesh points of a shallow grid lie close together, so the indicators are small.
+QLabel* onPicture(const QString& name, QWidget* canvas, int pointSize)
 {
     auto* label = new QLabel(canvas);
     label->setObjectName(name);
     label->setAttribute(Qt::WA_TransparentForMouseEvents); // clicks reach the picture
     QFont font = label->font();
     font.setBold(true);
+    font.setPointSize(pointSize);
     label->setFont(font);
     label->hide();
     return label;
@@ -54,9 +56,10 @@ AccuracyPanel::AccuracyPanel(app::Station& station, Dialogs& dialogs,
     configFrame_ = buildConfigFrame();
     for (int k = 0; k < kIndicatorCount; ++k)
         indicators_.append(
-            onPicture(QStringLiteral("AccuracyIndicator(%1)").arg(k), canvas_.viewport()));
+            onPicture(QStringLiteral("AccuracyIndicator(%1)").arg(k), canvas_.viewport(), 7));
     for (int i = 0; i < kLineLabelCount; ++i)
-        lineLabels_.append(onPicture(QStringLiteral("LineLabel(%1)").arg(i), canvas_.viewport()));
+        lineLabels_.append(
+            onPicture(QStringLiteral("LineLabel(%1)").arg(i), canvas_.viewport(), 9));
     // Screen load: Standard and Hom.Lvl, both frames hidden until a grid is ready.
     standard_->setChecked(true);
     homologation_->setChecked(true);

@@ -160,4 +160,9 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     screenshot(screen, "grid-setup-accuracy-1366");
     screen.resize(1920, 1080);
     screenshot(screen, "grid-setup-accuracy-1920");
+    // Zoomed, the indicators stay on their mesh points.
+    screen.canvas().setZoom(
+        2.0, screen.canvas().viewportPixelAt(
+                 onPixel(site.value("upperLeft").toObject().value("screen").toArray())));
+    screenshot(screen, "grid-setup-accuracy-zoom200");
 }
