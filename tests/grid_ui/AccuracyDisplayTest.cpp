@@ -38,9 +38,11 @@ public:
     {
         if (onInput)
             onInput();
+        positions.append(posTwips);
         return ScriptedDialogs::input(prompt, title, proposed, posTwips);
     }
     std::function<void()> onInput;
+    QList<std::optional<QPoint>> positions; // where each input box was placed, twips
 };
 
 class AccuracyDisplayTest : public ::testing::Test
@@ -171,6 +173,9 @@ TEST_F(AccuracyDisplayTest, StandardAsksForThePathLineAndShowsThatRow)
         EXPECT_EQ(asked.text,
                   "Pick the line number that best represents where the skier will land");
     }
+    ASSERT_EQ(dialogs.positions.size(), 5);
+    for (const auto& at : dialogs.positions)
+        EXPECT_EQ(at, QPoint(100, 100));
     EXPECT_EQ(labelsAsked, QStringList({"1", "2", "3", "4", "5", "6", "7"}));
     EXPECT_EQ(drawingsAsked, 1) << "the seven path lines, on a cleared drawing";
     EXPECT_EQ(visibleIndicators(), QList<int>({6, 13, 20, 27, 34, 41, 48}));

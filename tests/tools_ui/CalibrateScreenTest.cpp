@@ -111,7 +111,8 @@ TEST_F(CalibrateScreenTest, ActualPointsAreConvertedAndDrawnWhiteOnBothPictures)
     EXPECT_EQ(assistant.previousLine(), (CalibrationLine{1200, 800, 2400, 800}));
     for (const widgets::PictureCanvas* c : {&measure, &setup}) {
         EXPECT_EQ(pixelAt(*c, {1800, 800}), kWhite);
-        // The first previous line is the point (0, 0): only that corner turns magenta.
+        // The first previous line is the point (0, 0): only the new line is drawn.
+        EXPECT_EQ(pixelAt(*c, {0, 0}), kWater);
         EXPECT_EQ(pixelAt(*c, {600, 600}), kWater);
     }
 
@@ -142,6 +143,8 @@ TEST_F(CalibrateScreenTest, ScreenPointsAreConvertedToHundredthsOfAMetre)
 
 TEST_F(CalibrateScreenTest, EraseRemovesTheLineAndASecondEraseChangesNothing)
 {
+    button("CalibrationLineErase")->click();
+    EXPECT_EQ(setup.drawingCount(), 0) << "nothing drawn yet, nothing to erase";
     box("CalibrationLineXActual")->setText("150");
     box("CalibrationLineYActual")->setText("100");
     box("CalibrationLineXActual2")->setText("300");

@@ -190,6 +190,7 @@ void CalibrateScreen::drawLine()
     showBoxes(converted->boxes);
     drawOnEveryPicture(previous_, &converted->line);
     previous_ = converted->line;
+    drawnOnce_ = true;
 }
 
 void CalibrateScreen::eraseLine()
@@ -202,12 +203,17 @@ void CalibrateScreen::drawOnEveryPicture(const CalibrationLine& erase, const Cal
     // The magenta of the pictures' background takes the previous line away.
     const std::optional<CalibrationLine> drawn =
         line ? std::optional<CalibrationLine>(*line) : std::nullopt;
+    // Before the first drawing the previous line is the point (0, 0): nothing to take away.
+    const bool erasing = drawnOnce_;
+    if (!erasing && !drawn)
+        return;
     for (const auto& canvas : std::as_const(canvases_)) {
         if (!canvas)
             continue;
         const QColor background = canvas->background();
-        canvas->draw([erase, drawn, background](QPainter& p) {
-            drawSegment(p, erase, background);
+        canvas->draw([erase, erasing, drawn, background](QPainter& p) {
+            if (erasing)
+                drawSegment(p, erase, background);
             if (drawn)
                 drawSegment(p, *drawn, Qt::white);
         });

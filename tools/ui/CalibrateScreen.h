@@ -59,6 +59,7 @@ private:
     QPushButton* units_ = nullptr;
     QList<QPointer<widgets::PictureCanvas>> canvases_;
     CalibrationLine previous_;
+    bool drawnOnce_ = false;
 };
 
 } // namespace zelvan::tools::ui
