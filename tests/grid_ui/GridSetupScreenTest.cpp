@@ -187,7 +187,7 @@ TEST_F(GridSetupScreenTest, MicroAdjustByButtonsAndByHeldKeys)
 
 TEST_F(GridSetupScreenTest, EditingAReadyGridClearsItsReadinessSettingAndDescription)
 {
-    station.settings().setGridFile(1, dir.filePath("lake.ipt"));
+    ASSERT_TRUE(station.settings().setGridFile(1, dir.filePath("lake.ipt")));
     station.changeGrids([](GridStore& store, WorkingSet&, GridFlags& flags) {
         store.ready[1] = true;
         store.gridDescription2[1] = "Lake north";
@@ -308,9 +308,10 @@ TEST_F(GridSetupScreenTest, EveryNamedControlCarriesItsNameAndIsReachedByTab)
         reached.begin(), reached.end(), [](QWidget* w) { return qobject_cast<QRadioButton*>(w); });
     EXPECT_TRUE(optionsReached);
     for (QWidget* w : focusable) {
-        if (!qobject_cast<QRadioButton*>(w))
+        if (!qobject_cast<QRadioButton*>(w)) {
             EXPECT_TRUE(reached.contains(w))
                 << w->objectName().toStdString() << " not reached by Tab";
+        }
     }
 
     // By keyboard alone: choose a point with the keyboard, then nudge it with the arrows.
