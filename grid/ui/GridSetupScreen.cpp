@@ -379,6 +379,13 @@ void GridSetupScreen::openCalibration()
     calibrate_->openOver(canvas_);
 }
 
+void GridSetupScreen::useCalibration(tools::ui::CalibrateScreen* shared)
+{
+    calibrate_ = shared;
+    if (shared)
+        shared->addCanvas(canvas_);
+}
+
 void GridSetupScreen::leave()
 {
     if (station_.allGridsReady() != 1.0) {

@@ -7,8 +7,10 @@
 #include "base/Dialogs.h"
 #include "grid/SetupPicking.h"
 #include "grid/SetupScreenTexts.h"
+#include "tools/ui/CalibrateScreen.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
 
 class QAbstractButton;
@@ -25,11 +27,6 @@ namespace zelvan::widgets
 class CursorKeyPoll;
 class PictureCanvas;
 } // namespace zelvan::widgets
-
-namespace zelvan::tools::ui
-{
-class CalibrateScreen;
-} // namespace zelvan::tools::ui
 
 namespace zelvan::grid::ui
 {
@@ -64,8 +61,11 @@ public:
     void showPicture(const QImage& picture, const QString& from);
     void showCurrentCapture();
     void leave();
-    // "&Calibrate": the calibration assistant, drawing on this screen's picture.
+    // "&Calibrate": the calibration assistant, drawing on this screen's picture. The screen
+    // makes its own on first use unless one shared with the measurement screen was given
+    // (the station's main() owns that one and adds both pictures to it).
     void openCalibration();
+    void useCalibration(tools::ui::CalibrateScreen* shared);
     tools::ui::CalibrateScreen* calibration() const { return calibrate_; }
 
 protected:
@@ -110,7 +110,7 @@ private:
     QPushButton* gridSelect_ = nullptr;
     QPushButton* accuracy_ = nullptr;
     AccuracyPanel* accuracyPanel_ = nullptr;
-    tools::ui::CalibrateScreen* calibrate_ = nullptr; // made on first use
+    QPointer<tools::ui::CalibrateScreen> calibrate_; // given, or made on first use
     QPushButton* cbLabelButton_ = nullptr;
     QLabel* stateIcon_ = nullptr;
     QLabel* checkBuoyLabel_ = nullptr;

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -172,6 +173,47 @@ TEST_F(CalibrateScreenTest, APointTheGridCannotConvertIsToldAndNothingDrawn)
     EXPECT_EQ(dialogs.shown[0].icon, Icon::Warning);
     EXPECT_EQ(setup.drawingCount(), before);
     EXPECT_EQ(box("CalibrationLineXActual")->text(), "");
+}
+
+TEST_F(CalibrateScreenTest, TabGoesThroughTheBoxesThenTheButtons)
+{
+    QApplication::setActiveWindow(&assistant);
+    box("CalibrationLineXTwips")->setFocus();
+    QStringList order;
+    for (int i = 0; i < 11; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, QStringList({"CalibrationLineXTwips", "CalibrationLineYTwips",
+                                  "CalibrationLineXTwips2", "CalibrationLineYTwips2",
+                                  "CalibrationLineXActual", "CalibrationLineYActual",
+                                  "CalibrationLineXActual2", "CalibrationLineYActual2",
+                                  "CalibrationLineUnitsSelect", "CalibrateLineDrawCommand",
+                                  "CalibrationLineErase"}));
+}
+
+TEST(CalibrateFromSetupScreen, ASharedAssistantDrawsOnBothScreensPictures)
+{
+    QTemporaryDir dir;
+    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
+    app::Station station{
+        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
+        dir.path(), dir.filePath("zqio")};
+    station.changeGrids([](grid::GridStore&, grid::WorkingSet& work, grid::GridFlags&) {
+        grid::setActiveCoefficients(work, {0, 0, 0.125, 0, 0, 0, 0, 0, 0.125});
+    });
+    ScriptedDialogs dialogs;
+    widgets::PictureCanvas measurePicture;
+    CalibrateScreen shared(station, dialogs);
+    shared.addCanvas(&measurePicture);
+    grid::ui::GridSetupScreen screen(station, dialogs);
+    screen.useCalibration(&shared);
+    screen.findChild<QAction*>("mnuCalibrate")->trigger();
+    EXPECT_EQ(screen.calibration(), &shared);
+    EXPECT_TRUE(shared.isVisible());
+    shared.drawLine();
+    EXPECT_EQ(measurePicture.drawingCount(), 1);
+    EXPECT_EQ(screen.canvas().drawingCount(), 1);
 }
 
 TEST(CalibrateFromSetupScreen, MenuOpensTheAssistantOverTheSetupPicture)

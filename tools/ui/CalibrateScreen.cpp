@@ -74,6 +74,10 @@ CalibrateScreen::CalibrateScreen(app::Station& station, Dialogs& dialogs, QWidge
     layout->setMenuBar(menu);
     layout->addWidget(buildTable());
     layout->addLayout(buttons);
+    // Tab: the boxes, then the buttons.
+    setTabOrder(boxes_.value(QStringLiteral("CalibrationLineYActual2")), units_);
+    setTabOrder(units_, draw);
+    setTabOrder(draw, erase);
     setFixedSize(sizeHint());
     widgets::describeControls(this);
 }
