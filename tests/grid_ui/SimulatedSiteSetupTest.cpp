@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -56,6 +57,21 @@ void screenshot(QWidget& screen, const QString& name)
     ASSERT_TRUE(screen.grab().save(QDir(folder).filePath(name + ".png")));
 }
 
+// Scripted answers; a question can first run a look at the screen.
+class WatchedDialogs : public ScriptedDialogs
+{
+public:
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& proposed,
+                                 const std::optional<QPoint>& posTwips) override
+    {
+        if (beforeInput)
+            beforeInput();
+        return ScriptedDialogs::input(prompt, title, proposed, posTwips);
+    }
+    std::function<void()> beforeInput;
+};
+
 } // namespace
 
 TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
@@ -73,7 +89,7 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     ASSERT_TRUE(QDir(dir.path()).mkdir("setups"));
     station.setSetupFilesPath(dir.filePath("setups"));
     station.setResultsFilePath(dir.filePath("results.txt"));
-    ScriptedDialogs dialogs;
+    WatchedDialogs dialogs;
     ui::GridSetupScreen screen(station, dialogs);
     screen.resize(1366, 768);
     screen.show();
@@ -165,4 +181,21 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
         2.0, screen.canvas().viewportPixelAt(
                  onPixel(site.value("upperLeft").toObject().value("screen").toArray())));
     screenshot(screen, "grid-setup-accuracy-zoom200");
+
+    // Standard: the seven skier path lines while the line is asked, then the chosen row.
+    screen.canvas().setZoom(1.0);
+    screen.resize(1366, 768);
+    dialogs.clear();
+    dialogs.beforeInput = [&] { screenshot(screen, "grid-setup-path-lines-1366"); };
+    dialogs.inputAnswers.enqueue(QString("4"));
+    screen.findChild<QRadioButton*>("optStandardAccuracy")->click();
+    screen.findChild<QPushButton*>("btnAccuracyCheck")->click();
+    ASSERT_EQ(dialogs.shown.size(), 1) << dialogs.texts().join(" | ").toStdString();
+    dialogs.beforeInput = nullptr;
+    shown = 0;
+    for (int k = 0; k < 49; ++k)
+        shown +=
+            screen.findChild<QWidget*>(QStringLiteral("AccuracyIndicator(%1)").arg(k))->isVisible();
+    EXPECT_EQ(shown, 7);
+    screenshot(screen, "grid-setup-path-row4-1366");
 }
