@@ -47,9 +47,13 @@ QColor overlayColour(const QString& labelColourName, int labelColourValue)
 {
     if (labelColourName == QLatin1String("default"))
         return Qt::white;
+    return storedColour(labelColourValue);
+}
+
+QColor storedColour(int value)
+{
     // Stored as &HBBGGRR: red in the low byte.
-    return QColor(labelColourValue & 0xFF, (labelColourValue >> 8) & 0xFF,
-                  (labelColourValue >> 16) & 0xFF);
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
 bool circleMarkers(const QString& buoyMarker)

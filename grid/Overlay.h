@@ -25,6 +25,8 @@ struct MarkerStyle {
 // The overlay colour: white when the label colour name is "default", else the configured
 // colour value (&HBBGGRR as stored).
 QColor overlayColour(const QString& labelColourName, int labelColourValue);
+// A colour value as stored (&HBBGGRR), whatever the colour's name.
+QColor storedColour(int value);
 // The marker shape of the "buoy marker" setting.
 bool circleMarkers(const QString& buoyMarker);
 

@@ -76,6 +76,14 @@ void PictureCanvas::placeAt(QWidget* child, QPointF twips)
     child->move(viewportPixelAt(twips).toPoint());
 }
 
+std::optional<QPointF> PictureCanvas::placedAt(const QWidget* child) const
+{
+    for (const Placed& p : placed_)
+        if (p.widget == child)
+            return p.twips;
+    return std::nullopt;
+}
+
 void PictureCanvas::setZoom(double zoom)
 {
     setZoom(zoom, QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));

@@ -13,6 +13,7 @@
 #include <QPointF>
 #include <QPointer>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -53,6 +54,8 @@ public:
     // Keeps `child` with its top-left corner at a picture position, whatever the zoom and
     // scrolling (labels placed on the picture). The canvas takes the child into its view.
     void placeAt(QWidget* child, QPointF twips);
+    // Where a placed child's top-left corner is, twips; std::nullopt for one never placed.
+    std::optional<QPointF> placedAt(const QWidget* child) const;
 
     // 1.0 = natural size. Clamped to kMinZoom..kMaxZoom; the point under `anchor` (viewport
     // pixels) stays where it is, the centre of the view when no anchor is given.

@@ -7,8 +7,10 @@
 #include "base/Dialogs.h"
 #include "grid/SetupPicking.h"
 #include "grid/SetupScreenTexts.h"
+#include "tools/ui/CalibrateScreen.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
 
 class QAbstractButton;
@@ -28,6 +30,8 @@ class PictureCanvas;
 
 namespace zelvan::grid::ui
 {
+
+class AccuracyPanel;
 
 class GridSetupScreen : public QWidget
 {
@@ -57,6 +61,12 @@ public:
     void showPicture(const QImage& picture, const QString& from);
     void showCurrentCapture();
     void leave();
+    // "&Calibrate": the calibration assistant, drawing on this screen's picture. The screen
+    // makes its own on first use unless one shared with the measurement screen was given
+    // (the station's main() owns that one and adds both pictures to it).
+    void openCalibration();
+    void useCalibration(tools::ui::CalibrateScreen* shared);
+    tools::ui::CalibrateScreen* calibration() const { return calibrate_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,6 +77,9 @@ private:
     QWidget* buildPointTable();
     QWidget* buildActions();
     QWidget* buildAdjustments();
+    void buildDragGroups();
+    QWidget* floatingGroup();
+    void showLocked(bool locked);
     void buildMenu(QMenuBar* menu);
     QLineEdit* box(const char* name, const QString& text);
     void showTexts(const SetupScreenTexts& texts);
@@ -75,6 +88,8 @@ private:
     void releaseLock();
     void setReadyIcon(bool ready);
     void setAccuracyEnabled(bool enabled);
+    void checkAccuracy();
+    void setBoxText(const QString& name, const QString& text);
     void showCheckBuoyLabel(bool shown, QPointF at = {});
     void toggleCheckBuoyLabel();
     void applyMoves(const QList<PointMove>& moves);
@@ -91,8 +106,11 @@ private:
     QCheckBox* lock_ = nullptr;
     QLabel* lockedLabel_ = nullptr;
     QLabel* lockedDrag_ = nullptr;
+    QWidget* lockGroup_ = nullptr; // gridLockedLabel with lblGridDragIt, over the picture
     QPushButton* gridSelect_ = nullptr;
     QPushButton* accuracy_ = nullptr;
+    AccuracyPanel* accuracyPanel_ = nullptr;
+    QPointer<tools::ui::CalibrateScreen> calibrate_; // given, or made on first use
     QPushButton* cbLabelButton_ = nullptr;
     QLabel* stateIcon_ = nullptr;
     QLabel* checkBuoyLabel_ = nullptr;

@@ -324,3 +324,74 @@ TEST_F(GridSetupScreenTest, EveryNamedControlCarriesItsNameAndIsReachedByTab)
     QTest::keyClick(control<QToolButton>("AdjustDown"), Qt::Key_Space);
     EXPECT_EQ(box("upper_left_y")->text(), "15");
 }
+
+namespace
+{
+
+// A press on `handle`, a move by `by` view pixels with the button held, and the release.
+void drag(QWidget* handle, QPoint by)
+{
+    const QPointF local(5, 5);
+    const QPointF global = handle->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    QMouseEvent move(QEvent::MouseMove, local + by, global + by, Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, local + by, global + by, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &release);
+}
+
+} // namespace
+
+TEST_F(GridSetupScreenTest, DragHandlesMoveTheirGroupsOverThePictureInTwips)
+{
+    screen.showPicture(water(), "test");
+    widgets::PictureCanvas& canvas = screen.canvas();
+    auto* handle = screen.findChild<QWidget*>("AdjustmentLabel");
+    QWidget* pad = control<QToolButton>("AdjustUp")->parentWidget();
+    ASSERT_EQ(pad, handle->parentWidget()) << "the arrows move with their handle";
+    const QPointF start = *canvas.placedAt(pad);
+    const QPoint upBefore = control<QToolButton>("AdjustUp")->mapTo(&screen, QPoint());
+
+    drag(handle, QPoint(30, 20));
+    EXPECT_EQ(*canvas.placedAt(pad), start + QPointF(450, 300));
+    EXPECT_EQ(control<QToolButton>("AdjustUp")->mapTo(&screen, QPoint()),
+              upBefore + QPoint(30, 20));
+    EXPECT_EQ(box("upper_left_x")->text(), "auto") << "a drag is not a pick";
+
+    // At 200 % the same mouse displacement is half as far on the picture, and the group stays
+    // on its picture point whatever the zoom.
+    canvas.setZoom(2.0, QPointF(0, 0));
+    drag(handle, QPoint(30, 20));
+    EXPECT_EQ(*canvas.placedAt(pad), start + QPointF(675, 450));
+    EXPECT_EQ(pad->pos(), canvas.viewportPixelAt(start + QPointF(675, 450)).toPoint());
+
+    // The marker size and the lock notice have their own handles.
+    QWidget* bar = screen.findChild<QWidget*>("Setup_Cross_size");
+    const QPointF barStart = *canvas.placedAt(bar->parentWidget());
+    drag(screen.findChild<QWidget*>("CrossSizeLabel"), QPoint(-10, 4));
+    EXPECT_EQ(*canvas.placedAt(bar->parentWidget()), barStart + QPointF(-75, 30));
+    QWidget* lockNotice = screen.findChild<QWidget*>("gridLockedLabel")->parentWidget();
+    const QPointF lockStart = *canvas.placedAt(lockNotice);
+    drag(screen.findChild<QWidget*>("lblGridDragIt"), QPoint(8, 8));
+    EXPECT_EQ(*canvas.placedAt(lockNotice), lockStart + QPointF(60, 60));
+    EXPECT_EQ(screen.findChild<QWidget*>("gridLockedLabel")->parentWidget(),
+              screen.findChild<QWidget*>("lblGridDragIt")->parentWidget());
+}
+
+TEST_F(GridSetupScreenTest, FilledBoxesShowTheStartOfALongText)
+{
+    const QString path = "/srv/zelvan/sites/a-very-long-lake-name/north-camera/2026/lake.ipt";
+    station.setNumGrids(2);
+    station.changeGrids([&](GridStore& store, WorkingSet&, GridFlags&) {
+        store.gridDescription[2] = path;
+        store.gridDescription2[2] = QString("North camera ").repeated(8);
+    });
+    control("grid_select")->click();
+    EXPECT_EQ(box("ipt_file_description")->text(), path);
+    EXPECT_EQ(box("ipt_file_description")->cursorPosition(), 0);
+    EXPECT_EQ(box("ipt_file_description_2")->cursorPosition(), 0);
+}

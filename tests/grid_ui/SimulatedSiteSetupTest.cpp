@@ -11,6 +11,7 @@
 #include "widgets/PictureCanvas.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -55,6 +57,21 @@ void screenshot(QWidget& screen, const QString& name)
     ASSERT_TRUE(screen.grab().save(QDir(folder).filePath(name + ".png")));
 }
 
+// Scripted answers; a question can first run a look at the screen.
+class WatchedDialogs : public ScriptedDialogs
+{
+public:
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& proposed,
+                                 const std::optional<QPoint>& posTwips) override
+    {
+        if (beforeInput)
+            beforeInput();
+        return ScriptedDialogs::input(prompt, title, proposed, posTwips);
+    }
+    std::function<void()> beforeInput;
+};
+
 } // namespace
 
 TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
@@ -72,7 +89,7 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     ASSERT_TRUE(QDir(dir.path()).mkdir("setups"));
     station.setSetupFilesPath(dir.filePath("setups"));
     station.setResultsFilePath(dir.filePath("results.txt"));
-    ScriptedDialogs dialogs;
+    WatchedDialogs dialogs;
     ui::GridSetupScreen screen(station, dialogs);
     screen.resize(1366, 768);
     screen.show();
@@ -148,4 +165,41 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
               withoutFirstLine(fileBytes(dir.filePath("tool.ipt"))));
     EXPECT_EQ(fileBytes(saved + ".cb"), fileBytes(dir.filePath("tool.ipt.cb")));
     EXPECT_TRUE(fileBytes(saved).startsWith("Initialization Points for file: "));
+
+    // The accuracy mesh over the simulated site, all 49 indicators (Advanced, Hom.Lvl).
+    ASSERT_TRUE(station.setVideoDirectory(dir.path()));
+    dialogs.clear();
+    screen.findChild<QRadioButton*>("optAdvancedAccuracy")->click();
+    screen.findChild<QPushButton*>("btnAccuracyCheck")->click();
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    int shown = 0;
+    for (int k = 0; k < 49; ++k)
+        shown +=
+            screen.findChild<QWidget*>(QStringLiteral("AccuracyIndicator(%1)").arg(k))->isVisible();
+    EXPECT_EQ(shown, 49);
+    screenshot(screen, "grid-setup-accuracy-1366");
+    screen.resize(1920, 1080);
+    screenshot(screen, "grid-setup-accuracy-1920");
+    // Zoomed, the indicators stay on their mesh points.
+    screen.canvas().setZoom(
+        2.0, screen.canvas().viewportPixelAt(
+                 onPixel(site.value("upperLeft").toObject().value("screen").toArray())));
+    screenshot(screen, "grid-setup-accuracy-zoom200");
+
+    // Standard: the seven skier path lines while the line is asked, then the chosen row.
+    screen.canvas().setZoom(1.0);
+    screen.resize(1366, 768);
+    dialogs.clear();
+    dialogs.beforeInput = [&] { screenshot(screen, "grid-setup-path-lines-1366"); };
+    dialogs.inputAnswers.enqueue(QString("4"));
+    screen.findChild<QRadioButton*>("optStandardAccuracy")->click();
+    screen.findChild<QPushButton*>("btnAccuracyCheck")->click();
+    ASSERT_EQ(dialogs.shown.size(), 1) << dialogs.texts().join(" | ").toStdString();
+    dialogs.beforeInput = nullptr;
+    shown = 0;
+    for (int k = 0; k < 49; ++k)
+        shown +=
+            screen.findChild<QWidget*>(QStringLiteral("AccuracyIndicator(%1)").arg(k))->isVisible();
+    EXPECT_EQ(shown, 7);
+    screenshot(screen, "grid-setup-path-row4-1366");
 }
