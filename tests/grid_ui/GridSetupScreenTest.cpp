@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -394,4 +395,39 @@ TEST_F(GridSetupScreenTest, FilledBoxesShowTheStartOfALongText)
     EXPECT_EQ(box("ipt_file_description")->text(), path);
     EXPECT_EQ(box("ipt_file_description")->cursorPosition(), 0);
     EXPECT_EQ(box("ipt_file_description_2")->cursorPosition(), 0);
+}
+
+TEST_F(GridSetupScreenTest, SavingAsGridTwoStoresItsSettingAndALoadWithoutCheckBuoyFileIsRefused)
+{
+    QDir(dir.path()).mkpath("setups");
+    station.setSetupFilesPath(dir.filePath("setups"));
+    station.setNumGrids(2);
+    pickAllFive();
+    dialogs.fileAnswers.enqueue("lake.ipt");
+    dialogs.inputAnswers.enqueue(QString("South camera")); // the descriptive line
+    dialogs.yesNoAnswers.enqueue(false);                   // not "Save Grid 1"
+    dialogs.inputAnswers.enqueue(QString("2"));            // "What grid are you saving?"
+    screen.findChild<QAction*>("gridSave")->trigger();
+    const QString saved = dir.filePath("setups/lake.ipt");
+    ASSERT_TRUE(QFile::exists(saved)) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_TRUE(QFile::exists(saved + ".cb"));
+    EXPECT_EQ(station.settings().gridFile(2), saved);
+    EXPECT_EQ(station.settings().gridFile(1), "");
+    EXPECT_EQ(station.gridIndicator(2).description, "South camera");
+    EXPECT_TRUE(dialogs.texts().contains("What grid are you saving?"));
+
+    // The same file without its check-buoy file is an old set-up: told, grid 2 not ready.
+    ASSERT_TRUE(QFile::remove(saved + ".cb"));
+    dialogs.clear();
+    dialogs.yesNoAnswers.enqueue(false);        // not "Load Grid 1"
+    dialogs.inputAnswers.enqueue(QString("2")); // "What grid are you loading?"
+    dialogs.fileAnswers.enqueue("lake.ipt");
+    screen.findChild<QAction*>("gridLoad")->trigger();
+    EXPECT_TRUE(dialogs.texts().contains("What grid are you loading?"));
+    EXPECT_TRUE(dialogs.messages().contains(
+        "I cannot find a  check  buoy file for this setup.  That means you are inputting an old "
+        "set-up file that does not have a check buoy.  To complete the set up correctly, you "
+        "must have a check buoy input to the set up."))
+        << dialogs.texts().join(" | ").toStdString();
+    EXPECT_FALSE(station.gridReady(2));
 }
