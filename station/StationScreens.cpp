@@ -5,6 +5,7 @@
 #include "app/ui/MainScreen.h"
 #include "app/ui/ManualViewer.h"
 #include "grid/ui/GridSetupScreen.h"
+#include "tools/ui/CalibrateScreen.h"
 #include "widgets/Navigator.h"
 
 namespace zelvan
@@ -22,7 +23,11 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     screens.main = std::make_unique<app::ui::MainScreen>(station, dialogs, control);
     screens.config = std::make_unique<app::ui::ConfigScreen>(station, dialogs);
     screens.manual = std::make_unique<app::ui::ManualViewer>(station, dialogs);
-    screens.gridSetup = std::make_unique<grid::ui::GridSetupScreen>(station, dialogs);
+    auto gridSetup = std::make_unique<grid::ui::GridSetupScreen>(station, dialogs);
+    auto calibration = std::make_unique<tools::ui::CalibrateScreen>(station, dialogs);
+    gridSetup->useCalibration(calibration.get());
+    screens.gridSetup = std::move(gridSetup);
+    screens.calibration = std::move(calibration);
 
     navigator.registerScreen(Screen::Main, screens.main.get());
     navigator.registerScreen(Screen::Config, screens.config.get());

@@ -28,6 +28,9 @@ struct StationScreens {
     std::unique_ptr<app::ui::MainScreen> main;
     std::unique_ptr<QWidget> config;
     std::unique_ptr<QWidget> manual;
+    // One calibration assistant for every picture it draws on; it outlives the screens that
+    // use it.
+    std::unique_ptr<QWidget> calibration;
     std::unique_ptr<QWidget> gridSetup;
     StationScreens();
     StationScreens(StationScreens&&) noexcept;
