@@ -8,8 +8,26 @@
 #include "tools/ui/CalibrateScreen.h"
 #include "widgets/Navigator.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace zelvan
 {
+
+namespace
+{
+
+// The picture screens take the whole screen: the picture is what the operator works on.
+void fillScreen(QWidget* screen)
+{
+    if (const QScreen* shown = QGuiApplication::primaryScreen()) {
+        const QRect free = shown->availableGeometry();
+        screen->setGeometry(free);
+    }
+    screen->setWindowState(Qt::WindowMaximized);
+}
+
+} // namespace
 
 StationScreens::StationScreens() = default;
 StationScreens::StationScreens(StationScreens&&) noexcept = default;
@@ -26,6 +44,7 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     auto gridSetup = std::make_unique<grid::ui::GridSetupScreen>(station, dialogs);
     auto calibration = std::make_unique<tools::ui::CalibrateScreen>(station, dialogs);
     gridSetup->useCalibration(calibration.get());
+    fillScreen(gridSetup.get());
     screens.gridSetup = std::move(gridSetup);
     screens.calibration = std::move(calibration);
 

@@ -1,5 +1,7 @@
 #include "grid/ui/GridSetupScreen.h"
 
+#include <vector>
+
 #include "app/StationResources.h"
 #include "app/TextFiles.h"
 #include "base/Numbers.h"
@@ -80,6 +82,7 @@ GridSetupScreen::GridSetupScreen(app::Station& station, Dialogs& dialogs, QWidge
     setAccuracyEnabled(false);
     showCheckBuoyLabel(false);
     station_.setPictureSize(12000, 9000);
+    connect(&station_, &app::Station::gridChanged, this, &GridSetupScreen::onGridChanged);
     widgets::describeControls(this);
 }
 
@@ -238,6 +241,12 @@ void GridSetupScreen::activateGrid(int n)
     station_.changeGrids([n](GridStore& store, WorkingSet& work, GridFlags&) {
         loadIntoWorkingSet(store.setup[n], n, work);
     });
+    showGrid(n);
+}
+
+// The boxes, the grid button and the ready state of grid n as the store and working set hold it.
+void GridSetupScreen::showGrid(int n)
+{
     showTexts(gridTexts(station_.gridStore(), n));
     const GridPoints at = gridPoints(station_.workingSet());
     previous_ = {at.upperLeft, at.upperRight, at.lowerLeft, at.lowerRight, at.checkBuoy};
@@ -245,6 +254,20 @@ void GridSetupScreen::activateGrid(int n)
         setReadyIcon(true);
         setAccuracyEnabled(true);
     }
+}
+
+void GridSetupScreen::onGridChanged(int n)
+{
+    // A grid file loaded elsewhere (the configuration load at start-up) fills this screen as
+    // its own load does. The boxes take the values quietly: they are the loaded grid's own, not
+    // an edit that would make it not ready again.
+    if (isVisible() || !station_.gridLoadingFlag() || !station_.gridReady(n))
+        return;
+    std::vector<QSignalBlocker> quiet;
+    quiet.reserve(size_t(boxes_.size()));
+    for (QLineEdit* box : std::as_const(boxes_))
+        quiet.emplace_back(box);
+    showGrid(n);
 }
 
 void GridSetupScreen::switchGrid()

@@ -95,6 +95,8 @@ private:
     void applyMoves(const QList<PointMove>& moves);
     void log(const QString& line);
     void activateGrid(int n);
+    void showGrid(int n);
+    void onGridChanged(int n);
     void leaveWithAllReady();
 
     app::Station& station_;

@@ -4,7 +4,9 @@
 #include "ScriptedDialogs.h"
 #include "ToolRun.h"
 #include "WidgetTestApp.h"
+#include "app/ConfigLoad.h"
 #include "base/Clock.h"
+#include "grid/GridFile.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/PictureCanvas.h"
 
@@ -430,4 +432,36 @@ TEST_F(GridSetupScreenTest, SavingAsGridTwoStoresItsSettingAndALoadWithoutCheckB
         "must have a check buoy input to the set up."))
         << dialogs.texts().join(" | ").toStdString();
     EXPECT_FALSE(station.gridReady(2));
+}
+
+TEST_F(GridSetupScreenTest, AGridLoadedAtStartUpFillsTheHiddenScreen)
+{
+    screen.hide();
+    GridSetup setup;
+    for (int k = 1; k <= 4; ++k)
+        setup.buoy[k] = {1000.0 * k, 500.0 * k, 10.0 * k, 5.0 * k};
+    setup.c = {0, 1, 0.5, 0.25, 2, 0.125, 0.0625, 0.001, 0.002};
+    setup.gridNumber = 1;
+    setup.checkScreenX = 2500;
+    setup.checkScreenY = 2000;
+    setup.jumpX = -3;
+    const QString lake = dir.filePath("lake.ipt");
+    ASSERT_TRUE(saveGridFilePair(lake, "North tower", setup, "30", "15"));
+    station.setGridLoadingFlag(true);
+    app::config::loadConfiguredGrid(station, 1, lake);
+    station.setGridLoadingFlag(false);
+    ASSERT_TRUE(station.gridReady(1));
+
+    // The four buoys' screen x, in whichever order the file holds them.
+    QStringList xs;
+    for (const char* name : {"upper_left_x", "upper_right_x", "lower_left_x", "lower_right_x"})
+        xs << box(name)->text();
+    xs.sort();
+    EXPECT_EQ(xs, QStringList({"1000", "2000", "3000", "4000"}));
+    EXPECT_EQ(box("ipt_file_description_2")->text(), "North tower");
+    EXPECT_EQ(box("txtCheckX")->text(), "30");
+    EXPECT_EQ(control("grid_select")->text(), "Grid 1");
+    EXPECT_TRUE(control("btnAccuracyCheck")->isEnabled());
+    EXPECT_TRUE(station.gridReady(1)) << "showing the loaded values is no edit";
+    EXPECT_EQ(station.settings().gridFile(1), lake);
 }
