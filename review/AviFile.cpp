@@ -1,5 +1,7 @@
 #include "review/AviFile.h"
 
+#include "base/WholeFile.h"
+
 #include "review/OpenForReading.h"
 
 #include <QDir>
@@ -243,7 +245,8 @@ Informed<std::optional<AviFileInfo>> readAviFileInfo(const QString& path)
 {
     Informed<std::optional<AviFileInfo>> out;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !startsAsAvi(file)) {
+    // Only a regular file is opened: a FIFO would block the screen for ever.
+    if (!openInputFile(file) || !startsAsAvi(file)) {
         out.messages << OperatorMessage{QStringLiteral("Unable to open file:") + kLineBreak +
                                             shownPath(path),
                                         Icon::Error, QString()};

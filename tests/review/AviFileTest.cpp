@@ -9,6 +9,9 @@
 #include "VideoFixtures.h"
 
 #include <QBuffer>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -139,6 +142,21 @@ TEST_F(AviFileTest, MissingFileIsToldToTheOperator)
     EXPECT_FALSE(told(isAviFile(dir.path()), dialogs));
     EXPECT_EQ(dialogs.messages().size(), 1);
 }
+
+#ifdef Q_OS_UNIX
+TEST_F(AviFileTest, AFifoIsRefusedWithoutBlocking)
+{
+    // Nothing ever writes into it: opening it would wait for ever.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.avi"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const auto info = readAviFileInfo(fifo);
+    EXPECT_FALSE(info.value.has_value());
+    ASSERT_EQ(info.messages.size(), 1);
+    EXPECT_EQ(info.messages[0].text,
+              QStringLiteral("Unable to open file:") + kBreak + QDir::toNativeSeparators(fifo));
+    EXPECT_EQ(aviFrameCount(fifo).value, 0);
+}
+#endif
 
 TEST_F(AviFileTest, UnreadableHeadersGiveTheirMessageOnEveryRead)
 {
