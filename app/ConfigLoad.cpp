@@ -80,7 +80,7 @@ OperatorMessages loadConfiguredGrid(Station& station, int n, const QString& path
     }
     messages << result.messages;
     if (!result.setupBlock.isEmpty())
-        tell(messages, appendLines(station.resultsFilePath(), result.setupBlock));
+        tell(messages, appendResultsLines(station.resultsFilePath(), result.setupBlock));
     if (!result.settingsKey.isEmpty()) {
         tell(messages, station.settings().setGridFile(n, path));
         station.setGridIndicator(n, {true, station.gridDescription(n)});

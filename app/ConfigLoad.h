@@ -3,6 +3,7 @@
 // and its exit, without widgets. Each changes the Station (which signals what changed) and
 // gives back what the operator must be told, in order; the screen shows it and sets its
 // controls from the Station.
+#include "app/TextFiles.h"
 #include "base/OperatorMessage.h"
 
 #include <QString>
@@ -44,7 +45,7 @@ OperatorMessages chooseNumGrids(Station& station, int grids);
 // the results file.
 OperatorMessages allowInvalidSetup(Station& station, bool allowed);
 
-inline constexpr const char* kEmptyResultsPath = "Enter valid path and filename for results file";
+inline constexpr const char* kEmptyResultsPath = kNoResultsFileText;
 
 struct ConfigExit {
     OperatorMessages messages;

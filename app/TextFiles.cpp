@@ -31,6 +31,13 @@ QString twoDigits(int v)
 
 } // namespace
 
+Status appendResultsLines(const QString& resultsFilePath, const QStringList& lines)
+{
+    if (resultsFilePath.trimmed().isEmpty())
+        return fail(QString::fromLatin1(kNoResultsFileText));
+    return appendLines(resultsFilePath, lines);
+}
+
 Status appendLines(const QString& path, const QStringList& lines)
 {
     if (path.isEmpty())

@@ -18,6 +18,11 @@ inline constexpr const char* kLineEnd = "\r\n";
 // failure, the file is put back to its former length and the failure says why.
 Status appendLines(const QString& path, const QStringList& lines);
 
+// The results file's lines: as appendLines, and a results file that is not named yet is told
+// as the configuration screen tells it.
+inline constexpr const char* kNoResultsFileText = "Enter valid path and filename for results file";
+Status appendResultsLines(const QString& resultsFilePath, const QStringList& lines);
+
 // Replaces the file with the lines (each followed by CR LF). Written to a temporary and
 // renamed, so a failure leaves the old file intact.
 Status replaceLines(const QString& path, const QStringList& lines);

@@ -132,7 +132,8 @@ std::optional<GridLoadResult> loadGrid(app::Station& station, Dialogs& dialogs,
         return std::nullopt;
     }
     showMessages(dialogs, result.messages);
-    if (const Status appended = app::appendLines(station.resultsFilePath(), result.setupBlock);
+    if (const Status appended =
+            app::appendResultsLines(station.resultsFilePath(), result.setupBlock);
         !appended)
         dialogs.message(appended.error(), Icon::Warning);
     log(station, result.debugLog);

@@ -299,7 +299,8 @@ void GridSetupScreen::complete()
     for (const QString& line : r.debugLog)
         log(line);
     if (!r.setupBlock.isEmpty()) {
-        if (const Status appended = app::appendLines(station_.resultsFilePath(), r.setupBlock);
+        if (const Status appended =
+                app::appendResultsLines(station_.resultsFilePath(), r.setupBlock);
             !appended)
             dialogs_.message(appended.error(), Icon::Warning);
     }

@@ -432,6 +432,8 @@ TEST_F(GridSetupScreenTest, SavingAsGridTwoStoresItsSettingAndALoadWithoutCheckB
         "must have a check buoy input to the set up."))
         << dialogs.texts().join(" | ").toStdString();
     EXPECT_FALSE(station.gridReady(2));
+    // No results file is named in this station: that is told plainly.
+    EXPECT_TRUE(dialogs.messages().contains("Enter valid path and filename for results file"));
 }
 
 TEST_F(GridSetupScreenTest, AGridLoadedAtStartUpFillsTheHiddenScreen)
