@@ -384,6 +384,16 @@ void Station::setVideoFileToView(const QString& path)
     assign(this, videoFileToView_, path, &Station::videoFileToViewChanged);
 }
 
+void Station::setCapturedVideoFile(const QString& path)
+{
+    assign(this, capturedVideoFile_, path, &Station::capturedVideoFileChanged);
+}
+
+void Station::releaseVideo()
+{
+    emit videoReleaseRequested();
+}
+
 void Station::setPictureToView(const QString& path)
 {
     assign(this, pictureToView_, path, &Station::pictureToViewChanged);

@@ -177,6 +177,8 @@ public:
     double selectedFrame() const { return selectedFrame_; }          // its frame taken
     double contactFrameHint() const { return contactFrameHint_; }    // frame opened near
     QString videoFileToView() const { return videoFileToView_; }     // from the video log
+    // The pass the capture screen has just recorded, for the frame selection screen.
+    QString capturedVideoFile() const { return capturedVideoFile_; }
     // The contact picture chosen in the picture log, for the measurement screen.
     QString pictureToView() const { return pictureToView_; }
 
@@ -190,6 +192,10 @@ public:
     void setSelectedFrame(double frame);
     void setContactFrameHint(double frame);
     void setVideoFileToView(const QString& path);
+    void setCapturedVideoFile(const QString& path);
+    // Asks whoever holds a video open (the frame selection screen's player) to release it,
+    // before a video policy moves or deletes it (videoReleaseRequested).
+    void releaseVideo();
     void setPictureToView(const QString& path);
 
     // Fixes `sessionLogFileName` from today's date; called once at start-up.
@@ -236,6 +242,8 @@ signals:
     void selectedFrameChanged();
     void contactFrameHintChanged();
     void videoFileToViewChanged();
+    void capturedVideoFileChanged();
+    void videoReleaseRequested();
     void pictureToViewChanged();
 
 private:
@@ -278,6 +286,7 @@ private:
     double selectedFrame_ = 0;
     double contactFrameHint_ = 0;
     QString videoFileToView_;
+    QString capturedVideoFile_;
     QString pictureToView_;
 };
 
