@@ -155,9 +155,7 @@ void FramePlayer::keyPressEvent(QKeyEvent* event)
 void FramePlayer::showCurrent()
 {
     const QImage& frame = reader_.currentImage();
-    // One conversion per frame, to the format the raster painter draws fastest.
-    shown_ = reader_.isOpen() && !frame.isNull() ? frame.convertToFormat(QImage::Format_RGB32)
-                                                 : QImage();
+    shown_ = reader_.isOpen() ? frame : QImage();
     {
         const QSignalBlocker quiet(slider_);
         slider_->setEnabled(reader_.isOpen());
