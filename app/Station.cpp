@@ -389,6 +389,16 @@ void Station::setCapturedVideoFile(const QString& path)
     assign(this, capturedVideoFile_, path, &Station::capturedVideoFileChanged);
 }
 
+void Station::setCaptureNameWarning(bool shown)
+{
+    assign(this, captureNameWarning_, shown, &Station::captureNameWarningChanged);
+}
+
+void Station::setCaptureAttemptNumber(const QString& attempt)
+{
+    assign(this, captureAttemptNumber_, attempt, &Station::captureAttemptNumberChanged);
+}
+
 void Station::releaseVideo()
 {
     emit videoReleaseRequested();

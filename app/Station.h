@@ -179,6 +179,12 @@ public:
     QString videoFileToView() const { return videoFileToView_; }     // from the video log
     // The pass the capture screen has just recorded, for the frame selection screen.
     QString capturedVideoFile() const { return capturedVideoFile_; }
+    // The capture screen's skier-name warning (Label4) is up: it appended "X" to the name
+    // (captureSkierName) so as not to overwrite a pass; the frame selection screen offers the
+    // fix and clears it.
+    bool captureNameWarning() const { return captureNameWarning_; }
+    // The capture screen's attempt number (txtPass) as it shows it.
+    QString captureAttemptNumber() const { return captureAttemptNumber_; }
     // The contact picture chosen in the picture log, for the measurement screen.
     QString pictureToView() const { return pictureToView_; }
 
@@ -193,6 +199,8 @@ public:
     void setContactFrameHint(double frame);
     void setVideoFileToView(const QString& path);
     void setCapturedVideoFile(const QString& path);
+    void setCaptureNameWarning(bool shown);
+    void setCaptureAttemptNumber(const QString& attempt);
     // Asks whoever holds a video open (the frame selection screen's player) to release it,
     // before a video policy moves or deletes it (videoReleaseRequested).
     void releaseVideo();
@@ -243,6 +251,8 @@ signals:
     void contactFrameHintChanged();
     void videoFileToViewChanged();
     void capturedVideoFileChanged();
+    void captureNameWarningChanged();
+    void captureAttemptNumberChanged();
     void videoReleaseRequested();
     void pictureToViewChanged();
 
@@ -287,6 +297,8 @@ private:
     double contactFrameHint_ = 0;
     QString videoFileToView_;
     QString capturedVideoFile_;
+    bool captureNameWarning_ = false;
+    QString captureAttemptNumber_ = QStringLiteral("1");
     QString pictureToView_;
 };
 

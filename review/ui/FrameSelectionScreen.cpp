@@ -4,8 +4,10 @@
 #include "base/OperatorMessage.h"
 #include "base/Platform.h"
 #include "review/AviFile.h"
+#include "review/FileChecks.h"
 #include "review/FrameGrab.h"
 #include "review/FrameSelection.h"
+#include "review/NameFix.h"
 #include "widgets/Accessibility.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/FramePlayer.h"
@@ -126,6 +128,8 @@ void FrameSelectionScreen::paintCapture()
     station_.setNavigationMode(QString());
     if (!station_.capturedVideoFile().isEmpty())
         text6_->setText(station_.capturedVideoFile());
+    if (station_.captureNameWarning())
+        fixName();
     if (!text6_->text().isEmpty())
         openInPlayer(text6_->text());
     cmdMarkStart_->setEnabled(true);
@@ -137,6 +141,30 @@ void FrameSelectionScreen::paintCapture()
             (void)player_->setPosition(markedFrame_);
         label5_->setText(QString::fromLatin1(kSelectStart));
     }
+}
+
+void FrameSelectionScreen::fixName()
+{
+    station_.setCaptureNameWarning(false);
+    const QString recorded = text6_->text();
+    const NameFixResult fix =
+        fixSkierName(dialogs_,
+                     {station_.captureSkierName(), station_.captureAttemptNumber(),
+                      station_.videoDirectory(), recorded},
+                     [](const QString& path) { return fileExists(path); });
+    if (fix.move) {
+        if (player_->fileName() == recorded)
+            player_->close();
+        if (const Status moved = moveRecording(recorded, fix.videoPath); !moved) {
+            // The recording stays under the name it was recorded with.
+            dialogs_.message(moved.error(), Icon::Warning);
+            return;
+        }
+    }
+    text6_->setText(fix.videoPath);
+    station_.setCapturedVideoFile(fix.videoPath);
+    station_.setCaptureSkierName(fix.skierName);
+    station_.setCaptureAttemptNumber(QStringLiteral("2"));
 }
 
 bool FrameSelectionScreen::openInPlayer(const QString& path)

@@ -63,6 +63,7 @@ private:
     void showDiskSpace();
     void paintView();
     void paintCapture();
+    void fixName();
     bool openInPlayer(const QString& path);
     void enableTaking(const QString& instruction);
     void take();

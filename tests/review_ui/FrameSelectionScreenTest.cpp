@@ -9,6 +9,7 @@
 #include "review/FrameGrab.h"
 #include "review/FrameReader.h"
 #include "review/FrameSelection.h"
+#include "review/NameFix.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/FramePlayer.h"
 
@@ -173,6 +174,31 @@ TEST_F(FrameSelectionScreenTest, AfterARecordingItOpensOnTheContactHint)
     screen.hide();
     showScreen();
     EXPECT_EQ(screen.player().position(), 12);
+}
+
+TEST_F(FrameSelectionScreenTest, AfterANameChangeTheOperatorFixesTheNameAndTheFileMoves)
+{
+    const QString recorded = videoPath("SmithXjump1.avi");
+    const QString fixed = QDir::toNativeSeparators(videoPath("Smithjump1.avi"));
+    ASSERT_TRUE(QFile::copy(videoPath("Smithjump2.avi"), recorded));
+    station.setCaptureSkierName("SmithX");
+    station.setCaptureNameWarning(true);
+    station.setCapturedVideoFile(recorded);
+    station.setContactFrameHint(4);
+    station.setNavigationMode("Capture");
+    dialogs.inputAnswers << QStringLiteral("Smith");
+    showScreen();
+    ASSERT_FALSE(dialogs.shown.isEmpty());
+    EXPECT_EQ(dialogs.shown.last().title, review::kNameFixTitle);
+    EXPECT_FALSE(station.captureNameWarning());
+    EXPECT_FALSE(QFile::exists(recorded));
+    EXPECT_TRUE(QFile::exists(fixed));
+    EXPECT_EQ(control<QLineEdit>("Text6")->text(), fixed);
+    EXPECT_EQ(screen.player().fileName(), fixed);
+    EXPECT_EQ(screen.player().position(), 4);
+    EXPECT_EQ(station.captureSkierName(), "Smith");
+    EXPECT_EQ(station.captureAttemptNumber(), "2");
+    QFile::remove(fixed);
 }
 
 TEST_F(FrameSelectionScreenTest, SetupModeNamesNoVideo)
