@@ -42,11 +42,13 @@ FrameSelectionScreen::FrameSelectionScreen(app::Station& station, Dialogs& dialo
             [this](int direction) { direction > 0 ? stepForward() : stepBack(); });
     // A video policy is about to move or delete the video: let go of it.
     connect(&station_, &app::Station::videoReleaseRequested, player_, &widgets::FramePlayer::close);
-    // Asked for again while already shown (the video log picks a video): paint once more.
-    connect(&station_, &app::Station::screenRequested, this, [this](Screen screen) {
-        if (screen == Screen::FrameSelection && isVisible() && !justShown_)
-            paint();
+    // The video log picks a video while this screen is shown: paint once both values are set.
+    connect(&station_, &app::Station::navigationModeChanged, this, [this] {
+        if (station_.navigationMode() == QLatin1String("View"))
+            schedulePaint();
     });
+    connect(&station_, &app::Station::videoFileToViewChanged, this,
+            &FrameSelectionScreen::schedulePaint);
     // Load: nothing to take until a video is named.
     cmdMarkStart_->setEnabled(false);
     btnGoToSetup_->setEnabled(false);
@@ -59,9 +61,19 @@ FrameSelectionScreen::~FrameSelectionScreen() = default;
 void FrameSelectionScreen::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    justShown_ = true;
-    QTimer::singleShot(0, this, [this] { justShown_ = false; });
     paint();
+}
+
+void FrameSelectionScreen::schedulePaint()
+{
+    if (!isVisible() || paintPending_)
+        return;
+    paintPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        paintPending_ = false;
+        if (isVisible())
+            paint();
+    });
 }
 
 void FrameSelectionScreen::hideEvent(QHideEvent* event)

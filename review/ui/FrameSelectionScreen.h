@@ -60,6 +60,7 @@ protected:
 private:
     void buildControls();
     QWidget* buildSide();
+    void schedulePaint();
     void showDiskSpace();
     void paintView();
     void paintCapture();
@@ -86,7 +87,7 @@ private:
     qint64 markedFrame_ = 0;
     bool viewPainted_ = false;
     bool gridSetupRequest_ = false;
-    bool justShown_ = false;
+    bool paintPending_ = false;
 };
 
 } // namespace zelvan::review::ui

@@ -221,10 +221,23 @@ TEST_F(FrameSelectionScreenTest, TheVideoLogsChoiceOpensOnceWithItsMeasuredFrame
     EXPECT_EQ(text("Label5"), review::kSelectContact);
     EXPECT_EQ(screen.player().fileName(), videoPath("Smithjump2.avi"));
     control("Command4")->click();
-    // Asked for again while shown: loaded once, the step stays and no second message.
-    station.showScreen(Screen::FrameSelection);
+    // Painted again while shown: loaded once, the step stays and no second message.
+    screen.paint();
     EXPECT_EQ(screen.player().position(), 1);
     EXPECT_EQ(dialogs.messages().size(), 1);
+
+    // The video log, opened from here, picks another video while the screen is shown.
+    const QString other = videoPath("Jonesjump1.avi");
+    ASSERT_TRUE(QFile::exists(other) || QFile::copy(videoPath("Smithjump2.avi"), other));
+    control("cmdViewLog")->click();
+    station.setNavigationMode("View");
+    station.setVideoFileToView(other);
+    EXPECT_EQ(screen.player().fileName(), videoPath("Smithjump2.avi")); // not before both are set
+    QApplication::processEvents();
+    EXPECT_EQ(screen.player().fileName(), other);
+    EXPECT_EQ(control<QLineEdit>("Text6")->text(), other);
+    EXPECT_EQ(screen.player().position(), 0);
+    EXPECT_EQ(dialogs.messages().size(), 1); // never measured
 }
 
 TEST_F(FrameSelectionScreenTest, BrowsingRefusesWhatIsNoAviAndTellsAMeasuredVideo)
