@@ -384,6 +384,26 @@ void Station::setVideoFileToView(const QString& path)
     assign(this, videoFileToView_, path, &Station::videoFileToViewChanged);
 }
 
+void Station::setCapturedVideoFile(const QString& path)
+{
+    assign(this, capturedVideoFile_, path, &Station::capturedVideoFileChanged);
+}
+
+void Station::setCaptureNameWarning(bool shown)
+{
+    assign(this, captureNameWarning_, shown, &Station::captureNameWarningChanged);
+}
+
+void Station::setCaptureAttemptNumber(const QString& attempt)
+{
+    assign(this, captureAttemptNumber_, attempt, &Station::captureAttemptNumberChanged);
+}
+
+void Station::releaseVideo()
+{
+    emit videoReleaseRequested();
+}
+
 void Station::setPictureToView(const QString& path)
 {
     assign(this, pictureToView_, path, &Station::pictureToViewChanged);

@@ -177,6 +177,14 @@ public:
     double selectedFrame() const { return selectedFrame_; }          // its frame taken
     double contactFrameHint() const { return contactFrameHint_; }    // frame opened near
     QString videoFileToView() const { return videoFileToView_; }     // from the video log
+    // The pass the capture screen has just recorded, for the frame selection screen.
+    QString capturedVideoFile() const { return capturedVideoFile_; }
+    // The capture screen's skier-name warning (Label4) is up: it appended "X" to the name
+    // (captureSkierName) so as not to overwrite a pass; the frame selection screen offers the
+    // fix and clears it.
+    bool captureNameWarning() const { return captureNameWarning_; }
+    // The capture screen's attempt number (txtPass) as it shows it.
+    QString captureAttemptNumber() const { return captureAttemptNumber_; }
     // The contact picture chosen in the picture log, for the measurement screen.
     QString pictureToView() const { return pictureToView_; }
 
@@ -190,6 +198,12 @@ public:
     void setSelectedFrame(double frame);
     void setContactFrameHint(double frame);
     void setVideoFileToView(const QString& path);
+    void setCapturedVideoFile(const QString& path);
+    void setCaptureNameWarning(bool shown);
+    void setCaptureAttemptNumber(const QString& attempt);
+    // Asks whoever holds a video open (the frame selection screen's player) to release it,
+    // before a video policy moves or deletes it (videoReleaseRequested).
+    void releaseVideo();
     void setPictureToView(const QString& path);
 
     // Fixes `sessionLogFileName` from today's date; called once at start-up.
@@ -236,6 +250,10 @@ signals:
     void selectedFrameChanged();
     void contactFrameHintChanged();
     void videoFileToViewChanged();
+    void capturedVideoFileChanged();
+    void captureNameWarningChanged();
+    void captureAttemptNumberChanged();
+    void videoReleaseRequested();
     void pictureToViewChanged();
 
 private:
@@ -278,6 +296,9 @@ private:
     double selectedFrame_ = 0;
     double contactFrameHint_ = 0;
     QString videoFileToView_;
+    QString capturedVideoFile_;
+    bool captureNameWarning_ = false;
+    QString captureAttemptNumber_ = QStringLiteral("1");
     QString pictureToView_;
 };
 

@@ -5,6 +5,7 @@
 #include "app/ui/MainScreen.h"
 #include "app/ui/ManualViewer.h"
 #include "grid/ui/GridSetupScreen.h"
+#include "review/ui/FrameSelectionScreen.h"
 #include "tools/ui/CalibrateScreen.h"
 #include "widgets/Navigator.h"
 
@@ -47,11 +48,14 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     fillScreen(gridSetup.get());
     screens.gridSetup = std::move(gridSetup);
     screens.calibration = std::move(calibration);
+    screens.frameSelection = std::make_unique<review::ui::FrameSelectionScreen>(station, dialogs);
+    fillScreen(screens.frameSelection.get());
 
     navigator.registerScreen(Screen::Main, screens.main.get());
     navigator.registerScreen(Screen::Config, screens.config.get());
     navigator.registerScreen(Screen::Manual, screens.manual.get());
     navigator.registerScreen(Screen::GridSetup, screens.gridSetup.get());
+    navigator.registerScreen(Screen::FrameSelection, screens.frameSelection.get());
     for (Screen s : {Screen::GridSetup, Screen::Measure, Screen::Capture, Screen::FrameSelection})
         screens.main->setScreenAvailable(s, navigator.screen(s) != nullptr);
     return screens;

@@ -32,6 +32,7 @@ struct StationScreens {
     // use it.
     std::unique_ptr<QWidget> calibration;
     std::unique_ptr<QWidget> gridSetup;
+    std::unique_ptr<QWidget> frameSelection;
     StationScreens();
     StationScreens(StationScreens&&) noexcept;
     ~StationScreens();

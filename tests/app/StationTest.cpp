@@ -210,6 +210,11 @@ TEST_F(StationSignals, EachChangeEmitsItsSignalOnceAndARepeatNothing)
                "videoFileToViewChanged()");
     expectOnce([&] { station.setPictureToView(QStringLiteral("/v/c.bmp")); },
                "pictureToViewChanged()");
+    expectOnce([&] { station.setCapturedVideoFile(QStringLiteral("/v/SmithXjump1.avi")); },
+               "capturedVideoFileChanged()");
+    expectOnce([&] { station.setCaptureNameWarning(true); }, "captureNameWarningChanged()");
+    expectOnce([&] { station.setCaptureAttemptNumber(QStringLiteral("2")); },
+               "captureAttemptNumberChanged()");
     expectOnce([&] { station.showScreen(Station::Screen::Config); },
                "screenRequested(zelvan::app::Station::Screen)");
 
@@ -226,6 +231,17 @@ TEST_F(StationSignals, EachChangeEmitsItsSignalOnceAndARepeatNothing)
     EXPECT_EQ(station.measureJumpNumber(), QStringLiteral("2"));
     EXPECT_EQ(station.sessionLogFileName(), QStringLiteral("JumpMeasurementLog030426.txt"));
     EXPECT_EQ(station.currentScreen(), Station::Screen::Config);
+    EXPECT_EQ(station.capturedVideoFile(), QStringLiteral("/v/SmithXjump1.avi"));
+    EXPECT_TRUE(station.captureNameWarning());
+    EXPECT_EQ(station.captureAttemptNumber(), QStringLiteral("2"));
+}
+
+TEST_F(StationSignals, AReleaseRequestIsSignalledEveryTime)
+{
+    QSignalSpy released(&station, &Station::videoReleaseRequested);
+    station.releaseVideo();
+    station.releaseVideo();
+    EXPECT_EQ(released.count(), 2);
 }
 
 TEST_F(StationSignals, PictureSizeStartsAtItsDefaultAndGridStateEmitsPerGrid)
@@ -244,8 +260,11 @@ TEST_F(StationSignals, PictureSizeStartsAtItsDefaultAndGridStateEmitsPerGrid)
     EXPECT_EQ(station.gridFile(3), QStringLiteral("/g/south.ipt"));
     EXPECT_EQ(station.gridDescription(1), QStringLiteral("North"));
     EXPECT_EQ(station.currentGrid(), 3);
-    expectOnce([&] { station.setGridIndicator(2, {true, QStringLiteral("not saved")}); },
-               "gridIndicatorChanged(int)");
+    expectOnce(
+        [&] {
+            station.setGridIndicator(2, {true, QStringLiteral("not saved")});
+        },
+        "gridIndicatorChanged(int)");
     EXPECT_EQ(station.gridIndicator(2).description, QStringLiteral("not saved"));
     EXPECT_TRUE(station.gridIndicator(2).fileFound);
     EXPECT_FALSE(station.gridIndicator(3).fileFound);

@@ -1,0 +1,157 @@
+// bench_player: what the operator waits for on the frame selection screen with a 1080p pass:
+// a step (the next or previous frame decoded, converted and drawn into the picture area by
+// its paint event) and a slider jump (the same for a frame anywhere in the pass).
+//
+//   bench_player
+//
+// Files of 300 frames at 1920 x 1080 and 60 fps made with the ffmpeg program: MJPEG AVI (the
+// station's own recordings) and H.264 AVI with B frames. The player is sized as on a 1366 x 768
+// and a 1920 x 1080 screen. Steps and jumps are timed from 2 s after opening (the decoding
+// window is filling then) and straight after opening. Prints median and 95th percentile, ms.
+#include "widgets/FramePlayer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+using zelvan::widgets::FramePlayer;
+
+namespace
+{
+
+double quantile(std::vector<double> v, double q)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const auto rank = size_t(std::max(1L, std::lround(std::ceil(q * double(v.size())))));
+    return v[std::min(v.size(), rank) - 1];
+}
+
+bool makeFile(const QString& path, const QStringList& codec)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"),
+            QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("testsrc2=size=1920x1080:rate=60"),
+                        QStringLiteral("-frames:v"), QStringLiteral("300")} +
+                codec + QStringList{path});
+    return p.waitForFinished(600000) && p.exitCode() == 0;
+}
+
+// One change of frame as the operator sees it: the frame shown, then the picture area
+// painted by its own paint event into an image of its size.
+template <class Change> double onScreen(FramePlayer& player, QImage& surface, Change change)
+{
+    QWidget* picture = player.findChild<QWidget*>(QStringLiteral("playerPicture"));
+    QElapsedTimer clock;
+    clock.start();
+    change();
+    picture->render(&surface);
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+struct Figures {
+    std::vector<double> coldStep, coldJump, step, jump, repaint;
+};
+
+void timeSteps(FramePlayer& player, QImage& surface, std::vector<double>& into, int count)
+{
+    for (int i = 0; i < count; ++i)
+        into.push_back(onScreen(player, surface, [&] {
+            (void)(i % 4 == 3 ? player.stepBack() : player.stepForward());
+        }));
+}
+
+void timeJumps(FramePlayer& player, QImage& surface, std::vector<double>& into, int count,
+               quint32 seed)
+{
+    QSlider* slider = player.findChild<QSlider*>(QStringLiteral("sldPosition"));
+    QRandomGenerator rng(seed);
+    for (int i = 0; i < count; ++i) {
+        const int to = int(rng.bounded(quint32(player.frameCount())));
+        into.push_back(onScreen(player, surface, [&] { slider->setValue(to); }));
+    }
+}
+
+Figures measure(const QString& path, QSize playerSize)
+{
+    Figures f;
+    FramePlayer player;
+    player.resize(playerSize);
+    player.show();
+    QApplication::processEvents();
+    QWidget* picture = player.findChild<QWidget*>(QStringLiteral("playerPicture"));
+    QImage surface(picture->size(), QImage::Format_RGB32);
+    QElapsedTimer sinceOpen;
+    sinceOpen.start();
+    if (!player.open(path))
+        return f;
+    timeSteps(player, surface, f.coldStep, 10);
+    timeJumps(player, surface, f.coldJump, 4, 1);
+    const qint64 wait = 2000 - sinceOpen.elapsed();
+    if (wait > 0)
+        QThread::msleep(quint64(wait));
+    (void)player.setPosition(player.frameCount() / 2);
+    timeSteps(player, surface, f.step, 80);
+    timeJumps(player, surface, f.jump, 60, 2);
+    for (int i = 0; i < 30; ++i)
+        f.repaint.push_back(onScreen(player, surface, [] {}));
+    return f;
+}
+
+void printRow(const char* what, const std::vector<double>& v)
+{
+    std::printf("    %-30s median %7.2f ms   p95 %7.2f ms   max %7.2f ms  (%zu)\n", what,
+                quantile(v, 0.5), quantile(v, 0.95),
+                v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()), v.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    struct Kind {
+        const char* name;
+        QString file;
+        QStringList codec;
+    } kinds[] = {
+        {"MJPEG AVI",
+         dir.filePath("mjpeg.avi"),
+         {"-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj420p"}},
+        {"H.264 AVI (B frames)",
+         dir.filePath("h264.avi"),
+         {"-c:v", "libx264", "-g", "250", "-bf", "3", "-pix_fmt", "yuv420p"}},
+    };
+    for (const Kind& k : kinds) {
+        if (!makeFile(k.file, k.codec)) {
+            std::fprintf(stderr, "ffmpeg could not make %s\n", k.name);
+            return 1;
+        }
+        for (const QSize size : {QSize(1040, 720), QSize(1600, 1020)}) {
+            const Figures f = measure(k.file, size);
+            std::printf("%s, player %dx%d\n", k.name, size.width(), size.height());
+            printRow("step, straight after opening", f.coldStep);
+            printRow("jump, straight after opening", f.coldJump);
+            printRow("step, from 2 s after opening", f.step);
+            printRow("slider jump, from 2 s", f.jump);
+            printRow("repaint alone", f.repaint);
+        }
+    }
+    return 0;
+}

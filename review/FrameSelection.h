@@ -1,0 +1,67 @@
+#pragma once
+// What the frame selection screen decides: how it opens by navigation mode, which frame a
+// position takes, the back-step limit, the free-space display and the ".info" side file that
+// marks a video as already measured.
+#include "base/OperatorMessage.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace zelvan::review
+{
+
+inline const char* const kNotValidAvi = "Not a valid avi file";
+inline const char* const kAlreadyMeasuredTitle = "Start Already Measured Warning";
+inline const char* const kGridsNotReady =
+    "One or more grids are not configured.  You may not use the Measure Screen until all "
+    "listed grids are configured";
+inline const char* const kSelectStart =
+    "Select Start Position using direction buttons and/or slider";
+inline const char* const kSelectContact =
+    "Select First Contact by using direction buttons and/or slider";
+// Below this many decimal megabytes the low-space warning shows.
+constexpr qint64 kLowDiskMegabytes = 200;
+
+// What showing the screen does with the video, by `navigationMode`.
+enum class PaintFlow {
+    ClearVideo, // "Setup", "CaptureGoToTimer": no video named
+    View,       // "View": the video chosen in the video log
+    Capture,    // "Capture": the pass just recorded, at the contact hint
+    KeepVideo,  // anything else: the open video stays
+};
+PaintFlow paintFlowFor(const QString& navigationMode);
+
+// The frame taken at a player position: the nearest whole frame, halves to even; a position
+// below 1 takes frame 1.
+qint64 markedFrameFor(double position);
+
+// One step back from `position`; std::nullopt at the lower limit 1 (and below it).
+std::optional<qint64> stepBackFrom(qint64 position);
+
+struct DiskSpaceDisplay {
+    QString drive;        // "D:"; "C:" when the folder names no drive letter
+    QString driveCaption; // Label10
+    QString freeText;     // lblDiskSpace: whole decimal megabytes + " MB"
+    bool low = false;     // Label11 shown
+};
+// `freeBytes` below 0 (the query failed) shows as 0 MB, with the warning.
+DiskSpaceDisplay diskSpaceFor(const QString& videoDirectory, qint64 freeBytes);
+// The path whose volume is asked for its free space: the drive's root where the platform has
+// drive letters, else the video folder itself.
+QString diskQueryPath(const QString& videoDirectory);
+
+// The side file of a video: its full path + ".info".
+QString infoFilePath(const QString& videoPath);
+// The frame field (second comma-separated field of the first line) of the video's ".info"
+// file; std::nullopt when there is none.
+std::optional<QString> measuredFrameField(const QString& videoPath);
+// "File already measured - start frame is 57" (the View flow says "contact frame"), titled
+// kAlreadyMeasuredTitle; std::nullopt for a video never measured.
+std::optional<OperatorMessage> alreadyMeasuredMessage(const QString& videoPath, bool viewFlow);
+
+// The debug log line of a taken frame.
+QString frameSelectedLine(qint64 frame, const QString& videoPath);
+
+} // namespace zelvan::review
