@@ -400,7 +400,10 @@ TEST_F(FrameSelectionScreenTest, Screenshots)
     const QString folder = qEnvironmentVariable("ZELVAN_SCREENSHOTS");
     if (folder.isEmpty())
         GTEST_SKIP() << "ZELVAN_SCREENSHOTS not set";
+    freeBytes = 150000000; // with both warnings showing
+    ASSERT_TRUE(station.settings().writeFlag(QLatin1String(app::key::barefoot), true));
     openThroughCapture(12);
+    ASSERT_TRUE(control<QLabel>("Label11")->isVisible());
     for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
         screen.resize(size);
         QApplication::processEvents();
