@@ -2,22 +2,28 @@
 // a step (the next or previous frame decoded, converted and drawn into the picture area by
 // its paint event) and a slider jump (the same for a frame anywhere in the pass).
 //
-//   bench_player
+//   bench_player            every file, offscreen
+//   bench_player --held     the right arrow held for 1 s on the MJPEG file, on the real
+//                           platform (run it under xvfb-run): steps made, each one's paint
 //
 // Files of 300 frames at 1920 x 1080 and 60 fps made with the ffmpeg program: MJPEG AVI (the
 // station's own recordings) and H.264 AVI with B frames. The player is sized as on a 1366 x 768
 // and a 1920 x 1080 screen. Steps and jumps are timed from 2 s after opening (the decoding
 // window is filling then) and straight after opening. Prints median and 95th percentile, ms.
+#include "widgets/CursorKeyPoll.h"
 #include "widgets/FramePlayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImage>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -118,12 +124,54 @@ void printRow(const char* what, const std::vector<double>& v)
                 v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()), v.size());
 }
 
+// The right arrow held for one second as the frame selection screen polls it: each poll steps
+// once and the picture area is painted on the window at once (repaint, not update).
+int heldArrow(const QString& path)
+{
+    FramePlayer player;
+    player.resize(1600, 1020);
+    player.show();
+    player.activateWindow();
+    if (!player.open(path))
+        return 1;
+    QThread::msleep(2000);
+    QWidget* picture = player.findChild<QWidget*>(QStringLiteral("playerPicture"));
+    zelvan::widgets::CursorKeyPoll poll;
+    std::vector<double> drawn;
+    QObject::connect(&poll, &zelvan::widgets::CursorKeyPoll::keyHeld, [&](Qt::Key key) {
+        if (key != Qt::Key_Right)
+            return;
+        QElapsedTimer clock;
+        clock.start();
+        (void)player.stepForward();
+        picture->repaint();
+        drawn.push_back(double(clock.nsecsElapsed()) / 1e6);
+    });
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier);
+    const qint64 before = player.position();
+    QApplication::sendEvent(&player, &press);
+    poll.start();
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QApplication::sendEvent(&player, &release);
+    poll.stop();
+    std::printf("held right arrow 1 s on %s (%s): %lld steps\n", qPrintable(path),
+                qPrintable(QApplication::platformName()), player.position() - before);
+    printRow("step drawn on the window", drawn);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    const bool held = argc > 1 && qstrcmp(argv[1], "--held") == 0;
+    // Offscreen unless told otherwise; the held-arrow run uses the display it is given.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        (!held || qEnvironmentVariableIsEmpty("DISPLAY")))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
     struct Kind {
@@ -138,6 +186,8 @@ int main(int argc, char** argv)
          dir.filePath("h264.avi"),
          {"-c:v", "libx264", "-g", "250", "-bf", "3", "-pix_fmt", "yuv420p"}},
     };
+    if (held)
+        return makeFile(kinds[0].file, kinds[0].codec) ? heldArrow(kinds[0].file) : 1;
     for (const Kind& k : kinds) {
         if (!makeFile(k.file, k.codec)) {
             std::fprintf(stderr, "ffmpeg could not make %s\n", k.name);

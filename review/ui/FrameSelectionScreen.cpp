@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimer>
 
 namespace zelvan::review::ui
@@ -47,8 +48,10 @@ FrameSelectionScreen::FrameSelectionScreen(app::Station& station, Dialogs& dialo
         if (station_.navigationMode() == QLatin1String("View"))
             schedulePaint();
     });
-    connect(&station_, &app::Station::videoFileToViewChanged, this,
-            &FrameSelectionScreen::schedulePaint);
+    connect(&station_, &app::Station::videoFileToViewChanged, this, [this] {
+        if (station_.navigationMode() == QLatin1String("View"))
+            schedulePaint();
+    });
     // Load: nothing to take until a video is named.
     cmdMarkStart_->setEnabled(false);
     btnGoToSetup_->setEnabled(false);
@@ -61,7 +64,9 @@ FrameSelectionScreen::~FrameSelectionScreen() = default;
 void FrameSelectionScreen::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    paint();
+    // Restored from the task bar: the same visit goes on, nothing is reloaded.
+    if (!event->spontaneous())
+        paint();
 }
 
 void FrameSelectionScreen::schedulePaint()
@@ -71,6 +76,8 @@ void FrameSelectionScreen::schedulePaint()
     paintPending_ = true;
     QTimer::singleShot(0, this, [this] {
         paintPending_ = false;
+        // A video picked in a video log is loaded even when one was loaded in this visit.
+        viewPainted_ = false;
         if (isVisible())
             paint();
     });
@@ -79,6 +86,8 @@ void FrameSelectionScreen::schedulePaint()
 void FrameSelectionScreen::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    if (event->spontaneous()) // minimised: the visit goes on
+        return;
     keyPoll_->stop();
     // The video log's video is loaded once per visit; the next visit paints afresh, so a
     // pass recorded afterwards is opened.

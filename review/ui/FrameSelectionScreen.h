@@ -60,6 +60,9 @@ protected:
 private:
     void buildControls();
     QWidget* buildSide();
+    QWidget* buildFrameGroup(QWidget* side);
+    QWidget* buildGoGroup(QWidget* side);
+    QWidget* buildDiskGroup(QWidget* side);
     void schedulePaint();
     void showDiskSpace();
     void paintView();

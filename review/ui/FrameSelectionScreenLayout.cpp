@@ -70,9 +70,21 @@ QWidget* FrameSelectionScreen::buildSide()
     side->setFixedWidth(300);
     auto* column = new QVBoxLayout(side);
     column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(buildFrameGroup(side));
+    column->addWidget(buildGoGroup(side));
+    column->addWidget(buildDiskGroup(side));
+    label9_ = label(side, "Label9", QStringLiteral("Barefoot Mode"));
+    label9_->setStyleSheet(QStringLiteral("font-weight: bold"));
+    label9_->hide();
+    column->addWidget(label9_);
+    column->addStretch(1);
+    return side;
+}
 
+QWidget* FrameSelectionScreen::buildFrameGroup(QWidget* side)
+{
     auto* frame = new QGroupBox(QStringLiteral("Frame"), side);
-    auto* frameGrid = new QGridLayout(frame);
+    auto* grid = new QGridLayout(frame);
     label5_ = label(frame, "Label5",
                     QStringLiteral("Select Start Position using direction buttons or slider  or "
                                    "arrow keys"));
@@ -81,55 +93,53 @@ QWidget* FrameSelectionScreen::buildSide()
     command1->setAccessibleName(QStringLiteral("One frame back"));
     command4->setAccessibleName(QStringLiteral("One frame forward"));
     auto* command7 = button(frame, "Command7", QStringLiteral("Play before end -->"));
-    frameGrid->addWidget(label5_, 0, 0, 1, 2);
-    frameGrid->addWidget(command1, 1, 0);
-    frameGrid->addWidget(command4, 1, 1);
-    frameGrid->addWidget(command7, 2, 0, 1, 2);
     cmdMarkStart_ =
         button(frame, "cmdMarkStart", QStringLiteral("Use displayed frame to measure jump"));
     btnGoToSetup_ =
         button(frame, "btnGoToSetup", QStringLiteral("Use displayed frame to set up Grid"));
-    frameGrid->addWidget(cmdMarkStart_, 3, 0, 1, 2);
-    frameGrid->addWidget(btnGoToSetup_, 4, 0, 1, 2);
+    grid->addWidget(label5_, 0, 0, 1, 2);
+    grid->addWidget(command1, 1, 0);
+    grid->addWidget(command4, 1, 1);
+    grid->addWidget(command7, 2, 0, 1, 2);
+    grid->addWidget(cmdMarkStart_, 3, 0, 1, 2);
+    grid->addWidget(btnGoToSetup_, 4, 0, 1, 2);
+    connect(command1, &QPushButton::clicked, this, &FrameSelectionScreen::stepBack);
+    connect(command4, &QPushButton::clicked, this, &FrameSelectionScreen::stepForward);
+    connect(cmdMarkStart_, &QPushButton::clicked, this, &FrameSelectionScreen::takeFrame);
+    connect(btnGoToSetup_, &QPushButton::clicked, this, &FrameSelectionScreen::takeForSetup);
+    return frame;
+}
 
+QWidget* FrameSelectionScreen::buildGoGroup(QWidget* side)
+{
     auto* go = new QGroupBox(QStringLiteral("Go to"), side);
-    auto* goColumn = new QVBoxLayout(go);
+    auto* column = new QVBoxLayout(go);
     auto* cmdGoToCapture =
         button(go, "cmdGoToCapture", QStringLiteral("Go To Record Next Jump Pass"));
     auto* cmdGoToSetup = button(go, "cmdGoToSetup", QStringLiteral("Go Back To Main Screen"));
     auto* cmdViewLog = button(go, "cmdViewLog", QStringLiteral("View Log File"));
-    goColumn->addWidget(cmdGoToCapture);
-    goColumn->addWidget(cmdGoToSetup);
-    goColumn->addWidget(cmdViewLog);
+    column->addWidget(cmdGoToCapture);
+    column->addWidget(cmdGoToSetup);
+    column->addWidget(cmdViewLog);
+    connect(cmdGoToCapture, &QPushButton::clicked, this, &FrameSelectionScreen::goToCapture);
+    connect(cmdGoToSetup, &QPushButton::clicked, this, &FrameSelectionScreen::goToMain);
+    connect(cmdViewLog, &QPushButton::clicked, this, &FrameSelectionScreen::viewLog);
+    return go;
+}
 
+QWidget* FrameSelectionScreen::buildDiskGroup(QWidget* side)
+{
     auto* disk = new QGroupBox(QStringLiteral("Disk"), side);
-    auto* diskColumn = new QVBoxLayout(disk);
+    auto* column = new QVBoxLayout(disk);
     label10_ = label(disk, "Label10", QStringLiteral("Disk Free Space Available"));
     lblDiskSpace_ = label(disk, "lblDiskSpace", QStringLiteral("Disk Space"));
     label11_ = label(disk, "Label11", QStringLiteral("Warning! Disk Space Low"));
     label11_->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
     label11_->hide();
-    diskColumn->addWidget(label10_);
-    diskColumn->addWidget(lblDiskSpace_);
-    diskColumn->addWidget(label11_);
-
-    label9_ = label(side, "Label9", QStringLiteral("Barefoot Mode"));
-    label9_->setStyleSheet(QStringLiteral("font-weight: bold"));
-    label9_->hide();
-    column->addWidget(frame);
-    column->addWidget(go);
-    column->addWidget(disk);
-    column->addWidget(label9_);
-    column->addStretch(1);
-
-    connect(command1, &QPushButton::clicked, this, &FrameSelectionScreen::stepBack);
-    connect(command4, &QPushButton::clicked, this, &FrameSelectionScreen::stepForward);
-    connect(cmdMarkStart_, &QPushButton::clicked, this, &FrameSelectionScreen::takeFrame);
-    connect(btnGoToSetup_, &QPushButton::clicked, this, &FrameSelectionScreen::takeForSetup);
-    connect(cmdGoToCapture, &QPushButton::clicked, this, &FrameSelectionScreen::goToCapture);
-    connect(cmdGoToSetup, &QPushButton::clicked, this, &FrameSelectionScreen::goToMain);
-    connect(cmdViewLog, &QPushButton::clicked, this, &FrameSelectionScreen::viewLog);
-    return side;
+    column->addWidget(label10_);
+    column->addWidget(lblDiskSpace_);
+    column->addWidget(label11_);
+    return disk;
 }
 
 } // namespace zelvan::review::ui
