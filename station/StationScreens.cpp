@@ -5,6 +5,7 @@
 #include "app/ui/MainScreen.h"
 #include "app/ui/ManualViewer.h"
 #include "grid/ui/GridSetupScreen.h"
+#include "measure/ui/MeasureScreen.h"
 #include "widgets/Navigator.h"
 
 namespace zelvan
@@ -23,11 +24,13 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     screens.config = std::make_unique<app::ui::ConfigScreen>(station, dialogs);
     screens.manual = std::make_unique<app::ui::ManualViewer>(station, dialogs);
     screens.gridSetup = std::make_unique<grid::ui::GridSetupScreen>(station, dialogs);
+    screens.measure = std::make_unique<measure::ui::MeasureScreen>(station, dialogs);
 
     navigator.registerScreen(Screen::Main, screens.main.get());
     navigator.registerScreen(Screen::Config, screens.config.get());
     navigator.registerScreen(Screen::Manual, screens.manual.get());
     navigator.registerScreen(Screen::GridSetup, screens.gridSetup.get());
+    navigator.registerScreen(Screen::Measure, screens.measure.get());
     for (Screen s : {Screen::GridSetup, Screen::Measure, Screen::Capture, Screen::FrameSelection})
         screens.main->setScreenAvailable(s, navigator.screen(s) != nullptr);
     return screens;

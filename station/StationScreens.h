@@ -29,6 +29,7 @@ struct StationScreens {
     std::unique_ptr<QWidget> config;
     std::unique_ptr<QWidget> manual;
     std::unique_ptr<QWidget> gridSetup;
+    std::unique_ptr<QWidget> measure;
     StationScreens();
     StationScreens(StationScreens&&) noexcept;
     ~StationScreens();
