@@ -5,6 +5,7 @@
 #include "app/ui/MainScreen.h"
 #include "app/ui/ManualViewer.h"
 #include "grid/ui/GridSetupScreen.h"
+#include "measure/ui/MeasureScreen.h"
 #include "review/ui/FrameSelectionScreen.h"
 #include "tools/ui/CalibrateScreen.h"
 #include "widgets/Navigator.h"
@@ -43,10 +44,14 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     screens.config = std::make_unique<app::ui::ConfigScreen>(station, dialogs);
     screens.manual = std::make_unique<app::ui::ManualViewer>(station, dialogs);
     auto gridSetup = std::make_unique<grid::ui::GridSetupScreen>(station, dialogs);
+    auto measureScreen = std::make_unique<measure::ui::MeasureScreen>(station, dialogs);
     auto calibration = std::make_unique<tools::ui::CalibrateScreen>(station, dialogs);
     gridSetup->useCalibration(calibration.get());
+    calibration->addCanvas(&measureScreen->canvas());
     fillScreen(gridSetup.get());
+    fillScreen(measureScreen.get());
     screens.gridSetup = std::move(gridSetup);
+    screens.measure = std::move(measureScreen);
     screens.calibration = std::move(calibration);
     screens.frameSelection = std::make_unique<review::ui::FrameSelectionScreen>(station, dialogs);
     fillScreen(screens.frameSelection.get());
@@ -56,6 +61,7 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     navigator.registerScreen(Screen::Manual, screens.manual.get());
     navigator.registerScreen(Screen::GridSetup, screens.gridSetup.get());
     navigator.registerScreen(Screen::FrameSelection, screens.frameSelection.get());
+    navigator.registerScreen(Screen::Measure, screens.measure.get());
     for (Screen s : {Screen::GridSetup, Screen::Measure, Screen::Capture, Screen::FrameSelection})
         screens.main->setScreenAvailable(s, navigator.screen(s) != nullptr);
     return screens;

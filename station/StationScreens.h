@@ -33,6 +33,7 @@ struct StationScreens {
     std::unique_ptr<QWidget> calibration;
     std::unique_ptr<QWidget> gridSetup;
     std::unique_ptr<QWidget> frameSelection;
+    std::unique_ptr<QWidget> measure;
     StationScreens();
     StationScreens(StationScreens&&) noexcept;
     ~StationScreens();

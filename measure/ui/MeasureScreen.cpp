@@ -1,0 +1,418 @@
+#include "measure/ui/MeasureScreen.h"
+
+#include "base/Numbers.h"
+#include "grid/Overlay.h"
+#include "grid/Transform.h"
+#include "measure/RecordFiles.h"
+#include "measure/RecordLines.h"
+#include "widgets/Accessibility.h"
+#include "widgets/CursorKeyPoll.h"
+#include "widgets/PictureCanvas.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace zelvan::measure::ui
+{
+
+using Screen = app::Station::Screen;
+
+MeasureScreen::MeasureScreen(app::Station& station, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), station_(station), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("Measure"));
+    setWindowTitle(QStringLiteral("Measure"));
+    buildControls();
+    keys_ = new widgets::CursorKeyPoll(this);
+    connect(keys_, &widgets::CursorKeyPoll::keyHeld, this, [this](Qt::Key key) {
+        showGrid_->setFocus();
+        adjust(key);
+    });
+    connect(skier_, &QComboBox::editTextChanged, this, &MeasureScreen::onSkierChanged);
+    connect(jumpNo_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { station_.setMeasureJumpNumber(text); });
+    connect(&station_, &app::Station::measureSkierNameChanged, this, [this] {
+        if (skier_->currentText() != station_.measureSkierName())
+            skier_->setEditText(station_.measureSkierName());
+    });
+    connect(&station_, &app::Station::measureJumpNumberChanged, this,
+            [this] { jumpNo_->setText(station_.measureJumpNumber()); });
+    connect(&station_, &app::Station::skierNamesChanged, this, [this] {
+        const QString shown = skier_->currentText();
+        const QSignalBlocker quiet(skier_);
+        skier_->clear();
+        skier_->addItems(station_.skierNames());
+        skier_->setEditText(shown);
+    });
+    connect(&station_, &app::Station::numGridsChanged, this,
+            [this] { setGrid_->setVisible(station_.numGrids() != 1); });
+    connect(&station_, &app::Station::tournamentTypeChanged, this, &MeasureScreen::showEventType);
+    connect(&station_, &app::Station::labelColorChanged, this, &MeasureScreen::showLabelColours);
+    connect(&station_, &app::Station::workingSetChanged, this, [this] {
+        if (isVisible())
+            show_the_grid();
+    });
+    // Screen load.
+    setGrid_->setVisible(station_.numGrids() != 1);
+    setGrid_->setText(gridCaption(int(station_.currentGrid())));
+    selectJumpOk();
+    for (QLineEdit* r : readouts_)
+        r->hide();
+    unofficial_->hide();
+    gridDescription_->hide();
+    frozenSign_->hide();
+    showMarker(false);
+    showEventType();
+    showLabelColours();
+    {
+        // Showing the skier the capture screen left is not a change of skier.
+        const QSignalBlocker quiet(skier_);
+        skier_->setEditText(station_.measureSkierName());
+    }
+    jumpNo_->setText(station_.measureJumpNumber());
+    widgets::describeControls(this);
+}
+
+MeasureScreen::~MeasureScreen() = default;
+
+void MeasureScreen::clickAt(QPointF twips)
+{
+    // A point on the grid's horizon has no place on the water: refuse it, change nothing.
+    if (!grid::forwardConversion(station_.workingSet(), twips.x(), twips.y())) {
+        dialogs_.message(QLatin1String(kNoWaterPositionText), Icon::Warning);
+        return;
+    }
+    distance_->setText(QStringLiteral("m"));
+    distanceFt_->setText(QStringLiteral("ft"));
+    lastClick_ = twips;
+    DrawImpactMark();
+    adjustGroup_->show();
+}
+
+void MeasureScreen::DrawImpactMark()
+{
+    const EventType event{station_.barefootMode(), station_.sitSkiMode()};
+    const double size = crossSize_->value();
+    const auto mark =
+        station_.changeGrids([&](grid::GridStore&, grid::WorkingSet& ws, grid::GridFlags& flags) {
+            return impactMark(ws, lastClick_, size, station_.rightToLeft(), event,
+                              flags.surveyDirection);
+        });
+    if (!mark) {
+        dialogs_.message(mark.error(), Icon::Warning);
+        return;
+    }
+    mark_ = *mark;
+    marked_ = lastClick_;
+    showMarker(true);
+}
+
+void MeasureScreen::adjust(Qt::Key direction)
+{
+    lastClick_ = marked_;
+    const double step = kTwipsPerPixel;
+    if (direction == Qt::Key_Left)
+        lastClick_.rx() -= step;
+    else if (direction == Qt::Key_Right)
+        lastClick_.rx() += step;
+    else if (direction == Qt::Key_Up)
+        lastClick_.ry() -= step;
+    else
+        lastClick_.ry() += step;
+    DrawImpactMark();
+}
+
+void MeasureScreen::switchGrid()
+{
+    const int n = nextGrid(int(leadingNumber(setGrid_->text().mid(6))), int(station_.numGrids()));
+    setGrid_->setText(gridCaption(n));
+    for (QLabel* label : buoyLabels_)
+        label->clear();
+    station_.changeGrids([n](grid::GridStore& store, grid::WorkingSet& work, grid::GridFlags&) {
+        grid::loadIntoWorkingSet(store.setup[n], n, work);
+    });
+    show_the_grid();
+}
+
+void MeasureScreen::show_the_grid()
+{
+    const grid::WorkingSet& ws = station_.workingSet();
+    const grid::DistanceLabels labels = grid::distanceLabels(ws);
+    const grid::PlacedLabel* placed[4] = {&labels.maxbuoy, &labels.minbuoy, &labels.maxbuoym,
+                                          &labels.minbuoym};
+    for (int i = 0; i < 4; ++i) {
+        buoyLabels_[i]->setText(placed[i]->text);
+        buoyLabels_[i]->adjustSize();
+        canvas_->placeAt(buoyLabels_[i], placed[i]->topLeft);
+    }
+    gridDescription_->setText(station_.gridDescription(int(station_.currentGrid())));
+    gridDescription_->setCursorPosition(0);
+    gridDescription_->show();
+    redraw();
+}
+
+void MeasureScreen::redraw()
+{
+    canvas_->clearDrawing();
+    const grid::MarkerStyle style{
+        grid::circleMarkers(station_.buoyMarker()),
+        grid::overlayColour(station_.labelColorName(), station_.labelColorValue()),
+        double(crossSize_->value())};
+    const grid::GridPoints points = grid::gridPoints(station_.workingSet());
+    const bool boxOff = station_.boxLineOff();
+    canvas_->draw(
+        [points, style, boxOff](QPainter& p) { grid::drawMeasureGrid(p, points, style, boxOff); });
+    if (!markerShown_)
+        return;
+    const ImpactMark mark = mark_;
+    const QColor colour = grid::storedColour(station_.impactColorValue());
+    canvas_->draw([mark, colour](QPainter& p) {
+        p.setPen(grid::overlayPen(colour));
+        p.drawLine(mark.arm);
+        p.drawLine(mark.vertical);
+        p.drawLine(mark.splash);
+    });
+}
+
+void MeasureScreen::showMarker(bool shown)
+{
+    markerShown_ = shown;
+    if (!shown)
+        adjustGroup_->hide();
+    redraw();
+}
+
+void MeasureScreen::toggleVerify()
+{
+    const bool on = verify_->text() == QLatin1String("Verify");
+    for (QLineEdit* r : readouts_)
+        r->setVisible(on);
+    unofficial_->setVisible(on);
+    verify_->setText(on ? QStringLiteral("Verify off") : QStringLiteral("Verify"));
+}
+
+void MeasureScreen::pointerAt(QPointF twips)
+{
+    const auto r = verifyReadout(station_.workingSet(), twips,
+                                 {station_.barefootMode(), station_.sitSkiMode()});
+    if (!r)
+        return; // no readout on the horizon
+    const QString texts[5] = {r->xtwips, r->ytwips, r->xposition, r->yposition, r->verifyDistance};
+    for (int i = 0; i < 5; ++i)
+        readouts_[i]->setText(texts[i]);
+}
+
+RecordSettings MeasureScreen::recordSettings() const
+{
+    RecordSettings s;
+    s.now = station_.clock().now();
+    s.barefootMode = station_.barefootMode();
+    s.sitSkiMode = station_.sitSkiMode();
+    s.barefootIndicatorShown = !barefoot_->isHidden();
+    s.wstims = station_.wstims();
+    s.resultsPath = station_.resultsFilePath();
+    s.keptPath = QDir(station_.stationFolder()).filePath(QLatin1String(kKeptResultsFileName));
+    s.zqioFolder = station_.zqioFolder();
+    return s;
+}
+
+MeasureValues MeasureScreen::values() const
+{
+    MeasureValues v;
+    v.skierName = skier_->currentText();
+    v.jumpNumber = jumpNo_->text();
+    v.distanceText = distance_->text();
+    v.distanceFtText = distanceFt_->text();
+    v.comment = comment_->text();
+    const auto checked = [this](const char* name) {
+        const auto* b = findChild<QAbstractButton*>(QString::fromLatin1(name));
+        return b && b->isChecked();
+    };
+    v.passOrFall = checked("Pass") || checked("Fall");
+    v.otherGrid = checked("Other_Grid");
+    v.pictureFrozen = frozen_;
+    v.verifyMode = verify_->text() == QLatin1String("Verify off");
+    v.rawDistanceText = rawDistance_;
+    v.lastClick = lastClick_;
+    return v;
+}
+
+void MeasureScreen::record()
+{
+    const MeasureValues before = values();
+    const RecordSettings settings = recordSettings();
+    const RecordOutcome out =
+        station_.changeGrids([&](grid::GridStore&, grid::WorkingSet& ws, grid::GridFlags&) {
+            return recordJump(before, ws, settings, dialogs_);
+        });
+    if (!out.recorded)
+        return;
+    distance_->setText(out.values.distanceText);
+    distanceFt_->setText(out.values.distanceFtText);
+    rawDistance_ = out.values.rawDistanceText;
+    comment_->setText(out.values.comment);
+    comment_->hide();
+    if (out.clearPassAndFall) {
+        deselect(findChild<QAbstractButton*>(QStringLiteral("Fall")));
+        deselect(findChild<QAbstractButton*>(QStringLiteral("Pass")));
+    }
+    deselect(findChild<QAbstractButton*>(QStringLiteral("Other_Grid")));
+    if (out.values.jumpNumber != before.jumpNumber) {
+        jumpNo_->setText(out.values.jumpNumber);
+        station_.setMeasureJumpNumber(out.values.jumpNumber);
+    }
+}
+
+void MeasureScreen::onOutcome(QAbstractButton* option)
+{
+    const QString name = option->objectName();
+    if (name == QLatin1String("Fall") || name == QLatin1String("Pass"))
+        comment_->setText(name);
+    else if (name == QLatin1String("Other_Grid"))
+        comment_->setText(QStringLiteral("Distance from other grid"));
+    else if (name != QLatin1String("optJumpOK"))
+        rerideOrComment(option);
+}
+
+void MeasureScreen::rerideOrComment(QAbstractButton* option)
+{
+    const QString name = option->objectName();
+    if (name == QLatin1String("Make_comment")) {
+        comment_->setText(
+            dialogs_.input(QLatin1String(kCommentPrompt), QLatin1String(kCommentTitle))
+                .value_or(QString()));
+        writeNote(comment_->text(), recordSettings(), dialogs_);
+        comment_->clear();
+        deselect(option);
+        return;
+    }
+    const bool mandatory = name == QLatin1String("M_Reride");
+    comment_->setText(QLatin1String(mandatory ? kMandatoryRerideText : kOptionalRerideText));
+    writeNote(comment_->text(), recordSettings(), dialogs_);
+    comment_->clear();
+    if (mandatory) {
+        distance_->clear();
+        distanceFt_->clear();
+    }
+    if (!frozen_)
+        deselect(option);
+}
+
+void MeasureScreen::deselect(QAbstractButton* option)
+{
+    if (!option)
+        return;
+    outcome_->setExclusive(false);
+    option->setChecked(false);
+    outcome_->setExclusive(true);
+}
+
+void MeasureScreen::selectJumpOk()
+{
+    findChild<QAbstractButton*>(QStringLiteral("optJumpOK"))->setChecked(true);
+    comment_->clear();
+}
+
+void MeasureScreen::onSkierChanged()
+{
+    station_.setMeasureSkierName(skier_->currentText());
+    jumpNo_->setText(QStringLiteral("1"));
+    station_.setMeasureJumpNumber(QStringLiteral("1"));
+    distance_->clear();
+    distanceFt_->clear();
+}
+
+void MeasureScreen::showEventType()
+{
+    const auto type = station_.tournamentType();
+    barefoot_->setVisible(type != app::Station::TournamentType::Normal);
+    barefoot_->setText(type == app::Station::TournamentType::SitSki
+                           ? QStringLiteral("Sit Ski Jump")
+                           : QStringLiteral("Barefoot Jump"));
+}
+
+void MeasureScreen::showLabelColours()
+{
+    const QColor c = grid::overlayColour(station_.labelColorName(), station_.labelColorValue());
+    const QString style =
+        QStringLiteral("color: %1; background: black; padding: 2px;").arg(c.name());
+    for (QLabel* label : buoyLabels_)
+        label->setStyleSheet(style);
+    iwsf_->setStyleSheet(QStringLiteral("color: %1; background: black;").arg(c.name()));
+    awsa_->setStyleSheet(QStringLiteral("color: %1; background: black;").arg(c.name()));
+    redraw();
+}
+
+void MeasureScreen::clear()
+{
+    showMarker(false);
+    distance_->setText(QStringLiteral("m"));
+    distanceFt_->setText(QStringLiteral("ft"));
+    const QString next = advancedJumpNumber(jumpNo_->text());
+    jumpNo_->setText(next);
+    station_.setMeasureJumpNumber(next);
+    for (QAbstractButton* option : outcome_->buttons())
+        deselect(option);
+    selectJumpOk();
+    frozen_ = false;
+    frozenSign_->hide();
+    canvas_->setPicture(QImage());
+    show_the_grid();
+    deleteSnapshotPictures(station_.zqioFolder());
+}
+
+void MeasureScreen::leave()
+{
+    station_.setNavigationMode(QString());
+    clear();
+    for (QLabel* label : buoyLabels_)
+        label->clear();
+    gridDescription_->hide();
+    keys_->stop();
+    station_.showScreen(Screen::Main);
+}
+
+void MeasureScreen::showPicture(const QImage& picture, const QString& from)
+{
+    if (picture.isNull()) {
+        dialogs_.message(QStringLiteral("There is no picture to show in %1").arg(from),
+                         Icon::Warning);
+        return;
+    }
+    canvas_->setPicture(picture);
+    const QSizeF twips = canvas_->pictureSizeTwips();
+    station_.setPictureSize(twips.width(), twips.height());
+    show_the_grid();
+    showGrid_->setFocus();
+}
+
+void MeasureScreen::showCurrentCapture()
+{
+    const QString path = QDir(station_.stationFolder()).filePath("currentcapture.bmp");
+    showPicture(QImage(path), QDir::toNativeSeparators(path));
+}
+
+void MeasureScreen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (station_.navigationMode() == QLatin1String("SelectFrame"))
+        showCurrentCapture();
+    else
+        show_the_grid();
+    keys_->start();
+}
+
+void MeasureScreen::hideEvent(QHideEvent* event)
+{
+    keys_->stop();
+    QWidget::hideEvent(event);
+}
+
+} // namespace zelvan::measure::ui

@@ -1,0 +1,118 @@
+#pragma once
+// Measure, "Measure": the contact picture of a jump with the active grid drawn over it. The
+// operator clicks the impact, nudges it, and records the jump with its outcome; the screen
+// reads its controls, calls the measurement logic and shows what comes back.
+#include "app/Station.h"
+#include "base/Dialogs.h"
+#include "measure/ImpactMark.h"
+#include "measure/RecordJump.h"
+
+#include <QPointF>
+#include <QWidget>
+
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace zelvan::widgets
+{
+class CursorKeyPoll;
+class PictureCanvas;
+} // namespace zelvan::widgets
+
+namespace zelvan::measure::ui
+{
+
+class MeasureScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    MeasureScreen(app::Station& station, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~MeasureScreen() override;
+
+    widgets::PictureCanvas& canvas() { return *canvas_; }
+    // Where the impact was last drawn (twips); zero before the first click.
+    QPointF markedImpact() const { return marked_; }
+    bool pictureFrozen() const { return frozen_; }
+    QString rawDistanceText() const { return rawDistance_; }
+
+    // The operator's actions, as the controls trigger them.
+    void clickAt(QPointF twips);
+    void DrawImpactMark();
+    void adjust(Qt::Key direction); // one 15-twip step from the marked impact
+    void switchGrid();
+    void show_the_grid();
+    void toggleVerify();
+    void pointerAt(QPointF twips);
+    void record();
+    void clear();
+    void leave();
+    // The contact picture (currentcapture.bmp of the station folder, or any picture); a
+    // missing or unreadable one is told and the current picture stays.
+    void showPicture(const QImage& picture, const QString& from);
+    void showCurrentCapture();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* buildSkierGroup();
+    QWidget* buildDistanceGroup();
+    QWidget* buildOutcomeGroup();
+    QWidget* buildVerifyGroup();
+    void buildFloatingGroups();
+    QWidget* floatingGroup();
+    void buildMenu();
+    QLineEdit* readout(const char* name);
+    void onOutcome(QAbstractButton* option);
+    void rerideOrComment(QAbstractButton* option);
+    void deselect(QAbstractButton* option);
+    void selectJumpOk();
+    void showEventType();
+    void showLabelColours();
+    void showMarker(bool shown);
+    void redraw();
+    RecordSettings recordSettings() const;
+    MeasureValues values() const;
+    void onSkierChanged();
+
+    app::Station& station_;
+    Dialogs& dialogs_;
+    widgets::PictureCanvas* canvas_ = nullptr;
+    widgets::CursorKeyPoll* keys_ = nullptr;
+    QComboBox* skier_ = nullptr;
+    QLineEdit* jumpNo_ = nullptr;
+    QLineEdit* distance_ = nullptr;
+    QLineEdit* distanceFt_ = nullptr;
+    QLineEdit* barefoot_ = nullptr;
+    QLineEdit* comment_ = nullptr;
+    QLabel* iwsf_ = nullptr;
+    QLabel* awsa_ = nullptr;
+    QButtonGroup* outcome_ = nullptr;
+    QPushButton* setGrid_ = nullptr;
+    QPushButton* showGrid_ = nullptr;
+    QPushButton* verify_ = nullptr;
+    QLabel* unofficial_ = nullptr;
+    QList<QLineEdit*> readouts_; // xtwips, ytwips, xposition, yposition, VerifyDistance
+    QScrollBar* crossSize_ = nullptr;
+    QWidget* adjustGroup_ = nullptr;
+    QWidget* gridGroup_ = nullptr;
+    QLineEdit* gridDescription_ = nullptr;
+    QLabel* frozenSign_ = nullptr;
+    QLabel* buoyLabels_[4] = {}; // maxbuoy, minbuoy, maxbuoym, minbuoym
+    bool markerShown_ = false;
+    ImpactMark mark_;   // the impact lines as last drawn
+    QPointF marked_;    // markedImpactX, markedImpactY
+    QPointF lastClick_; // lastClickX, lastClickY
+    bool frozen_ = false;
+    QString rawDistance_;
+};
+
+} // namespace zelvan::measure::ui

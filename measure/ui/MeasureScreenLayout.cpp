@@ -1,0 +1,287 @@
+#include "measure/ui/MeasureScreen.h"
+
+// The controls of the measurement screen and where they sit; its behaviour is in
+// MeasureScreen.cpp.
+#include "base/Numbers.h"
+#include "widgets/DragHandle.h"
+#include "widgets/PictureCanvas.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace zelvan::measure::ui
+{
+
+namespace
+{
+
+QLabel* handle(const char* name, const QString& caption)
+{
+    auto* label = new QLabel(caption);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setStyleSheet(QStringLiteral("background: black; color: white; padding: 2px;"));
+    return label;
+}
+
+QLineEdit* shownBox(const char* name, const QString& text)
+{
+    auto* edit = new QLineEdit(text);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setReadOnly(true);
+    edit->setMinimumWidth(90);
+    return edit;
+}
+
+} // namespace
+
+void MeasureScreen::buildControls()
+{
+    buildMenu();
+    canvas_ = new widgets::PictureCanvas(this);
+    canvas_->setObjectName(QStringLiteral("picture"));
+    canvas_->setBackground(Qt::magenta);
+    canvas_->setMouseTracking(true);
+    canvas_->viewport()->setMouseTracking(true);
+    connect(canvas_, &widgets::PictureCanvas::pressed, this,
+            [this](QPointF twips) { clickAt(twips); });
+    connect(canvas_, &widgets::PictureCanvas::moved, this, &MeasureScreen::pointerAt);
+
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->addWidget(buildSkierGroup());
+    column->addWidget(buildDistanceGroup());
+    column->addWidget(buildOutcomeGroup());
+    column->addWidget(buildVerifyGroup());
+    column->addStretch();
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(panel);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumWidth(panel->sizeHint().width() + 20);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setMenuBar(findChild<QMenuBar*>());
+    layout->addWidget(canvas_, 1);
+    layout->addWidget(scroll);
+    buildFloatingGroups();
+    const char* const buoyNames[4] = {"maxbuoy", "minbuoy", "maxbuoym", "minbuoym"};
+    for (int i = 0; i < 4; ++i) {
+        buoyLabels_[i] = new QLabel;
+        buoyLabels_[i]->setObjectName(QString::fromLatin1(buoyNames[i]));
+        canvas_->placeAt(buoyLabels_[i], {});
+    }
+}
+
+QWidget* MeasureScreen::buildSkierGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("Skier"));
+    auto* form = new QFormLayout(group);
+    skier_ = new QComboBox;
+    skier_->setObjectName(QStringLiteral("Skier_name"));
+    skier_->setEditable(true);
+    skier_->setInsertPolicy(QComboBox::NoInsert);
+    skier_->setMinimumWidth(180);
+    jumpNo_ = new QLineEdit;
+    jumpNo_->setObjectName(QStringLiteral("Jump_no"));
+    jumpNo_->setMaximumWidth(60);
+    auto* skierLabel = new QLabel(QStringLiteral("S&kier Name"));
+    skierLabel->setBuddy(skier_);
+    auto* jumpLabel = new QLabel(QStringLiteral("J&ump"));
+    jumpLabel->setBuddy(jumpNo_);
+    form->addRow(skierLabel, skier_);
+    form->addRow(jumpLabel, jumpNo_);
+    return group;
+}
+
+QWidget* MeasureScreen::buildDistanceGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("Distance"));
+    auto* form = new QFormLayout(group);
+    distance_ = shownBox("distance", QStringLiteral("M"));
+    distanceFt_ = shownBox("distance_ft", QStringLiteral("FT"));
+    iwsf_ = new QLabel(QStringLiteral("IWSF Official Distance"));
+    iwsf_->setObjectName(QStringLiteral("IWSFlabel"));
+    iwsf_->setBuddy(distance_);
+    awsa_ = new QLabel(QStringLiteral("AWSA Official Distance"));
+    awsa_->setObjectName(QStringLiteral("AWSAlabel"));
+    awsa_->setBuddy(distanceFt_);
+    form->addRow(iwsf_, distance_);
+    form->addRow(awsa_, distanceFt_);
+    barefoot_ = shownBox("barefoot_indicator", QStringLiteral("Barefoot Jump"));
+    barefoot_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    form->addRow(barefoot_);
+    comment_ = new QLineEdit(QStringLiteral("Comment"));
+    comment_->setObjectName(QStringLiteral("Comment"));
+    comment_->setParent(group);
+    comment_->hide(); // it only carries the comment text
+    comment_->clear();
+    return group;
+}
+
+QWidget* MeasureScreen::buildOutcomeGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("Outcome"));
+    auto* grid = new QGridLayout(group);
+    outcome_ = new QButtonGroup(this);
+    const struct {
+        const char* name;
+        const char* caption;
+    } options[] = {{"optJumpOK", "Jump OK"},
+                   {"Pass", "Pass"},
+                   {"Fall", "Fall"},
+                   {"O_reride", "Opt. reride"},
+                   {"M_Reride", "Man. Reride"},
+                   {"Other_Grid", "Other Grid"},
+                   {"Make_comment", "Comment"}};
+    int i = 0;
+    for (const auto& o : options) {
+        auto* option = new QRadioButton(QString::fromLatin1(o.caption));
+        option->setObjectName(QString::fromLatin1(o.name));
+        outcome_->addButton(option, i);
+        grid->addWidget(option, i / 2, i % 2);
+        ++i;
+    }
+    connect(outcome_, &QButtonGroup::buttonClicked, this, &MeasureScreen::onOutcome);
+    auto* recordButton = new QPushButton(QStringLiteral("Record &Jump"));
+    recordButton->setObjectName(QStringLiteral("Record"));
+    recordButton->setDefault(true);
+    connect(recordButton, &QPushButton::clicked, this, &MeasureScreen::record);
+    grid->addWidget(recordButton, 4, 0, 1, 2);
+    auto* clearButton = new QPushButton(QStringLiteral("Clear"));
+    clearButton->setObjectName(QStringLiteral("Unfreeze"));
+    connect(clearButton, &QPushButton::clicked, this, &MeasureScreen::clear);
+    grid->addWidget(clearButton, 5, 0, 1, 2);
+    return group;
+}
+
+QWidget* MeasureScreen::buildVerifyGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("Grid and verify"));
+    auto* grid = new QGridLayout(group);
+    setGrid_ = new QPushButton(QStringLiteral("&Grid 1"));
+    setGrid_->setObjectName(QStringLiteral("Set_grid"));
+    connect(setGrid_, &QPushButton::clicked, this, &MeasureScreen::switchGrid);
+    showGrid_ = new QPushButton(QStringLiteral("Show Grid"));
+    showGrid_->setObjectName(QStringLiteral("Show_grid"));
+    connect(showGrid_, &QPushButton::clicked, this, &MeasureScreen::show_the_grid);
+    verify_ = new QPushButton(QStringLiteral("Verify"));
+    verify_->setObjectName(QStringLiteral("verify"));
+    connect(verify_, &QPushButton::clicked, this, &MeasureScreen::toggleVerify);
+    grid->addWidget(setGrid_, 0, 0);
+    grid->addWidget(showGrid_, 0, 1);
+    grid->addWidget(verify_, 1, 0);
+    unofficial_ = new QLabel(QStringLiteral("UNOFFICIAL JUMP"));
+    unofficial_->setObjectName(QStringLiteral("UnofficialJump"));
+    unofficial_->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    grid->addWidget(unofficial_, 1, 1);
+    const char* const names[5] = {"xtwips", "ytwips", "xposition", "yposition", "VerifyDistance"};
+    for (int k = 0; k < 5; ++k) {
+        readouts_ << shownBox(names[k], QString());
+        readouts_.last()->setMinimumWidth(70);
+    }
+    grid->addWidget(readouts_[0], 2, 0);
+    grid->addWidget(readouts_[1], 2, 1);
+    grid->addWidget(readouts_[2], 3, 0);
+    grid->addWidget(readouts_[3], 3, 1);
+    grid->addWidget(readouts_[4], 4, 0, 1, 2);
+    return group;
+}
+
+// The arrow pad, the cross size and the grid description float over the picture, each with
+// its "(drag-it)" handle, so the operator can move them off the landing.
+void MeasureScreen::buildFloatingGroups()
+{
+    adjustGroup_ = floatingGroup();
+    auto* pad = new QGridLayout(adjustGroup_);
+    QLabel* adjustHandle = handle("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)"));
+    pad->addWidget(adjustHandle, 0, 0, 1, 3);
+    const struct {
+        const char* name;
+        Qt::ArrowType arrow;
+        Qt::Key key;
+        int row, col;
+    } arrows[] = {{"AdjustUp", Qt::UpArrow, Qt::Key_Up, 1, 1},
+                  {"AdjustLeft", Qt::LeftArrow, Qt::Key_Left, 2, 0},
+                  {"AdjustRight", Qt::RightArrow, Qt::Key_Right, 2, 2},
+                  {"AdjustDown", Qt::DownArrow, Qt::Key_Down, 3, 1}};
+    for (const auto& a : arrows) {
+        auto* b = new QToolButton;
+        b->setObjectName(QString::fromLatin1(a.name));
+        b->setArrowType(a.arrow);
+        const Qt::Key key = a.key;
+        connect(b, &QToolButton::clicked, this, [this, key] { adjust(key); });
+        pad->addWidget(b, a.row, a.col, Qt::AlignCenter);
+    }
+    auto* size = floatingGroup();
+    auto* sizeColumn = new QVBoxLayout(size);
+    QLabel* sizeHandle = handle("CrossLabel", QStringLiteral("Adjust Cross Size (drag-it)"));
+    sizeColumn->addWidget(sizeHandle);
+    crossSize_ = new QScrollBar(Qt::Horizontal);
+    crossSize_->setObjectName(QStringLiteral("CrossSize"));
+    crossSize_->setRange(15, 120);
+    crossSize_->setSingleStep(15);
+    crossSize_->setPageStep(15);
+    crossSize_->setValue(100);
+    crossSize_->setMinimumWidth(160);
+    connect(crossSize_, &QScrollBar::valueChanged, this, [this] {
+        if (markerShown_)
+            DrawImpactMark();
+    });
+    sizeColumn->addWidget(crossSize_);
+    gridGroup_ = floatingGroup();
+    auto* gridColumn = new QVBoxLayout(gridGroup_);
+    QLabel* gridHandle = handle("gridlabel", QStringLiteral("Grid Description (drag-it)"));
+    gridColumn->addWidget(gridHandle);
+    gridDescription_ = shownBox("grid_description", QStringLiteral("Text1"));
+    gridDescription_->setMinimumWidth(220);
+    gridColumn->addWidget(gridDescription_);
+    frozenSign_ = handle("FrozenSign", QStringLiteral("FROZEN"));
+    frozenSign_->setParent(canvas_->viewport());
+    frozenSign_->setStyleSheet(
+        QStringLiteral("background: red; color: white; font-weight: bold; padding: 4px;"));
+    double top = 150;
+    for (QWidget* group : {adjustGroup_, size, gridGroup_, static_cast<QWidget*>(frozenSign_)}) {
+        group->adjustSize();
+        canvas_->placeAt(group, QPointF(150, top));
+        top += (group->sizeHint().height() + 8) * kTwipsPerPixel;
+    }
+    new widgets::DragHandle(adjustHandle, adjustGroup_, *canvas_);
+    new widgets::DragHandle(sizeHandle, size, *canvas_);
+    new widgets::DragHandle(gridHandle, gridGroup_, *canvas_);
+    new widgets::DragHandle(frozenSign_, frozenSign_, *canvas_);
+}
+
+QWidget* MeasureScreen::floatingGroup()
+{
+    auto* group = new QFrame(canvas_->viewport());
+    group->setFrameShape(QFrame::StyledPanel);
+    group->setAutoFillBackground(true);
+    // A click beside the buttons is not a click on the picture.
+    group->setAttribute(Qt::WA_NoMousePropagation);
+    return group;
+}
+
+void MeasureScreen::buildMenu()
+{
+    auto* menu = new QMenuBar(this);
+    QAction* exit = menu->addAction(QStringLiteral("Return to &Main Screen"));
+    exit->setObjectName(QStringLiteral("Exit"));
+    connect(exit, &QAction::triggered, this, &MeasureScreen::leave);
+}
+
+} // namespace zelvan::measure::ui
