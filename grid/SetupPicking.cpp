@@ -37,6 +37,20 @@ QList<PointMove> pickPoint(const SetupPositions& previous, SetupPoint selected, 
     return moves;
 }
 
+Nudge nudgeOfKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Left:
+        return Nudge::Left;
+    case Qt::Key_Up:
+        return Nudge::Up;
+    case Qt::Key_Right:
+        return Nudge::Right;
+    default:
+        return Nudge::Down;
+    }
+}
+
 QList<PointMove> nudgePoint(const SetupPositions& previous, SetupPoint selected, bool locked,
                             Nudge direction)
 {

@@ -34,6 +34,8 @@ QList<PointMove> pickPoint(const SetupPositions& previous, SetupPoint selected, 
                            QPointF click);
 
 enum class Nudge { Up, Down, Left, Right };
+// The nudge of an arrow key (Qt::Key_Left, _Up, _Right; anything else is down).
+Nudge nudgeOfKey(int key);
 // A micro-adjust: the selected point (with the lock, every point) 15 twips in that direction.
 QList<PointMove> nudgePoint(const SetupPositions& previous, SetupPoint selected, bool locked,
                             Nudge direction);

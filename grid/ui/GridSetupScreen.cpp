@@ -70,10 +70,7 @@ GridSetupScreen::GridSetupScreen(app::Station& station, Dialogs& dialogs, QWidge
     keys_ = new widgets::CursorKeyPoll(this);
     connect(keys_, &widgets::CursorKeyPoll::keyHeld, this, [this](Qt::Key key) {
         findChild<QPushButton*>(QStringLiteral("show_alignment"))->setFocus();
-        nudge(key == Qt::Key_Left    ? Nudge::Left
-              : key == Qt::Key_Up    ? Nudge::Up
-              : key == Qt::Key_Right ? Nudge::Right
-                                     : Nudge::Down);
+        nudge(nudgeOfKey(key));
     });
     // Screen load.
     gridSelect_->setText(gridCaption(int(station_.currentGrid())));

@@ -78,7 +78,6 @@ private:
     QWidget* buildActions();
     QWidget* buildAdjustments();
     void buildDragGroups();
-    QWidget* floatingGroup();
     void showLocked(bool locked);
     void buildMenu(QMenuBar* menu);
     QLineEdit* box(const char* name, const QString& text);

@@ -1,5 +1,7 @@
 #include "grid/ui/GridSetupScreen.h"
 
+#include "widgets/FloatingGroups.h"
+
 // The controls of the set-up screen and where they sit; the screen's behaviour is in
 // GridSetupScreen.cpp.
 #include "app/TextFiles.h"
@@ -55,14 +57,6 @@ const char* const kSurveyBoxes[kSetupPointCount][2] = {{"ul_survey_x", "ul_surve
                                                        {"ll_survey_x", "ll_survey_y"},
                                                        {"lr_survey_x", "lr_survey_y"},
                                                        {"txtCheckX", "txtCheckY"}};
-
-QLabel* handle(const char* name, const QString& caption)
-{
-    auto* label = new QLabel(caption);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setStyleSheet(QStringLiteral("background: black; color: white; padding: 2px;"));
-    return label;
-}
 
 } // namespace
 
@@ -219,31 +213,17 @@ QWidget* GridSetupScreen::buildAdjustments()
 // "(drag-it)" handle, so the operator can move them off the buoys being picked.
 void GridSetupScreen::buildDragGroups()
 {
-    auto* pad = floatingGroup();
+    using widgets::dragCaption;
+    QFrame* pad = widgets::floatingPanel(*canvas_);
     auto* grid = new QGridLayout(pad);
-    QLabel* adjustHandle = handle("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)"));
+    QLabel* adjustHandle = dragCaption("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)"));
     grid->addWidget(adjustHandle, 0, 0, 1, 3);
-    const struct {
-        const char* name;
-        Qt::ArrowType arrow;
-        Nudge direction;
-        int row, col;
-    } arrows[] = {{"AdjustUp", Qt::UpArrow, Nudge::Up, 1, 1},
-                  {"AdjustLeft", Qt::LeftArrow, Nudge::Left, 2, 0},
-                  {"AdjustRight", Qt::RightArrow, Nudge::Right, 2, 2},
-                  {"AdjustDown", Qt::DownArrow, Nudge::Down, 3, 1}};
-    for (const auto& a : arrows) {
-        auto* b = new QToolButton;
-        b->setObjectName(QString::fromLatin1(a.name));
-        b->setArrowType(a.arrow);
-        b->setAutoRepeat(false);
-        const Nudge direction = a.direction;
-        connect(b, &QToolButton::clicked, this, [this, direction] { nudge(direction); });
-        grid->addWidget(b, a.row, a.col, Qt::AlignCenter);
-    }
-    auto* size = floatingGroup();
+    widgets::addArrowPad(grid, 1, this, [this](int key) { nudge(nudgeOfKey(key)); });
+
+    QFrame* size = widgets::floatingPanel(*canvas_);
     auto* sizeColumn = new QVBoxLayout(size);
-    QLabel* sizeHandle = handle("CrossSizeLabel", QStringLiteral("Marker Icon Size (drag-it)"));
+    QLabel* sizeHandle =
+        dragCaption("CrossSizeLabel", QStringLiteral("Marker Icon Size (drag-it)"));
     sizeColumn->addWidget(sizeHandle);
     crossSize_ = new QScrollBar(Qt::Horizontal);
     crossSize_->setObjectName(QStringLiteral("Setup_Cross_size"));
@@ -253,34 +233,17 @@ void GridSetupScreen::buildDragGroups()
     crossSize_->setValue(90);
     crossSize_->setMinimumWidth(160);
     sizeColumn->addWidget(crossSize_);
-    lockGroup_ = floatingGroup();
+
+    lockGroup_ = widgets::floatingPanel(*canvas_);
     auto* lockRow = new QHBoxLayout(lockGroup_);
-    lockedLabel_ = handle("gridLockedLabel", QStringLiteral("GRID LOCKED!"));
-    lockedDrag_ = handle("lblGridDragIt", QStringLiteral("(drag-it)"));
+    lockedLabel_ = dragCaption("gridLockedLabel", QStringLiteral("GRID LOCKED!"));
+    lockedDrag_ = dragCaption("lblGridDragIt", QStringLiteral("(drag-it)"));
     lockRow->addWidget(lockedLabel_);
     lockRow->addWidget(lockedDrag_);
     showLocked(false);
-
-    double top = 150;
-    for (auto [group, handles] : {std::pair<QWidget*, QList<QLabel*>>{pad, {adjustHandle}},
-                                  {size, {sizeHandle}},
-                                  {lockGroup_, {lockedLabel_, lockedDrag_}}}) {
-        group->adjustSize();
-        canvas_->placeAt(group, QPointF(150, top));
-        top += (group->sizeHint().height() + 8) * kTwipsPerPixel;
-        for (QLabel* h : handles)
-            new widgets::DragHandle(h, group, *canvas_);
-    }
-}
-
-QWidget* GridSetupScreen::floatingGroup()
-{
-    auto* group = new QFrame(canvas_->viewport());
-    group->setFrameShape(QFrame::StyledPanel);
-    group->setAutoFillBackground(true);
-    // A click beside the buttons is not a click on the picture.
-    group->setAttribute(Qt::WA_NoMousePropagation);
-    return group;
+    widgets::placeDraggable(
+        *canvas_,
+        {{pad, {adjustHandle}}, {size, {sizeHandle}}, {lockGroup_, {lockedLabel_, lockedDrag_}}});
 }
 
 void GridSetupScreen::buildMenu(QMenuBar* menu)

@@ -68,7 +68,7 @@ private:
     QWidget* buildOutcomeGroup();
     QWidget* buildVerifyGroup();
     void buildFloatingGroups();
-    QWidget* floatingGroup();
+    QScrollBar* buildCrossSize();
     void buildMenu();
     QLineEdit* readout(const char* name);
     void onOutcome(QAbstractButton* option);

@@ -1,5 +1,7 @@
 #include "measure/ui/MeasureScreen.h"
 
+#include "widgets/FloatingGroups.h"
+
 // The controls of the measurement screen and where they sit; its behaviour is in
 // MeasureScreen.cpp.
 #include "base/Numbers.h"
@@ -28,14 +30,6 @@ namespace zelvan::measure::ui
 
 namespace
 {
-
-QLabel* handle(const char* name, const QString& caption)
-{
-    auto* label = new QLabel(caption);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setStyleSheet(QStringLiteral("background: black; color: white; padding: 2px;"));
-    return label;
-}
 
 QLineEdit* shownBox(const char* name, const QString& text)
 {
@@ -206,31 +200,39 @@ QWidget* MeasureScreen::buildVerifyGroup()
 // its "(drag-it)" handle, so the operator can move them off the landing.
 void MeasureScreen::buildFloatingGroups()
 {
-    adjustGroup_ = floatingGroup();
+    using widgets::dragCaption;
+    adjustGroup_ = widgets::floatingPanel(*canvas_);
     auto* pad = new QGridLayout(adjustGroup_);
-    QLabel* adjustHandle = handle("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)"));
+    QLabel* adjustHandle = dragCaption("AdjustmentLabel", QStringLiteral("Micro-Adjust (drag-it)"));
     pad->addWidget(adjustHandle, 0, 0, 1, 3);
-    const struct {
-        const char* name;
-        Qt::ArrowType arrow;
-        Qt::Key key;
-        int row, col;
-    } arrows[] = {{"AdjustUp", Qt::UpArrow, Qt::Key_Up, 1, 1},
-                  {"AdjustLeft", Qt::LeftArrow, Qt::Key_Left, 2, 0},
-                  {"AdjustRight", Qt::RightArrow, Qt::Key_Right, 2, 2},
-                  {"AdjustDown", Qt::DownArrow, Qt::Key_Down, 3, 1}};
-    for (const auto& a : arrows) {
-        auto* b = new QToolButton;
-        b->setObjectName(QString::fromLatin1(a.name));
-        b->setArrowType(a.arrow);
-        const Qt::Key key = a.key;
-        connect(b, &QToolButton::clicked, this, [this, key] { adjust(key); });
-        pad->addWidget(b, a.row, a.col, Qt::AlignCenter);
-    }
-    auto* size = floatingGroup();
+    widgets::addArrowPad(pad, 1, this, [this](int key) { adjust(Qt::Key(key)); });
+
+    QFrame* size = widgets::floatingPanel(*canvas_);
     auto* sizeColumn = new QVBoxLayout(size);
-    QLabel* sizeHandle = handle("CrossLabel", QStringLiteral("Adjust Cross Size (drag-it)"));
+    QLabel* sizeHandle = dragCaption("CrossLabel", QStringLiteral("Adjust Cross Size (drag-it)"));
     sizeColumn->addWidget(sizeHandle);
+    sizeColumn->addWidget(buildCrossSize());
+
+    gridGroup_ = widgets::floatingPanel(*canvas_);
+    auto* gridColumn = new QVBoxLayout(gridGroup_);
+    QLabel* gridHandle = dragCaption("gridlabel", QStringLiteral("Grid Description (drag-it)"));
+    gridColumn->addWidget(gridHandle);
+    gridDescription_ = shownBox("grid_description", QStringLiteral("Text1"));
+    gridDescription_->setMinimumWidth(220);
+    gridColumn->addWidget(gridDescription_);
+
+    frozenSign_ = dragCaption("FrozenSign", QStringLiteral("FROZEN"));
+    frozenSign_->setParent(canvas_->viewport());
+    frozenSign_->setStyleSheet(
+        QStringLiteral("background: red; color: white; font-weight: bold; padding: 4px;"));
+    widgets::placeDraggable(*canvas_, {{adjustGroup_, {adjustHandle}},
+                                       {size, {sizeHandle}},
+                                       {gridGroup_, {gridHandle}},
+                                       {frozenSign_, {frozenSign_}}});
+}
+
+QScrollBar* MeasureScreen::buildCrossSize()
+{
     crossSize_ = new QScrollBar(Qt::Horizontal);
     crossSize_->setObjectName(QStringLiteral("CrossSize"));
     crossSize_->setRange(15, 120);
@@ -242,38 +244,7 @@ void MeasureScreen::buildFloatingGroups()
         if (markerShown_)
             DrawImpactMark();
     });
-    sizeColumn->addWidget(crossSize_);
-    gridGroup_ = floatingGroup();
-    auto* gridColumn = new QVBoxLayout(gridGroup_);
-    QLabel* gridHandle = handle("gridlabel", QStringLiteral("Grid Description (drag-it)"));
-    gridColumn->addWidget(gridHandle);
-    gridDescription_ = shownBox("grid_description", QStringLiteral("Text1"));
-    gridDescription_->setMinimumWidth(220);
-    gridColumn->addWidget(gridDescription_);
-    frozenSign_ = handle("FrozenSign", QStringLiteral("FROZEN"));
-    frozenSign_->setParent(canvas_->viewport());
-    frozenSign_->setStyleSheet(
-        QStringLiteral("background: red; color: white; font-weight: bold; padding: 4px;"));
-    double top = 150;
-    for (QWidget* group : {adjustGroup_, size, gridGroup_, static_cast<QWidget*>(frozenSign_)}) {
-        group->adjustSize();
-        canvas_->placeAt(group, QPointF(150, top));
-        top += (group->sizeHint().height() + 8) * kTwipsPerPixel;
-    }
-    new widgets::DragHandle(adjustHandle, adjustGroup_, *canvas_);
-    new widgets::DragHandle(sizeHandle, size, *canvas_);
-    new widgets::DragHandle(gridHandle, gridGroup_, *canvas_);
-    new widgets::DragHandle(frozenSign_, frozenSign_, *canvas_);
-}
-
-QWidget* MeasureScreen::floatingGroup()
-{
-    auto* group = new QFrame(canvas_->viewport());
-    group->setFrameShape(QFrame::StyledPanel);
-    group->setAutoFillBackground(true);
-    // A click beside the buttons is not a click on the picture.
-    group->setAttribute(Qt::WA_NoMousePropagation);
-    return group;
+    return crossSize_;
 }
 
 void MeasureScreen::buildMenu()
