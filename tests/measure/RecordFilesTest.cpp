@@ -3,6 +3,7 @@
 #include "measure/RecordFiles.h"
 
 #include "FileFailures.h"
+#include "Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,8 +112,9 @@ TEST(ResultsFallback, AFolderInTheWayAndNoFileSet)
 #ifdef Q_OS_UNIX
 TEST(ResultsFallback, ReadOnlyInTheMiddleLosesNothing)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes read-only files";
+    const zelvan::test::Unprivileged asUser;
+    if (!asUser.permissionsApply())
+        GTEST_SKIP() << "this account writes read-only files";
     Folders f;
     ASSERT_TRUE(writeResultsLine(f.results(), f.kept(), QStringLiteral("1")).written);
     QFile::setPermissions(f.results(), QFileDevice::ReadOwner);
@@ -127,8 +129,9 @@ TEST(ResultsFallback, ReadOnlyInTheMiddleLosesNothing)
 
 TEST(ResultsFallback, NothingKeptEitherShowsTheLineToWriteDown)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes read-only folders";
+    const zelvan::test::Unprivileged asUser;
+    if (!asUser.permissionsApply())
+        GTEST_SKIP() << "this account writes into read-only folders";
     Folders f;
     const QString lockedKept = f.tmp.filePath(QStringLiteral("ro/kept.txt"));
     QDir(f.tmp.path()).mkdir(QStringLiteral("ro"));

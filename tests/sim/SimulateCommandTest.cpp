@@ -16,6 +16,7 @@
 
 #include "FileFailures.h"
 #include "ToolRun.h"
+#include "Unprivileged.h"
 #include <cmath>
 
 using namespace zelvan::sim;
@@ -199,18 +200,24 @@ TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("{}");
     old.close();
-    QFile::setPermissions(out, QFile::ReadOwner | QFile::ExeOwner);
-    // An administrator writes anywhere; then there is nothing to refuse.
+    const QFile::Permissions readable =
+        QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(tmp.path(), readable | QFile::WriteOwner);
+    QFile::setPermissions(out, readable);
+    std::function<void()> account;
+#ifdef Q_OS_UNIX
+    // The superuser writes anywhere: the tool runs as "nobody" for whom the folder is locked.
+    if (geteuid() == 0)
+        account = zelvan::test::childAsNobody;
+#endif
     QFile probe(out + "/probe");
-    const bool writable = probe.open(QIODevice::WriteOnly);
-    probe.close();
-    probe.remove();
-    if (writable) {
-        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        GTEST_SKIP() << "read-only folders are writable for this user";
+    if (!account && probe.open(QIODevice::WriteOnly)) {
+        probe.remove();
+        QFile::setPermissions(out, readable | QFile::WriteOwner);
+        GTEST_SKIP() << "read-only folders are writable for this account";
     }
-    const ToolRun r = runTool({"simulate", "--out", out});
-    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const ToolRun r = runTool({"simulate", "--out", out}, 60000, account);
+    QFile::setPermissions(out, readable | QFile::WriteOwner);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith("error: cannot write to folder")) << r.err.constData();
     EXPECT_EQ(entries(out), QStringList({"site.json"}));
