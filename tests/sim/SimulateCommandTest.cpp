@@ -218,6 +218,8 @@ TEST_F(SimulateCommand, ReadOnlyFolderIsRefusedAndKeptAsItWas)
     }
     const ToolRun r = runTool({"simulate", "--out", out}, 60000, account);
     QFile::setPermissions(out, readable | QFile::WriteOwner);
+    if (r.exitCode == zelvan::test::kNoAccountChange)
+        GTEST_SKIP() << "the tool cannot be run as another account here";
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith("error: cannot write to folder")) << r.err.constData();
     EXPECT_EQ(entries(out), QStringList({"site.json"}));

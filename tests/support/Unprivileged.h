@@ -42,6 +42,9 @@ private:
     bool dropped_ = false;
 };
 
+// Exit code of a child that could not change its account.
+inline constexpr int kNoAccountChange = 125;
+
 // For a child process (QProcess::setChildProcessModifier) of a superuser test: Qt programs
 // refuse to start with real and effective ids apart, so the child takes all of them.
 inline void childAsNobody()
@@ -50,7 +53,7 @@ inline void childAsNobody()
         return;
     constexpr uid_t kNobody = 65534;
     if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
-        _exit(125);
+        _exit(kNoAccountChange);
 }
 
 #else
