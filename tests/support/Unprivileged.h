@@ -15,6 +15,9 @@
 namespace zelvan::test
 {
 
+// Exit code of a child that could not change its account.
+inline constexpr int kNoAccountChange = 125;
+
 #ifdef Q_OS_UNIX
 
 class Unprivileged
@@ -41,9 +44,6 @@ public:
 private:
     bool dropped_ = false;
 };
-
-// Exit code of a child that could not change its account.
-inline constexpr int kNoAccountChange = 125;
 
 // For a child process (QProcess::setChildProcessModifier) of a superuser test: Qt programs
 // refuse to start with real and effective ids apart, so the child takes all of them.
