@@ -37,6 +37,7 @@ CursorKeyPoll::~CursorKeyPoll()
 
 void CursorKeyPoll::start()
 {
+    pressedSincePoll_.clear(); // a tap made before the screen polled is not its own
     timer_.start();
 }
 
@@ -47,8 +48,10 @@ void CursorKeyPoll::stop()
 
 void CursorKeyPoll::poll()
 {
+    const QSet<int> reported = down_ + pressedSincePoll_;
+    pressedSincePoll_.clear();
     for (const Qt::Key key : kPolled) {
-        if (down_.contains(key))
+        if (reported.contains(key))
             emit keyHeld(key);
     }
 }
@@ -60,15 +63,18 @@ bool CursorKeyPoll::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyRelease: {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (isPolled(key->key()) && !key->isAutoRepeat()) {
-            if (event->type() == QEvent::KeyPress)
+            if (event->type() == QEvent::KeyPress) {
                 down_.insert(key->key());
-            else
+                pressedSincePoll_.insert(key->key());
+            } else {
                 down_.remove(key->key());
+            }
         }
         break;
     }
     case QEvent::ApplicationDeactivate:
         down_.clear();
+        pressedSincePoll_.clear();
         break;
     default:
         break;

@@ -1,8 +1,10 @@
 #pragma once
 // The held-key poll of the set-up and measurement screens: while running, every 100 ms it
 // reports each cursor key that is held down, Left, Up, Right, Down in that order, so holding
-// a key nudges a point about ten times a second whatever the keyboard's repeat rate. Keys are
-// seen only while the station has the focus; switching to another program releases them.
+// a key nudges a point about ten times a second whatever the keyboard's repeat rate. A short
+// tap pressed and let go between two polls is reported once at the next poll, so no tap is
+// lost. Keys are seen only while the station has the focus; switching to another program
+// releases them.
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -25,7 +27,8 @@ public:
     bool isActive() const { return timer_.isActive(); }
     bool isDown(Qt::Key key) const { return down_.contains(key); }
 
-    // One poll: emits keyHeld for every held cursor key. The timer calls it.
+    // One poll: emits keyHeld for every cursor key held now or pressed since the last poll.
+    // The timer calls it.
     void poll();
 
 signals:
@@ -37,6 +40,7 @@ protected:
 private:
     QTimer timer_;
     QSet<int> down_;
+    QSet<int> pressedSincePoll_;
 };
 
 } // namespace zelvan::widgets

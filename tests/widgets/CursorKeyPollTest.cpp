@@ -56,6 +56,37 @@ TEST(CursorKeyPoll, ReportsEveryHeldCursorKeyInOrderAtEachPoll)
     EXPECT_TRUE(heldKeys(held).isEmpty());
 }
 
+TEST(CursorKeyPoll, ATapBetweenTwoPollsCountsOnceAtTheNext)
+{
+    QLineEdit box;
+    CursorKeyPoll poll;
+    QSignalSpy held(&poll, &CursorKeyPoll::keyHeld);
+    send(&box, QEvent::KeyPress, Qt::Key_Right);
+    send(&box, QEvent::KeyRelease, Qt::Key_Right);
+    send(&box, QEvent::KeyPress, Qt::Key_Up);
+    send(&box, QEvent::KeyRelease, Qt::Key_Up);
+    poll.poll();
+    EXPECT_EQ(heldKeys(held), (QList<int>{Qt::Key_Up, Qt::Key_Right}));
+    poll.poll();
+    EXPECT_TRUE(heldKeys(held).isEmpty()) << "a tap is one step, not two";
+
+    // Held across polls: one report a poll, the press not counted twice.
+    send(&box, QEvent::KeyPress, Qt::Key_Left);
+    poll.poll();
+    poll.poll();
+    send(&box, QEvent::KeyRelease, Qt::Key_Left);
+    poll.poll();
+    EXPECT_EQ(heldKeys(held), (QList<int>{Qt::Key_Left, Qt::Key_Left}));
+
+    // A tap made while the poll was stopped (on another screen) is not replayed at start.
+    send(&box, QEvent::KeyPress, Qt::Key_Down);
+    send(&box, QEvent::KeyRelease, Qt::Key_Down);
+    poll.start();
+    poll.poll();
+    poll.stop();
+    EXPECT_TRUE(heldKeys(held).isEmpty());
+}
+
 TEST(CursorKeyPoll, RunsEveryHundredMillisecondsOnlyWhileStarted)
 {
     QLineEdit box;
