@@ -88,16 +88,24 @@ PictureSave savePicture(const PictureSaveInput& in, Dialogs& dialogs)
     out.picturePath =
         contactPicturePath(in.videoDirectory, in.skierName, in.jumpNumber, in.extension);
     out.debugLines << QStringLiteral("save ") + out.picturePath;
+    const QString capture = QDir(in.stationFolder).filePath(QLatin1String(kCapturePictureName));
+    // Without the folder the name alone would land wherever the station was started.
+    if (in.videoDirectory.isEmpty() || !QFileInfo(in.videoDirectory).isDir()) {
+        dialogs.message(QStringLiteral("The picture could not be saved: the save-video folder "
+                                       "\"%1\" does not exist.\n\n%2 is kept as it was.")
+                            .arg(in.videoDirectory, native(capture)),
+                        Icon::Error);
+        return out;
+    }
     const std::optional<QString> path = chosenPath(out.picturePath, in.videoDirectory, dialogs);
     if (!path) {
         dialogs.message(QStringLiteral("No new name was given, so the picture has not been saved. "
                                        "It stays in %1.")
-                            .arg(native(QDir(in.stationFolder).filePath(kCapturePictureName))),
+                            .arg(native(capture)),
                         Icon::Warning);
         return out;
     }
     out.picturePath = *path;
-    const QString capture = QDir(in.stationFolder).filePath(QLatin1String(kCapturePictureName));
     if (const Status copied = copyCapture(capture, out.picturePath); !copied) {
         dialogs.message(QStringLiteral("The picture could not be saved as %1.\n%2\n\n%3 is kept "
                                        "as it was.")
