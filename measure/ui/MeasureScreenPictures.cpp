@@ -2,6 +2,7 @@
 
 // The measurement screen's pictures from outside the frame selection: a loaded file, the
 // clipboard, the capture tool's snapshot and flag file, and the picture log.
+#include "base/Numbers.h"
 #include "grid/SetupScreenRules.h"
 #include "measure/ContactPicture.h"
 #include "measure/PictureSources.h"
@@ -81,11 +82,17 @@ void MeasureScreen::showOrigin(const QString& text)
     origin_->resize(
         std::max(origin_->minimumWidth(), origin_->fontMetrics().horizontalAdvance(text) + 16),
         origin_->sizeHint().height());
-    // Directly below the grid description, wherever the operator dragged it.
-    const QRect description = gridGroup_->geometry();
-    origin_->move(description.left(), description.bottom() + 1);
+    // Directly below the grid description, wherever the operator dragged it, and kept there
+    // on the picture whatever the zoom.
+    const double twipsPerPixel = kTwipsPerPixel / canvas_->zoom();
+    const QPointF description = canvas_->placedAt(gridGroup_).value_or(QPointF());
+    const QPointF below = description + QPointF(0, gridGroup_->height() * twipsPerPixel);
+    canvas_->placeAt(origin_, below);
     origin_->show();
     origin_->raise();
+    // FROZEN is shown with it and must stay readable.
+    if (frozenSign_->geometry().intersects(origin_->geometry()))
+        canvas_->placeAt(frozenSign_, below + QPointF(0, (origin_->height() + 4) * twipsPerPixel));
 }
 
 QString MeasureScreen::pictureOrigin() const

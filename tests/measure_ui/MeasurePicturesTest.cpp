@@ -292,7 +292,7 @@ TEST_F(MeasurePicturesTest, CaptureNextJumpAppliesEachVideoPolicy)
         station.setPreviewOn(false);
         bool presentAtRelease = false;
         const auto held = QObject::connect(&station, &Station::videoReleaseRequested,
-                                  [&] { presentAtRelease = QFile::exists(video()); });
+                                           [&] { presentAtRelease = QFile::exists(video()); });
         control<QPushButton>("btnNextJump")->click();
         QObject::disconnect(held);
         EXPECT_TRUE(presentAtRelease) << c.mode; // released before the policy
@@ -424,6 +424,9 @@ TEST_F(MeasurePicturesTest, PasteAndSnapshotsFreezeThePicture)
     EXPECT_EQ(control("distance_ft")->text(), "");
     EXPECT_EQ(screen.canvas().picture().size(), QSize(100, 50));
     EXPECT_EQ(screen.pictureOrigin(), "Picture from Clipboard");
+    EXPECT_FALSE(control<QLabel>("FrozenSign")
+                     ->geometry()
+                     .intersects(control("gif_file_name")->geometry())); // both readable
     EXPECT_EQ(screen.focusWidget(), control<QPushButton>("Show_grid"));
     screen.clear();
     EXPECT_FALSE(screen.pictureFrozen());
@@ -541,13 +544,22 @@ TEST_F(MeasurePicturesTest, Screenshots)
         GTEST_SKIP() << "ZELVAN_SCREENSHOTS not set";
     station.setMeasureSkierName("SMITH, JOHN");
     station.setMeasureJumpNumber("3");
+    // A lake-sized picture: the floating groups sit over its corner, the landing in the open.
+    QImage lake(960, 640, QImage::Format_RGB32);
+    for (int y = 0; y < lake.height(); ++y)
+        lake.setPixelColor(0, y, QColor(30, 80 + y / 8, 120 + y / 10));
+    for (int y = 0; y < lake.height(); ++y)
+        for (int x = 1; x < lake.width(); ++x)
+            lake.setPixelColor(x, y, lake.pixelColor(0, y));
+    ASSERT_TRUE(lake.save(capture(), "BMP"));
+    screen.showCurrentCapture();
     widgets::PictureCanvas& canvas = screen.canvas();
     for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
         const QString tag = QString::number(size.width());
         screen.resize(size);
         QApplication::processEvents();
         QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {},
-                          canvas.viewportPixelAt({3000, 2400}).toPoint());
+                          canvas.viewportPixelAt({6000, 4500}).toPoint());
         screenshot("measure-marked-" + tag, size);
         control<QPushButton>("Record")->click();
         screenshot("measure-recorded-" + tag, size);
@@ -557,7 +569,7 @@ TEST_F(MeasurePicturesTest, Screenshots)
         canvas.setZoom(3.0);
         screenshot("measure-zoomed-" + tag, size);
         canvas.setZoom(1.0);
-        QGuiApplication::clipboard()->setImage(filled(320, 240, QColor(30, 70, 110)));
+        QGuiApplication::clipboard()->setImage(lake.mirrored(true, false));
         control<QToolButton>("ClipSnapShot")->click();
         screenshot("measure-frozen-" + tag, size);
         screen.clear();
