@@ -174,6 +174,11 @@ TEST_F(MeasurePicturesTest, ActivationAfterFrameSelectionShowsTheCapturePicture)
     EXPECT_EQ(control<QPushButton>("btnNextJump")->text(), "Capture Next Jump");
     EXPECT_EQ(control<QPushButton>("Command1")->text(), "Reselect capture frame");
     EXPECT_EQ(control<QCheckBox>("cbAutoLoadClipboard")->text(), "Auto Load");
+    for (const char* name : {"ClipSnapShot", "ImgSnapShot", "gif_file_name", "btnNextJump"}) {
+        QWidget* w = control<QWidget>(name);
+        EXPECT_EQ(w->accessibleDescription(), name);
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << name;
+    }
     EXPECT_EQ(control<QTimer>("loadTimer")->interval(), 0);
     EXPECT_FALSE(control<QTimer>("loadTimer")->isActive());
 }
@@ -564,6 +569,7 @@ TEST_F(MeasurePicturesTest, Screenshots)
         control<QPushButton>("Record")->click();
         screenshot("measure-recorded-" + tag, size);
         control<QPushButton>("verify")->click();
+        QTest::mouseMove(canvas.viewport(), canvas.viewportPixelAt({6600, 3900}).toPoint());
         screenshot("measure-verify-" + tag, size);
         control<QPushButton>("verify")->click();
         canvas.setZoom(3.0);
