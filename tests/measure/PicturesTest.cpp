@@ -12,6 +12,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 using namespace zelvan;
 using namespace zelvan::measure;
@@ -220,10 +223,10 @@ TEST(StandardVideoName, TheCaptureScreensNamesOnly)
     ASSERT_TRUE(smith);
     EXPECT_EQ(smith->skier, "SMITH");
     EXPECT_EQ(smith->jump, "12");
-    const auto linux = standardVideoName("/home/op/videos/Ann Leejump3.avi");
-    ASSERT_TRUE(linux);
-    EXPECT_EQ(linux->skier, "Ann Lee");
-    EXPECT_EQ(linux->jump, "3");
+    const auto unixPath = standardVideoName("/home/op/videos/Ann Leejump3.avi");
+    ASSERT_TRUE(unixPath);
+    EXPECT_EQ(unixPath->skier, "Ann Lee");
+    EXPECT_EQ(unixPath->jump, "3");
     for (const char* odd : {"C:\\V\\SMITH.avi", "SMITH", "ab.avi", "C:\\Vjump\\ab.avi",
                             "C:\\V\\SMITHjump12345.avi", "C:\\V\\SMITHjump1.AVI"})
         EXPECT_FALSE(standardVideoName(odd)) << odd;
@@ -285,6 +288,27 @@ TEST(VideoPolicy, AskKeepsOnYesAndDeletesOnNo)
     EXPECT_TRUE(applyVideoPolicy("Keep", f.video(), 9, d).retained);
     EXPECT_TRUE(QFile::exists(f.video()));
 }
+
+#ifdef Q_OS_UNIX
+TEST(VideoPolicy, AVideoThatCannotBeDeletedIsToldAndNotLoggedAsErased)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "a locked folder does not stop root";
+    VideoFolder f;
+    QDir(f.dir.path()).mkdir("locked");
+    const QString video = f.dir.filePath("locked/Smithjump2.avi");
+    put(video, "RIFF");
+    QFile::setPermissions(f.dir.filePath("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ScriptedDialogs d;
+    const VideoPolicyOutcome out = applyVideoPolicy("NoSave", video, 57, d);
+    QFile::setPermissions(f.dir.filePath("locked"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(QFile::exists(video));
+    ASSERT_EQ(d.messages().size(), 1);
+    EXPECT_TRUE(d.messages()[0].contains("could not be deleted"));
+    EXPECT_TRUE(out.debugLines.isEmpty());
+}
+#endif
 
 TEST(VideoPolicy, NonStandardNameIsWarnedAndNotLogged)
 {

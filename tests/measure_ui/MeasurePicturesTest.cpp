@@ -221,6 +221,21 @@ TEST_F(MeasurePicturesTest, SavePictureTwiceWithOverwriteThenWithRename)
                                                 "Distance: 45.3m", "File: " + renamed}));
 }
 
+TEST_F(MeasurePicturesTest, AnUnsafeSkierNameStaysInsideTheVideoFolder)
+{
+    station.setMeasureSkierName("..\\../ANN|LEE");
+    station.setMeasureJumpNumber("2");
+    trigger("SavePict");
+    const QString path = inVideos(".. .. ANN LEEjump2.bmp");
+    EXPECT_EQ(bytesOf(path), bytesOf(capture()));
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].contains("replaced by spaces"));
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.bmp"}, QDir::Files),
+              QStringList({"currentcapture.bmp"}));
+    EXPECT_EQ(control<QComboBox>("Skier_name")->currentText(), "..\\../ANN|LEE");
+    EXPECT_TRUE(results().endsWith(("Saved picture: " + path + "\r\n").toUtf8()));
+}
+
 TEST_F(MeasurePicturesTest, CancelledRenameSavesNothingAndSaysSo)
 {
     put(inVideos("SMITHjump3.bmp"), "earlier");
