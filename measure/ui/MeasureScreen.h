@@ -100,6 +100,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The screen becomes active again when the results viewer or the picture log it opened
+    // goes away.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -121,6 +124,7 @@ private:
     void applyPicturePolicy();
     void applyVideoPolicy();
     void showPictureToView();
+    void activate();
     QLineEdit* readout(const char* name);
     void onOutcome(QAbstractButton* option);
     void rerideOrComment(QAbstractButton* option);

@@ -116,8 +116,10 @@ void MeasureScreen::reselectFrame()
 
 void MeasureScreen::openResults()
 {
-    if (!results_)
+    if (!results_) {
         results_ = new app::ui::ResultsViewer(station_, dialogs_, this);
+        results_->installEventFilter(this);
+    }
     results_->open();
 }
 
@@ -139,8 +141,10 @@ void MeasureScreen::useCalibration(tools::ui::CalibrateScreen* shared)
 
 void MeasureScreen::openPictureLog()
 {
-    if (!pictureLog_)
+    if (!pictureLog_) {
         pictureLog_ = new app::ui::PictureLogViewer(station_, dialogs_, this);
+        pictureLog_->installEventFilter(this);
+    }
     pictureLog_->open();
 }
 

@@ -2,6 +2,8 @@
 
 // The measurement screen's pictures from outside the frame selection: a loaded file, the
 // clipboard, the capture tool's snapshot and flag file, and the picture log.
+#include "app/ui/PictureLogViewer.h"
+#include "app/ui/ResultsViewer.h"
 #include "base/Numbers.h"
 #include "grid/SetupScreenRules.h"
 #include "measure/ContactPicture.h"
@@ -223,9 +225,10 @@ void MeasureScreen::showPictureToView()
     showOrigin(QDir::toNativeSeparators(path));
 }
 
-void MeasureScreen::showEvent(QShowEvent* event)
+// Each time the screen becomes active: a frame just selected is shown again, whatever was
+// pasted over it since.
+void MeasureScreen::activate()
 {
-    QWidget::showEvent(event);
     if (station_.navigationMode() == QLatin1String("SelectFrame"))
         showCurrentCapture();
     else
@@ -234,6 +237,21 @@ void MeasureScreen::showEvent(QShowEvent* event)
     writeDebug(
         QStringLiteral("Measure form Activated - picture loaded - ") +
         QDir::toNativeSeparators(QDir(station_.stationFolder()).filePath(kCapturePictureName)));
+}
+
+void MeasureScreen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    activate();
+}
+
+bool MeasureScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool ownWindow =
+        (results_ && watched == results_) || (pictureLog_ && watched == pictureLog_);
+    if (ownWindow && event->type() == QEvent::Hide && isVisible())
+        activate();
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace zelvan::measure::ui

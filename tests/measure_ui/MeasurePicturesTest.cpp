@@ -533,6 +533,24 @@ TEST_F(MeasurePicturesTest, APictureFromThePictureLogIsShownEachTimeItIsChosen)
     EXPECT_EQ(screen.canvas().picture().size(), QSize(160, 120));
 }
 
+TEST_F(MeasurePicturesTest, BackFromTheResultsViewerAfterAFrameSelectionShowsTheFrameAgain)
+{
+    QGuiApplication::clipboard()->setImage(filled(90, 60, Qt::red));
+    control<QToolButton>("ClipSnapShot")->click();
+    trigger("mnuResults");
+    screen.findChild<QAction*>("Exit_results")->trigger();
+    EXPECT_EQ(screen.canvas().picture().size(), QSize(320, 240)); // the frame replaced it
+
+    // A loaded picture changed the token: it survives.
+    const QString file = dir.filePath("captures/earlier.bmp");
+    ASSERT_TRUE(filled(200, 100, Qt::yellow).save(file, "BMP"));
+    dialogs.fileAnswers << file;
+    trigger("LoadPict");
+    trigger("mnuResults");
+    screen.findChild<QAction*>("Exit_results")->trigger();
+    EXPECT_EQ(screen.canvas().picture().size(), QSize(200, 100));
+}
+
 TEST_F(MeasurePicturesTest, MenuOpensItsWindowsAndReselectGoesBack)
 {
     put(dir.filePath("results.txt"), "line one\r\n");
