@@ -150,4 +150,13 @@ QString withoutTrailingSeparator(const QString& path)
     return dir;
 }
 
+QString fileNameSafe(const QString& name)
+{
+    QString safe = name;
+    for (QChar& c : safe)
+        if (c.unicode() < 32 || QStringLiteral("\\/:*?\"<>|").contains(c))
+            c = QLatin1Char(' ');
+    return safe;
+}
+
 } // namespace zelvan

@@ -26,4 +26,9 @@ double leadingNumber(QStringView text);
 // whole name ("/").
 QString withoutTrailingSeparator(const QString& path);
 
+// A name made fit to be part of a file name: characters that would leave the folder or that
+// Windows does not allow in a file name (\ / : * ? " < > | and control characters) each
+// become a space.
+QString fileNameSafe(const QString& name);
+
 } // namespace zelvan

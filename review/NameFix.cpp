@@ -54,11 +54,7 @@ bool samePath(const QString& a, const QString& b)
 
 QString fileNameSafe(const QString& name)
 {
-    QString safe = name;
-    for (QChar& c : safe)
-        if (c.unicode() < 32 || QStringLiteral("\\/:*?\"<>|").contains(c))
-            c = QLatin1Char(' ');
-    return safe;
+    return zelvan::fileNameSafe(name);
 }
 
 NameFixResult fixSkierName(Dialogs& dialogs, const NameFixInput& input,

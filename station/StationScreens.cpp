@@ -47,7 +47,7 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     auto measureScreen = std::make_unique<measure::ui::MeasureScreen>(station, dialogs);
     auto calibration = std::make_unique<tools::ui::CalibrateScreen>(station, dialogs);
     gridSetup->useCalibration(calibration.get());
-    calibration->addCanvas(&measureScreen->canvas());
+    measureScreen->useCalibration(calibration.get());
     fillScreen(gridSetup.get());
     fillScreen(measureScreen.get());
     screens.gridSetup = std::move(gridSetup);

@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace zelvan::measure::ui
 {
@@ -59,6 +60,12 @@ MeasureScreen::MeasureScreen(app::Station& station, Dialogs& dialogs, QWidget* p
         if (isVisible())
             show_the_grid();
     });
+    connect(&station_, &app::Station::pictureToViewChanged, this,
+            &MeasureScreen::showPictureToView);
+    loadTimer_ = new QTimer(this);
+    loadTimer_->setObjectName(QStringLiteral("loadTimer"));
+    loadTimer_->setInterval(0);
+    connect(loadTimer_, &QTimer::timeout, this, &MeasureScreen::autoLoadTick);
     // Screen load.
     setGrid_->setVisible(station_.numGrids() != 1);
     setGrid_->setText(gridCaption(int(station_.currentGrid())));
@@ -68,6 +75,7 @@ MeasureScreen::MeasureScreen(app::Station& station, Dialogs& dialogs, QWidget* p
     unofficial_->hide();
     gridDescription_->hide();
     frozenSign_->hide();
+    origin_->hide();
     showMarker(false);
     showEventType();
     showLabelColours();
@@ -363,50 +371,10 @@ void MeasureScreen::clear()
     selectJumpOk();
     frozen_ = false;
     frozenSign_->hide();
+    origin_->hide();
     canvas_->setPicture(QImage());
     show_the_grid();
     deleteSnapshotPictures(station_.zqioFolder());
-}
-
-void MeasureScreen::leave()
-{
-    station_.setNavigationMode(QString());
-    clear();
-    for (QLabel* label : buoyLabels_)
-        label->clear();
-    gridDescription_->hide();
-    keys_->stop();
-    station_.showScreen(Screen::Main);
-}
-
-void MeasureScreen::showPicture(const QImage& picture, const QString& from)
-{
-    if (picture.isNull()) {
-        dialogs_.message(QStringLiteral("There is no picture to show in %1").arg(from),
-                         Icon::Warning);
-        return;
-    }
-    canvas_->setPicture(picture);
-    const QSizeF twips = canvas_->pictureSizeTwips();
-    station_.setPictureSize(twips.width(), twips.height());
-    show_the_grid();
-    showGrid_->setFocus();
-}
-
-void MeasureScreen::showCurrentCapture()
-{
-    const QString path = QDir(station_.stationFolder()).filePath("currentcapture.bmp");
-    showPicture(QImage(path), QDir::toNativeSeparators(path));
-}
-
-void MeasureScreen::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (station_.navigationMode() == QLatin1String("SelectFrame"))
-        showCurrentCapture();
-    else
-        show_the_grid();
-    keys_->start();
 }
 
 void MeasureScreen::hideEvent(QHideEvent* event)

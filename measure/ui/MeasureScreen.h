@@ -16,13 +16,24 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QCheckBox;
 class QScrollBar;
+class QTimer;
 
 namespace zelvan::widgets
 {
 class CursorKeyPoll;
 class PictureCanvas;
 } // namespace zelvan::widgets
+namespace zelvan::tools::ui
+{
+class CalibrateScreen;
+}
+namespace zelvan::app::ui
+{
+class PictureLogViewer;
+class ResultsViewer;
+} // namespace zelvan::app::ui
 
 namespace zelvan::measure::ui
 {
@@ -51,14 +62,47 @@ public:
     void pointerAt(QPointF twips);
     void record();
     void clear();
+    // "Return to &Main Screen": the picture policy after a frame selection, then Clear and the
+    // main screen.
     void leave();
     // The contact picture (currentcapture.bmp of the station folder, or any picture); a
     // missing or unreadable one is told and the current picture stays.
     void showPicture(const QImage& picture, const QString& from);
     void showCurrentCapture();
 
+    // "&Save Picture": the contact picture beside the videos, with its lines.
+    void savePicture();
+    // "C&apture Next Jump" (also btnNextJump): the picture and video policies, Clear, and the
+    // capture screen.
+    void captureNextJump();
+    // "Reselect capture frame": back to the frame selection screen.
+    void reselectFrame();
+    // "&Load Picture": a picture file chosen in the captures folder.
+    void loadPicture();
+    // "&Paste", the clipboard snapshot and the file snapshot: a still picture, FROZEN.
+    void pastePicture();
+    void clipSnapShot();
+    void imgSnapShot();
+    // "Auto Load": polls the capture tool's flag file every second while ticked.
+    void setAutoLoad(bool on);
+    void autoLoadTick();
+    // "&Results", "&Calibrate", "&View Log".
+    void openResults();
+    void openCalibration();
+    void openPictureLog();
+    // The calibration assistant shared with the grid set-up screen (main() owns it); without
+    // one the screen makes its own on first use.
+    void useCalibration(tools::ui::CalibrateScreen* shared);
+    // The name or origin of the picture shown (gif_file_name), and the last picture file
+    // loaded through Load Picture.
+    QString pictureOrigin() const;
+    QString loadedPictureFile() const { return loadedFile_; }
+
 protected:
     void showEvent(QShowEvent* event) override;
+    // The screen becomes active again when the results viewer or the picture log it opened
+    // goes away.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -70,6 +114,17 @@ private:
     void buildFloatingGroups();
     QScrollBar* buildCrossSize();
     void buildMenu();
+    QWidget* buildPictureGroup();
+    void freeze();
+    void showOrigin(const QString& text);
+    void writeDebug(const QString& line);
+    void writeDebug(const QStringList& lines);
+    void writeResults(const QString& line);
+    bool takeSnapshot(const QImage& picture);
+    void applyPicturePolicy();
+    void applyVideoPolicy();
+    void showPictureToView();
+    void activate();
     QLineEdit* readout(const char* name);
     void onOutcome(QAbstractButton* option);
     void rerideOrComment(QAbstractButton* option);
@@ -113,6 +168,13 @@ private:
     QPointF lastClick_; // lastClickX, lastClickY
     bool frozen_ = false;
     QString rawDistance_;
+    QLineEdit* origin_ = nullptr; // gif_file_name
+    QCheckBox* autoLoad_ = nullptr;
+    QTimer* loadTimer_ = nullptr;
+    QString loadedFile_;
+    tools::ui::CalibrateScreen* calibrate_ = nullptr;
+    app::ui::ResultsViewer* results_ = nullptr;
+    app::ui::PictureLogViewer* pictureLog_ = nullptr;
 };
 
 } // namespace zelvan::measure::ui

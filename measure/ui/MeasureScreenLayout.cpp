@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -22,6 +23,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -60,6 +62,7 @@ void MeasureScreen::buildControls()
     column->addWidget(buildDistanceGroup());
     column->addWidget(buildOutcomeGroup());
     column->addWidget(buildVerifyGroup());
+    column->addWidget(buildPictureGroup());
     column->addStretch();
     auto* scroll = new QScrollArea;
     scroll->setWidget(panel);
@@ -221,6 +224,11 @@ void MeasureScreen::buildFloatingGroups()
     gridDescription_->setMinimumWidth(220);
     gridColumn->addWidget(gridDescription_);
 
+    // Shown under the grid description, with the picture it names.
+    origin_ = shownBox("gif_file_name", QStringLiteral(".gif file name"));
+    origin_->setParent(canvas_->viewport());
+    origin_->setMinimumWidth(320);
+
     frozenSign_ = dragCaption("FrozenSign", QStringLiteral("FROZEN"));
     frozenSign_->setParent(canvas_->viewport());
     frozenSign_->setStyleSheet(
@@ -250,9 +258,63 @@ QScrollBar* MeasureScreen::buildCrossSize()
 void MeasureScreen::buildMenu()
 {
     auto* menu = new QMenuBar(this);
-    QAction* exit = menu->addAction(QStringLiteral("Return to &Main Screen"));
-    exit->setObjectName(QStringLiteral("Exit"));
-    connect(exit, &QAction::triggered, this, &MeasureScreen::leave);
+    const struct {
+        const char* name;
+        const char* caption;
+        void (MeasureScreen::*handler)();
+    } items[] = {{"SavePict", "&Save Picture", &MeasureScreen::savePicture},
+                 {"LoadPict", "&Load Picture", &MeasureScreen::loadPicture},
+                 {"mnuPaste", "&Paste", &MeasureScreen::pastePicture},
+                 {"mnuResults", "&Results", &MeasureScreen::openResults},
+                 {"mnuCalibrate", "&Calibrate", &MeasureScreen::openCalibration},
+                 {"mnuCapture", "C&apture Next Jump", &MeasureScreen::captureNextJump},
+                 {"mnuViewLog", "&View Log", &MeasureScreen::openPictureLog},
+                 {"Exit", "Return to &Main Screen", &MeasureScreen::leave}};
+    for (const auto& item : items) {
+        QAction* action = menu->addAction(QString::fromLatin1(item.caption));
+        action->setObjectName(QString::fromLatin1(item.name));
+        connect(action, &QAction::triggered, this, item.handler);
+    }
+}
+
+// Going on, and the pictures that come from outside the frame selection.
+QWidget* MeasureScreen::buildPictureGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("Pictures"));
+    auto* grid = new QGridLayout(group);
+    auto* next = new QPushButton(QStringLiteral("Capture Next Jump"));
+    next->setObjectName(QStringLiteral("btnNextJump"));
+    connect(next, &QPushButton::clicked, this, &MeasureScreen::captureNextJump);
+    auto* reselect = new QPushButton(QStringLiteral("Reselect capture frame"));
+    reselect->setObjectName(QStringLiteral("Command1"));
+    connect(reselect, &QPushButton::clicked, this, &MeasureScreen::reselectFrame);
+    grid->addWidget(next, 0, 0, 1, 3);
+    grid->addWidget(reselect, 1, 0, 1, 3);
+    const struct {
+        const char* name;
+        QStyle::StandardPixmap icon;
+        const char* tip;
+        void (MeasureScreen::*handler)();
+    } snaps[] = {{"ClipSnapShot", QStyle::SP_DialogApplyButton, "Take the picture on the clipboard",
+                  &MeasureScreen::clipSnapShot},
+                 {"ImgSnapShot", QStyle::SP_DialogOpenButton,
+                  "Take the snapshot picture of the capture tool", &MeasureScreen::imgSnapShot}};
+    int column = 0;
+    for (const auto& snap : snaps) {
+        auto* button = new QToolButton;
+        button->setObjectName(QString::fromLatin1(snap.name));
+        button->setIcon(style()->standardIcon(snap.icon));
+        button->setIconSize({24, 24});
+        button->setToolTip(QString::fromLatin1(snap.tip));
+        connect(button, &QToolButton::clicked, this, snap.handler);
+        grid->addWidget(button, 2, column++);
+    }
+    autoLoad_ = new QCheckBox(QStringLiteral("Auto Load"));
+    autoLoad_->setObjectName(QStringLiteral("cbAutoLoadClipboard"));
+    connect(autoLoad_, &QCheckBox::toggled, this, &MeasureScreen::setAutoLoad);
+    grid->addWidget(autoLoad_, 2, 2);
+    grid->setColumnStretch(2, 1);
+    return group;
 }
 
 } // namespace zelvan::measure::ui

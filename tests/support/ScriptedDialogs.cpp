@@ -30,17 +30,17 @@ std::optional<QString> ScriptedDialogs::input(const QString& prompt, const QStri
 }
 
 QString ScriptedDialogs::openFile(const QString& title, const QString& folder,
-                                  const QString& filter, int)
+                                  const QString& filter, int selectedFilter)
 {
-    fileAsks.append({folder, filter});
+    fileAsks.append({folder, filter, selectedFilter});
     shown.append({Kind::OpenFile, QString(), shownTitle(title), Icon::None});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 
 QString ScriptedDialogs::saveFile(const QString& title, const QString& folder,
-                                  const QString& filter, int)
+                                  const QString& filter, int selectedFilter)
 {
-    fileAsks.append({folder, filter});
+    fileAsks.append({folder, filter, selectedFilter});
     shown.append({Kind::SaveFile, QString(), shownTitle(title), Icon::None});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }

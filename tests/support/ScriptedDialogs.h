@@ -41,6 +41,7 @@ public:
     struct FileAsk {
         QString folder;
         QString filter;
+        int selectedFilter = 1; // the filter entry the dialog started on
     };
     QList<FileAsk> fileAsks;
     QStringList texts() const;    // every text shown, in order

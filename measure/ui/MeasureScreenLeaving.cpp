@@ -1,0 +1,151 @@
+#include "measure/ui/MeasureScreen.h"
+
+// Leaving the measurement screen and its menu's other windows: Save Picture, the picture and
+// video policies, Capture Next Jump, Return to Main Screen, the frame selection again, the
+// results viewer, the calibration assistant and the picture log.
+#include "app/ui/PictureLogViewer.h"
+#include "app/ui/ResultsViewer.h"
+#include "measure/ContactPicture.h"
+#include "measure/LeavingRules.h"
+#include "measure/RecordFiles.h"
+#include "tools/ui/CalibrateScreen.h"
+#include "widgets/CursorKeyPoll.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace zelvan::measure::ui
+{
+
+using Screen = app::Station::Screen;
+
+namespace
+{
+
+bool afterFrameSelection(const app::Station& station)
+{
+    return station.navigationMode() == QLatin1String("SelectFrame");
+}
+
+} // namespace
+
+void MeasureScreen::savePicture()
+{
+    PictureSaveInput in;
+    in.now = station_.clock().now();
+    in.stationFolder = station_.stationFolder();
+    in.videoDirectory = station_.videoDirectory();
+    in.skierName = skier_->currentText();
+    in.jumpNumber = jumpNo_->text();
+    in.extension = station_.pictureExtension();
+    in.captureSkierName = station_.captureSkierName();
+    in.captureAttempt = station_.captureAttemptNumber();
+    in.resultsPath = station_.resultsFilePath();
+    in.keptPath = QDir(in.stationFolder).filePath(QLatin1String(kKeptResultsFileName));
+    const PictureSave out = measure::savePicture(in, dialogs_);
+    writeDebug(out.debugLines);
+    if (!out.saved)
+        return;
+    const Status logged = station_.sessionLog().writeContactPicture(
+        in.captureSkierName, pictureLogJump(in.captureAttempt), distance_->text(), out.picturePath);
+    if (!logged)
+        dialogs_.message(logged.error(), Icon::Error);
+}
+
+void MeasureScreen::applyPicturePolicy()
+{
+    if (pictureToBeSaved(station_.pictureSaveMode(), dialogs_))
+        savePicture();
+}
+
+void MeasureScreen::applyVideoPolicy()
+{
+    const QString video = station_.selectedVideoFile();
+    const double frame = station_.selectedFrame();
+    const VideoPolicyOutcome out =
+        measure::applyVideoPolicy(station_.videoSaveMode(), video, frame, dialogs_);
+    writeDebug(out.debugLines);
+    if (!out.retained)
+        return;
+    const Status logged = station_.sessionLog().writeMeasuredVideo(
+        out.name.skier, out.name.jump, QString::number(qint64(frame)), video);
+    if (!logged)
+        dialogs_.message(logged.error(), Icon::Error);
+}
+
+void MeasureScreen::leave()
+{
+    if (afterFrameSelection(station_))
+        applyPicturePolicy();
+    station_.setNavigationMode(QString());
+    clear();
+    for (QLabel* label : buoyLabels_)
+        label->clear();
+    gridDescription_->hide();
+    keys_->stop();
+    station_.showScreen(Screen::Main);
+}
+
+void MeasureScreen::captureNextJump()
+{
+    if (!afterFrameSelection(station_)) {
+        if (dialogs_.askYesNo(QLatin1String(kSavePictureQuestion), QString()))
+            savePicture();
+        if (dialogs_.askYesNo(QLatin1String(kRemainQuestion), QString()))
+            return;
+    } else {
+        applyPicturePolicy();
+    }
+    // The frame selection screen's player lets go of the video before it is deleted.
+    station_.releaseVideo();
+    applyVideoPolicy();
+    station_.setNavigationMode(QStringLiteral("Measure"));
+    clear();
+    keys_->stop();
+    station_.showScreen(Screen::Capture);
+    station_.setPreviewOn(true);
+}
+
+void MeasureScreen::reselectFrame()
+{
+    keys_->stop();
+    station_.showScreen(Screen::FrameSelection);
+}
+
+void MeasureScreen::openResults()
+{
+    if (!results_) {
+        results_ = new app::ui::ResultsViewer(station_, dialogs_, this);
+        results_->installEventFilter(this);
+    }
+    results_->open();
+}
+
+void MeasureScreen::openCalibration()
+{
+    if (!calibrate_) {
+        calibrate_ = new tools::ui::CalibrateScreen(station_, dialogs_, this);
+        calibrate_->addCanvas(canvas_);
+    }
+    calibrate_->openOver(canvas_);
+}
+
+void MeasureScreen::useCalibration(tools::ui::CalibrateScreen* shared)
+{
+    calibrate_ = shared;
+    if (shared)
+        shared->addCanvas(canvas_);
+}
+
+void MeasureScreen::openPictureLog()
+{
+    if (!pictureLog_) {
+        pictureLog_ = new app::ui::PictureLogViewer(station_, dialogs_, this);
+        pictureLog_->installEventFilter(this);
+    }
+    pictureLog_->open();
+}
+
+} // namespace zelvan::measure::ui
