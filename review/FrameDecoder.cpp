@@ -1,5 +1,6 @@
 #include "review/FrameDecoder.h"
 #include "base/Platform.h"
+#include "review/OrderLearner.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -87,6 +88,15 @@ struct FrameDecoder::Impl {
     qint64 shownFrom = 0;   // a run after a seek gives frames from this one on
     bool landed = true;     // false until a run after a seek reaches its key packet
     qint64 lastNumber = -1; // the number of the last picture the run gave
+
+    // Where the order is not known, it is learnt ahead of the exact decode by a faster one
+    // (see OrderLearner.h), so that a jump decodes from the key frame before its frame and
+    // not from the start of the file.
+    QByteArray localPath;
+    std::unique_ptr<OrderLearner> learner;
+    qint64 learntPlaces = 0;    // pictures the learner has given
+    bool learnerFailed = false; // it could not be opened, erred or disagreed: decode exactly
+    qint64 exactPictures = 0;   // pictures the exact decode has given since opening
 
     ~Impl()
     {
@@ -544,6 +554,67 @@ struct FrameDecoder::Impl {
         return place;
     }
 
+    bool canLearn() const { return !countFinal && !learnerFailed; }
+
+    // The learner's `place`-th picture came from packet `tag`: it must agree with what is
+    // known already, and tell a packet not seen yet.
+    bool noteLearnt(qint64 place, qint64 tag)
+    {
+        if (place < qint64(packetOfDisplay.size())) {
+            const qint64 known = packetOfDisplay[size_t(place)];
+            return known < 0 || known == tag;
+        }
+        if (tag < 0 || displayOfPacket[size_t(tag)] >= 0)
+            return false;
+        packetOfDisplay.push_back(tag);
+        displayOfPacket[size_t(tag)] = place;
+        return true;
+    }
+
+    Status openLearner()
+    {
+        learner = std::make_unique<OrderLearner>();
+        return learner->open(localPath, streamIndex, format->streams[streamIndex]->codecpar,
+                             qint64(packets.size()),
+                             [this](const AVPacket* p) { return identify(p); });
+    }
+
+    // One more picture's place learnt; false once there is nothing more to learn.
+    bool learnOne()
+    {
+        if (!canLearn())
+            return false;
+        if (!learner) {
+            if (const Status opened = openLearner(); !opened) {
+                learnerFailed = true;
+                learner.reset();
+                return false;
+            }
+        }
+        const Result<qint64> tag = learner->nextTag();
+        if (!tag && learner->ended()) {
+            count = learntPlaces;
+            countFinal = true;
+        } else if (!tag || !noteLearnt(learntPlaces++, *tag)) {
+            learnerFailed = true;
+        }
+        if (!canLearn())
+            learner.reset(); // its decoder's memory is not needed any more
+        return canLearn();
+    }
+
+    void learnFrame(qint64 n)
+    {
+        while (qint64(packetOfDisplay.size()) <= n && learnOne()) {
+        }
+    }
+
+    void learnPacket(qint64 index)
+    {
+        while (displayOfPacket[size_t(index)] < 0 && learnOne()) {
+        }
+    }
+
     Result<Picture> next()
     {
         while (true) {
@@ -556,11 +627,15 @@ struct FrameDecoder::Impl {
                 }
                 return got;
             }
+            ++exactPictures;
             qint64 number = -1;
-            if (fromStart)
+            if (fromStart) {
                 number = numberInOutput(given++, tag);
-            else if (tag >= 0 && displayOfPacket[size_t(tag)] >= shownFrom)
-                number = displayOfPacket[size_t(tag)];
+            } else if (tag >= 0) {
+                learnPacket(tag);
+                if (displayOfPacket[size_t(tag)] >= shownFrom)
+                    number = displayOfPacket[size_t(tag)];
+            }
             if (number < 0)
                 continue; // a picture before the key frame's, made without its references
             got->number = number;
@@ -576,9 +651,14 @@ struct FrameDecoder::Impl {
         const qint64 p = n < qint64(packetOfDisplay.size()) ? packetOfDisplay[size_t(n)] : -1;
         if (fromStart && n < given)
             return false;
-        if (!fromStart && (n <= lastNumber || n < shownFrom || p < 0))
+        if (!fromStart && (n <= lastNumber || n < shownFrom || (p < 0 && !canLearn())))
             return false;
-        return p < 0 || keyAtOrBefore[size_t(p)] <= nextPacket;
+        if (p >= 0)
+            return keyAtOrBefore[size_t(p)] <= nextPacket;
+        // Not learnt yet: the frame's packet is near its number (one picture a packet), and a
+        // key frame beyond the run near it is quicker to seek to once the order is learnt.
+        const qint64 near = std::clamp<qint64>(n, 0, qint64(packets.size()) - 1);
+        return !canLearn() || keyAtOrBefore[size_t(near)] <= nextPacket;
     }
 };
 
@@ -602,6 +682,7 @@ Status FrameDecoder::open(const QString& path)
     d->decoded = av_frame_alloc();
     if (!d->packet || !d->decoded)
         return d->refuse(FrameReader::OpenFailure::CannotOpen, QStringLiteral("out of memory"));
+    d->localPath = local;
     if (const Status indexed = d->buildIndex(); !indexed)
         return d->refuse(FrameReader::OpenFailure::CannotOpen, indexed.error());
     return {};
@@ -660,6 +741,11 @@ std::vector<Picture> FrameDecoder::takeOpeningPictures()
     return pictures;
 }
 
+qint64 FrameDecoder::exactPictures() const
+{
+    return d->exactPictures;
+}
+
 bool FrameDecoder::reaches(qint64 n) const
 {
     return d->reaches(n);
@@ -667,6 +753,8 @@ bool FrameDecoder::reaches(qint64 n) const
 
 Status FrameDecoder::seekFor(qint64 n, int attempt)
 {
+    if (attempt < 2)
+        d->learnFrame(n);
     const qint64 key = d->keyFor(n, attempt);
     return key > 0 ? d->seekToKey(key) : d->startOver();
 }
