@@ -1,5 +1,6 @@
 #include "review/FrameDecoder.h"
 #include "base/Platform.h"
+#include "review/H264Order.h"
 #include "review/OrderLearner.h"
 
 extern "C" {
@@ -34,6 +35,7 @@ struct PacketEntry {
     bool key = false;
     bool hidden = false; // outside the file's edit list: decoded as a reference, never shown
     int palette = -1;    // the colour table in force for this packet; -1 when there is none
+    SliceOrder slice;    // H.264: where its slice header puts the picture
 };
 
 // A key frame's picture comes out within a few packets of it, however deep the reordering;
@@ -97,6 +99,9 @@ struct FrameDecoder::Impl {
     qint64 learntPlaces = 0;    // pictures the learner has given
     bool learnerFailed = false; // it could not be opened, erred or disagreed: decode exactly
     qint64 exactPictures = 0;   // pictures the exact decode has given since opening
+    bool fromSlices = false;    // the order beyond the opening was read from slice headers
+    qint64 openingPlaces = 0;   // frames whose packet the opening itself told
+    qint64 confirmedPlaces = 0; // frames a decode from the start has shown in that order
 
     ~Impl()
     {
@@ -168,6 +173,9 @@ struct FrameDecoder::Impl {
     // Every packet of the video stream, in the order the file holds them: demuxing only.
     void readPackets()
     {
+        std::unique_ptr<H264OrderParser> slices;
+        if (codec->codec_id == AV_CODEC_ID_H264)
+            slices = std::make_unique<H264OrderParser>(format->streams[streamIndex]->codecpar);
         int palette = -1;
         while (av_read_frame(format, packet) >= 0) {
             if (packet->stream_index == streamIndex && packet->size > 0) {
@@ -179,6 +187,8 @@ struct FrameDecoder::Impl {
                 e.hidden = packet->flags & AV_PKT_FLAG_DISCARD;
                 palette = notePalette(palette);
                 e.palette = palette;
+                if (slices && slices->ready())
+                    e.slice = slices->parse(packet);
                 packets.push_back(e);
             }
             av_packet_unref(packet);
@@ -326,11 +336,47 @@ struct FrameDecoder::Impl {
             order.insert(order.end(), rest.begin(), rest.end());
             count = qint64(order.size());
             countFinal = true;
+        } else if (keySeen && orderFromSlices(firstKey, rest)) {
+            order.insert(order.end(), rest.begin(), rest.end());
+            count = qint64(order.size());
+            countFinal = true;
+            fromSlices = true;
         } else {
             count = qint64(order.size()) + qint64(rest.size()); // learnt from the start
             countFinal = false;
         }
+        openingPlaces = qint64(order.size()) - (fromSlices ? qint64(rest.size()) : 0);
         setOrder(std::move(order));
+    }
+
+    // H.264 without timestamps: `rest` in the order the slice headers give, when they tell it.
+    bool orderFromSlices(qint64 firstKey, std::vector<qint64>& rest) const
+    {
+        if (codec->codec_id != AV_CODEC_ID_H264)
+            return false;
+        std::vector<SliceOrder> slices;
+        std::vector<bool> keys;
+        for (const PacketEntry& e : packets) {
+            slices.push_back(e.slice);
+            keys.push_back(e.key);
+        }
+        std::optional<std::vector<qint64>> order =
+            showOrder(slices, keys, firstKey, rest, codec->has_b_frames);
+        if (!order)
+            return false;
+        rest = std::move(*order);
+        return true;
+    }
+
+    // A decoding run showed that the order the slice headers gave is wrong: it is forgotten
+    // beyond what decoding from the start has confirmed, and learnt by decoding instead.
+    void distrustSlices()
+    {
+        fromSlices = false;
+        const qint64 keep =
+            std::min<qint64>(std::max(openingPlaces, confirmedPlaces), packetOfDisplay.size());
+        setOrder(std::vector<qint64>(packetOfDisplay.begin(), packetOfDisplay.begin() + keep));
+        countFinal = false;
     }
 
     // Which indexed packet the demuxer just gave; -1 when it cannot be told.
@@ -546,6 +592,13 @@ struct FrameDecoder::Impl {
     // the order where it is not known yet.
     qint64 numberInOutput(qint64 place, qint64 tag)
     {
+        if (fromSlices && place < qint64(packetOfDisplay.size())) {
+            const qint64 told = packetOfDisplay[size_t(place)];
+            if (told >= 0 && told != tag)
+                distrustSlices();
+            else
+                confirmedPlaces = std::max(confirmedPlaces, place + 1);
+        }
         if (!countFinal && place == qint64(packetOfDisplay.size()) && tag >= 0 &&
             displayOfPacket[size_t(tag)] < 0) {
             packetOfDisplay.push_back(tag);
@@ -633,8 +686,17 @@ struct FrameDecoder::Impl {
                 number = numberInOutput(given++, tag);
             } else if (tag >= 0) {
                 learnPacket(tag);
-                if (displayOfPacket[size_t(tag)] >= shownFrom)
-                    number = displayOfPacket[size_t(tag)];
+                const qint64 shown = displayOfPacket[size_t(tag)];
+                if (shown >= shownFrom && fromSlices &&
+                    shown != (lastNumber < 0 ? shownFrom : lastNumber + 1)) {
+                    // Not the next frame in the order the slice headers gave: decode again,
+                    // learning the order by decoding.
+                    distrustSlices();
+                    positioned = false;
+                    return fail(QStringLiteral("the frame order has to be learnt again"));
+                }
+                if (shown >= shownFrom)
+                    number = shown;
             }
             if (number < 0)
                 continue; // a picture before the key frame's, made without its references
