@@ -187,7 +187,8 @@ struct FrameDecoder::Impl {
                 e.hidden = packet->flags & AV_PKT_FLAG_DISCARD;
                 palette = notePalette(palette);
                 e.palette = palette;
-                if (slices && slices->ready())
+                // Only packets without a presentation timestamp need their order read.
+                if (slices && slices->ready() && packet->pts == AV_NOPTS_VALUE)
                     e.slice = slices->parse(packet);
                 packets.push_back(e);
             }
