@@ -102,6 +102,7 @@ struct FrameDecoder::Impl {
     bool fromSlices = false;    // the order beyond the opening was read from slice headers
     qint64 openingPlaces = 0;   // frames whose packet the opening itself told
     qint64 confirmedPlaces = 0; // frames a decode from the start has shown in that order
+    qint64 revision = 0;        // counts the times the order was found wrong and forgotten
 
     ~Impl()
     {
@@ -374,6 +375,7 @@ struct FrameDecoder::Impl {
     void distrustSlices()
     {
         fromSlices = false;
+        ++revision;
         const qint64 keep =
             std::min<qint64>(std::max(openingPlaces, confirmedPlaces), packetOfDisplay.size());
         setOrder(std::vector<qint64>(packetOfDisplay.begin(), packetOfDisplay.begin() + keep));
@@ -802,6 +804,11 @@ std::vector<Picture> FrameDecoder::takeOpeningPictures()
     for (qint64 n = 0; n < qint64(pictures.size()); ++n)
         pictures[size_t(n)].number = n;
     return pictures;
+}
+
+qint64 FrameDecoder::orderRevision() const
+{
+    return d->revision;
 }
 
 qint64 FrameDecoder::exactPictures() const

@@ -70,6 +70,9 @@ public:
     // The pictures the exact decode has given since opening, numbered or not: the work a
     // frame has cost.
     qint64 exactPictures() const;
+    // Changes when an order taken on trust turned out wrong: pictures numbered before then
+    // may carry wrong numbers.
+    qint64 orderRevision() const;
 
 private:
     struct Impl;
