@@ -709,6 +709,22 @@ struct FrameDecoder::Impl {
         }
     }
 
+    // Packet p lies in the group after the run's own. Seeking to that group's key frame now
+    // means decoding the run's group from its start again later, to fill the rest of it;
+    // decoding on costs less once the run is past the middle of its group, and is taken while
+    // it costs no more than one group's decode.
+    bool worthDecodingOn(qint64 p) const
+    {
+        if (nextPacket <= 0 || nextPacket >= qint64(packets.size()))
+            return false;
+        const qint64 runKey = keyAtOrBefore[size_t(nextPacket - 1)];
+        const qint64 nextKey = keyAtOrBefore[size_t(p)];
+        if (nextKey <= runKey || keyAtOrBefore[size_t(nextKey - 1)] != runKey)
+            return false;
+        const qint64 group = nextKey - runKey;
+        return nextPacket - runKey > group / 2 && p - nextPacket <= group;
+    }
+
     bool reaches(qint64 n) const
     {
         if (!positioned || ended)
@@ -719,7 +735,7 @@ struct FrameDecoder::Impl {
         if (!fromStart && (n <= lastNumber || n < shownFrom || (p < 0 && !canLearn())))
             return false;
         if (p >= 0)
-            return keyAtOrBefore[size_t(p)] <= nextPacket;
+            return keyAtOrBefore[size_t(p)] <= nextPacket || worthDecodingOn(p);
         // Not learnt yet: the frame's packet is near its number (one picture a packet), and a
         // key frame beyond the run near it is quicker to seek to once the order is learnt.
         const qint64 near = std::clamp<qint64>(n, 0, qint64(packets.size()) - 1);
