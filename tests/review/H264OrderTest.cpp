@@ -23,6 +23,7 @@ namespace
 std::vector<SliceOrder> frames(const std::vector<int>& pocs, const std::vector<size_t>& idr)
 {
     std::vector<SliceOrder> s;
+    s.reserve(pocs.size());
     for (const int poc : pocs)
         s.push_back({true, true, false, poc});
     for (const size_t i : idr)
