@@ -3,6 +3,7 @@
 // another station's AVI), made with the ffmpeg program.
 //
 //   bench_reader [--frames N]
+//   bench_reader --file PATH...   the same figures for files already made (no ffmpeg runs)
 //
 // For each file: open to the first picture; then, from 2 s after opening (the decoding
 // thread has filled its window by then), next, previous, random seek and back-and-forth
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -43,7 +45,9 @@ struct Figures {
         seekWhenFull;
     double ffmpegGroupMs = 0; // the ffmpeg program decoding the first 250 frames
     qint64 keptMiB = 0;
-    double windowFullMs = -1; // when the window first held the whole video
+    qint64 keptAtTwoSeconds = 0; // pictures in the window when the warm figures start
+    int slowSeeks = 0;           // random seeks from 2 s on that took 50 ms or more
+    double windowFullMs = -1;    // when the window first held the whole video
     bool exactOrder = true;
 };
 
@@ -136,6 +140,7 @@ void timeWarm(FrameReader& reader, Figures& f)
     for (int i = 0; i < 60; ++i) {
         const qint64 n = qint64(rng.bounded(quint32(count)));
         f.seek.push_back(timed(f, [&] { return reader.frame(n); }));
+        f.slowSeeks += f.seek.back() >= 50 ? 1 : 0;
     }
     const int steps[] = {+1, +1, -1, -1, -1, +1, -1, -1, +1, +1, +1, +1};
     for (const qint64 centre : {count / 2, count / 5, count - 20, qint64(20)}) {
@@ -147,7 +152,7 @@ void timeWarm(FrameReader& reader, Figures& f)
     f.keptMiB = reader.keptBytes() >> 20;
 }
 
-Figures measure(const QString& path)
+Figures measure(const QString& path, bool withFfmpeg)
 {
     Figures f;
     timeOpening(path, f);
@@ -162,6 +167,7 @@ Figures measure(const QString& path)
     const qint64 wait = 2000 - sinceOpen.elapsed();
     if (wait > 0)
         QThread::msleep(quint64(wait));
+    f.keptAtTwoSeconds = reader.keptPictures();
     timeWarm(reader, f);
     // A reader left alone fills its window with the whole video when it fits.
     FrameReader alone;
@@ -180,7 +186,8 @@ Figures measure(const QString& path)
         }
     }
     timeSecondGroup(path, f);
-    f.ffmpegGroupMs = ffmpegDecodesAGroup(path);
+    if (withFfmpeg)
+        f.ffmpegGroupMs = ffmpegDecodesAGroup(path);
     return f;
 }
 
@@ -202,11 +209,22 @@ void print(const char* name, const Figures& f)
     printRow("frame count-40 after opening", f.secondGroup);
     printRow("random seek, window full", f.seekWhenFull);
     std::printf("  ffmpeg program decoding 250 frames: %.0f ms\n", f.ffmpegGroupMs);
+    std::printf("  in the window at 2 s: %lld pictures; random seeks of 50 ms or more: %d\n",
+                static_cast<long long>(f.keptAtTwoSeconds), f.slowSeeks);
     std::printf("  kept in the window: %lld MiB; whole video in the window after %s%s\n\n",
                 static_cast<long long>(f.keptMiB),
                 f.windowFullMs < 0 ? "(never: kept short, or too big)"
                                    : qPrintable(QString::number(f.windowFullMs) + " ms"),
                 f.exactOrder ? "" : "   SOME STEPS FAILED");
+}
+
+// The machine is shared: the figures are read beside the load it had.
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown\n");
+    return QString::fromLatin1(file.readLine());
 }
 
 } // namespace
@@ -217,6 +235,14 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     const int at = int(args.indexOf(QStringLiteral("--frames")));
     const int frames = at > 0 && at + 1 < args.size() ? args[at + 1].toInt() : 300;
+    const int given = int(args.indexOf(QStringLiteral("--file")));
+    if (given > 0) {
+        for (const QString& path : args.mid(given + 1)) {
+            std::printf("load average %s", qPrintable(loadAverage()));
+            print(qPrintable(path), measure(path, false));
+        }
+        return 0;
+    }
     QTemporaryDir dir;
     const QStringList mjpeg{QStringLiteral("-c:v"),     QStringLiteral("mjpeg"),
                             QStringLiteral("-q:v"),     QStringLiteral("3"),
@@ -236,7 +262,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot make %s with ffmpeg\n", file.name);
             return 1;
         }
-        print(file.name, measure(path));
+        std::printf("load average %s", qPrintable(loadAverage()));
+        print(file.name, measure(path, true));
     }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "review/FrameDecoder.h"
 #include "base/Platform.h"
+#include "review/H264Order.h"
+#include "review/OrderLearner.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -33,6 +35,7 @@ struct PacketEntry {
     bool key = false;
     bool hidden = false; // outside the file's edit list: decoded as a reference, never shown
     int palette = -1;    // the colour table in force for this packet; -1 when there is none
+    SliceOrder slice;    // H.264: where its slice header puts the picture
 };
 
 // A key frame's picture comes out within a few packets of it, however deep the reordering;
@@ -87,6 +90,19 @@ struct FrameDecoder::Impl {
     qint64 shownFrom = 0;   // a run after a seek gives frames from this one on
     bool landed = true;     // false until a run after a seek reaches its key packet
     qint64 lastNumber = -1; // the number of the last picture the run gave
+
+    // Where the order is not known, it is learnt ahead of the exact decode by a faster one
+    // (see OrderLearner.h), so that a jump decodes from the key frame before its frame and
+    // not from the start of the file.
+    QByteArray localPath;
+    std::unique_ptr<OrderLearner> learner;
+    qint64 learntPlaces = 0;    // pictures the learner has given
+    bool learnerFailed = false; // it could not be opened, erred or disagreed: decode exactly
+    qint64 exactPictures = 0;   // pictures the exact decode has given since opening
+    bool fromSlices = false;    // the order beyond the opening was read from slice headers
+    qint64 openingPlaces = 0;   // frames whose packet the opening itself told
+    qint64 confirmedPlaces = 0; // frames a decode from the start has shown in that order
+    qint64 revision = 0;        // counts the times the order was found wrong and forgotten
 
     ~Impl()
     {
@@ -158,6 +174,9 @@ struct FrameDecoder::Impl {
     // Every packet of the video stream, in the order the file holds them: demuxing only.
     void readPackets()
     {
+        std::unique_ptr<H264OrderParser> slices;
+        if (codec->codec_id == AV_CODEC_ID_H264)
+            slices = std::make_unique<H264OrderParser>(format->streams[streamIndex]->codecpar);
         int palette = -1;
         while (av_read_frame(format, packet) >= 0) {
             if (packet->stream_index == streamIndex && packet->size > 0) {
@@ -169,6 +188,9 @@ struct FrameDecoder::Impl {
                 e.hidden = packet->flags & AV_PKT_FLAG_DISCARD;
                 palette = notePalette(palette);
                 e.palette = palette;
+                // Only packets without a presentation timestamp need their order read.
+                if (slices && slices->ready() && packet->pts == AV_NOPTS_VALUE)
+                    e.slice = slices->parse(packet);
                 packets.push_back(e);
             }
             av_packet_unref(packet);
@@ -316,11 +338,48 @@ struct FrameDecoder::Impl {
             order.insert(order.end(), rest.begin(), rest.end());
             count = qint64(order.size());
             countFinal = true;
+        } else if (keySeen && orderFromSlices(firstKey, rest)) {
+            order.insert(order.end(), rest.begin(), rest.end());
+            count = qint64(order.size());
+            countFinal = true;
+            fromSlices = true;
         } else {
             count = qint64(order.size()) + qint64(rest.size()); // learnt from the start
             countFinal = false;
         }
+        openingPlaces = qint64(order.size()) - (fromSlices ? qint64(rest.size()) : 0);
         setOrder(std::move(order));
+    }
+
+    // H.264 without timestamps: `rest` in the order the slice headers give, when they tell it.
+    bool orderFromSlices(qint64 firstKey, std::vector<qint64>& rest) const
+    {
+        if (codec->codec_id != AV_CODEC_ID_H264)
+            return false;
+        std::vector<SliceOrder> slices;
+        std::vector<bool> keys;
+        for (const PacketEntry& e : packets) {
+            slices.push_back(e.slice);
+            keys.push_back(e.key);
+        }
+        std::optional<std::vector<qint64>> order =
+            showOrder(slices, keys, firstKey, rest, codec->has_b_frames);
+        if (!order)
+            return false;
+        rest = std::move(*order);
+        return true;
+    }
+
+    // A decoding run showed that the order the slice headers gave is wrong: it is forgotten
+    // beyond what decoding from the start has confirmed, and learnt by decoding instead.
+    void distrustSlices()
+    {
+        fromSlices = false;
+        ++revision;
+        const qint64 keep =
+            std::min<qint64>(std::max(openingPlaces, confirmedPlaces), packetOfDisplay.size());
+        setOrder(std::vector<qint64>(packetOfDisplay.begin(), packetOfDisplay.begin() + keep));
+        countFinal = false;
     }
 
     // Which indexed packet the demuxer just gave; -1 when it cannot be told.
@@ -536,12 +595,80 @@ struct FrameDecoder::Impl {
     // the order where it is not known yet.
     qint64 numberInOutput(qint64 place, qint64 tag)
     {
+        if (fromSlices && place < qint64(packetOfDisplay.size())) {
+            const qint64 told = packetOfDisplay[size_t(place)];
+            if (told >= 0 && told != tag)
+                distrustSlices();
+            else
+                confirmedPlaces = std::max(confirmedPlaces, place + 1);
+        }
         if (!countFinal && place == qint64(packetOfDisplay.size()) && tag >= 0 &&
             displayOfPacket[size_t(tag)] < 0) {
             packetOfDisplay.push_back(tag);
             displayOfPacket[size_t(tag)] = place;
         }
         return place;
+    }
+
+    bool canLearn() const { return !countFinal && !learnerFailed; }
+
+    // The learner's `place`-th picture came from packet `tag`: it must agree with what is
+    // known already, and tell a packet not seen yet.
+    bool noteLearnt(qint64 place, qint64 tag)
+    {
+        if (place < qint64(packetOfDisplay.size())) {
+            const qint64 known = packetOfDisplay[size_t(place)];
+            return known < 0 || known == tag;
+        }
+        if (tag < 0 || displayOfPacket[size_t(tag)] >= 0)
+            return false;
+        packetOfDisplay.push_back(tag);
+        displayOfPacket[size_t(tag)] = place;
+        return true;
+    }
+
+    Status openLearner()
+    {
+        learner = std::make_unique<OrderLearner>();
+        return learner->open(localPath, streamIndex, format->streams[streamIndex]->codecpar,
+                             qint64(packets.size()),
+                             [this](const AVPacket* p) { return identify(p); });
+    }
+
+    // One more picture's place learnt; false once there is nothing more to learn.
+    bool learnOne()
+    {
+        if (!canLearn())
+            return false;
+        if (!learner) {
+            if (const Status opened = openLearner(); !opened) {
+                learnerFailed = true;
+                learner.reset();
+                return false;
+            }
+        }
+        const Result<qint64> tag = learner->nextTag();
+        if (!tag && learner->ended()) {
+            count = learntPlaces;
+            countFinal = true;
+        } else if (!tag || !noteLearnt(learntPlaces++, *tag)) {
+            learnerFailed = true;
+        }
+        if (!canLearn())
+            learner.reset(); // its decoder's memory is not needed any more
+        return canLearn();
+    }
+
+    void learnFrame(qint64 n)
+    {
+        while (qint64(packetOfDisplay.size()) <= n && learnOne()) {
+        }
+    }
+
+    void learnPacket(qint64 index)
+    {
+        while (displayOfPacket[size_t(index)] < 0 && learnOne()) {
+        }
     }
 
     Result<Picture> next()
@@ -556,17 +683,46 @@ struct FrameDecoder::Impl {
                 }
                 return got;
             }
+            ++exactPictures;
             qint64 number = -1;
-            if (fromStart)
+            if (fromStart) {
                 number = numberInOutput(given++, tag);
-            else if (tag >= 0 && displayOfPacket[size_t(tag)] >= shownFrom)
-                number = displayOfPacket[size_t(tag)];
+            } else if (tag >= 0) {
+                learnPacket(tag);
+                const qint64 shown = displayOfPacket[size_t(tag)];
+                if (shown >= shownFrom && fromSlices &&
+                    shown != (lastNumber < 0 ? shownFrom : lastNumber + 1)) {
+                    // Not the next frame in the order the slice headers gave: decode again,
+                    // learning the order by decoding.
+                    distrustSlices();
+                    positioned = false;
+                    return fail(QStringLiteral("the frame order has to be learnt again"));
+                }
+                if (shown >= shownFrom)
+                    number = shown;
+            }
             if (number < 0)
                 continue; // a picture before the key frame's, made without its references
             got->number = number;
             lastNumber = std::max(lastNumber, number);
             return got;
         }
+    }
+
+    // Packet p lies in the group after the run's own. Seeking to that group's key frame now
+    // means decoding the run's group from its start again later, to fill the rest of it;
+    // decoding on costs less once the run is past the middle of its group, and is taken while
+    // it costs no more than one group's decode.
+    bool worthDecodingOn(qint64 p) const
+    {
+        if (nextPacket <= 0 || nextPacket >= qint64(packets.size()))
+            return false;
+        const qint64 runKey = keyAtOrBefore[size_t(nextPacket - 1)];
+        const qint64 nextKey = keyAtOrBefore[size_t(p)];
+        if (nextKey <= runKey || keyAtOrBefore[size_t(nextKey - 1)] != runKey)
+            return false;
+        const qint64 group = nextKey - runKey;
+        return nextPacket - runKey > group / 2 && p - nextPacket <= group;
     }
 
     bool reaches(qint64 n) const
@@ -576,9 +732,14 @@ struct FrameDecoder::Impl {
         const qint64 p = n < qint64(packetOfDisplay.size()) ? packetOfDisplay[size_t(n)] : -1;
         if (fromStart && n < given)
             return false;
-        if (!fromStart && (n <= lastNumber || n < shownFrom || p < 0))
+        if (!fromStart && (n <= lastNumber || n < shownFrom || (p < 0 && !canLearn())))
             return false;
-        return p < 0 || keyAtOrBefore[size_t(p)] <= nextPacket;
+        if (p >= 0)
+            return keyAtOrBefore[size_t(p)] <= nextPacket || worthDecodingOn(p);
+        // Not learnt yet: the frame's packet is near its number (one picture a packet), and a
+        // key frame beyond the run near it is quicker to seek to once the order is learnt.
+        const qint64 near = std::clamp<qint64>(n, 0, qint64(packets.size()) - 1);
+        return !canLearn() || keyAtOrBefore[size_t(near)] <= nextPacket;
     }
 };
 
@@ -602,6 +763,7 @@ Status FrameDecoder::open(const QString& path)
     d->decoded = av_frame_alloc();
     if (!d->packet || !d->decoded)
         return d->refuse(FrameReader::OpenFailure::CannotOpen, QStringLiteral("out of memory"));
+    d->localPath = local;
     if (const Status indexed = d->buildIndex(); !indexed)
         return d->refuse(FrameReader::OpenFailure::CannotOpen, indexed.error());
     return {};
@@ -660,6 +822,16 @@ std::vector<Picture> FrameDecoder::takeOpeningPictures()
     return pictures;
 }
 
+qint64 FrameDecoder::orderRevision() const
+{
+    return d->revision;
+}
+
+qint64 FrameDecoder::exactPictures() const
+{
+    return d->exactPictures;
+}
+
 bool FrameDecoder::reaches(qint64 n) const
 {
     return d->reaches(n);
@@ -667,6 +839,8 @@ bool FrameDecoder::reaches(qint64 n) const
 
 Status FrameDecoder::seekFor(qint64 n, int attempt)
 {
+    if (attempt < 2)
+        d->learnFrame(n);
     const qint64 key = d->keyFor(n, attempt);
     return key > 0 ? d->seekToKey(key) : d->startOver();
 }

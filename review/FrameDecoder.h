@@ -8,8 +8,9 @@
 // key frame's picture, which tell how many pictures come before it (a file cut out of a
 // longer one may start on frames that are not key frames). Where the container gives every
 // packet a presentation timestamp, the rest of the order follows from the timestamps; where
-// it does not (AVI), the order is learnt by decoding from the start, and until then the count
-// is the number of packets the decoder will be given.
+// it does not (AVI), the order is learnt ahead of the frames wanted by a faster decode of its
+// own (OrderLearner.h), or by the exact decode from the start where that cannot be used; until
+// the whole order is known the count is the number of packets the decoder will be given.
 #include "base/Result.h"
 #include "review/FrameReader.h"
 
@@ -66,6 +67,12 @@ public:
     Status seekFor(qint64 n, int attempt);
     // The next numbered picture; fails at the end of the video or on a decoding error.
     Result<Picture> nextPicture();
+    // The pictures the exact decode has given since opening, numbered or not: the work a
+    // frame has cost.
+    qint64 exactPictures() const;
+    // Changes when an order taken on trust turned out wrong: pictures numbered before then
+    // may carry wrong numbers.
+    qint64 orderRevision() const;
 
 private:
     struct Impl;

@@ -45,6 +45,7 @@ struct FrameReader::Impl {
     qint64 position = 0;              // the window is kept around this frame
     bool stepping = false;            // the position was reached by a step of one frame
     qint64 count = 0;
+    qint64 revision = 0; // the decoder's order revision the window was numbered by
     bool stop = false;
     std::thread worker;
 
@@ -69,6 +70,7 @@ struct FrameReader::Impl {
         position = 0;
         stepping = false;
         count = 0;
+        revision = 0;
         stop = false;
         currentIndex = -1;
         currentPicture = QImage();
@@ -149,6 +151,11 @@ struct FrameReader::Impl {
             Result<Picture> got = decoder->nextPicture();
             std::unique_lock<std::mutex> guard(lock);
             count = decoder->frameCount();
+            if (decoder->orderRevision() != revision) {
+                revision = decoder->orderRevision();
+                window.clear(); // numbered by the order found wrong
+                failed.clear();
+            }
             if (!got) {
                 *why = got.error();
                 return Outcome::Ended;
