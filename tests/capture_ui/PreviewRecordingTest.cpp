@@ -4,6 +4,7 @@
 
 #include "capture/JumpVideoNames.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QImage>
 
@@ -119,8 +120,11 @@ TEST_F(PreviewRecordingTest, ContactMarksTheFramesRecorded)
     build();
     station.setCaptureSkierName("Jones");
     screen("");
-    button("cmdStartCapture")->click();
+    preview->findChild<QAction*>("mnuStart")->trigger();
     ASSERT_TRUE(control.capturing());
+    EXPECT_EQ(preview->focusWidget(), button("cmdStartTimer"));
+    preview->findChild<QAction*>("mnuStart")->trigger(); // ignored while recording
+    EXPECT_EQ(dialogs.shown.size(), 0);
     QTest::qWait(400);
     button("cmdStartTimer")->click();
     const QString marked = label("lblStartFrame")->text();
