@@ -26,7 +26,7 @@ QString jumpVideoPath(const QString& folder, const QString& skierName, const QSt
 {
     const QString name = review::fileNameSafe(skierName.trimmed());
     const QString pass = review::fileNameSafe(attempt.trimmed());
-    const QString file = name + QStringLiteral("jump") + pass + QStringLiteral(".avi");
+    QString file = name + QStringLiteral("jump") + pass + QStringLiteral(".avi");
     if (folder.isEmpty())
         return file;
     return withoutTrailingSeparator(folder) + QDir::separator() + file;
