@@ -14,7 +14,8 @@ station="$build/station/zelvan"
 demo=${ZELVAN_DEMO_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/zelvan-demo.XXXXXX")}
 mkdir -p "$demo"/{station,zqio,videos,setups}
 
-"$tool" simulate --out "$demo/site" --seed 7 >/dev/null
+# Seed 1 is the site the "Simulated Jump Site" camera shows, so the demo grid measures it.
+"$tool" simulate --out "$demo/site" --seed 1 >/dev/null
 "$tool" grid solve --in "$demo/site/site.json" --save "$demo/setups/DemoLake.ipt" >/dev/null
 cp "$demo/site/setup.bmp" "$demo/station/currentcapture.bmp"
 cp "$demo/site/jump.avi" "$demo/videos/Demo Skierjump1.avi"

@@ -4,6 +4,8 @@
 #include "app/ui/ConfigScreen.h"
 #include "app/ui/MainScreen.h"
 #include "app/ui/ManualViewer.h"
+#include "capture/ui/CapturePanel.h"
+#include "capture/ui/PreviewScreen.h"
 #include "grid/ui/GridSetupScreen.h"
 #include "measure/ui/MeasureScreen.h"
 #include "review/ui/FrameSelectionScreen.h"
@@ -55,6 +57,13 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     screens.calibration = std::move(calibration);
     screens.frameSelection = std::make_unique<review::ui::FrameSelectionScreen>(station, dialogs);
     fillScreen(screens.frameSelection.get());
+    capture::ui::CapturePanel* panel = &screens.main->capturePanel();
+    screens.capture = std::make_unique<capture::ui::PreviewScreen>(
+        station, dialogs, control,
+        capture::ui::CapturePanelLink{[panel] { return panel->SetCaptureValues(); },
+                                      [panel] { return panel->rateText(); },
+                                      [panel] { panel->showCounters(); }});
+    fillScreen(screens.capture.get());
 
     navigator.registerScreen(Screen::Main, screens.main.get());
     navigator.registerScreen(Screen::Config, screens.config.get());
@@ -62,6 +71,7 @@ StationScreens buildScreens(app::Station& station, Dialogs& dialogs,
     navigator.registerScreen(Screen::GridSetup, screens.gridSetup.get());
     navigator.registerScreen(Screen::FrameSelection, screens.frameSelection.get());
     navigator.registerScreen(Screen::Measure, screens.measure.get());
+    navigator.registerScreen(Screen::Capture, screens.capture.get());
     for (Screen s : {Screen::GridSetup, Screen::Measure, Screen::Capture, Screen::FrameSelection})
         screens.main->setScreenAvailable(s, navigator.screen(s) != nullptr);
     return screens;

@@ -34,6 +34,7 @@ struct StationScreens {
     std::unique_ptr<QWidget> gridSetup;
     std::unique_ptr<QWidget> frameSelection;
     std::unique_ptr<QWidget> measure;
+    std::unique_ptr<QWidget> capture;
     StationScreens();
     StationScreens(StationScreens&&) noexcept;
     ~StationScreens();

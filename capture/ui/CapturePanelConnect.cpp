@@ -215,6 +215,11 @@ void CapturePanel::showCounters()
 
 void CapturePanel::onStatus(int code, const QString& text)
 {
+    // A stream capture is set up: the capture button says so, the status line stays.
+    if (code == StatusStreamSetUp) {
+        cap_->setText(QStringLiteral("Capture Stream"));
+        return;
+    }
     status_->setText(text);
     if (code == StatusCountersCurrent)
         showCounters();

@@ -616,3 +616,15 @@ TEST_F(CapturePanelTest, ControlAlreadyPreviewingShowsTheCaptureScreenOnConnect)
     EXPECT_EQ(station.currentScreen(), app::Station::Screen::Capture);
     EXPECT_TRUE(station.previewOn());
 }
+
+TEST_F(CapturePanelTest, StreamSetUpRenamesTheCaptureButtonOnly)
+{
+    CapturePanel& p = prepared();
+    emit control.statusText("Connected");
+    emit control.statusChange(StatusStreamSetUp, "Stream set up");
+    EXPECT_EQ(control_<QPushButton>("CmdCap")->text(), "Capture Stream");
+    EXPECT_EQ(control_<QLabel>("LblStatus")->text(), "Connected");
+    emit control.statusChange(StatusCaptureEnded, "Capture complete");
+    EXPECT_EQ(control_<QLabel>("LblStatus")->text(), "Capture complete");
+    (void)p;
+}

@@ -1,0 +1,131 @@
+#pragma once
+// PreviewForm, "Zelvan 2005 Capture Screen": the live camera picture, the skier's name and
+// attempt, and the recording of one jump pass into its jump video file (never over an earlier
+// one). After the recording the frame selection screen opens on the new file near the landing;
+// "Capture Frame" takes the live picture straight to measuring. What it decides lives in
+// capture/JumpVideoNames and capture/CaptureSession.
+#include "app/Station.h"
+#include "app/ui/ResultsViewer.h"
+#include "app/ui/SkierPicker.h"
+#include "base/Dialogs.h"
+#include "capture/CaptureControl.h"
+#include "capture/CaptureSession.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace zelvan::capture::ui
+{
+
+class LivePicture;
+
+// What the capture screen asks of the main screen's capture panel, without holding it.
+struct CapturePanelLink {
+    std::function<Status()> applyCaptureValues; // the panel tells its own failure
+    std::function<QString()> rateText;          // the frame-rate box
+    std::function<void()> showCounters;         // counters of the last recording
+};
+
+class PreviewScreen : public QWidget
+{
+    Q_OBJECT
+
+public:
+    PreviewScreen(app::Station& station, Dialogs& dialogs, CaptureControl& control,
+                  CapturePanelLink panel, QWidget* parent = nullptr);
+    ~PreviewScreen() override;
+
+    // The operator's actions, as the controls, menus, keys and the timer trigger them.
+    void startRecording();     // cmdStartCapture, mnuStart
+    void markContact();        // cmdStartTimer
+    void stopRecording();      // cmdEndCapture: the Stop sequence
+    void escape();             // ESC
+    void countdownTick();      // Timer40
+    void captureFrame();       // btnCaptureFrame
+    void selectName();         // cmdSelect
+    void getWstimsName();      // btnGetName
+    void pickFromList();       // the skier picker (also a double click on txtSkierName)
+    void goToMain();           // cmdGoSetup
+    void goToFrameSelection(); // cmdGoToTimer
+    void viewResults();        // mnuResults
+
+    QString captureFilePath() const { return captureFilePath_; }
+    double captureSeconds() const { return captureSeconds_; }
+    double captureFrameRate() const { return captureFrameRate_; }
+    int capturedFrameCount() const { return capturedFrameCount_; }
+    bool collision() const { return collisionFlag_; }
+    LivePicture& livePicture() { return *picture_; }
+    app::ui::SkierPicker* skierPicker() const { return picker_; }
+    app::ui::ResultsViewer* resultsViewer() const { return results_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* buildSkierGroup();
+    QWidget* buildRecordingGroup();
+    QWidget* buildGoGroup();
+    void buildMenu();
+    void buildHidden();
+    void wireControls();
+    void load();
+    void activate();
+    void firstPaint();
+    void applyButtons(CaptureState state);
+    void onNameChanged(const QString& text);
+    void onCaptureTimeChosen(int row);
+    void onWarning(const QString& text);
+    void setDefaultContactFrame();
+    bool startRefused(const QString& path);
+    bool startCaptureTo(const QString& path);
+    void stopControl();
+    void showError(const CaptureError& error);
+    void log(const QString& line);
+
+    app::Station& station_;
+    Dialogs& dialogs_;
+    CaptureControl& control_;
+    CapturePanelLink panel_;
+
+    LivePicture* picture_ = nullptr; // CapturePRO1
+    QPushButton* cmdStartCapture_ = nullptr;
+    QPushButton* cmdStartTimer_ = nullptr;
+    QPushButton* cmdEndCapture_ = nullptr;
+    QListWidget* captureTimeValue_ = nullptr;
+    QLabel* captime_ = nullptr;
+    QLabel* lblFrame_ = nullptr;
+    QLabel* lblFrmDrop_ = nullptr;
+    QLineEdit* txtSkierName_ = nullptr;
+    QLineEdit* txtPass_ = nullptr;
+    QPushButton* cmdSelect_ = nullptr;
+    QPushButton* btnGetName_ = nullptr;
+    QLabel* label4_ = nullptr;
+    QLabel* lblStartFrame_ = nullptr;
+    QPushButton* btnCaptureFrame_ = nullptr;
+    QPushButton* cmdGoToTimer_ = nullptr;
+    QPushButton* cmdGoSetup_ = nullptr;
+    QTimer* timer40_ = nullptr;
+    QPointer<app::ui::SkierPicker> picker_;
+    QPointer<app::ui::ResultsViewer> results_;
+
+    double captureSeconds_ = kDefaultCaptureSeconds;
+    QString captureFilePath_;
+    bool collisionFlag_ = false;
+    bool captureScreenPainted_ = false;
+    bool showPending_ = false;
+    QString wstimsSkierName_;
+    double captureFrameRate_ = 0;
+    int capturedFrameCount_ = 0;
+};
+
+} // namespace zelvan::capture::ui

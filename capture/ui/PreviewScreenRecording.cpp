@@ -1,0 +1,219 @@
+// The capture screen's recording: Start, Contact, the countdown, ESC and the Stop sequence,
+// and "Capture Frame".
+#include "capture/CaptureErrorMessage.h"
+#include "capture/JumpVideoNames.h"
+#include "capture/ui/PreviewScreen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace zelvan::capture::ui
+{
+
+namespace
+{
+
+bool fileExists(const QString& path)
+{
+    return QFileInfo::exists(path);
+}
+
+// The wait cursor of a step, put back however the step ends.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+void PreviewScreen::applyButtons(CaptureState state)
+{
+    const CaptureButtons b = buttonsFor(state);
+    cmdStartCapture_->setEnabled(b.start);
+    cmdStartTimer_->setEnabled(b.contact);
+    cmdEndCapture_->setEnabled(b.stop);
+    btnCaptureFrame_->setEnabled(b.captureFrame);
+    cmdGoToTimer_->setEnabled(b.leave);
+    cmdGoSetup_->setEnabled(b.leave);
+}
+
+void PreviewScreen::startRecording()
+{
+    if (control_.capturing())
+        return; // mnuStart while a pass is being recorded
+    btnCaptureFrame_->setEnabled(false);
+    lblStartFrame_->setText(QStringLiteral(" "));
+    const WaitCursor wait;
+    log(QStringLiteral("Start Capture"));
+    const StartName start = startRecordingName(station_.videoDirectory(), txtSkierName_->text(),
+                                               txtPass_->text(), fileExists);
+    collisionFlag_ = start.collision;
+    if (start.collision) {
+        txtSkierName_->setText(start.skierName); // the attempt goes back to 1 with it
+        txtPass_->setText(start.attempt);
+    }
+    if (startRefused(start.path)) {
+        applyButtons(CaptureState::Ready);
+        return;
+    }
+    captureFilePath_ = start.path;
+    if (start.collision) {
+        label4_->setText(start.warning);
+        label4_->show();
+    }
+    station_.setMeasureSkierName(txtSkierName_->text().trimmed());
+    station_.setMeasureJumpNumber(txtPass_->text());
+    log(QStringLiteral("Capture File: ") + captureFilePath_);
+    if (!startCaptureTo(captureFilePath_)) {
+        applyButtons(CaptureState::Ready);
+        return;
+    }
+    timer40_->setInterval(1000);
+    timer40_->start();
+    captime_->setText(captureSecondsText(captureSeconds_));
+    applyButtons(CaptureState::Recording);
+    cmdStartTimer_->setFocus();
+}
+
+// A recording is only ever made inside the save-video folder and never over a file.
+bool PreviewScreen::startRefused(const QString& path)
+{
+    if (!QFileInfo(station_.videoDirectory()).isDir()) {
+        dialogs_.message(QStringLiteral("The Log File Folder you specified does not exist. "
+                                        "Please change it to a Folder that does exist."),
+                         Icon::Warning, QStringLiteral("Path Error"));
+        return true;
+    }
+    if (fileExists(path)) {
+        dialogs_.message(QStringLiteral("A file for this pass already exists and is never "
+                                        "overwritten. Please change the skier name:\r\n") +
+                             QDir::toNativeSeparators(path),
+                         Icon::Warning, QStringLiteral("Duplicate File Warning"));
+        return true;
+    }
+    return false;
+}
+
+bool PreviewScreen::startCaptureTo(const QString& path)
+{
+    if (panel_.applyCaptureValues && !panel_.applyCaptureValues())
+        return false; // the panel has told the operator
+    try {
+        control_.setCaptureFileName(path);
+        control_.startCapture();
+    } catch (const CaptureError& error) {
+        showError(error);
+        return false;
+    }
+    return true;
+}
+
+void PreviewScreen::markContact()
+{
+    const int frames = control_.framesCaptured();
+    lblStartFrame_->setText(QString::number(frames));
+    station_.setContactFrameHint(frames);
+}
+
+void PreviewScreen::countdownTick()
+{
+    const CountdownTick tick = capture::countdownTick(captime_->text());
+    captime_->setText(QString::number(tick.left));
+    if (tick.ended) {
+        timer40_->stop();
+        cmdStartCapture_->setEnabled(true);
+        cmdEndCapture_->setEnabled(false);
+        captime_->setText(captureSecondsText(captureSeconds_));
+        stopControl();
+        if (lblStartFrame_->text() == QLatin1String(" "))
+            setDefaultContactFrame();
+        stopRecording();
+    }
+    lblFrame_->setText(QString::number(control_.framesCaptured()));
+    lblFrmDrop_->setText(QString::number(control_.framesDropped()));
+}
+
+void PreviewScreen::escape()
+{
+    timer40_->stop();
+    if (lblStartFrame_->text() == QLatin1String(" "))
+        setDefaultContactFrame();
+    log(QStringLiteral("ESC pressed"));
+    stopRecording();
+}
+
+void PreviewScreen::setDefaultContactFrame()
+{
+    const QString rate = panel_.rateText ? panel_.rateText() : QString();
+    station_.setContactFrameHint(defaultContactFrame(rate, captureSeconds_));
+}
+
+void PreviewScreen::stopRecording()
+{
+    stopControl();
+    if (panel_.showCounters)
+        panel_.showCounters();
+    timer40_->stop();
+    applyButtons(CaptureState::Stopped);
+    lblFrame_->setText(QString::number(control_.framesCaptured()));
+    lblFrmDrop_->setText(QString::number(control_.framesDropped()));
+    txtPass_->setText(nextAttempt(txtPass_->text()));
+    captureFrameRate_ = control_.frameRate();
+    capturedFrameCount_ = control_.framesCaptured();
+    log(QStringLiteral("Capture Complete"));
+    station_.setCapturedVideoFile(captureFilePath_);
+    if (!captureFilePath_.isEmpty())
+        station_.setSelectedVideoFile(captureFilePath_);
+    station_.setCaptureNameWarning(collisionFlag_ && label4_->isVisibleTo(this));
+    station_.setNavigationMode(QStringLiteral("Capture"));
+    station_.setPreviewOn(false);
+    station_.showScreen(app::Station::Screen::FrameSelection);
+}
+
+void PreviewScreen::stopControl()
+{
+    try {
+        control_.stopCapture();
+    } catch (const CaptureError& error) {
+        showError(error);
+    }
+}
+
+void PreviewScreen::captureFrame()
+{
+    const QString still = QDir(station_.stationFolder()).filePath("currentcapture.bmp");
+    try {
+        control_.setStillFileName(still);
+        control_.grabStill();
+    } catch (const CaptureError& error) {
+        // No picture was taken: the screen stays, nothing else is shown a stale one.
+        showError(error);
+        return;
+    }
+    station_.setNavigationMode(QStringLiteral("SelectFrame"));
+    if (station_.allGridsReady() != 1) {
+        dialogs_.message(QStringLiteral("One or more grids are not configured.  You may not use "
+                                        "the Measure Screen until all listed grids are configured"),
+                         Icon::Warning);
+        station_.showScreen(app::Station::Screen::GridSetup);
+        return;
+    }
+    station_.setMeasureSkierName(txtSkierName_->text().trimmed());
+    station_.setMeasureJumpNumber(txtPass_->text());
+    station_.showScreen(app::Station::Screen::Measure);
+}
+
+void PreviewScreen::showError(const CaptureError& error)
+{
+    const OperatorMessage m = captureErrorMessage(error, NumberBase::Hexadecimal);
+    dialogs_.message(m.text, m.icon, m.title);
+}
+
+} // namespace zelvan::capture::ui

@@ -1,0 +1,244 @@
+// The whole road of one jump on a demo station, offscreen, through the station's own screens
+// and their controls: start-up, the capture screen recording 5 s of the "Simulated Jump Site",
+// frame selection opening on the hint frame, stepping to the site's landing frame, taking it,
+// clicking the landing on the measurement picture and recording the jump. The recorded distance
+// must be the site's true distance plus the 2.1 m offset, to within 0.1 m.
+#include "ScriptedDialogs.h"
+#include "ToolRun.h"
+#include "WidgetTestApp.h"
+#include "app/SessionLog.h"
+#include "app/Station.h"
+#include "app/ui/MainScreen.h"
+#include "base/Clock.h"
+#include "capture/DeviceRegistry.h"
+#include "capture/FfmpegCaptureControl.h"
+#include "measure/ui/MeasureScreen.h"
+#include "review/FrameReader.h"
+#include "sim/SimulatedSite.h"
+#include "station/StationScreens.h"
+#include "widgets/FramePlayer.h"
+#include "widgets/Navigator.h"
+#include "widgets/PictureCanvas.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace zelvan;
+using zelvan::test::fileBytes;
+using zelvan::test::runTool;
+using Screen = app::Station::Screen;
+
+namespace
+{
+
+// Mean absolute difference of two pictures over a sparse grid of pixels; 255 when the sizes
+// differ.
+double pictureDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255;
+    const QImage x = a.convertToFormat(QImage::Format_RGB888);
+    const QImage y = b.convertToFormat(QImage::Format_RGB888);
+    double sum = 0;
+    int n = 0;
+    for (int j = 0; j < x.height(); j += 3)
+        for (int i = 0; i < x.width(); i += 3) {
+            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+            n += 3;
+        }
+    return sum / n;
+}
+
+// The frame of the recording that shows the site's landing: the device loops the pass from
+// wherever it was when Start was pressed, so the recording is searched for the landing picture.
+qint64 landingFrameIn(const QString& video, const QImage& landing, qint64* frames)
+{
+    review::FrameReader reader;
+    EXPECT_TRUE(reader.open(video));
+    *frames = reader.frameCount();
+    qint64 best = -1;
+    double bestDifference = 1e9;
+    for (qint64 n = 1; n < reader.frameCount(); ++n) {
+        const Result<QImage> frame = reader.frame(n);
+        if (!frame)
+            continue;
+        const double d = pictureDifference(*frame, landing);
+        if (d < bestDifference) {
+            bestDifference = d;
+            best = n;
+        }
+    }
+    EXPECT_LT(bestDifference, 6) << "the landing picture is not in the recording";
+    return best;
+}
+
+QString textOf(const QString& path)
+{
+    return QString::fromUtf8(fileBytes(path));
+}
+
+template <class W> W* control(QWidget* screen, const char* name)
+{
+    W* w = screen->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+} // namespace
+
+TEST(JumpRoad, CaptureSelectMeasureRecord)
+{
+    // The demo station: the simulated site the device shows (seed 1, 640x480, 30 fps), its grid
+    // solved and saved, a skier list, WSTIMS's current skier.
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    for (const char* folder : {"station", "zqio", "videos", "setups"})
+        ASSERT_TRUE(root.mkpath(folder));
+    ASSERT_EQ(runTool({"simulate", "--seed", "1", "--out", dir.filePath("site")}).exitCode, 0);
+    QJsonObject site = QJsonDocument::fromJson(fileBytes(dir.filePath("site/site.json"))).object();
+    ASSERT_FALSE(site.isEmpty());
+    const auto solved = runTool({"grid", "solve", "--in", dir.filePath("site/site.json"), "--save",
+                                 dir.filePath("setups/DemoLake.ipt")});
+    ASSERT_EQ(solved.exitCode, 0) << solved.errText().toStdString();
+    QFile names(dir.filePath("station/SkierNames.txt"));
+    ASSERT_TRUE(names.open(QIODevice::WriteOnly));
+    names.write("Demo Skier,USA\r\nJane Doe,GBR\r\n");
+    names.close();
+    QFile current(dir.filePath("zqio/zqskier.nam"));
+    ASSERT_TRUE(current.open(QIODevice::WriteOnly));
+    current.write("Demo Skier,USA,M1\r\n");
+    current.close();
+
+    capture::FfmpegCaptureControl captureControl{false};
+    captureControl.devices().setPollInterval(0);
+    int device = -1;
+    for (int i = 0; i < captureControl.videoDeviceCount(); ++i)
+        if (captureControl.videoDeviceName(i) == capture::kSimulatedSite)
+            device = i;
+    ASSERT_GE(device, 0);
+    {
+        QSettings ini(dir.filePath("DI05.ini"), QSettings::IniFormat);
+        ini.beginGroup("Settings");
+        ini.setValue("TournamentName", "Demo Tournament");
+        ini.setValue("SetupFiles", dir.filePath("setups"));
+        ini.setValue("grids", "1");
+        ini.setValue("grid1File", dir.filePath("setups/DemoLake.ipt"));
+        ini.setValue("logpath", dir.filePath("videos"));
+        ini.setValue("device", QString::number(device));
+        ini.setValue("framerate", "30");
+        ini.setValue("WSTIMS", "1");
+    }
+
+    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(14, 3, 22))};
+    app::Station station{
+        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
+        dir.filePath("station"), dir.filePath("zqio")};
+    ScriptedDialogs dialogs; // no emergency reset; every message taken
+    widgets::Navigator navigator(station);
+    StationScreens screens = buildScreens(station, dialogs, captureControl, navigator);
+    QWidget* capture = navigator.screen(Screen::Capture);
+    QWidget* frames = navigator.screen(Screen::FrameSelection);
+    QWidget* measure = navigator.screen(Screen::Measure);
+    ASSERT_NE(capture, nullptr);
+
+    // Start-up ends on the configuration screen; leaving it returns to the main screen.
+    screens.main->startUp();
+    QTest::qWait(50);
+    ASSERT_EQ(station.currentScreen(), Screen::Config);
+    screens.config->findChild<QAction*>("mnuExit")->trigger();
+    QTest::qWait(50);
+    ASSERT_EQ(station.currentScreen(), Screen::Main);
+    ASSERT_EQ(station.allGridsReady(), 1);
+    ASSERT_TRUE(captureControl.connected());
+    ASSERT_EQ(captureControl.frameSize(), QSize(640, 480)) << "the site was simulated at 640x480";
+    const QString startUpMessages = dialogs.messages().join(" | ");
+    dialogs.clear();
+
+    // Capture: WSTIMS's skier, 5 s of the simulated site, stopped by the countdown.
+    control<QPushButton>(screens.main.get(), "cmdGoCapture")->click();
+    QTest::qWait(100);
+    ASSERT_TRUE(capture->isVisible());
+    control<QPushButton>(capture, "cmdSelect")->click();
+    EXPECT_EQ(control<QLineEdit>(capture, "txtSkierName")->text(), "Demo Skier");
+    EXPECT_EQ(control<QLineEdit>(capture, "txtPass")->text(), "1");
+    control<QPushButton>(capture, "cmdStartCapture")->click();
+    ASSERT_TRUE(captureControl.capturing()) << dialogs.messages().join(" | ").toStdString();
+    QTRY_VERIFY_WITH_TIMEOUT(frames->isVisible(), 9000);
+    EXPECT_FALSE(captureControl.capturing());
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    const QString video = dir.filePath("videos") + QDir::separator() + "Demo Skierjump1.avi";
+    ASSERT_TRUE(QFile::exists(video));
+    EXPECT_EQ(control<QLineEdit>(capture, "txtPass")->text(), "2");
+
+    // Frame selection opens on the middle of the recording: 30 fps x 5 s / 2.
+    auto* player = frames->findChild<widgets::FramePlayer*>();
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->fileName(), video);
+    EXPECT_EQ(player->position(), 75);
+    EXPECT_EQ(control<QLineEdit>(frames, "Text6")->text(), video);
+
+    sim::SimulatedSite truth;
+    ASSERT_EQ(truth.frameSize(), QSize(640, 480));
+    qint64 recorded = 0;
+    const qint64 landing =
+        landingFrameIn(video, truth.renderFrame(truth.landingFrame()), &recorded);
+    EXPECT_NEAR(double(recorded), 150, 5);
+    ASSERT_GE(landing, 1);
+    const char* step = landing > player->position() ? "Command4" : "Command1";
+    for (qint64 n = std::abs(landing - player->position()); n > 0; --n)
+        control<QPushButton>(frames, step)->click();
+    ASSERT_EQ(player->position(), landing);
+    control<QPushButton>(frames, "cmdMarkStart")->click();
+    QTest::qWait(50);
+    ASSERT_TRUE(measure->isVisible()) << dialogs.messages().join(" | ").toStdString();
+    const QImage taken(dir.filePath("station/currentcapture.bmp"));
+    EXPECT_LT(pictureDifference(taken, truth.renderFrame(truth.landingFrame())), 6);
+
+    // Measure: the landing clicked where the site shows it, then "Record Jump".
+    auto* canvas = measure->findChild<widgets::PictureCanvas*>();
+    ASSERT_NE(canvas, nullptr);
+    ASSERT_FALSE(canvas->picture().isNull());
+    const QJsonArray at = site.value("landing").toObject().value("screen").toArray();
+    const QPointF landingTwips(at[0].toDouble(), at[1].toDouble());
+    QTest::mouseClick(canvas->viewport(), Qt::LeftButton, {},
+                      canvas->viewportPixelAt(landingTwips).toPoint());
+    control<QPushButton>(measure, "Record")->click();
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    const double expected = site.value("trueDistance").toDouble() + 2.1;
+    const auto* measureScreen = static_cast<measure::ui::MeasureScreen*>(measure);
+    EXPECT_NEAR(measureScreen->rawDistanceText().toDouble(), expected, 0.1);
+
+    // The files of the road.
+    const QString results = textOf(station.resultsFilePath().trimmed());
+    EXPECT_TRUE(results.contains("Demo Skier")) << results.toStdString();
+    EXPECT_TRUE(results.contains(measureScreen->rawDistanceText().left(4)))
+        << results.toStdString();
+    EXPECT_TRUE(textOf(dir.filePath("zqio/zqraw.dst")).contains("Demo Skier"));
+    EXPECT_FALSE(textOf(dir.filePath("zqio/zqresult.dst")).isEmpty());
+    const QString session = textOf(station.sessionLog().filePath());
+    EXPECT_TRUE(session.contains(app::SessionLog::sessionStartLine(clock.now())))
+        << session.toStdString() << " / start-up: " << startUpMessages.toStdString();
+    const QStringList debug = station.debugLog().lines();
+    for (const QString& line :
+         {QStringLiteral("Capture Video Form Activated"), QStringLiteral("Start Capture"),
+          QStringLiteral("Capture File: ") + video, QStringLiteral("Capture Complete")})
+        EXPECT_TRUE(std::any_of(debug.begin(), debug.end(), [&](const QString& l) {
+            return l.trimmed().endsWith(line);
+        })) << line.toStdString();
+
+    // ---- Capture Next Jump (the measurement screen's next-jump step and its video policies):
+    // click "Capture Next Jump" here, answer the video policy, then assert the kept or deleted
+    // video, its session log line, the ".info" file and the capture screen shown with attempt 2.
+}
