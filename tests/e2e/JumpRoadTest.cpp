@@ -238,7 +238,25 @@ TEST(JumpRoad, CaptureSelectMeasureRecord)
             return l.trimmed().endsWith(line);
         })) << line.toStdString();
 
-    // ---- Capture Next Jump (the measurement screen's next-jump step and its video policies):
-    // click "Capture Next Jump" here, answer the video policy, then assert the kept or deleted
-    // video, its session log line, the ".info" file and the capture screen shown with attempt 2.
+    // Capture Next Jump with both policies "Save": the contact picture saved beside the video,
+    // the video kept with its ".info" and session log line, the capture screen shown again.
+    station.setPictureSaveMode("Save");
+    station.setVideoSaveMode("Save");
+    dialogs.clear();
+    control<QPushButton>(measure, "btnNextJump")->click();
+    QTest::qWait(50);
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    EXPECT_TRUE(capture->isVisible());
+    EXPECT_FALSE(measure->isVisible());
+    EXPECT_TRUE(QFile::exists(video));
+    const QString frameTaken = QString::number(station.selectedFrame());
+    EXPECT_EQ(textOf(video + ".info").trimmed(),
+              QDir::toNativeSeparators(video) + "," + frameTaken);
+    const QString logged = textOf(station.sessionLog().filePath());
+    EXPECT_TRUE(logged.contains("Contact Frame: " + frameTaken)) << logged.toStdString();
+    EXPECT_TRUE(logged.contains("Skier: Demo Skier")) << logged.toStdString();
+    const QDir videos(dir.filePath("videos"));
+    EXPECT_EQ(videos.entryList({"Demo Skierjump*.bmp"}, QDir::Files).size(), 1)
+        << videos.entryList().join(", ").toStdString();
+    EXPECT_EQ(control<QLineEdit>(capture, "txtPass")->text(), "2");
 }
