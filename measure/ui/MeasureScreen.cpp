@@ -36,6 +36,19 @@ MeasureScreen::MeasureScreen(app::Station& station, Dialogs& dialogs, QWidget* p
         showGrid_->setFocus();
         adjust(key);
     });
+    loadTimer_ = new QTimer(this);
+    loadTimer_->setObjectName(QStringLiteral("loadTimer"));
+    loadTimer_->setInterval(0);
+    connect(loadTimer_, &QTimer::timeout, this, &MeasureScreen::autoLoadTick);
+    followStation();
+    showLoadState();
+    widgets::describeControls(this);
+}
+
+MeasureScreen::~MeasureScreen() = default;
+
+void MeasureScreen::followStation()
+{
     connect(skier_, &QComboBox::editTextChanged, this, &MeasureScreen::onSkierChanged);
     connect(jumpNo_, &QLineEdit::textEdited, this,
             [this](const QString& text) { station_.setMeasureJumpNumber(text); });
@@ -62,11 +75,11 @@ MeasureScreen::MeasureScreen(app::Station& station, Dialogs& dialogs, QWidget* p
     });
     connect(&station_, &app::Station::pictureToViewChanged, this,
             &MeasureScreen::showPictureToView);
-    loadTimer_ = new QTimer(this);
-    loadTimer_->setObjectName(QStringLiteral("loadTimer"));
-    loadTimer_->setInterval(0);
-    connect(loadTimer_, &QTimer::timeout, this, &MeasureScreen::autoLoadTick);
-    // Screen load.
+}
+
+// The screen as it loads: one grid hides the cycle button, readouts and signs hidden.
+void MeasureScreen::showLoadState()
+{
     setGrid_->setVisible(station_.numGrids() != 1);
     setGrid_->setText(gridCaption(int(station_.currentGrid())));
     selectJumpOk();
@@ -85,10 +98,7 @@ MeasureScreen::MeasureScreen(app::Station& station, Dialogs& dialogs, QWidget* p
         skier_->setEditText(station_.measureSkierName());
     }
     jumpNo_->setText(station_.measureJumpNumber());
-    widgets::describeControls(this);
 }
-
-MeasureScreen::~MeasureScreen() = default;
 
 void MeasureScreen::clickAt(QPointF twips)
 {

@@ -106,6 +106,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void followStation();
+    void showLoadState();
     void buildControls();
     QWidget* buildSkierGroup();
     QWidget* buildDistanceGroup();

@@ -194,7 +194,9 @@ TEST(JumpRoad, CaptureSelectMeasureRecord)
     qint64 recorded = 0;
     const qint64 landing =
         landingFrameIn(video, truth.renderFrame(truth.landingFrame()), &recorded);
-    EXPECT_NEAR(double(recorded), 150, 5);
+    // 5 s at 30 fps; the countdown's one-second ticks and the stop run on the interface
+    // thread, so on a busy machine the recording is a third of a second longer or shorter.
+    EXPECT_NEAR(double(recorded), 150, 10);
     ASSERT_GE(landing, 1);
     const char* step = landing > player->position() ? "Command4" : "Command1";
     for (qint64 n = std::abs(landing - player->position()); n > 0; --n)
