@@ -23,6 +23,8 @@ CaptureTimeChoice captureTimeAtLoad(double stored)
         for (int i = 0; i < items.size(); ++i)
             if (items[i].toDouble() == stored)
                 return {i, stored, false};
+        if (stored == std::floor(stored) && stored <= kLongestCaptureSeconds)
+            return {-1, stored, false};
     }
     return {};
 }

@@ -16,10 +16,13 @@ inline constexpr int kDefaultCaptureTimeIndex = 2; // "5.0"
 inline constexpr double kDefaultCaptureSeconds = 5;
 
 // The list entry for the stored `captureTime` (0 when missing or not a number). A stored value
-// that is no entry of the list ("4.5", a negative or hand-edited text) would leave nothing
-// selected and no recording time at all; it gives the default, which is then stored.
+// that is no entry of the list but a whole number of seconds up to a minute (a station set by
+// hand for a longer pass) is used as it stands, with no entry selected. Any other value ("4.5",
+// a negative or hand-edited text) would leave no recording time at all; it gives the default,
+// which is then stored.
+inline constexpr double kLongestCaptureSeconds = 60;
 struct CaptureTimeChoice {
-    int index = kDefaultCaptureTimeIndex;
+    int index = kDefaultCaptureTimeIndex; // -1: no entry selected
     double seconds = kDefaultCaptureSeconds;
     bool storeDefault = true; // store "5" as captureTime
 };

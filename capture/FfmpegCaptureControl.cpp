@@ -165,9 +165,9 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros)
     }
     if (rec)
         rec->pushVideo(cloneFrame(frame.get()), timeMicros);
-    // At most 30 preview pictures a second: converting more would only cost the device
-    // thread time that recording needs.
-    if (previewWanted && timeMicros - lastPreviewMicros >= 33000 &&
+    // Every picture of a camera up to 60 frames a second is shown live (a display shows no
+    // more); converting more would only cost the device thread time that recording needs.
+    if (previewWanted && timeMicros - lastPreviewMicros >= 16000 &&
         !previewPending.exchange(true)) {
         lastPreviewMicros = timeMicros;
         const QImage image = imageFromFrame(frame.get());

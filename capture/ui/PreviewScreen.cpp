@@ -56,7 +56,9 @@ void PreviewScreen::wireControls()
     connect(btnGetName_, &QPushButton::clicked, this, &PreviewScreen::getWstimsName);
     connect(cmdGoSetup_, &QPushButton::clicked, this, &PreviewScreen::goToMain);
     connect(cmdGoToTimer_, &QPushButton::clicked, this, &PreviewScreen::goToFrameSelection);
-    connect(captureTimeValue_, &QListWidget::currentRowChanged, this,
+    // A choice is a selected entry: the list taking the focus makes its first entry current
+    // without selecting it, and that must not change a recording time set by hand.
+    connect(captureTimeValue_, &QListWidget::itemSelectionChanged, this,
             &PreviewScreen::onCaptureTimeChosen);
     connect(txtSkierName_, &QLineEdit::textChanged, this, &PreviewScreen::onNameChanged);
     connect(txtPass_, &QLineEdit::textChanged, this,
@@ -79,6 +81,8 @@ void PreviewScreen::load()
 {
     captureScreenPainted_ = false;
     const CaptureTimeChoice time = captureTimeAtLoad(station_.settings().captureTime());
+    if (time.index < 0)
+        captureTimeValue_->clearSelection();
     captureTimeValue_->setCurrentRow(time.index);
     captureSeconds_ = time.seconds;
     captime_->setText(captureSecondsText(captureSeconds_));
@@ -176,11 +180,12 @@ void PreviewScreen::onNameChanged(const QString& text)
     station_.setCaptureSkierName(cleaned.name);
 }
 
-void PreviewScreen::onCaptureTimeChosen(int row)
+void PreviewScreen::onCaptureTimeChosen()
 {
-    if (row < 0)
+    const QList<QListWidgetItem*> chosen = captureTimeValue_->selectedItems();
+    if (chosen.isEmpty())
         return;
-    const QString text = captureTimeValue_->item(row)->text();
+    const QString text = chosen.front()->text();
     if (const Status stored =
             station_.settings().write(QString::fromLatin1(app::key::captureTime), text);
         !stored)

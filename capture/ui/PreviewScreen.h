@@ -83,7 +83,7 @@ private:
     void firstPaint();
     void applyButtons(CaptureState state);
     void onNameChanged(const QString& text);
-    void onCaptureTimeChosen(int row);
+    void onCaptureTimeChosen();
     void onWarning(const QString& text);
     void setDefaultContactFrame();
     bool startRefused(const QString& path);

@@ -162,6 +162,8 @@ void PreviewScreen::buildHidden()
     lblStartFrame_->hide();
     timer40_ = new QTimer(this);
     timer40_->setObjectName(QStringLiteral("Timer40"));
+    // The countdown times the recording: a coarse timer may fire each tick up to 5 % late.
+    timer40_->setTimerType(Qt::PreciseTimer);
 }
 
 } // namespace zelvan::capture::ui

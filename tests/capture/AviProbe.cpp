@@ -4,6 +4,11 @@
 #include "capture/VideoFileWriter.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -96,6 +101,27 @@ done:
     avcodec_free_context(&dec);
     avformat_close_input(&fmt);
     return r;
+}
+
+std::optional<FfprobeCount> ffprobeCount(const QString& path)
+{
+    const QString ffprobe = QStandardPaths::findExecutable("ffprobe");
+    if (ffprobe.isEmpty())
+        return std::nullopt;
+    QProcess f;
+    f.start(ffprobe,
+            {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+             "format=format_name:stream=nb_read_frames,r_frame_rate", "-of", "json", path});
+    FfprobeCount count;
+    if (!f.waitForFinished(60000) || f.exitCode() != 0)
+        return count;
+    const QJsonObject info = QJsonDocument::fromJson(f.readAllStandardOutput()).object();
+    const QJsonObject stream = info["streams"].toArray().at(0).toObject();
+    count.ok = true;
+    count.format = info["format"].toObject()["format_name"].toString();
+    count.frames = stream["nb_read_frames"].toString().toInt();
+    count.frameRate = stream["r_frame_rate"].toString();
+    return count;
 }
 
 } // namespace zelvan::test

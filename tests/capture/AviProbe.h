@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 
+#include <optional>
+
 namespace zelvan::test
 {
 
@@ -26,5 +28,16 @@ struct AviProbe {
 };
 
 AviProbe probeAvi(const QString& path);
+
+// What the ffprobe program, another independent reader, counts in the file: its container, the
+// frames it reads and the stream's rate ("30/1"). std::nullopt when ffprobe is not installed;
+// `ok` false when it cannot read the file.
+struct FfprobeCount {
+    bool ok = false;
+    QString format;
+    int frames = 0;
+    QString frameRate;
+};
+std::optional<FfprobeCount> ffprobeCount(const QString& path);
 
 } // namespace zelvan::test

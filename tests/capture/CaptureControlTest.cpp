@@ -256,7 +256,10 @@ TEST(CaptureControl, UnplugMidRecordingKeepsEveryFrameAndReportsRemoval)
     EXPECT_GT(frames, 5);
     const auto probe = probeAvi(path);
     ASSERT_TRUE(probe.ok);
-    EXPECT_EQ(probe.decodedFrames, frames);
+    // The recording ends when the removal is handled; on a busy machine that can be a slot or
+    // more after the last picture, and such a slot is counted dropped and filled.
+    EXPECT_EQ(probe.decodedFrames, frames + rig.control.framesDropped());
+    EXPECT_LE(rig.control.framesDropped(), 3);
     const auto [first, last] = cardNumbers(path);
     EXPECT_EQ(last - first, frames - 1);
 

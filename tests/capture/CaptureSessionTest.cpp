@@ -21,14 +21,23 @@ TEST(CaptureTime, StoredEntryIsSelected)
     EXPECT_EQ(captureTimeAtLoad(3).seconds, 3);
 }
 
-TEST(CaptureTime, AbsentOrHandEditedGivesTheStoredDefault)
+TEST(CaptureTime, AbsentOrUnusableGivesTheDefaultAndWholeSecondsAreKept)
 {
-    for (double stored : {0.0, -4.0, 4.5, 7.0, 30.0}) {
+    for (double stored : {0.0, -4.0, 4.5, 10.5, 61.0, 1e12}) {
         const CaptureTimeChoice c = captureTimeAtLoad(stored);
         EXPECT_EQ(captureTimeItems()[c.index], "5.0") << stored;
         EXPECT_EQ(c.seconds, 5) << stored;
         EXPECT_TRUE(c.storeDefault) << stored;
     }
+    // A whole number of seconds up to a minute is a recording time set by hand: kept, with no
+    // entry selected.
+    for (double stored : {1.0, 7.0, 10.0, 60.0}) {
+        const CaptureTimeChoice c = captureTimeAtLoad(stored);
+        EXPECT_EQ(c.index, -1) << stored;
+        EXPECT_EQ(c.seconds, stored);
+        EXPECT_FALSE(c.storeDefault) << stored;
+    }
+    EXPECT_EQ(captureSecondsText(10), "10");
     EXPECT_EQ(captureSecondsText(5), "5");
     EXPECT_EQ(captureSecondsText(3), "3");
 }

@@ -85,6 +85,29 @@ TEST_F(PreviewTest, CaptureTimeAbsentOrGarbageGivesFiveStored)
     }
 }
 
+TEST_F(PreviewTest, CaptureTimeSetByHandToTenSecondsIsKept)
+{
+    ASSERT_TRUE(station.settings().write("captureTime", "10"));
+    auto& s = screen();
+    EXPECT_TRUE(find<QListWidget>("captureTimeValue")->selectedItems().isEmpty());
+    EXPECT_EQ(s.captureSeconds(), 10);
+    EXPECT_EQ(label("captime")->text(), "10");
+    EXPECT_EQ(station.settings().read("captureTime", "<missing>"), "10");
+    // Tabbing onto the list makes its first entry current without choosing it.
+    auto* list = find<QListWidget>("captureTimeValue");
+    s.activateWindow();
+    list->setFocus(Qt::TabFocusReason);
+    QTest::qWait(20);
+    EXPECT_EQ(s.captureSeconds(), 10);
+    EXPECT_EQ(station.settings().read("captureTime", "<missing>"), "10");
+    // An entry chosen by keyboard is a choice.
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(list->selectedItems().value(0)->text(), "4.0");
+    EXPECT_EQ(s.captureSeconds(), 4);
+    EXPECT_EQ(station.settings().read("captureTime", "<missing>"), "4.0");
+}
+
 TEST_F(PreviewTest, InitialNameFromTheNamesFile)
 {
     screen();
