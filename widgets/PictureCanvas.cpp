@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,23 @@ PictureCanvas::PictureCanvas(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
+    addZoomKeys();
+}
+
+// The zoom keys work wherever the focus is on the canvas's screen: the operator is as likely to
+// be on a button beside the picture as on the picture itself.
+void PictureCanvas::addZoomKeys()
+{
+    const auto add = [this](QKeyCombination keys, auto action) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    add(Qt::CTRL | Qt::Key_Plus, [this] { zoomIn(); });
+    add(Qt::CTRL | Qt::Key_Equal, [this] { zoomIn(); });
+    add(Qt::CTRL | Qt::Key_Minus, [this] { zoomOut(); });
+    add(Qt::CTRL | Qt::Key_0, [this] { setZoom(1.0, QPointF(0, 0)); });
+    add(Qt::CTRL | Qt::Key_F, [this] { fitToWindow(); });
 }
 
 void PictureCanvas::setPicture(const QImage& picture)
@@ -216,17 +234,7 @@ void PictureCanvas::wheelEvent(QWheelEvent* event)
 
 void PictureCanvas::keyPressEvent(QKeyEvent* event)
 {
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        return ctrl ? zoomIn() : event->ignore();
-    case Qt::Key_Minus:
-        return ctrl ? zoomOut() : event->ignore();
-    case Qt::Key_0:
-        return ctrl ? setZoom(1.0, QPointF(0, 0)) : event->ignore();
-    case Qt::Key_F:
-        return ctrl ? fitToWindow() : event->ignore();
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Up:

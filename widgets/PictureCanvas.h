@@ -92,6 +92,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void addZoomKeys();
     struct Placed {
         QPointer<QWidget> widget;
         QPointF twips;

@@ -141,6 +141,12 @@ QWidget* MainScreen::buildNavigation()
     grid->addWidget(cb15_, 4, 0, 1, 2);
     for (QPushButton* b : box->findChildren<QPushButton*>())
         b->setMinimumHeight(40);
+    // The keyboard follows the same order, starting on the road's first step.
+    const QList<QWidget*> order{cmdGoCapture_,  cmdGoTimer_,         ccmdGoToMeasure_,
+                                cmdShowConfig_, cmdSetup_,           cmdConfigure_,
+                                cmdImport_,     btnChangeDirectory_, cb15_};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(cmdSetup_, &QPushButton::clicked, this, &MainScreen::openGridSetup);
     connect(cmdConfigure_, &QPushButton::clicked, this, &MainScreen::openConfiguration);

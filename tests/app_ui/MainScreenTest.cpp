@@ -295,6 +295,29 @@ TEST_F(MainScreenTest, ButtonsOfScreensNotYetThereAreDisabled)
     EXPECT_TRUE(control_("cmdConfigure")->isEnabled());
 }
 
+TEST_F(MainScreenTest, KeyboardStartsOnTheRoadAndFollowsTheColumns)
+{
+    for (Screen s : {Screen::GridSetup, Screen::Measure, Screen::Capture, Screen::FrameSelection})
+        screen().setScreenAvailable(s, true);
+    QStringList order;
+    QWidget* w = control_("cmdGoCapture");
+    for (int i = 0; i < 9; ++i, w = w->nextInFocusChain()) {
+        while (!(w->focusPolicy() & Qt::TabFocus))
+            w = w->nextInFocusChain();
+        order << w->objectName();
+    }
+    EXPECT_EQ(order,
+              QStringList({"cmdGoCapture", "cmdGoTimer", "ccmdGoToMeasure", "cmdShowConfig",
+                           "cmdSetup", "cmdConfigure", "cmdImport", "btnChangeDirectory", "cb15"}));
+    // The first control of the screen that takes the keyboard is the road's first step.
+    QWidget* first = &screen();
+    do
+        first = first->nextInFocusChain();
+    while (!(first->focusPolicy() & Qt::TabFocus) || !first->isEnabled() ||
+           !first->isVisibleTo(&screen()));
+    EXPECT_EQ(first->objectName(), "cmdGoCapture");
+}
+
 TEST_F(MainScreenTest, ImportingANamesFileCopiesItAndGivesTheFirstSkierToTheCaptureScreen)
 {
     QFile names(path("from-wstims.csv"));
