@@ -53,11 +53,13 @@ void addArrowPad(QGridLayout* grid, int firstRow, QObject* context,
 
 void placeDraggable(PictureCanvas& canvas, const QList<DraggableGroup>& groups)
 {
-    double top = 150;
+    // Side by side along the top, where a shore camera's picture shows the far bank: stacked
+    // down the left they would cover the buoys nearest the camera on the left.
+    double left = 150;
     for (const auto& [group, captions] : groups) {
         group->adjustSize();
-        canvas.placeAt(group, QPointF(150, top));
-        top += (group->sizeHint().height() + 8) * kTwipsPerPixel;
+        canvas.placeAt(group, QPointF(left, 150));
+        left += (group->sizeHint().width() + 8) * kTwipsPerPixel;
         for (QWidget* caption : captions)
             new DragHandle(caption, group, canvas);
     }

@@ -28,8 +28,8 @@ QFrame* floatingPanel(PictureCanvas& canvas);
 void addArrowPad(QGridLayout* grid, int firstRow, QObject* context,
                  const std::function<void(int key)>& onArrow);
 
-// Stacks the groups at the picture's top left, one under the other, and makes each draggable by
-// its captions.
+// Sets the groups side by side along the picture's top, from its left, and makes each draggable
+// by its captions.
 using DraggableGroup = QPair<QWidget*, QList<QWidget*>>;
 void placeDraggable(PictureCanvas& canvas, const QList<DraggableGroup>& groups);
 
