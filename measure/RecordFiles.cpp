@@ -82,8 +82,10 @@ namespace
 QString keptMessage(const QString& resultsPath, const QString& why, const QString& keptPath,
                     const Status& kept, const QString& line)
 {
-    QString text = QStringLiteral("The jump could not be written to the results file %1.\n%2\n\n")
-                       .arg(native(resultsPath), why);
+    // The same for a jump and for a saved picture's line: it names the line it is about.
+    QString text = QStringLiteral("This line could not be written to the results file %1:\n%2\n"
+                                  "%3\n\n")
+                       .arg(native(resultsPath), line, why);
     if (kept)
         return text + QStringLiteral("The line is kept in %1 and will be added to the results "
                                      "file at the next record that can be written.")

@@ -78,22 +78,26 @@ TEST(ResultsFallback, MissingFolderKeepsTheLineAndSaysWhichFile)
 {
     Folders f;
     const QString results = f.tmp.filePath(QStringLiteral("gone/results.txt"));
-    const ResultsWrite w = writeResultsLine(results, f.kept(), QStringLiteral("one"));
+    const ResultsWrite w =
+        writeResultsLine(results, f.kept(), QStringLiteral("Saved picture: one"));
     EXPECT_FALSE(w.written);
     EXPECT_TRUE(w.kept);
-    EXPECT_TRUE(w.message.contains(QDir::toNativeSeparators(results)));
+    // The message names the line, whatever it is about.
+    EXPECT_TRUE(w.message.startsWith("This line could not be written to the results file " +
+                                     QDir::toNativeSeparators(results) + ":\nSaved picture: one\n"))
+        << w.message.toStdString();
     EXPECT_TRUE(w.message.contains(QDir::toNativeSeparators(f.kept())));
-    EXPECT_EQ(bytesOf(f.kept()), QByteArray("one\r\n"));
+    EXPECT_EQ(bytesOf(f.kept()), QByteArray("Saved picture: one\r\n"));
 
     // The folder comes back: the kept line goes first, then the new one, and only once.
     QDir(f.tmp.path()).mkdir(QStringLiteral("gone"));
     const ResultsWrite later = writeResultsLine(results, f.kept(), QStringLiteral("two"));
     EXPECT_TRUE(later.written);
     EXPECT_EQ(later.keptLinesAdded, 1);
-    EXPECT_EQ(bytesOf(results), QByteArray("one\r\ntwo\r\n"));
+    EXPECT_EQ(bytesOf(results), QByteArray("Saved picture: one\r\ntwo\r\n"));
     EXPECT_FALSE(QFile::exists(f.kept()));
     ASSERT_TRUE(writeResultsLine(results, f.kept(), QStringLiteral("three")).written);
-    EXPECT_EQ(bytesOf(results), QByteArray("one\r\ntwo\r\nthree\r\n"));
+    EXPECT_EQ(bytesOf(results), QByteArray("Saved picture: one\r\ntwo\r\nthree\r\n"));
 }
 
 TEST(ResultsFallback, AFolderInTheWayAndNoFileSet)
