@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -66,6 +67,11 @@ void MeasureScreen::applyVideoPolicy()
     const double frame = station_.selectedFrame();
     const VideoPolicyOutcome out =
         measure::applyVideoPolicy(station_.videoSaveMode(), video, frame, dialogs_);
+    // Kept or deleted, the pass is decided on: a later Capture Next Jump (after a loaded
+    // picture) must neither log it again nor ask again and delete a pass the operator chose to
+    // keep. A pass that could not be deleted stays selected.
+    if (!QFileInfo::exists(video) || !out.debugLines.isEmpty())
+        station_.setSelectedVideoFile(QString());
     writeDebug(out.debugLines);
     if (!out.retained)
         return;

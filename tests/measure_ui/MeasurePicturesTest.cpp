@@ -1,6 +1,7 @@
 // The measurement screen's pictures with real widgets, offscreen, answered by scripted dialogs:
 // Save Picture, the picture and video policies on each way of leaving, the pictures from a
 // file, the clipboard, the snapshot and the flag file, Clear, the picture log and the menu.
+#include "measure/LeavingRules.h"
 #include "measure/ui/MeasureScreen.h"
 
 #include "ScriptedDialogs.h"
@@ -333,6 +334,28 @@ TEST_F(MeasurePicturesTest, CaptureNextJumpAppliesEachVideoPolicy)
         EXPECT_TRUE(station.previewOn());
         EXPECT_EQ(lastRequested(requested), Station::Screen::Capture);
     }
+}
+
+TEST_F(MeasurePicturesTest, AVideoDecidedOnIsNotDecidedOnAgain)
+{
+    station.setPictureSaveMode("NoSave");
+    station.setVideoSaveMode("Save");
+    takeVideo(video(), 57);
+    control<QPushButton>("btnNextJump")->click();
+    ASSERT_TRUE(QFile::exists(video()));
+    const QByteArray logged = bytesOf(sessionLog());
+    EXPECT_TRUE(station.selectedVideoFile().isEmpty());
+    // Back on the measurement screen with a loaded picture, under "Ask": the kept pass is
+    // neither logged again nor put to the question again.
+    station.setVideoSaveMode("Ask");
+    station.setNavigationMode(QString());
+    dialogs.clear();
+    dialogs.yesNoAnswers << false << false; // no picture save, do not remain
+    control<QPushButton>("btnNextJump")->click();
+    EXPECT_TRUE(QFile::exists(video()));
+    EXPECT_EQ(bytesOf(sessionLog()), logged);
+    EXPECT_EQ(dialogs.texts(),
+              QStringList({measure::kSavePictureQuestion, measure::kRemainQuestion}));
 }
 
 TEST_F(MeasurePicturesTest, CaptureNextJumpWithThePictureSavedAndANonStandardVideo)
