@@ -1,5 +1,6 @@
 #include "grid/ui/GridSetupScreen.h"
 
+#include "widgets/ControlColumn.h"
 #include "widgets/FloatingGroups.h"
 
 // The controls of the set-up screen and where they sit; the screen's behaviour is in
@@ -82,12 +83,7 @@ void GridSetupScreen::buildControls()
     column->addLayout(accuracy);
     column->addWidget(buildAdjustments());
     column->addStretch();
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(panel);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setMinimumWidth(panel->sizeHint().width() + 20);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QScrollArea* scroll = widgets::controlColumn(panel);
 
     auto* layout = new QHBoxLayout(this);
     layout->setMenuBar(menu);

@@ -1,5 +1,6 @@
 #include "measure/ui/MeasureScreen.h"
 
+#include "widgets/ControlColumn.h"
 #include "widgets/FloatingGroups.h"
 
 // The controls of the measurement screen and where they sit; its behaviour is in
@@ -64,12 +65,7 @@ void MeasureScreen::buildControls()
     column->addWidget(buildVerifyGroup());
     column->addWidget(buildPictureGroup());
     column->addStretch();
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(panel);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setMinimumWidth(panel->sizeHint().width() + 20);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QScrollArea* scroll = widgets::controlColumn(panel);
 
     auto* layout = new QHBoxLayout(this);
     layout->setMenuBar(findChild<QMenuBar*>());

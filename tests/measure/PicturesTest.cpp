@@ -7,6 +7,7 @@
 
 #include "FileFailures.h"
 #include "ScriptedDialogs.h"
+#include "TestFiles.h"
 #include "Unprivileged.h"
 
 #include <QDir>
@@ -20,21 +21,11 @@
 using namespace zelvan;
 using namespace zelvan::measure;
 
+using zelvan::test::bytesOf;
+using zelvan::test::put;
+
 namespace
 {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
 
 class SavePictureTest : public ::testing::Test
 {

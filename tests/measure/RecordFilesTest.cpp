@@ -3,6 +3,7 @@
 #include "measure/RecordFiles.h"
 
 #include "FileFailures.h"
+#include "TestFiles.h"
 #include "Unprivileged.h"
 
 #include <QDir>
@@ -12,21 +13,11 @@
 
 using namespace zelvan::measure;
 
+using zelvan::test::bytesOf;
+using zelvan::test::put;
+
 namespace
 {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 struct Folders {
     QTemporaryDir tmp;

@@ -5,6 +5,7 @@
 
 #include "FileFailures.h"
 #include "ScriptedDialogs.h"
+#include "TestFiles.h"
 #include "grid/Transform.h"
 #include "measure/RecordFiles.h"
 #include "measure/RecordLines.h"
@@ -17,14 +18,10 @@
 using namespace zelvan;
 using namespace zelvan::measure;
 
+using zelvan::test::bytesOf;
+
 namespace
 {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 struct Record : ::testing::Test {
     QTemporaryDir tmp;

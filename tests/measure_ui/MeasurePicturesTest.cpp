@@ -5,6 +5,7 @@
 #include "measure/ui/MeasureScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "TestFiles.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
 #include "grid/SetupScreenRules.h"
@@ -34,21 +35,11 @@ using namespace zelvan;
 using zelvan::app::Station;
 using zelvan::measure::ui::MeasureScreen;
 
+using zelvan::test::bytesOf;
+using zelvan::test::put;
+
 namespace
 {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
 
 QImage filled(int w, int h, QColor colour)
 {

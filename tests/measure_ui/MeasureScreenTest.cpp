@@ -3,6 +3,7 @@
 #include "measure/ui/MeasureScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "TestFiles.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
 #include "grid/Transform.h"
@@ -27,14 +28,10 @@
 using namespace zelvan;
 using zelvan::measure::ui::MeasureScreen;
 
+using zelvan::test::bytesOf;
+
 namespace
 {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // water = screen / scale metres, jump point at the origin, buoys around the landing.
 grid::GridSetup linearGrid(double scale, int number)
