@@ -2,6 +2,7 @@
 // A configuration screen over a fresh Station in a temporary folder: an INI settings store,
 // a save-video folder, the station folder and scripted dialogs.
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "WidgetTestApp.h"
 #include "app/Station.h"
 #include "app/ui/ConfigScreen.h"
@@ -23,10 +24,10 @@
 namespace zelvan::test
 {
 
-class ConfigScreenTest : public ::testing::Test
+class ConfigScreenTest : public ::testing::Test, protected test::StationFolder
 {
 protected:
-    ConfigScreenTest()
+    ConfigScreenTest() : StationFolder(QTime(9, 30, 0), QStringLiteral("station"))
     {
         QDir(dir.path()).mkpath(QStringLiteral("videos"));
         QDir(dir.path()).mkpath(QStringLiteral("station"));
@@ -91,11 +92,6 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
-    app::Station station{
-        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-        dir.filePath("station"), dir.filePath("zqio")};
     ScriptedDialogs dialogs;
     app::ui::ConfigScreen screen{station, dialogs};
 };

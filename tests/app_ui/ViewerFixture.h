@@ -1,6 +1,7 @@
 #pragma once
 // A station over a temporary folder, scripted dialogs and the helpers the viewer tests share.
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "WidgetTestApp.h"
 #include "app/Station.h"
 #include "base/Clock.h"
@@ -28,7 +29,7 @@ inline void PrintTo(const QString& s, std::ostream* os)
 namespace zelvan::test
 {
 
-class ViewerFixture : public ::testing::Test
+class ViewerFixture : public ::testing::Test, protected test::StationFolder
 {
 protected:
     ViewerFixture() { QDir(dir.path()).mkpath(QStringLiteral("videos")); }
@@ -60,11 +61,6 @@ protected:
         ASSERT_TRUE(window.grab().save(QDir(folder).filePath(name + ".png")));
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
-    app::Station station{
-        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-        dir.path(), dir.filePath("zqio")};
     ScriptedDialogs dialogs;
     QSignalSpy screens{&station, &app::Station::screenRequested};
 };

@@ -2,6 +2,7 @@
 // The capture screen with real widgets, offscreen, on the control's built-in "Test Pattern"
 // device, a Station over a temporary station folder and scripted dialogs.
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
 #include "capture/DeviceRegistry.h"
@@ -25,10 +26,10 @@
 namespace zelvan::test
 {
 
-class PreviewTest : public ::testing::Test
+class PreviewTest : public ::testing::Test, protected test::StationFolder
 {
 protected:
-    PreviewTest()
+    PreviewTest() : StationFolder(QTime(14, 3, 22), QStringLiteral("station"))
     {
         control.devices().setPollInterval(0);
         EXPECT_TRUE(QDir(dir.path()).mkpath("videos"));
@@ -102,11 +103,6 @@ protected:
         return n;
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(14, 3, 22))};
-    app::Station station{
-        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-        dir.filePath("station"), dir.filePath("zqio")};
     ScriptedDialogs dialogs;
     capture::FfmpegCaptureControl control{false};
     QString rate = QStringLiteral("30");

@@ -3,6 +3,7 @@
 #include "grid/ui/GridSetupScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "ToolRun.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
@@ -45,7 +46,7 @@ public:
     QList<std::optional<QPoint>> positions; // where each input box was placed, twips
 };
 
-class AccuracyDisplayTest : public ::testing::Test
+class AccuracyDisplayTest : public ::testing::Test, protected test::StationFolder
 {
 protected:
     AccuracyDisplayTest()
@@ -106,11 +107,6 @@ protected:
             test::fileBytes(dir.filePath("videos/" + accuracyFileName(clock.now().date()))));
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
-    app::Station station{
-        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-        dir.path(), dir.filePath("zqio")};
     PathQuestionDialogs dialogs;
     GridSetupScreen screen{station, dialogs};
     test::TestSite site;

@@ -2,6 +2,7 @@
 #include "grid/ui/GridSetupScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "ToolRun.h"
 #include "WidgetTestApp.h"
 #include "app/ConfigLoad.h"
@@ -33,7 +34,7 @@ using zelvan::grid::ui::GridSetupScreen;
 namespace
 {
 
-class GridSetupScreenTest : public ::testing::Test
+class GridSetupScreenTest : public ::testing::Test, protected test::StationFolder
 {
 protected:
     GridSetupScreenTest()
@@ -73,11 +74,6 @@ protected:
         box("txtCheckX")->setText("10");
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
-    app::Station station{
-        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-        dir.path(), dir.filePath("zqio")};
     ScriptedDialogs dialogs;
     GridSetupScreen screen{station, dialogs};
 };

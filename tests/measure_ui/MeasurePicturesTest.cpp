@@ -5,6 +5,7 @@
 #include "measure/ui/MeasureScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "TestFiles.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
@@ -71,10 +72,10 @@ QByteArray zoned(const QStringList& fields)
     return (line + "\r\n").toUtf8();
 }
 
-class MeasurePicturesTest : public ::testing::Test
+class MeasurePicturesTest : public ::testing::Test, protected test::StationFolder
 {
 protected:
-    MeasurePicturesTest()
+    MeasurePicturesTest() : StationFolder(QTime(14, 3, 22))
     {
         for (const char* sub : {"zqio", "videos", "captures"})
             QDir(dir.path()).mkdir(sub);
@@ -132,11 +133,6 @@ protected:
         ASSERT_TRUE(screen.grab().save(QDir(folder).filePath(name + ".png")));
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(14, 3, 22))};
-    Station station{clock,
-                    std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-                    dir.path(), dir.filePath("zqio")};
     ScriptedDialogs dialogs;
     QSignalSpy requested{&station, &Station::screenRequested};
     MeasureScreen screen{station, dialogs};

@@ -3,6 +3,7 @@
 #include "measure/ui/MeasureScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "TestFiles.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
@@ -45,10 +46,10 @@ grid::GridSetup linearGrid(double scale, int number)
     return g;
 }
 
-class MeasureScreenTest : public ::testing::Test
+class MeasureScreenTest : public ::testing::Test, protected test::StationFolder
 {
 protected:
-    MeasureScreenTest()
+    MeasureScreenTest() : StationFolder(QTime(14, 3, 22))
     {
         QDir(dir.path()).mkdir("zqio");
         station.setResultsFilePath(dir.filePath("results.txt"));
@@ -94,11 +95,6 @@ protected:
         ASSERT_TRUE(screen.grab().save(QDir(folder).filePath(name + ".png")));
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(14, 3, 22))};
-    app::Station station{
-        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-        dir.path(), dir.filePath("zqio")};
     ScriptedDialogs dialogs;
     MeasureScreen screen{station, dialogs};
 };

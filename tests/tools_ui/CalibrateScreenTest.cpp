@@ -3,6 +3,7 @@
 #include "tools/ui/CalibrateScreen.h"
 
 #include "ScriptedDialogs.h"
+#include "StationFolder.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
 #include "grid/Transform.h"
@@ -26,7 +27,7 @@ using zelvan::tools::ui::CalibrateScreen;
 namespace
 {
 
-class CalibrateScreenTest : public ::testing::Test
+class CalibrateScreenTest : public ::testing::Test, protected test::StationFolder
 {
 protected:
     CalibrateScreenTest()
@@ -62,11 +63,6 @@ protected:
         return rendered(canvas).pixel(canvas.viewportPixelAt(twips).toPoint());
     }
 
-    QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30, 0))};
-    app::Station station{
-        clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
-        dir.path(), dir.filePath("zqio")};
     ScriptedDialogs dialogs;
     widgets::PictureCanvas measure;
     widgets::PictureCanvas setup;
