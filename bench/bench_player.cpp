@@ -10,6 +10,8 @@
 // station's own recordings) and H.264 AVI with B frames. The player is sized as on a 1366 x 768
 // and a 1920 x 1080 screen. Steps and jumps are timed from 2 s after opening (the decoding
 // window is filling then) and straight after opening. Prints median and 95th percentile, ms.
+#include "BenchSupport.h"
+
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/FramePlayer.h"
 
@@ -32,29 +34,11 @@
 
 using zelvan::widgets::FramePlayer;
 
+using zelvan::bench::makeTestPass;
+using zelvan::bench::quantile;
+
 namespace
 {
-
-double quantile(std::vector<double> v, double q)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const auto rank = size_t(std::max(1L, std::lround(std::ceil(q * double(v.size())))));
-    return v[std::min(v.size(), rank) - 1];
-}
-
-bool makeFile(const QString& path, const QStringList& codec)
-{
-    QProcess p;
-    p.start(QStringLiteral("ffmpeg"),
-            QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("testsrc2=size=1920x1080:rate=60"),
-                        QStringLiteral("-frames:v"), QStringLiteral("300")} +
-                codec + QStringList{path});
-    return p.waitForFinished(600000) && p.exitCode() == 0;
-}
 
 // One change of frame as the operator sees it: the frame shown, then the picture area
 // painted by its own paint event into an image of its size.
@@ -187,9 +171,9 @@ int main(int argc, char** argv)
          {"-c:v", "libx264", "-g", "250", "-bf", "3", "-pix_fmt", "yuv420p"}},
     };
     if (held)
-        return makeFile(kinds[0].file, kinds[0].codec) ? heldArrow(kinds[0].file) : 1;
+        return makeTestPass(kinds[0].file, kinds[0].codec) ? heldArrow(kinds[0].file) : 1;
     for (const Kind& k : kinds) {
-        if (!makeFile(k.file, k.codec)) {
+        if (!makeTestPass(k.file, k.codec)) {
             std::fprintf(stderr, "ffmpeg could not make %s\n", k.name);
             return 1;
         }

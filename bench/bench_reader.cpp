@@ -9,6 +9,8 @@
 // thread has filled its window by then), next, previous, random seek and back-and-forth
 // around a landing; and the slowest seek made straight after opening, before the window is
 // filled. Prints median and 95th percentile of each, in milliseconds.
+#include "BenchSupport.h"
+
 #include "review/FrameReader.h"
 
 #include <QCoreApplication>
@@ -27,18 +29,11 @@
 using namespace zelvan;
 using namespace zelvan::review;
 
+using zelvan::bench::makeTestPass;
+using zelvan::bench::quantile;
+
 namespace
 {
-
-double quantile(std::vector<double> v, double q)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    // Nearest rank: the smallest value with at least q of the values at or below it.
-    const auto rank = size_t(std::max(1L, std::lround(std::ceil(q * double(v.size())))));
-    return v[std::min(v.size(), rank) - 1];
-}
 
 struct Figures {
     std::vector<double> open, next, previous, seek, backAndForth, coldSeek, secondGroup,
@@ -50,18 +45,6 @@ struct Figures {
     double windowFullMs = -1;    // when the window first held the whole video
     bool exactOrder = true;
 };
-
-bool makeFile(const QString& path, const QStringList& codec, int frames)
-{
-    QProcess p;
-    p.start(QStringLiteral("ffmpeg"),
-            QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("testsrc2=size=1920x1080:rate=60"),
-                        QStringLiteral("-frames:v"), QString::number(frames)} +
-                codec + QStringList{path});
-    return p.waitForFinished(600000) && p.exitCode() == 0;
-}
 
 // What one group of pictures of the long-GOP files (250 frames) takes the ffmpeg program
 // to decode: the yardstick for a seek made before the window is filled.
@@ -258,7 +241,7 @@ int main(int argc, char** argv)
     std::printf("1920x1080, %d frames\n\n", frames);
     for (const auto& file : files) {
         const QString path = dir.filePath(QString::fromLatin1(file.name));
-        if (!makeFile(path, file.codec, frames)) {
+        if (!makeTestPass(path, file.codec, frames)) {
             std::fprintf(stderr, "cannot make %s with ffmpeg\n", file.name);
             return 1;
         }
