@@ -4,7 +4,9 @@
 Starts the zelvan program on a fresh station folder with accessibility on, answers the start-up
 dialogs by pressing their buttons, finds every control of the configuration screen and of the
 main screen by its accessible description (the documented control name), reads their texts,
-and leaves the configuration screen with its exit button. Exits 0 when everything was found.
+and leaves the configuration screen with its exit button. Then it walks the road of a jump by
+pressing buttons: the capture screen, the frame selection screen and back to the main screen,
+finding their controls the same way. Exits 0 when everything was found.
 
     xvfb-run -a dbus-run-session -- /usr/bin/python3 tests/e2e/atspi_drive.py build/station/zelvan
 """
@@ -27,6 +29,16 @@ CONFIG = [
     "Opt3grid", "Jump_direction", "right_to_left_button", "left_to_right_button", "Barefoot_box",
     "SitSki_box", "WSTIMS", "line_control_check", "OptCross", "OptCircle", "message_colors",
     "default_color", "black_color", "chkBadSetup", "chkLoupe", "cmdLoupe",
+]
+PREVIEW_FORM = [
+    "CapturePRO1", "txtSkierName", "txtPass", "Label2", "cmdSelect", "cmdStartCapture",
+    "cmdStartTimer", "Label3", "captureTimeValue", "Label9", "captime", "Label7", "LblFrame",
+    "Label5", "LblFrmDrop", "Label6", "btnCaptureFrame", "cmdGoToTimer", "cmdGoSetup",
+]
+FRAME_SELECTION = [
+    "Label3", "Command6", "Text6", "MediaPlayer1", "sldPosition", "lblPlayerPosition", "Label5",
+    "Command1", "Command4", "Command7", "cmdMarkStart", "btnGoToSetup", "cmdGoToCapture",
+    "cmdGoToSetup", "cmdViewLog", "Label10", "lblDiskSpace",
 ]
 
 
@@ -141,6 +153,25 @@ def check_screen(app, screen_name, names):
     return screen, missing, described
 
 
+def press_described(screen, name):
+    button = by_description(screen, name)
+    if button is None:
+        return [name]
+    press(button)
+    return []
+
+
+def walk_the_road(app, main):
+    """Main screen -> capture screen -> frame selection -> main screen, by their buttons."""
+    missing = press_described(main, "cmdGoCapture")
+    capture, found_missing, _ = check_screen(app, "PreviewForm", PREVIEW_FORM)
+    missing += found_missing + press_described(capture, "cmdGoToTimer")
+    frames, found_missing, _ = check_screen(app, "frmSetStart", FRAME_SELECTION)
+    missing += found_missing + press_described(frames, "cmdGoToSetup")
+    check_screen(app, "MainForm", ["cmdGoCapture"])
+    return missing
+
+
 def main():
     if len(sys.argv) < 2:
         raise SystemExit("usage: atspi_drive.py ZELVAN")
@@ -165,8 +196,9 @@ def main():
             missing.append("Config: Exit and Save Parameters")
         else:
             press(exit_button)
-        _, main_missing, _ = check_screen(app, "MainForm", MAIN_FORM)
+        main, main_missing, _ = check_screen(app, "MainForm", MAIN_FORM)
         missing += main_missing
+        missing += walk_the_road(app, main)
     finally:
         station.kill()
         station.wait()
