@@ -246,7 +246,7 @@ protected:
 
     // "Capture Next Jump" under the given policies, answering the questions it asks.
     void captureNextJump(const char* picturePolicy, const char* videoPolicy,
-                         QList<bool> answers = {})
+                         const QList<bool>& answers = {})
     {
         station->setPictureSaveMode(picturePolicy);
         station->setVideoSaveMode(videoPolicy);

@@ -17,7 +17,8 @@ class StationFolder
 protected:
     explicit StationFolder(QTime at = QTime(9, 30, 0), const QString& stationSubfolder = {})
         : clock{QDateTime(QDate(2026, 7, 4), at)},
-          station{clock, std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
+          station{clock,
+                  std::make_unique<QSettings>(dir.filePath("DI05.ini"), QSettings::IniFormat),
                   stationSubfolder.isEmpty() ? dir.path() : dir.filePath(stationSubfolder),
                   dir.filePath("zqio")}
     {
