@@ -3,7 +3,9 @@
 #include "base/Clock.h"
 #include "base/Numbers.h"
 #include "base/Platform.h"
+#include "base/StationFiles.h"
 
+#include <QDir>
 #include <QSettings>
 #include <tuple>
 
@@ -86,6 +88,11 @@ Station::Station(const Clock& clock, std::unique_ptr<QSettings> settingsStore,
 }
 
 Station::~Station() = default;
+
+QString Station::currentCapturePath() const
+{
+    return QDir(stationFolder_).filePath(QLatin1String(kCurrentCaptureName));
+}
 
 void Station::showScreen(Screen screen)
 {

@@ -47,7 +47,9 @@ public:
     // --- Fixed for the run -------------------------------------------------------------
     const Clock& clock() const { return clock_; }
     QString stationFolder() const { return stationFolder_; } // pictures, names file, manual
-    QString zqioFolder() const { return zqioFolder_; }       // WSTIMS interface, debug log
+    // The picture taken for measuring or set-up, in the station folder.
+    QString currentCapturePath() const;
+    QString zqioFolder() const { return zqioFolder_; } // WSTIMS interface, debug log
     // The persistent parameters. Writing a setting is not shared state: the mirror below is.
     SettingsStore& settings() { return settings_; }
     const SettingsStore& settings() const { return settings_; }

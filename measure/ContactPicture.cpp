@@ -88,7 +88,7 @@ PictureSave savePicture(const PictureSaveInput& in, Dialogs& dialogs)
     out.picturePath =
         contactPicturePath(in.videoDirectory, in.skierName, in.jumpNumber, in.extension);
     out.debugLines << QStringLiteral("save ") + out.picturePath;
-    const QString capture = QDir(in.stationFolder).filePath(QLatin1String(kCapturePictureName));
+    const QString capture = QDir(in.stationFolder).filePath(QLatin1String(kCurrentCaptureName));
     // Without the folder the name alone would land wherever the station was started.
     if (in.videoDirectory.isEmpty() || !QFileInfo(in.videoDirectory).isDir()) {
         dialogs.message(QStringLiteral("The picture could not be saved: the save-video folder "

@@ -6,6 +6,7 @@
 // as a whole, synced copy of it, so a failed save leaves the capture picture where it was and
 // an existing picture is replaced only once its successor is complete.
 #include "base/Dialogs.h"
+#include "base/StationFiles.h"
 
 #include <QDateTime>
 #include <QString>
@@ -14,7 +15,6 @@
 namespace zelvan::measure
 {
 
-inline const char* const kCapturePictureName = "currentcapture.bmp";
 inline const char* const kRenameTitle = "Rename Picture";
 inline const char* const kRenamePrompt =
     "This File Name already exists. You must rename the file before saving.";

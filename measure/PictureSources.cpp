@@ -4,9 +4,20 @@
 #include "measure/RecordLines.h"
 
 #include <QDir>
+#include <QImageReader>
 
 namespace zelvan::measure
 {
+
+Result<QImage> readPicture(const QString& path)
+{
+    QImageReader reader(path);
+    QImage picture = reader.read();
+    if (picture.isNull())
+        return fail(QStringLiteral("The picture %1 cannot be read: %2")
+                        .arg(QDir::toNativeSeparators(path), reader.errorString()));
+    return picture;
+}
 
 namespace
 {

@@ -2,7 +2,10 @@
 // Where the measurement screen's pictures come from besides the frame selection: a picture
 // file chosen by the operator, the outside capture tool's snapshot file, and the clipboard
 // when the tool raises its flag file.
+#include "base/Result.h"
+
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 
 namespace zelvan::measure
@@ -17,6 +20,9 @@ inline const char* const kSnapshotWarning =
 inline const char* const kSnapshotName = "snapshot.bmp";
 inline const char* const kClipFlagName = "clipflag.txt";
 inline const char* const kFromClipboardText = "Picture from Clipboard";
+
+// The picture in the file, or why it cannot be shown, as the operator is told.
+Result<QImage> readPicture(const QString& path);
 
 // The filter entry (counted from 1) the picture dialog starts on for the picture extension:
 // 3 for ".gif", 4 for ".bmp", 5 for ".jpg", else 1 (all files).

@@ -2,6 +2,7 @@
 // Taking the contact frame: one frame of a recorded pass written as the 24-bit picture the
 // measurement screen opens.
 #include "base/Result.h"
+#include "base/StationFiles.h"
 #include "review/Informed.h"
 
 #include <QString>
@@ -12,7 +13,6 @@ namespace zelvan::review
 class FrameReader;
 
 // The picture the frame grab writes, in the station folder.
-inline const char* const kCurrentCaptureName = "currentcapture.bmp";
 
 // Writes frame n (counted from 0 in the order the stream holds them) of `reader`'s video to
 // `bmpPath` as a 24-bit bottom-up BMP with a 54-byte header. The file is replaced whole or

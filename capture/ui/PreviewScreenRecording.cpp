@@ -188,7 +188,7 @@ void PreviewScreen::stopControl()
 
 void PreviewScreen::captureFrame()
 {
-    const QString still = QDir(station_.stationFolder()).filePath("currentcapture.bmp");
+    const QString still = station_.currentCapturePath();
     try {
         control_.setStillFileName(still);
         control_.grabStill();

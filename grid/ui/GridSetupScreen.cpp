@@ -387,14 +387,14 @@ void GridSetupScreen::showPicture(const QImage& picture, const QString& from)
 
 void GridSetupScreen::showCurrentCapture()
 {
-    const QString path = QDir(station_.stationFolder()).filePath("currentcapture.bmp");
+    const QString path = station_.currentCapturePath();
     showPicture(QImage(path), QDir::toNativeSeparators(path));
 }
 
 void GridSetupScreen::openCalibration()
 {
     if (!calibrate_)
-        calibrate_ = new tools::ui::CalibrateScreen(station_, dialogs_, this);
+        useCalibration(new tools::ui::CalibrateScreen(station_, dialogs_, this));
     calibrate_->openOver(canvas_);
 }
 

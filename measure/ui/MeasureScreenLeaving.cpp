@@ -131,10 +131,8 @@ void MeasureScreen::openResults()
 
 void MeasureScreen::openCalibration()
 {
-    if (!calibrate_) {
-        calibrate_ = new tools::ui::CalibrateScreen(station_, dialogs_, this);
-        calibrate_->addCanvas(canvas_);
-    }
+    if (!calibrate_)
+        useCalibration(new tools::ui::CalibrateScreen(station_, dialogs_, this));
     calibrate_->openOver(canvas_);
 }
 

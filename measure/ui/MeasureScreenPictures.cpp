@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -73,7 +72,7 @@ void MeasureScreen::showPicture(const QImage& picture, const QString& from)
 
 void MeasureScreen::showCurrentCapture()
 {
-    const QString path = QDir(station_.stationFolder()).filePath(kCapturePictureName);
+    const QString path = station_.currentCapturePath();
     showPicture(QImage(path), QDir::toNativeSeparators(path));
 }
 
@@ -112,15 +111,12 @@ void MeasureScreen::loadPicture()
                                                QLatin1String(kLoadPictureFilter),
                                                loadPictureFilterEntry(station_.pictureExtension()));
         if (!file.isEmpty()) {
-            QImageReader reader(file);
-            const QImage picture = reader.read();
-            if (picture.isNull()) {
-                dialogs_.message(QStringLiteral("The picture %1 cannot be read: %2")
-                                     .arg(QDir::toNativeSeparators(file), reader.errorString()),
-                                 Icon::Warning);
+            const Result<QImage> picture = readPicture(file);
+            if (!picture) {
+                dialogs_.message(picture.error(), Icon::Warning);
             } else {
                 canvas_->setBackground(Qt::black);
-                showPicture(picture, file);
+                showPicture(*picture, file);
                 loadedFile_ = QDir::toNativeSeparators(file);
                 showOrigin(loadedFile_);
             }
@@ -153,7 +149,7 @@ bool MeasureScreen::takeSnapshot(const QImage& picture)
 
 void MeasureScreen::pastePicture()
 {
-    const QString path = QDir(station_.stationFolder()).filePath(kCapturePictureName);
+    const QString path = station_.currentCapturePath();
     if (!takeSnapshot(QImage(path))) {
         dialogs_.message(
             QStringLiteral("There is no picture to show in %1").arg(QDir::toNativeSeparators(path)),
@@ -213,15 +209,12 @@ void MeasureScreen::showPictureToView()
     if (path.isEmpty())
         return;
     station_.setPictureToView(QString());
-    QImageReader reader(path);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        dialogs_.message(QStringLiteral("The picture %1 cannot be read: %2")
-                             .arg(QDir::toNativeSeparators(path), reader.errorString()),
-                         Icon::Warning);
+    const Result<QImage> picture = readPicture(path);
+    if (!picture) {
+        dialogs_.message(picture.error(), Icon::Warning);
         return;
     }
-    showPicture(picture, path);
+    showPicture(*picture, path);
     showOrigin(QDir::toNativeSeparators(path));
 }
 
@@ -234,9 +227,8 @@ void MeasureScreen::activate()
     else
         show_the_grid();
     keys_->start();
-    writeDebug(
-        QStringLiteral("Measure form Activated - picture loaded - ") +
-        QDir::toNativeSeparators(QDir(station_.stationFolder()).filePath(kCapturePictureName)));
+    writeDebug(QStringLiteral("Measure form Activated - picture loaded - ") +
+               QDir::toNativeSeparators(station_.currentCapturePath()));
 }
 
 void MeasureScreen::showEvent(QShowEvent* event)

@@ -327,7 +327,7 @@ TEST_F(FrameSelectionScreenTest, TakingFrameZeroWritesFrameOneAndAsksForTheGridS
     EXPECT_EQ(requested.last().at(0).value<Screen>(), Screen::GridSetup);
 
     // The picture written is the decoder's frame 1.
-    QImage written(dir.filePath(review::kCurrentCaptureName));
+    QImage written(dir.filePath(kCurrentCaptureName));
     ASSERT_FALSE(written.isNull());
     review::FrameReader reader;
     ASSERT_TRUE(reader.open(videoPath("Smithjump2.avi")));
@@ -358,7 +358,7 @@ TEST_F(FrameSelectionScreenTest, TakingWithoutAVideoIsRefused)
     screen.takeFrame();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].contains("No video is open"));
-    EXPECT_FALSE(QFile::exists(dir.filePath(review::kCurrentCaptureName)));
+    EXPECT_FALSE(QFile::exists(dir.filePath(kCurrentCaptureName)));
     EXPECT_TRUE(requested.isEmpty());
 }
 
