@@ -186,7 +186,9 @@ def main():
                ZELVAN_SETTINGS=os.path.join(folder, "DI05.ini"))
     station = subprocess.Popen([sys.argv[1]], env=env)
     try:
-        app = wait_for(lambda: station_app(station.pid), "the station on the accessibility bus")
+        # Start-up on a loaded machine (other tests on both cores) can take a while.
+        app = wait_for(lambda: station_app(station.pid), "the station on the accessibility bus",
+                       seconds=60.0)
         answer(app, "Do you want to reset all parameters to install values?", "No")
         answer(app, "Please Verify all Setup Parameters", "OK")
         config, missing, described = check_screen(app, "Config", CONFIG)
