@@ -3,6 +3,7 @@
 #include "measure/OfficialDistance.h"
 #include "measure/RecordFiles.h"
 #include "measure/RecordLines.h"
+#include "base/Numbers.h"
 
 namespace zelvan::measure
 {
@@ -15,26 +16,46 @@ struct OfficialTexts {
     QString feet;
 };
 
+// One distance typed from the other camera's screen, read by the station's number rules (a
+// decimal comma is taken as the point, never written raw into WSTIMS's comma-separated line);
+// asked again until it is one. std::nullopt: cancelled.
+std::optional<QString> askDistance(const char* prompt, Dialogs& dialogs)
+{
+    for (;;) {
+        const std::optional<QString> answer =
+            dialogs.input(QLatin1String(prompt), QLatin1String(kOtherGridTitle));
+        if (!answer)
+            return std::nullopt;
+        QString typed = answer->trimmed();
+        typed.replace(QLatin1Char(','), QLatin1Char('.'));
+        if (const auto value = parseNumber(typed, Exponent::Refused); value && *value >= 0)
+            return typed;
+        dialogs.message(QLatin1String(kOtherGridNotNumberText), Icon::Warning);
+    }
+}
+
 // The other-grid entry: asks until the two distances agree or the operator answers No.
-OfficialTexts otherGridEntry(MeasureValues& v, Dialogs& dialogs)
+// std::nullopt: a distance prompt was cancelled, and nothing is to be recorded.
+std::optional<OfficialTexts> otherGridEntry(MeasureValues& v, Dialogs& dialogs)
 {
     for (;;) {
         if (!dialogs.askYesNo(QLatin1String(kOtherGridQuestion), QStringLiteral("Message"))) {
             v.comment = QStringLiteral("Other Grid - no distance recorded");
             v.distanceText.clear();
             v.distanceFtText.clear();
-            return {};
+            return OfficialTexts{};
         }
-        const QString title = QLatin1String(kOtherGridTitle);
-        const QString meters =
-            dialogs.input(QLatin1String(kOtherGridMetersPrompt), title).value_or(QString());
-        const QString feet =
-            QLatin1Char(' ') +
-            dialogs.input(QLatin1String(kOtherGridFeetPrompt), title).value_or(QString());
-        v.distanceText = meters + QStringLiteral("m");
+        const std::optional<QString> meters = askDistance(kOtherGridMetersPrompt, dialogs);
+        if (!meters)
+            return std::nullopt;
+        const std::optional<QString> typedFeet = askDistance(kOtherGridFeetPrompt, dialogs);
+        if (!typedFeet)
+            return std::nullopt;
+        const QString feet = QLatin1Char(' ') + *typedFeet;
+        v.distanceText = *meters + QStringLiteral("m");
         v.distanceFtText = feet + QStringLiteral("ft");
-        if (otherGridDistancesAgree(meters, feet))
-            return {meters, feet};
+        if (otherGridDistancesAgree(*meters, feet))
+            return OfficialTexts{*meters, feet};
         dialogs.message(QLatin1String(kOtherGridMismatchText));
     }
 }
@@ -80,17 +101,28 @@ RecordOutcome recordJump(const MeasureValues& values, grid::WorkingSet& ws,
     RecordOutcome out;
     MeasureValues& v = out.values;
     v = values;
+    const bool measured = !v.passOrFall() && !v.otherGrid;
+    if (measured && !v.impactMarked) {
+        dialogs.message(QLatin1String(kNoImpactText), Icon::Warning);
+        return out;
+    }
     bool advance = false;
-    if (v.passOrFall) {
+    if (v.passOrFall()) {
+        v.comment = v.fallOrPass; // the outcome decides the interface line, not a stale box
         v.distanceText.clear();
         v.distanceFtText.clear();
         advance = !v.pictureFrozen;
     }
     OfficialTexts official;
     if (v.otherGrid) {
-        official = otherGridEntry(v, dialogs);
+        const std::optional<OfficialTexts> entered = otherGridEntry(v, dialogs);
+        if (!entered) {
+            out.values = values;
+            return out;
+        }
+        official = *entered;
         advance = advance || !v.pictureFrozen;
-    } else if (!v.passOrFall) {
+    } else if (measured) {
         const auto d =
             computeJumpDistance(ws, v.lastClick.x(), v.lastClick.y(), settings.barefootMode,
                                 settings.sitSkiMode, settings.barefootIndicatorShown);

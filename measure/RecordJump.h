@@ -18,12 +18,17 @@ struct MeasureValues {
     QString distanceText;
     QString distanceFtText;
     QString comment;
-    bool passOrFall = false; // Pass or Fall selected
-    bool otherGrid = false;  // Other_Grid selected
+    QString fallOrPass;     // "Fall" or "Pass" while that option is selected, else empty
+    bool otherGrid = false; // Other_Grid selected
+    // An impact was clicked on the picture now shown, with the grid now active: a measured
+    // record without one would repeat an old point.
+    bool impactMarked = false;
     bool pictureFrozen = false;
     bool verifyMode = false;
     QString rawDistanceText; // the last measured distance
     QPointF lastClick;       // lastClickX, lastClickY
+
+    bool passOrFall() const { return !fallOrPass.isEmpty(); }
 };
 
 struct RecordSettings {
@@ -51,12 +56,19 @@ inline const char* const kOtherGridFeetPrompt = "Enter distance in feet from oth
 inline const char* const kOtherGridTitle = "Other Grid Measurement";
 inline const char* const kOtherGridMismatchText =
     "The meter distance and the foot distance you entered did not match, please enter them again";
+inline const char* const kOtherGridNotNumberText =
+    "Please enter the distance as a number, for example 45.3";
+inline const char* const kNoImpactText =
+    "Click the point where the skier touched the water before recording the jump. Nothing was "
+    "recorded.";
 inline const char* const kCommentPrompt = "What comment would you like to add?";
 inline const char* const kCommentTitle = "Input Comment";
 
 // Record: the outcome, the other-grid entry or the official distances, the results line, the
-// WSTIMS files, the jump number, the snapshot clean-up. A measured point on the grid's
-// vanishing line is refused with a message and records nothing.
+// WSTIMS files, the jump number, the snapshot clean-up. Fall and Pass are recorded as such
+// whatever the comment box was left holding. A measured record without an impact on the
+// shown picture, a measured point on the grid's vanishing line, and a cancelled other-grid
+// entry are refused (the first two with a message) and record nothing.
 RecordOutcome recordJump(const MeasureValues& values, grid::WorkingSet& ws,
                          const RecordSettings& settings, Dialogs& dialogs);
 

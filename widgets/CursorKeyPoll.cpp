@@ -1,7 +1,8 @@
 #include "widgets/CursorKeyPoll.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace zelvan::widgets
 {
@@ -46,8 +47,33 @@ void CursorKeyPoll::stop()
     timer_.stop();
 }
 
+bool CursorKeyPoll::ownWindowActive() const
+{
+    const auto* owner = qobject_cast<const QWidget*>(parent());
+    if (!owner)
+        return true;
+    return QApplication::activeModalWidget() == nullptr &&
+           QApplication::activeWindow() == owner->window();
+}
+
+bool CursorKeyPoll::isOwnKey(QObject* watched) const
+{
+    const auto* owner = qobject_cast<const QWidget*>(parent());
+    if (!owner)
+        return true;
+    const auto* target = qobject_cast<const QWidget*>(watched);
+    return target && target->window() == owner->window();
+}
+
 void CursorKeyPoll::poll()
 {
+    // Another window of the station (a dialog, a viewer) has the keys: what was held is
+    // released, so returning does not replay it.
+    if (!ownWindowActive()) {
+        down_.clear();
+        pressedSincePoll_.clear();
+        return;
+    }
     const QSet<int> reported = down_ + pressedSincePoll_;
     pressedSincePoll_.clear();
     for (const Qt::Key key : kPolled) {
@@ -62,13 +88,13 @@ bool CursorKeyPoll::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (isPolled(key->key()) && !key->isAutoRepeat()) {
-            if (event->type() == QEvent::KeyPress) {
-                down_.insert(key->key());
-                pressedSincePoll_.insert(key->key());
-            } else {
-                down_.remove(key->key());
-            }
+        if (!isPolled(key->key()) || key->isAutoRepeat())
+            break;
+        if (event->type() == QEvent::KeyRelease) {
+            down_.remove(key->key()); // a release counts wherever it lands
+        } else if (isOwnKey(watched)) {
+            down_.insert(key->key());
+            pressedSincePoll_.insert(key->key());
         }
         break;
     }

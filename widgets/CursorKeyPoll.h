@@ -4,7 +4,9 @@
 // a key nudges a point about ten times a second whatever the keyboard's repeat rate. A short
 // tap pressed and let go between two polls is reported once at the next poll, so no tap is
 // lost. Keys are seen only while the station has the focus; switching to another program
-// releases them.
+// releases them. A poll owned by a screen hears only keys typed into that screen's window and
+// acts only while that window is the active one with no dialog of the station open, so keys
+// typed into a comment box, a viewer or the calibration assistant never move its point.
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -19,6 +21,7 @@ class CursorKeyPoll : public QObject
 public:
     static constexpr int kIntervalMs = 100;
 
+    // The owner is the parent when it is a widget: the screen whose window the keys must reach.
     explicit CursorKeyPoll(QObject* parent = nullptr);
     ~CursorKeyPoll() override;
 
@@ -38,6 +41,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool ownWindowActive() const;
+    bool isOwnKey(QObject* watched) const;
+
     QTimer timer_;
     QSet<int> down_;
     QSet<int> pressedSincePoll_;

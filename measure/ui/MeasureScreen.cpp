@@ -50,6 +50,8 @@ MeasureScreen::~MeasureScreen() = default;
 void MeasureScreen::followStation()
 {
     connect(skier_, &QComboBox::editTextChanged, this, &MeasureScreen::onSkierChanged);
+    // Picking the same skier again is a new round for the skier: the number starts over.
+    connect(skier_, &QComboBox::activated, this, &MeasureScreen::onSkierChanged);
     connect(jumpNo_, &QLineEdit::textEdited, this,
             [this](const QString& text) { station_.setMeasureJumpNumber(text); });
     connect(&station_, &app::Station::measureSkierNameChanged, this, [this] {
@@ -70,6 +72,7 @@ void MeasureScreen::followStation()
     connect(&station_, &app::Station::tournamentTypeChanged, this, &MeasureScreen::showEventType);
     connect(&station_, &app::Station::labelColorChanged, this, &MeasureScreen::showLabelColours);
     connect(&station_, &app::Station::workingSetChanged, this, [this] {
+        setGrid_->setText(gridCaption(int(station_.currentGrid())));
         if (isVisible())
             show_the_grid();
     });
@@ -93,11 +96,14 @@ void MeasureScreen::showLoadState()
     showEventType();
     showLabelColours();
     {
-        // Showing the skier the capture screen left is not a change of skier.
+        // Showing the skier the capture screen left is not a change of skier. Until there is
+        // one, the boxes say what they hold.
         const QSignalBlocker quiet(skier_);
-        skier_->setEditText(station_.measureSkierName());
+        const QString skier = station_.measureSkierName();
+        skier_->setEditText(skier.isEmpty() ? QStringLiteral("Skier Name") : skier);
     }
-    jumpNo_->setText(station_.measureJumpNumber());
+    const QString jump = station_.measureJumpNumber();
+    jumpNo_->setText(jump.isEmpty() ? QStringLiteral("Jump") : jump);
 }
 
 void MeasureScreen::clickAt(QPointF twips)
@@ -110,11 +116,19 @@ void MeasureScreen::clickAt(QPointF twips)
     distance_->setText(QStringLiteral("m"));
     distanceFt_->setText(QStringLiteral("ft"));
     lastClick_ = twips;
-    DrawImpactMark();
+    if (!DrawImpactMark())
+        return;
+    impactGrid_ = int(station_.currentGrid());
     adjustGroup_->show();
 }
 
-void MeasureScreen::DrawImpactMark()
+void MeasureScreen::forgetImpact()
+{
+    impactGrid_ = 0;
+    showMarker(false);
+}
+
+bool MeasureScreen::DrawImpactMark()
 {
     const EventType event{station_.barefootMode(), station_.sitSkiMode()};
     const double size = crossSize_->value();
@@ -125,15 +139,18 @@ void MeasureScreen::DrawImpactMark()
         });
     if (!mark) {
         dialogs_.message(mark.error(), Icon::Warning);
-        return;
+        return false;
     }
     mark_ = *mark;
     marked_ = lastClick_;
     showMarker(true);
+    return true;
 }
 
 void MeasureScreen::adjust(Qt::Key direction)
 {
+    if (impactGrid_ == 0)
+        return; // nothing marked on this picture to nudge
     lastClick_ = marked_;
     const double step = kTwipsPerPixel;
     if (direction == Qt::Key_Left)
@@ -151,6 +168,7 @@ void MeasureScreen::switchGrid()
 {
     const int n = nextGrid(int(leadingNumber(setGrid_->text().mid(6))), int(station_.numGrids()));
     setGrid_->setText(gridCaption(n));
+    forgetImpact(); // the point was marked against the other grid
     for (QLabel* label : buoyLabels_)
         label->clear();
     station_.changeGrids([n](grid::GridStore& store, grid::WorkingSet& work, grid::GridFlags&) {
@@ -253,12 +271,16 @@ MeasureValues MeasureScreen::values() const
         const auto* b = findChild<QAbstractButton*>(QString::fromLatin1(name));
         return b && b->isChecked();
     };
-    v.passOrFall = checked("Pass") || checked("Fall");
+    if (checked("Fall"))
+        v.fallOrPass = QStringLiteral("Fall");
+    else if (checked("Pass"))
+        v.fallOrPass = QStringLiteral("Pass");
     v.otherGrid = checked("Other_Grid");
     v.pictureFrozen = frozen_;
     v.verifyMode = verify_->text() == QLatin1String("Verify off");
     v.rawDistanceText = rawDistance_;
     v.lastClick = lastClick_;
+    v.impactMarked = impactGrid_ != 0 && impactGrid_ == int(station_.currentGrid());
     return v;
 }
 
@@ -299,22 +321,24 @@ void MeasureScreen::onOutcome(QAbstractButton* option)
         rerideOrComment(option);
 }
 
+// A note goes to the results file at once; the attempt's own comment (another grid's) stays.
 void MeasureScreen::rerideOrComment(QAbstractButton* option)
 {
     const QString name = option->objectName();
+    const QString attempt = comment_->text();
     if (name == QLatin1String("Make_comment")) {
         comment_->setText(
             dialogs_.input(QLatin1String(kCommentPrompt), QLatin1String(kCommentTitle))
                 .value_or(QString()));
         writeNote(comment_->text(), recordSettings(), dialogs_);
-        comment_->clear();
+        comment_->setText(attempt);
         deselect(option);
         return;
     }
     const bool mandatory = name == QLatin1String("M_Reride");
     comment_->setText(QLatin1String(mandatory ? kMandatoryRerideText : kOptionalRerideText));
     writeNote(comment_->text(), recordSettings(), dialogs_);
-    comment_->clear();
+    comment_->setText(attempt);
     if (mandatory) {
         distance_->clear();
         distanceFt_->clear();
@@ -327,6 +351,10 @@ void MeasureScreen::deselect(QAbstractButton* option)
 {
     if (!option)
         return;
+    if (option->group() != outcome_) {
+        option->setChecked(false);
+        return;
+    }
     outcome_->setExclusive(false);
     option->setChecked(false);
     outcome_->setExclusive(true);
@@ -370,7 +398,7 @@ void MeasureScreen::showLabelColours()
 
 void MeasureScreen::clear()
 {
-    showMarker(false);
+    forgetImpact();
     distance_->setText(QStringLiteral("m"));
     distanceFt_->setText(QStringLiteral("ft"));
     const QString next = advancedJumpNumber(jumpNo_->text());
@@ -378,6 +406,8 @@ void MeasureScreen::clear()
     station_.setMeasureJumpNumber(next);
     for (QAbstractButton* option : outcome_->buttons())
         deselect(option);
+    for (const char* name : {"Other_Grid", "Make_comment"})
+        deselect(findChild<QAbstractButton*>(QLatin1String(name)));
     selectJumpOk();
     frozen_ = false;
     frozenSign_->hide();

@@ -54,7 +54,8 @@ public:
 
     // The operator's actions, as the controls trigger them.
     void clickAt(QPointF twips);
-    void DrawImpactMark();
+    // false: the point has no place on the water with the active grid (told).
+    bool DrawImpactMark();
     void adjust(Qt::Key direction); // one 15-twip step from the marked impact
     void switchGrid();
     void show_the_grid();
@@ -135,6 +136,7 @@ private:
     void showEventType();
     void showLabelColours();
     void showMarker(bool shown);
+    void forgetImpact();
     void redraw();
     RecordSettings recordSettings() const;
     MeasureValues values() const;
@@ -168,6 +170,7 @@ private:
     ImpactMark mark_;   // the impact lines as last drawn
     QPointF marked_;    // markedImpactX, markedImpactY
     QPointF lastClick_; // lastClickX, lastClickY
+    int impactGrid_ = 0; // the grid the impact on the shown picture was clicked with; 0: none
     bool frozen_ = false;
     QString rawDistance_;
     QLineEdit* origin_ = nullptr; // gif_file_name

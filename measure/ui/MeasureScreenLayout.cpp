@@ -130,26 +130,33 @@ QWidget* MeasureScreen::buildOutcomeGroup()
 {
     auto* group = new QGroupBox(QStringLiteral("Outcome"));
     auto* grid = new QGridLayout(group);
+    // The outcome of the attempt is one choice; Other Grid and Comment stand beside it, so a
+    // comment or another camera's distance never undoes a Fall or a Pass.
     outcome_ = new QButtonGroup(this);
     const struct {
         const char* name;
         const char* caption;
-    } options[] = {{"optJumpOK", "Jump OK"},
-                   {"Pass", "Pass"},
-                   {"Fall", "Fall"},
-                   {"O_reride", "Opt. reride"},
-                   {"M_Reride", "Man. Reride"},
-                   {"Other_Grid", "Other Grid"},
-                   {"Make_comment", "Comment"}};
+        bool outcome;
+    } options[] = {{"optJumpOK", "Jump OK", true},        {"Pass", "Pass", true},
+                   {"Fall", "Fall", true},                {"O_reride", "Opt. reride", true},
+                   {"M_Reride", "Man. Reride", true},     {"Other_Grid", "Other Grid", false},
+                   {"Make_comment", "Comment", false}};
     int i = 0;
     for (const auto& o : options) {
         auto* option = new QRadioButton(QString::fromLatin1(o.caption));
         option->setObjectName(QString::fromLatin1(o.name));
-        outcome_->addButton(option, i);
+        if (o.outcome)
+            outcome_->addButton(option, i);
+        else
+            option->setAutoExclusive(false);
+        // Selected by a click, the keyboard or an accessibility tool alike.
+        connect(option, &QAbstractButton::toggled, this, [this, option](bool on) {
+            if (on)
+                onOutcome(option);
+        });
         grid->addWidget(option, i / 2, i % 2);
         ++i;
     }
-    connect(outcome_, &QButtonGroup::buttonClicked, this, &MeasureScreen::onOutcome);
     auto* recordButton = new QPushButton(QStringLiteral("Record &Jump"));
     recordButton->setObjectName(QStringLiteral("Record"));
     recordButton->setDefault(true);
@@ -220,10 +227,10 @@ void MeasureScreen::buildFloatingGroups()
     gridDescription_->setMinimumWidth(220);
     gridColumn->addWidget(gridDescription_);
 
-    // Shown under the grid description, with the picture it names.
+    // Shown under the grid description, with the picture it names; it moves with its handle.
     origin_ = shownBox("gif_file_name", QStringLiteral(".gif file name"));
-    origin_->setParent(canvas_->viewport());
     origin_->setMinimumWidth(320);
+    gridColumn->addWidget(origin_);
 
     frozenSign_ = dragCaption("FrozenSign", QStringLiteral("FROZEN"));
     frozenSign_->setParent(canvas_->viewport());

@@ -139,8 +139,10 @@ void MeasureScreen::openCalibration()
 void MeasureScreen::useCalibration(tools::ui::CalibrateScreen* shared)
 {
     calibrate_ = shared;
-    if (shared)
+    if (shared) {
         shared->addCanvas(canvas_);
+        shared->installEventFilter(this); // closing it makes this screen active again
+    }
 }
 
 void MeasureScreen::openPictureLog()

@@ -9,6 +9,7 @@
 #include "measure/ContactPicture.h"
 #include "measure/PictureSources.h"
 #include "measure/RecordFiles.h"
+#include "tools/ui/CalibrateScreen.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/PictureCanvas.h"
 
@@ -62,6 +63,7 @@ void MeasureScreen::showPicture(const QImage& picture, const QString& from)
                          Icon::Warning);
         return;
     }
+    forgetImpact(); // a click on the picture before is no landing on this one
     canvas_->setPicture(picture);
     // The overlay takes the picture's size as the set-up took it: through HIMETRIC.
     const QSizeF twips = grid::pictureSizeTwips(picture.size());
@@ -80,20 +82,16 @@ void MeasureScreen::showOrigin(const QString& text)
 {
     origin_->setText(text);
     origin_->setCursorPosition(0);
-    origin_->resize(
-        std::max(origin_->minimumWidth(), origin_->fontMetrics().horizontalAdvance(text) + 16),
-        origin_->sizeHint().height());
-    // Directly below the grid description, wherever the operator dragged it, and kept there
-    // on the picture whatever the zoom.
-    const double twipsPerPixel = kTwipsPerPixel / canvas_->zoom();
-    const QPointF description = canvas_->placedAt(gridGroup_).value_or(QPointF());
-    const QPointF below = description + QPointF(0, gridGroup_->height() * twipsPerPixel);
-    canvas_->placeAt(origin_, below);
+    origin_->setMinimumWidth(std::max(320, origin_->fontMetrics().horizontalAdvance(text) + 16));
     origin_->show();
-    origin_->raise();
+    gridGroup_->adjustSize();
+    gridGroup_->raise();
     // FROZEN is shown with it and must stay readable.
-    if (frozenSign_->geometry().intersects(origin_->geometry()))
-        canvas_->placeAt(frozenSign_, below + QPointF(0, (origin_->height() + 4) * twipsPerPixel));
+    if (frozenSign_->geometry().intersects(gridGroup_->geometry())) {
+        const double twipsPerPixel = kTwipsPerPixel / canvas_->zoom();
+        const QPointF group = canvas_->placedAt(gridGroup_).value_or(QPointF());
+        canvas_->placeAt(frozenSign_, group + QPointF(0, (gridGroup_->height() + 4) * twipsPerPixel));
+    }
 }
 
 QString MeasureScreen::pictureOrigin() const
@@ -222,6 +220,7 @@ void MeasureScreen::showPictureToView()
 // pasted over it since.
 void MeasureScreen::activate()
 {
+    setGrid_->setText(gridCaption(int(station_.currentGrid())));
     if (station_.navigationMode() == QLatin1String("SelectFrame"))
         showCurrentCapture();
     else
@@ -239,8 +238,9 @@ void MeasureScreen::showEvent(QShowEvent* event)
 
 bool MeasureScreen::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool ownWindow =
-        (results_ && watched == results_) || (pictureLog_ && watched == pictureLog_);
+    const bool ownWindow = (results_ && watched == results_) ||
+                           (pictureLog_ && watched == pictureLog_) ||
+                           (calibrate_ && watched == calibrate_);
     if (ownWindow && event->type() == QEvent::Hide && isVisible())
         activate();
     return QWidget::eventFilter(watched, event);

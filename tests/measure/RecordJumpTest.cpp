@@ -45,6 +45,7 @@ struct Record : ::testing::Test {
         v.distanceText = QStringLiteral("m");
         v.distanceFtText = QStringLiteral("ft");
         v.lastClick = {0, 4320};
+        v.impactMarked = true;
     }
     QByteArray results() const { return bytesOf(s.resultsPath); }
     QByteArray zq(const char* name) const { return bytesOf(QDir(s.zqioFolder).filePath(name)); }
@@ -74,13 +75,14 @@ TEST_F(Record, MeasuredJump)
 
 TEST_F(Record, FallLiveAndFrozen)
 {
-    v.passOrFall = true;
+    v.fallOrPass = QStringLiteral("Fall");
     v.comment = QStringLiteral("Fall");
     const RecordOutcome live = recordJump(v, ws, s, dialogs);
     EXPECT_EQ(live.values.jumpNumber, QStringLiteral("4"));
     EXPECT_TRUE(live.clearPassAndFall);
     EXPECT_TRUE(live.values.comment.isEmpty());
     v.pictureFrozen = true;
+    v.fallOrPass = QStringLiteral("Pass");
     v.comment = QStringLiteral("Pass");
     const RecordOutcome frozen = recordJump(v, ws, s, dialogs);
     EXPECT_EQ(frozen.values.jumpNumber, QStringLiteral("3"));
@@ -185,7 +187,7 @@ TEST_F(Record, ResultsFileUnwritableMidSessionLosesNoLine)
         // The disk is full for the results file; the short kept lines still fit.
         test::FileSizeLimit limit(full);
         v.comment = QStringLiteral("Fall");
-        v.passOrFall = true;
+        v.fallOrPass = QStringLiteral("Fall");
         ASSERT_TRUE(recordJump(v, ws, s, dialogs).recorded);
         writeNote(QStringLiteral("note"), s, dialogs);
     }
@@ -195,7 +197,7 @@ TEST_F(Record, ResultsFileUnwritableMidSessionLosesNoLine)
     EXPECT_EQ(zq("zqraw.dst"),
               QByteArray("14:03:22 ,SMITH,OK, 45.3, 149, 3\r\n14:03:22 ,SMITH,Fall, 0, 0,4\r\n"));
     EXPECT_EQ(QFileInfo(s.resultsPath).size(), full);
-    v.passOrFall = false;
+    v.fallOrPass.clear();
     v.comment.clear();
     v.jumpNumber = QStringLiteral("5");
     ASSERT_TRUE(recordJump(v, ws, s, dialogs).recorded);
