@@ -1,9 +1,9 @@
 #include "measure/RecordJump.h"
 
+#include "base/Numbers.h"
 #include "measure/OfficialDistance.h"
 #include "measure/RecordFiles.h"
 #include "measure/RecordLines.h"
-#include "base/Numbers.h"
 
 namespace zelvan::measure
 {

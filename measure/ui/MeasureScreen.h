@@ -167,9 +167,9 @@ private:
     QLabel* frozenSign_ = nullptr;
     QLabel* buoyLabels_[4] = {}; // maxbuoy, minbuoy, maxbuoym, minbuoym
     bool markerShown_ = false;
-    ImpactMark mark_;   // the impact lines as last drawn
-    QPointF marked_;    // markedImpactX, markedImpactY
-    QPointF lastClick_; // lastClickX, lastClickY
+    ImpactMark mark_;    // the impact lines as last drawn
+    QPointF marked_;     // markedImpactX, markedImpactY
+    QPointF lastClick_;  // lastClickX, lastClickY
     int impactGrid_ = 0; // the grid the impact on the shown picture was clicked with; 0: none
     bool frozen_ = false;
     QString rawDistance_;

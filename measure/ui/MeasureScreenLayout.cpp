@@ -137,9 +137,12 @@ QWidget* MeasureScreen::buildOutcomeGroup()
         const char* name;
         const char* caption;
         bool outcome;
-    } options[] = {{"optJumpOK", "Jump OK", true},        {"Pass", "Pass", true},
-                   {"Fall", "Fall", true},                {"O_reride", "Opt. reride", true},
-                   {"M_Reride", "Man. Reride", true},     {"Other_Grid", "Other Grid", false},
+    } options[] = {{"optJumpOK", "Jump OK", true},
+                   {"Pass", "Pass", true},
+                   {"Fall", "Fall", true},
+                   {"O_reride", "Opt. reride", true},
+                   {"M_Reride", "Man. Reride", true},
+                   {"Other_Grid", "Other Grid", false},
                    {"Make_comment", "Comment", false}};
     int i = 0;
     for (const auto& o : options) {

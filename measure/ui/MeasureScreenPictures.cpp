@@ -90,7 +90,8 @@ void MeasureScreen::showOrigin(const QString& text)
     if (frozenSign_->geometry().intersects(gridGroup_->geometry())) {
         const double twipsPerPixel = kTwipsPerPixel / canvas_->zoom();
         const QPointF group = canvas_->placedAt(gridGroup_).value_or(QPointF());
-        canvas_->placeAt(frozenSign_, group + QPointF(0, (gridGroup_->height() + 4) * twipsPerPixel));
+        canvas_->placeAt(frozenSign_,
+                         group + QPointF(0, (gridGroup_->height() + 4) * twipsPerPixel));
     }
 }
 

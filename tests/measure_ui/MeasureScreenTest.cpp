@@ -8,13 +8,17 @@
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
 #include "grid/Transform.h"
+#include "measure/RecordJump.h"
+#include "tools/ui/CalibrateScreen.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +48,33 @@ grid::GridSetup linearGrid(double scale, int number)
         g.buoy[k] = {at[k][0], at[k][1], at[k][0] / scale, at[k][1] / scale};
     g.gridNumber = number;
     return g;
+}
+
+// Scripted answers; `whileAsking` runs while an input box is open, as the operator types in it.
+class AskingDialogs : public ScriptedDialogs
+{
+public:
+    std::function<void()> whileAsking;
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& proposed,
+                                 const std::optional<QPoint>& posTwips) override
+    {
+        if (whileAsking)
+            whileAsking();
+        return ScriptedDialogs::input(prompt, title, proposed, posTwips);
+    }
+};
+
+// Holds Left for five polls in `window`, made the active window of the station.
+void holdLeftIn(QWidget& window, widgets::CursorKeyPoll& poll)
+{
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyPress(&window, Qt::Key_Left);
+    for (int i = 0; i < 5; ++i)
+        poll.poll();
+    QTest::keyRelease(&window, Qt::Key_Left);
 }
 
 class MeasureScreenTest : public ::testing::Test, protected test::StationFolder
@@ -95,7 +126,17 @@ protected:
         ASSERT_TRUE(screen.grab().save(QDir(folder).filePath(name + ".png")));
     }
 
-    ScriptedDialogs dialogs;
+    QByteArray line(const char* jump, const char* rest) const
+    {
+        return QByteArray("07-04-2026 14:03:22 SMITH, JOHN  jump ") + jump + " - " + rest + "\r\n";
+    }
+    bool activate(QWidget& window)
+    {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+
+    AskingDialogs dialogs;
     MeasureScreen screen{station, dialogs};
 };
 
@@ -334,4 +375,184 @@ TEST_F(MeasureScreenTest, ZoomedScreenshot)
     screen.resize(1920, 1080);
     screen.canvas().setZoom(1.0);
     screenshot("measure-1920");
+}
+
+TEST_F(MeasureScreenTest, KeysTypedInAnotherWindowOfTheStationNeverMoveTheImpact)
+{
+    auto* poll = screen.findChild<widgets::CursorKeyPoll*>();
+    ASSERT_NE(poll, nullptr);
+    clickAt({0, 4320});
+    // Left held while typing in the comment box.
+    dialogs.whileAsking = [&] {
+        QInputDialog box(&screen);
+        box.setWindowModality(Qt::ApplicationModal);
+        holdLeftIn(box, *poll);
+    };
+    dialogs.inputAnswers << QString("wind");
+    choose("Make_comment");
+    // Left held in another window of the station (a viewer).
+    QLineEdit viewer;
+    holdLeftIn(viewer, *poll);
+    // Pressed there and still held when the screen is active again: not the screen's key.
+    QTest::keyPress(&viewer, Qt::Key_Right);
+    ASSERT_TRUE(activate(screen));
+    poll->poll();
+    QTest::keyRelease(&viewer, Qt::Key_Right);
+    EXPECT_EQ(screen.markedImpact(), QPointF(0, 4320));
+    record();
+    EXPECT_EQ(results(), QByteArray("07-04-2026 14:03:22 wind\r\n") +
+                             line("3", "45.3m  (IWSF)149ft  (AWSA) (0/43.2) (0/4320) (45.3)"));
+    EXPECT_EQ(zq("zqresult.dst"), QByteArray("OK, 45.3, 149, 3\r\n"));
+    // Its own keys still move it.
+    QTest::keyPress(control("Jump_no"), Qt::Key_Left);
+    poll->poll();
+    QTest::keyRelease(control("Jump_no"), Qt::Key_Left);
+    EXPECT_EQ(screen.markedImpact(), QPointF(-15, 4320));
+}
+
+TEST_F(MeasureScreenTest, ACommentOrAnotherGridLeavesTheOutcomeAsChosen)
+{
+    choose("Fall");
+    dialogs.inputAnswers << QString("wind");
+    choose("Make_comment");
+    EXPECT_TRUE(control<QRadioButton>("Fall")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>("Make_comment")->isChecked());
+    record();
+    const QByteArray fall = line("3", "  (IWSF)  (AWSA)Fall (0/0) (0/0) ()");
+    EXPECT_EQ(results(), QByteArray("07-04-2026 14:03:22 wind\r\n") + fall);
+    EXPECT_EQ(zq("zqresult.dst"), QByteArray("Fall, 0, 0,3\r\n"));
+    EXPECT_EQ(text("Jump_no"), "4");
+
+    // Chosen through the accessibility interface: toggled, never clicked.
+    control<QRadioButton>("Pass")->toggle();
+    record();
+    EXPECT_EQ(zq("zqresult.dst"), QByteArray("Pass, 0, 0,4\r\n"));
+    control<QRadioButton>("optJumpOK")->toggle();
+    control<QRadioButton>("Other_Grid")->setChecked(true);
+    EXPECT_TRUE(control<QRadioButton>("optJumpOK")->isChecked());
+    dialogs.yesNoAnswers << true;
+    dialogs.inputAnswers << QString("10") << QString("34.8");
+    record();
+    EXPECT_EQ(zq("zqraw.dst"), QByteArray("14:03:22 ,SMITH,Fall, 0, 0,3\r\n"
+                                          "14:03:22 ,SMITH,Pass, 0, 0,4\r\n"
+                                          "14:03:22 ,SMITH,OK, 10,  34.8, 5\r\n"));
+    EXPECT_TRUE(
+        results().endsWith(line("5", "10m  (IWSF) 34.8ft  (AWSA)Distance from other grid")));
+}
+
+TEST_F(MeasureScreenTest, AMeasuredRecordNeedsAnImpactOnThePictureShown)
+{
+    const QString noImpact = QLatin1String(measure::kNoImpactText);
+    station.setNumGrids(2);
+    record(); // a fresh screen
+    EXPECT_EQ(dialogs.messages(), QStringList{noImpact});
+    EXPECT_FALSE(QFile::exists(dir.filePath("results.txt")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("zqio/zqresult.dst")));
+    clickAt({0, 4320});
+    record();
+    control<QPushButton>("Unfreeze")->click();
+    record(); // after Clear
+    clickAt({0, 4320});
+    QImage next(640, 480, QImage::Format_RGB32);
+    next.fill(Qt::darkGreen);
+    screen.showPicture(next, "test");
+    record(); // on a new picture
+    clickAt({0, 4320});
+    control<QPushButton>("Set_grid")->click();
+    record(); // with another grid
+    control<QPushButton>("Set_grid")->click();
+    record(); // back on the first grid, still not clicked since
+    EXPECT_EQ(dialogs.messages(), QStringList(5, noImpact));
+    EXPECT_EQ(results(), line("3", "45.3m  (IWSF)149ft  (AWSA) (0/43.2) (0/4320) (45.3)"));
+    EXPECT_EQ(zq("zqraw.dst"), QByteArray("14:03:22 ,SMITH,OK, 45.3, 149, 3\r\n"));
+    EXPECT_EQ(text("Jump_no"), "4");
+}
+
+TEST_F(MeasureScreenTest, AFallOnAFrozenPictureStaysAFall)
+{
+    QImage still(320, 240, QImage::Format_RGB32);
+    still.fill(Qt::gray);
+    QGuiApplication::clipboard()->setImage(still);
+    control<QToolButton>("ClipSnapShot")->click();
+    ASSERT_TRUE(screen.pictureFrozen());
+    choose("Fall");
+    record();
+    record();
+    const QByteArray fall = line("3", "  (IWSF)  (AWSA)Fall (0/0) (0/0) ()");
+    EXPECT_TRUE(results().endsWith(fall + fall));
+    EXPECT_EQ(zq("zqresult.dst"), QByteArray("Fall, 0, 0,3\r\n"));
+    EXPECT_EQ(zq("zqraw.dst"),
+              QByteArray("14:03:22 ,SMITH,Fall, 0, 0,3\r\n14:03:22 ,SMITH,Fall, 0, 0,3\r\n"));
+    EXPECT_TRUE(control<QRadioButton>("Fall")->isChecked());
+    EXPECT_EQ(text("Jump_no"), "3");
+}
+
+TEST_F(MeasureScreenTest, OtherGridEntriesAreNumbersAndACancelledOneRecordsNothing)
+{
+    choose("Other_Grid");
+    dialogs.yesNoAnswers << true;
+    dialogs.inputAnswers << QString("45,3") << QString("abc") << QString(" 149 ");
+    record();
+    EXPECT_EQ(dialogs.messages(), QStringList{measure::kOtherGridNotNumberText});
+    const QByteArray entered = line("3", "45.3m  (IWSF) 149ft  (AWSA)Distance from other grid");
+    EXPECT_EQ(results(), entered);
+    EXPECT_EQ(zq("zqresult.dst"), QByteArray("OK, 45.3,  149, 3\r\n"));
+    EXPECT_EQ(text("Jump_no"), "4");
+
+    choose("Other_Grid");
+    dialogs.yesNoAnswers << true;
+    dialogs.inputAnswers << QString("45.3") << std::nullopt; // the feet cancelled
+    record();
+    EXPECT_EQ(results(), entered);
+    EXPECT_EQ(zq("zqraw.dst"), QByteArray("14:03:22 ,SMITH,OK, 45.3,  149, 3\r\n"));
+    EXPECT_EQ(text("Jump_no"), "4");
+    EXPECT_EQ(text("distance"), "45.3m");
+    EXPECT_TRUE(control<QRadioButton>("Other_Grid")->isChecked());
+}
+
+TEST_F(MeasureScreenTest, SetGridNamesTheGridInUseWhenShown)
+{
+    station.setNumGrids(2);
+    screen.hide();
+    // The grid set-up leaves grid 2 active.
+    station.changeGrids([](grid::GridStore& store, grid::WorkingSet& ws, grid::GridFlags&) {
+        grid::loadIntoWorkingSet(store.setup[2], 2, ws);
+    });
+    screen.show();
+    auto* setGrid = control<QPushButton>("Set_grid");
+    EXPECT_EQ(setGrid->text(), "&Grid 2");
+    clickAt({0, 2160}); // 43.2 m on grid 2
+    record();
+    EXPECT_EQ(zq("zqresult.dst"), QByteArray("OK, 45.3, 149, 3\r\n"));
+    setGrid->click();
+    EXPECT_EQ(setGrid->text(), "&Grid 1");
+    EXPECT_EQ(station.currentGrid(), 1);
+}
+
+TEST_F(MeasureScreenTest, SkierBoxesAndTheCalibrationAssistant)
+{
+    // Picking the same skier again starts the numbering over.
+    station.setSkierNames({"SMITH, JOHN", "DOE"});
+    auto* skier = control<QComboBox>("Skier_name");
+    emit skier->activated(skier->findText("SMITH, JOHN"));
+    EXPECT_EQ(text("Jump_no"), "1");
+    EXPECT_EQ(station.measureJumpNumber(), "1");
+
+    // Until a skier is set the boxes say what they hold.
+    station.setMeasureSkierName(QString());
+    station.setMeasureJumpNumber(QString());
+    MeasureScreen fresh{station, dialogs};
+    EXPECT_EQ(fresh.findChild<QComboBox*>("Skier_name")->currentText(), "Skier Name");
+    EXPECT_EQ(fresh.findChild<QLineEdit*>("Jump_no")->text(), "Jump");
+
+    // Closing the calibration assistant makes the screen active again.
+    const auto activations = [&] {
+        return station.debugLog().lines().filter("Measure form Activated").size();
+    };
+    const qsizetype before = activations();
+    screen.openCalibration();
+    auto* assistant = screen.findChild<tools::ui::CalibrateScreen*>();
+    ASSERT_NE(assistant, nullptr);
+    assistant->close();
+    EXPECT_EQ(activations(), before + 1);
 }
