@@ -115,7 +115,6 @@ std::optional<GridLoadResult> loadGrid(app::Station& station, Dialogs& dialogs,
                                           QString::fromLatin1(kLoadFilter), 3);
     if (path.isEmpty())
         return std::nullopt;
-    log(station, {QStringLiteral("load grid %1").arg(*n)});
     GridLoadRequest request;
     request.path = QDir::cleanPath(QDir::current().absoluteFilePath(path));
     request.grid = *n;
@@ -127,6 +126,7 @@ std::optional<GridLoadResult> loadGrid(app::Station& station, Dialogs& dialogs,
             return loadGridIntoStation(request, store, work, flags, station.clock());
         });
     station.setGridLoadingFlag(false);
+    log(station, result.debugLog);
     if (!result.loaded()) {
         dialogs.message(result.status.error(), Icon::Error);
         return std::nullopt;
@@ -136,11 +136,10 @@ std::optional<GridLoadResult> loadGrid(app::Station& station, Dialogs& dialogs,
             app::appendResultsLines(station.resultsFilePath(), result.setupBlock);
         !appended)
         dialogs.message(appended.error(), Icon::Warning);
-    log(station, result.debugLog);
-    if (!result.settingsKey.isEmpty()) {
+    if (!result.settingsKey.isEmpty())
         storeGridFile(station, dialogs, *n, request.path);
-        station.setGridIndicator(*n, {true, station.gridDescription(*n)});
-    }
+    // A grid loaded without its check-buoy file is described too, under the not-ready sign.
+    station.setGridIndicator(*n, {result.ready, station.gridDescription(*n)});
     return result;
 }
 

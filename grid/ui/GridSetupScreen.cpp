@@ -102,6 +102,13 @@ void GridSetupScreen::showTexts(const SetupScreenTexts& t)
     for (const SetupBox& b : setupBoxes())
         setBoxText(QString::fromLatin1(b.objectName), b.of(t));
     gridSelect_->setText(t.grid_select);
+    showPictureSize(); // the picture's, whatever grid or file is shown
+}
+
+void GridSetupScreen::showPictureSize()
+{
+    setBoxText(QStringLiteral("txtPicWidth"), decimalText(station_.pictureWidthTwips()));
+    setBoxText(QStringLiteral("txtPicHeight"), decimalText(station_.pictureHeightTwips()));
 }
 
 void GridSetupScreen::setBoxText(const QString& name, const QString& text)
@@ -139,11 +146,15 @@ void GridSetupScreen::applyMoves(const QList<PointMove>& moves)
     station_.changeGrids([&](GridStore&, WorkingSet& work, GridFlags&) {
         grid::applyMoves(moves, previous_, work);
     });
-    // Writing the boxes is an edit of the set-up.
+    // A point picked or nudged by the operator is an edit of the set-up.
     for (const PointMove& move : moves) {
         const auto names = screenBoxNames(move.point);
-        boxes_.value(QString::fromLatin1(names[0]))->setText(pickedText(move.to.x()));
-        boxes_.value(QString::fromLatin1(names[1]))->setText(pickedText(move.to.y()));
+        const double at[2] = {move.to.x(), move.to.y()};
+        for (int i = 0; i < 2; ++i) {
+            const QString name = QString::fromLatin1(names[i]);
+            boxes_.value(name)->setText(pickedText(at[i]));
+            onBoxEdited(name, pickedText(at[i]));
+        }
     }
 }
 
@@ -344,6 +355,7 @@ void GridSetupScreen::loadGridFile()
     setAccuracyEnabled(false); // whatever was shown belongs to the grid replaced
     station_.setGridLoadingFlag(true);
     showTexts(loaded->boxes);
+    gridSelect_->setText(gridCaption(n)); // the grid loaded into, ready or not
     station_.setGridLoadingFlag(false);
     const GridPoints at = gridPoints(station_.workingSet());
     previous_ = {at.upperLeft, at.upperRight, at.lowerLeft, at.lowerRight, at.checkBuoy};
@@ -351,7 +363,6 @@ void GridSetupScreen::loadGridFile()
     if (loaded->ready) {
         setReadyIcon(true);
         setAccuracyEnabled(true);
-        gridSelect_->setText(gridCaption(n));
         // Filling the boxes withdrew allGridsReady; the load's verdict stands.
         if (allConfiguredReady(station_.gridStore(), int(station_.numGrids())))
             station_.setAllGridsReady(1.0);
@@ -381,8 +392,7 @@ void GridSetupScreen::showPicture(const QImage& picture, const QString& from)
     canvas_->setPicture(picture);
     const QSizeF twips = pictureSizeTwips(picture.size());
     station_.setPictureSize(twips.width(), twips.height());
-    boxes_.value(QStringLiteral("txtPicWidth"))->setText(QString::number(twips.width(), 'g', 15));
-    boxes_.value(QStringLiteral("txtPicHeight"))->setText(QString::number(twips.height(), 'g', 15));
+    showPictureSize();
 }
 
 void GridSetupScreen::showCurrentCapture()

@@ -82,6 +82,7 @@ private:
     void buildMenu(QMenuBar* menu);
     QLineEdit* box(const char* name, const QString& text);
     void showTexts(const SetupScreenTexts& texts);
+    void showPictureSize();
     void onBoxEdited(const QString& name, const QString& text);
     void onLockClicked(bool on);
     void releaseLock();

@@ -107,7 +107,8 @@ QLineEdit* GridSetupScreen::box(const char* name, const QString& text)
     boxes_.insert(objectName, edit);
     if (!isEditRuleBox(objectName))
         return edit;
-    connect(edit, &QLineEdit::textChanged, this,
+    // Only the operator's own typing runs the edit rule; boxes the program fills never do.
+    connect(edit, &QLineEdit::textEdited, this,
             [this, objectName](const QString& t) { onBoxEdited(objectName, t); });
     return edit;
 }

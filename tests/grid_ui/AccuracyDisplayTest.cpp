@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -137,7 +138,9 @@ TEST_F(AccuracyDisplayTest, FramesFollowTheGridsReadiness)
     // Any edit makes the grid not ready: button off, both frames and every indicator hidden.
     control("btnAccuracyCheck")->click();
     ASSERT_EQ(visibleIndicators().size(), 49);
-    screen.findChild<QLineEdit*>("jump_y")->setText("151");
+    auto* jumpY = screen.findChild<QLineEdit*>("jump_y");
+    jumpY->selectAll();
+    QTest::keyClicks(jumpY, "151"); // typed by the operator
     EXPECT_FALSE(control("btnAccuracyCheck")->isEnabled());
     EXPECT_FALSE(control<QGroupBox>("fmAccuracyDisplay")->isVisible());
     EXPECT_FALSE(control<QGroupBox>("fmAccuracyConfig")->isVisible());

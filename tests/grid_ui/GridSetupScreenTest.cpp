@@ -45,6 +45,12 @@ protected:
     }
 
     QLineEdit* box(const char* name) { return screen.findChild<QLineEdit*>(name); }
+    // The operator types over a box's text.
+    void type(const char* name, const QString& text)
+    {
+        box(name)->selectAll();
+        QTest::keyClicks(box(name), text);
+    }
     template <class W = QPushButton> W* control(const char* name)
     {
         return screen.findChild<W*>(name);
@@ -71,7 +77,7 @@ protected:
             select(options[i]);
             clickAt(at[i]);
         }
-        box("txtCheckX")->setText("10");
+        type("txtCheckX", "10");
     }
 
     ScriptedDialogs dialogs;
@@ -173,6 +179,8 @@ TEST_F(GridSetupScreenTest, MicroAdjustByButtonsAndByHeldKeys)
     auto* poll = screen.findChild<widgets::CursorKeyPoll*>();
     ASSERT_NE(poll, nullptr);
     EXPECT_TRUE(poll->isActive()) << "polling while the screen is shown";
+    screen.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
     QApplication::sendEvent(box("jump_x"), &press);
     for (int i = 0; i < 10; ++i)
@@ -193,14 +201,14 @@ TEST_F(GridSetupScreenTest, EditingAReadyGridClearsItsReadinessSettingAndDescrip
         flags.allGridsReady = 1;
     });
     station.setGridIndicator(1, {true, "Lake north"});
-    box("ul_survey_x")->setText("12.5abc");
+    type("ul_survey_x", "12.5abc");
     EXPECT_EQ(station.workingSet().buoySurveyX[UpperLeft], 12.5) << "the leading number";
     EXPECT_FALSE(station.gridReady(1));
     EXPECT_EQ(station.gridDescription(1), "");
     EXPECT_EQ(station.settings().gridFile(1), "");
     EXPECT_EQ(station.gridIndicator(1), app::Station::GridIndicator({false, ""}));
     EXPECT_EQ(station.allGridsReady(), 0);
-    box("jump_y")->setText("-3");
+    type("jump_y", "-3");
     EXPECT_EQ(station.workingSet().jumpSurveyY, -3);
     EXPECT_EQ(station.gridStore().setup[1].jumpY, -3);
 }
