@@ -312,3 +312,16 @@ TEST_F(ConfigScreenTest, Screenshots)
         screenshot(screen, QStringLiteral("config-%1x%2").arg(size.width()).arg(size.height()));
     }
 }
+
+TEST_F(ConfigScreenTest, MoreGridsConfiguredAreMoreGridsToSetUp)
+{
+    station.changeGrids([](grid::GridStore& store, grid::WorkingSet&, grid::GridFlags& flags) {
+        store.ready[1] = true;
+        flags.allGridsReady = 1;
+    });
+    option("Opt3grid")->click();
+    EXPECT_EQ(station.numGrids(), 3);
+    EXPECT_EQ(station.allGridsReady(), 0) << "grids 2 and 3 are not set up";
+    option("Opt1Grid")->click();
+    EXPECT_EQ(station.allGridsReady(), 1.0) << "grid 1 alone is ready";
+}

@@ -471,3 +471,134 @@ TEST_F(GridSetupScreenTest, AGridLoadedAtStartUpFillsTheHiddenScreen)
     EXPECT_TRUE(station.gridReady(1)) << "showing the loaded values is no edit";
     EXPECT_EQ(station.settings().gridFile(1), lake);
 }
+
+namespace
+{
+
+// Two cameras' set-ups in the station's set-up folder, each with or without its check-buoy file.
+class TwoCameraSetupTest : public GridSetupScreenTest
+{
+protected:
+    TwoCameraSetupTest()
+    {
+        QDir(dir.path()).mkpath("setups");
+        station.setSetupFilesPath(dir.filePath("setups"));
+        station.setNumGrids(2);
+    }
+    QString write(const char* name, const QString& description, double scale, bool checkFile)
+    {
+        GridSetup setup;
+        for (int k = 1; k <= 4; ++k)
+            setup.buoy[k] = {1000.0 * k, 500.0 * k, 10.0 * k * scale, 5.0 * k * scale};
+        setup.c = {0, 0, scale / 100, 0, 0, 0, 0, 0, scale / 100};
+        setup.checkScreenX = 2500;
+        setup.checkScreenY = 2000;
+        const QString path = dir.filePath(QStringLiteral("setups/") + name);
+        EXPECT_TRUE(saveGridFilePair(path, description, setup, "30", "15"));
+        if (!checkFile)
+            EXPECT_TRUE(QFile::remove(path + ".cb"));
+        return path;
+    }
+    // "&Load File" into grid n.
+    void load(int n, const QString& path)
+    {
+        dialogs.yesNoAnswers.enqueue(n == 1); // "Load Grid 1?"
+        if (n != 1)
+            dialogs.inputAnswers.enqueue(QString::number(n));
+        dialogs.fileAnswers.enqueue(path);
+        screen.findChild<QAction*>("gridLoad")->trigger();
+    }
+};
+
+} // namespace
+
+TEST_F(TwoCameraSetupTest, LeavingFromGridTwoWithBothReadyKeepsMeasuringOpen)
+{
+    const QString north = write("north.ipt", "North tower", 1, true);
+    const QString south = write("south.ipt", "South tower", 2, true);
+    load(1, north);
+    load(2, south);
+    ASSERT_EQ(station.allGridsReady(), 1.0);
+    ASSERT_EQ(control("grid_select")->text(), "Grid 2");
+    station.showScreen(app::Station::Screen::GridSetup);
+    dialogs.clear();
+    screen.leave();
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_EQ(station.currentScreen(), app::Station::Screen::Main);
+    EXPECT_EQ(station.allGridsReady(), 1.0);
+    EXPECT_EQ(station.currentGrid(), 1);
+    EXPECT_EQ(control("grid_select")->text(), "Grid 1");
+    EXPECT_TRUE(debugLog().contains("status on exit of grid setup\r\n"));
+    const qsizetype status = debugLog().indexOf("status on exit of grid setup");
+    const QStringList after = debugLog().mid(status).split("\r\n");
+    ASSERT_GE(after.size(), 5);
+    for (int i = 1; i < 5; ++i)
+        EXPECT_TRUE(after[i].endsWith(QStringList(
+            {"Grid 1 is loaded", "Grid 2 is loaded", "setup is OK", "end of status"})[i - 1]))
+            << after[i].toStdString();
+    EXPECT_EQ(station.settings().gridFile(1), north);
+    EXPECT_EQ(station.settings().gridFile(2), south);
+    // Back in the set-up, switching shows each grid without touching its readiness.
+    control("grid_select")->click();
+    control("grid_select")->click();
+    EXPECT_EQ(station.allGridsReady(), 1.0);
+    EXPECT_TRUE(station.gridReady(1) && station.gridReady(2));
+    // The operator's own typing, even the same value in another form, is an edit.
+    type("ul_survey_x", "30.000");
+    EXPECT_FALSE(station.gridReady(1));
+    EXPECT_EQ(station.allGridsReady(), 0);
+    EXPECT_EQ(station.settings().gridFile(1), "");
+    EXPECT_EQ(debugLog().count("load grid 1"), 1) << "logged once a load";
+}
+
+TEST_F(TwoCameraSetupTest, AFileWithoutItsCheckBuoyFileIsLoadedIntoTheGridAsked)
+{
+    screen.showPicture(water(), "test");
+    const QString north = write("north.ipt", "North tower", 1, true);
+    const QString south = write("south.ipt", "South tower", 2, false);
+    load(1, north);
+    const GridSetup grid1 = station.gridStore().setup[1];
+    load(2, south);
+    EXPECT_EQ(station.currentGrid(), 2);
+    EXPECT_EQ(control("grid_select")->text(), "Grid 2");
+    EXPECT_FALSE(station.gridReady(2));
+    EXPECT_EQ(station.gridIndicator(2), app::Station::GridIndicator({false, "South tower"}));
+    EXPECT_EQ(box("txtPicWidth")->text(), QString::number(16933 * 15 / 26.5, 'g', 15));
+    EXPECT_EQ(box("txtPicHeight")->text(), QString::number(12700 * 15 / 26.5, 'g', 15));
+    // The operator picks the check buoy and completes: grid 2 is the one worked on.
+    select("optCheckBuoy");
+    clickAt({4500, 3000});
+    control("Load")->click();
+    EXPECT_TRUE(station.gridReady(1));
+    EXPECT_EQ(station.settings().gridFile(1), north);
+    EXPECT_EQ(station.gridStore().setup[1].buoy[1].surveyX, grid1.buoy[1].surveyX);
+    EXPECT_EQ(station.gridStore().setup[1].c, grid1.c);
+    EXPECT_EQ(debugLog().count("load grid 2"), 1);
+    control("grid_select")->click();
+    EXPECT_EQ(box("txtPicWidth")->text(), QString::number(16933 * 15 / 26.5, 'g', 15));
+}
+
+TEST_F(GridSetupScreenTest, KeysTypedInTheCalibrationAssistantNeverMoveAPoint)
+{
+    ASSERT_TRUE(station.settings().setGridFile(1, dir.filePath("lake.ipt")));
+    station.changeGrids([](GridStore& store, WorkingSet&, GridFlags& flags) {
+        store.ready[1] = true;
+        flags.allGridsReady = 1;
+    });
+    select("lower_right_button");
+    auto* poll = screen.findChild<widgets::CursorKeyPoll*>();
+    ASSERT_NE(poll, nullptr);
+    screen.openCalibration();
+    QWidget* assistant = screen.calibration();
+    ASSERT_NE(assistant, nullptr);
+    assistant->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(assistant));
+    QTest::keyPress(assistant, Qt::Key_Left);
+    for (int i = 0; i < 5; ++i)
+        poll->poll();
+    QTest::keyRelease(assistant, Qt::Key_Left);
+    EXPECT_EQ(box("lower_right_x")->text(), "auto");
+    EXPECT_TRUE(station.gridReady(1));
+    EXPECT_EQ(station.allGridsReady(), 1.0);
+    EXPECT_EQ(station.settings().gridFile(1), dir.filePath("lake.ipt"));
+}
