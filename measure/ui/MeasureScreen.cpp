@@ -384,15 +384,49 @@ void MeasureScreen::showEventType()
                            : QStringLiteral("Barefoot Jump"));
 }
 
+// The message colour reaches every label of the screen the configuration names; "default"
+// gives each its own colour.
 void MeasureScreen::showLabelColours()
 {
-    const QColor c = grid::overlayColour(station_.labelColorName(), station_.labelColorValue());
-    const QString style =
-        QStringLiteral("color: %1; background: black; padding: 2px;").arg(c.name());
+    const struct {
+        const char* name;
+        int byDefault; // stored colour value: 0 black, 255 red, 65535 yellow
+    } labels[] = {{"Make_comment", 0},
+                  {"Other_Grid", 0},
+                  {"Fall", 0},
+                  {"Pass", 0},
+                  {"optJumpOK", 0},
+                  {"M_Reride", 255},
+                  {"O_reride", 65535},
+                  {"FrozenSign", 16777215},
+                  {"IWSFlabel", 0},
+                  {"AWSAlabel", 0},
+                  {"AdjustmentLabel", 16777215},
+                  {"CrossLabel", 16777215},
+                  {"maxbuoy", 16777215},
+                  {"maxbuoym", 16777215},
+                  {"minbuoy", 16777215},
+                  {"minbuoym", 16777215}};
+    // Captions over the picture or beside the boxes read on black.
     for (QLabel* label : buoyLabels_)
-        label->setStyleSheet(style);
-    iwsf_->setStyleSheet(QStringLiteral("color: %1; background: black;").arg(c.name()));
-    awsa_->setStyleSheet(QStringLiteral("color: %1; background: black;").arg(c.name()));
+        if (!label->property("baseStyle").isValid())
+            label->setProperty("baseStyle", QStringLiteral("background: black; padding: 2px;"));
+    for (QLabel* label : {iwsf_, awsa_})
+        if (!label->property("baseStyle").isValid())
+            label->setProperty("baseStyle", QStringLiteral("background: black;"));
+    const bool byDefault = station_.labelColorName() == QLatin1String("default");
+    for (const auto& label : labels) {
+        QWidget* w = findChild<QWidget*>(QLatin1String(label.name));
+        if (!w)
+            continue;
+        // Each keeps its own background; only the text colour follows the setting.
+        if (!w->property("baseStyle").isValid())
+            w->setProperty("baseStyle", w->styleSheet());
+        const QColor c =
+            grid::storedColour(byDefault ? label.byDefault : station_.labelColorValue());
+        w->setStyleSheet(w->property("baseStyle").toString() +
+                         QStringLiteral(" color: %1;").arg(c.name()));
+    }
     redraw();
 }
 

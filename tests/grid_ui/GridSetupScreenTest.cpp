@@ -529,13 +529,14 @@ TEST_F(TwoCameraSetupTest, LeavingFromGridTwoWithBothReadyKeepsMeasuringOpen)
     EXPECT_EQ(station.currentGrid(), 1);
     EXPECT_EQ(control("grid_select")->text(), "Grid 1");
     EXPECT_TRUE(debugLog().contains("status on exit of grid setup\r\n"));
-    const qsizetype status = debugLog().indexOf("status on exit of grid setup");
-    const QStringList after = debugLog().mid(status).split("\r\n");
+    const QStringList after =
+        debugLog().mid(debugLog().indexOf("status on exit of grid setup")).split("\r\n");
     ASSERT_GE(after.size(), 5);
-    for (int i = 1; i < 5; ++i)
-        EXPECT_TRUE(after[i].endsWith(QStringList(
-            {"Grid 1 is loaded", "Grid 2 is loaded", "setup is OK", "end of status"})[i - 1]))
-            << after[i].toStdString();
+    const QStringList status = {"Grid 1 is loaded", "Grid 2 is loaded", "setup is OK",
+                                "end of status"};
+    for (int i = 1; i < 5; ++i) {
+        EXPECT_TRUE(after[i].endsWith(status[i - 1])) << after[i].toStdString();
+    }
     EXPECT_EQ(station.settings().gridFile(1), north);
     EXPECT_EQ(station.settings().gridFile(2), south);
     // Back in the set-up, switching shows each grid without touching its readiness.

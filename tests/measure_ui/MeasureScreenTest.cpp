@@ -556,3 +556,25 @@ TEST_F(MeasureScreenTest, SkierBoxesAndTheCalibrationAssistant)
     assistant->close();
     EXPECT_EQ(activations(), before + 1);
 }
+
+TEST_F(MeasureScreenTest, TheMessageColourReachesEveryLabelAndDefaultGivesEachItsOwn)
+{
+    const char* labels[] = {"Make_comment",    "Other_Grid", "Fall",       "Pass",      "optJumpOK",
+                            "M_Reride",        "O_reride",   "FrozenSign", "IWSFlabel", "AWSAlabel",
+                            "AdjustmentLabel", "CrossLabel", "maxbuoy",    "maxbuoym",  "minbuoy",
+                            "minbuoym"};
+    const auto colourOf = [&](const char* name) {
+        const QString style = control<QWidget>(name)->styleSheet();
+        return style.mid(style.lastIndexOf("color: ") + 7, 7);
+    };
+    station.setLabelColor("yellow", 65535);
+    for (const char* name : labels)
+        EXPECT_EQ(colourOf(name), "#ffff00") << name;
+    station.setLabelColor("default", 65535);
+    const char* own[] = {"#000000", "#000000", "#000000", "#000000", "#000000", "#ff0000",
+                         "#ffff00", "#ffffff", "#000000", "#000000", "#ffffff", "#ffffff",
+                         "#ffffff", "#ffffff", "#ffffff", "#ffffff"};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(colourOf(labels[i]), own[i]) << labels[i];
+    EXPECT_TRUE(control<QWidget>("FrozenSign")->styleSheet().contains("background: red"));
+}
