@@ -495,8 +495,9 @@ protected:
         setup.checkScreenY = 2000;
         const QString path = dir.filePath(QStringLiteral("setups/") + name);
         EXPECT_TRUE(saveGridFilePair(path, description, setup, "30", "15"));
-        if (!checkFile)
+        if (!checkFile) {
             EXPECT_TRUE(QFile::remove(path + ".cb"));
+        }
         return path;
     }
     // "&Load File" into grid n.
