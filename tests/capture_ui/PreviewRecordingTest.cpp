@@ -74,7 +74,8 @@ TEST_F(PreviewRecordingTest, CollisionAtStartAppendsXAndRecordsTheNewName)
     EXPECT_EQ(station.captureSkierName(), "SmithX");
     EXPECT_TRUE(station.captureNameWarning());
     EXPECT_EQ(station.capturedVideoFile(), video("SmithXjump1.avi"));
-    EXPECT_EQ(station.selectedVideoFile(), video("SmithXjump1.avi"));
+    // Recorded is not measured: no video policy may act on the pass before a frame is taken.
+    EXPECT_TRUE(station.selectedVideoFile().isEmpty());
     EXPECT_EQ(station.navigationMode(), "Capture");
     EXPECT_FALSE(station.previewOn());
     ASSERT_EQ(requests.size(), 1);
