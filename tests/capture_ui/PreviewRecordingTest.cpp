@@ -230,7 +230,13 @@ TEST_F(PreviewRecordingTest, CaptureFrameRefusedWhileGridsAreNotReady)
     station.setCaptureSkierName("Doe Jane");
     box("txtPass")->setText("2");
     ASSERT_TRUE(QFile::remove(still));
+    // A pass measured earlier is no longer the one on the measurement screen: the still is of
+    // no video, so no video policy may act on that pass for it.
+    station.setCapturePicturePass({video("Annjump1.avi"), 20, "Ann", "1"});
     button("btnCaptureFrame")->click();
+    const app::Station::PicturePass still2{QString(), 0, "Doe Jane", "2"};
+    EXPECT_EQ(station.capturePicturePass(), still2);
+    EXPECT_TRUE(station.selectedVideoFile().isEmpty());
     EXPECT_FALSE(QImage(still).isNull());
     EXPECT_EQ(dialogs.shown.size(), 1);
     ASSERT_EQ(requests.size(), 2);
