@@ -73,6 +73,16 @@ void PreviewScreen::wireControls()
         if (txtPass_->text() != station_.captureAttemptNumber())
             txtPass_->setText(station_.captureAttemptNumber());
     });
+    // The frame selection screen's name fix has done its job: the warning and its flag go, and
+    // the pass is known under the name it was moved to.
+    connect(&station_, &app::Station::captureNameWarningChanged, this, [this] {
+        if (station_.captureNameWarning())
+            return;
+        label4_->hide();
+        collisionFlag_ = false;
+    });
+    connect(&station_, &app::Station::capturedVideoFileChanged, this,
+            [this] { captureFilePath_ = station_.capturedVideoFile(); });
     connect(&control_, &CaptureControl::previewFrame, picture_, &LivePicture::showFrame);
     connect(&control_, &CaptureControl::warning, this, &PreviewScreen::onWarning);
 }

@@ -188,6 +188,8 @@ void FrameSelectionScreen::fixName()
     station_.setCapturedVideoFile(fix.videoPath);
     station_.setCaptureSkierName(fix.skierName);
     station_.setCaptureAttemptNumber(QStringLiteral("2"));
+    // The results line and the contact picture carry the name the video now carries.
+    station_.setMeasureSkierName(fix.skierName);
 }
 
 bool FrameSelectionScreen::openInPlayer(const QString& path)

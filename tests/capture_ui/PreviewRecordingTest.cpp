@@ -86,6 +86,31 @@ TEST_F(PreviewRecordingTest, CollisionAtStartAppendsXAndRecordsTheNewName)
     EXPECT_EQ(logged("Capture File: " + video("SmithXjump1.avi")), 1);
 }
 
+// The frame selection screen's name fix moves the pass and clears the warning: the capture
+// screen hides Label4, forgets its flag and knows the pass under its new name, so an idle ESC
+// neither runs the fix again nor names the file that was moved away.
+TEST_F(PreviewRecordingTest, TheNameFixFinishesItsJob)
+{
+    connectTestPattern();
+    touch(video("Smithjump1.avi"));
+    build();
+    station.setCaptureSkierName("Smith");
+    screen("");
+    recordBriefly(200);
+    ASSERT_TRUE(station.captureNameWarning());
+    ASSERT_TRUE(QFile::rename(video("SmithXjump1.avi"), video("Jonesjump1.avi")));
+    station.setCaptureNameWarning(false);
+    station.setCapturedVideoFile(video("Jonesjump1.avi"));
+    station.setCaptureSkierName("Jones");
+    station.setCaptureAttemptNumber("2");
+    EXPECT_TRUE(label("Label4")->isHidden());
+    EXPECT_FALSE(preview->collision());
+    preview->escape();
+    EXPECT_FALSE(station.captureNameWarning());
+    EXPECT_EQ(station.capturedVideoFile(), video("Jonesjump1.avi"));
+    EXPECT_EQ(box("txtPass")->text(), "3");
+}
+
 TEST_F(PreviewRecordingTest, SecondCollisionGivesSmithXX)
 {
     connectTestPattern();

@@ -198,6 +198,7 @@ TEST_F(FrameSelectionScreenTest, AfterANameChangeTheOperatorFixesTheNameAndTheFi
     EXPECT_EQ(screen.player().position(), 4);
     EXPECT_EQ(station.captureSkierName(), "Smith");
     EXPECT_EQ(station.captureAttemptNumber(), "2");
+    EXPECT_EQ(station.measureSkierName(), "Smith"); // results and picture follow the video
     QFile::remove(fixed);
 }
 
