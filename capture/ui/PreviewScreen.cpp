@@ -18,6 +18,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include <utility>
+
 namespace zelvan::capture::ui
 {
 
@@ -204,9 +206,25 @@ void PreviewScreen::onCaptureTimeChosen()
     captime_->setText(captureSecondsText(captureSeconds_));
 }
 
+// Nothing modal comes up in front of a pass: Contact, ESC and the countdown keep working, and
+// the warnings are told once the pass is over.
 void PreviewScreen::onWarning(const QString& text)
 {
-    dialogs_.message(QStringLiteral("Warning: ") + text);
+    const QString message = QStringLiteral("Warning: ") + text;
+    if (!control_.capturing()) {
+        dialogs_.message(message);
+        return;
+    }
+    if (!heldWarnings_.contains(message))
+        heldWarnings_ << message;
+    lblWarning_->setText(heldWarnings_.join(QLatin1Char('\n')));
+}
+
+void PreviewScreen::showHeldWarnings()
+{
+    const QStringList held = std::exchange(heldWarnings_, {});
+    for (const QString& message : held)
+        dialogs_.message(message);
 }
 
 void PreviewScreen::selectName()

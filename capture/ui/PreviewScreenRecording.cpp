@@ -75,6 +75,7 @@ void PreviewScreen::startRecording()
         applyButtons(CaptureState::Ready);
         return;
     }
+    lblWarning_->clear();
     timer40_->setInterval(1000);
     timer40_->start();
     captime_->setText(captureSecondsText(captureSeconds_));
@@ -174,6 +175,7 @@ void PreviewScreen::stopRecording()
     station_.setNavigationMode(QStringLiteral("Capture"));
     station_.setPreviewOn(false);
     station_.showScreen(app::Station::Screen::FrameSelection);
+    showHeldWarnings();
 }
 
 void PreviewScreen::stopControl()

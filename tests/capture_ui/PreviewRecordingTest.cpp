@@ -301,6 +301,24 @@ TEST_F(PreviewRecordingTest, WaysOutAndControlWarnings)
     EXPECT_EQ(dialogs.shown[0].text, "Warning: Frames are being dropped");
 }
 
+TEST_F(PreviewRecordingTest, WarningsDuringAPassWaitOnTheStatusLineUntilItIsOver)
+{
+    connectTestPattern();
+    screen("");
+    button("cmdStartCapture")->click();
+    ASSERT_TRUE(control.capturing());
+    emit control.warning("Frames are being dropped");
+    emit control.warning("Frames are being dropped");
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << "nothing modal in front of a pass";
+    EXPECT_EQ(label("lblWarning")->text(), "Warning: Frames are being dropped");
+    QTest::qWait(200);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // Contact has the focus
+    EXPECT_NE(label("lblStartFrame")->text(), " ");
+    preview->escape();
+    EXPECT_FALSE(control.capturing());
+    EXPECT_EQ(dialogs.texts(), QStringList{"Warning: Frames are being dropped"});
+}
+
 TEST_F(PreviewRecordingTest, SelectNameFromWstimsOrTheSkierList)
 {
     screen();
