@@ -381,6 +381,13 @@ void Station::setSelectedFrame(double frame)
     assign(this, selectedFrame_, frame, &Station::selectedFrameChanged);
 }
 
+void Station::setCapturePicturePass(const PicturePass& pass)
+{
+    setSelectedVideoFile(pass.video);
+    setSelectedFrame(pass.frame);
+    assign(this, capturePicturePass_, pass, &Station::capturePicturePassChanged);
+}
+
 void Station::setContactFrameHint(double frame)
 {
     assign(this, contactFrameHint_, frame, &Station::contactFrameHintChanged);

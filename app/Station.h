@@ -189,6 +189,21 @@ public:
     QString captureAttemptNumber() const { return captureAttemptNumber_; }
     // The contact picture chosen in the picture log, for the measurement screen.
     QString pictureToView() const { return pictureToView_; }
+    // The pass the capture picture (currentcapture.bmp) shows: the skier and attempt it is of,
+    // and the video and frame it was taken from (no video for a live still). Saving the picture
+    // names it after this pass, not after whatever the name boxes say by then.
+    struct PicturePass {
+        QString video;
+        double frame = 0;
+        QString skier;
+        QString attempt;
+        bool operator==(const PicturePass& other) const
+        {
+            return video == other.video && frame == other.frame && skier == other.skier &&
+                   attempt == other.attempt;
+        }
+    };
+    PicturePass capturePicturePass() const { return capturePicturePass_; }
 
     // A new save-video folder as typed or chosen: `videoDirectory` takes it trimmed, without
     // one trailing separator, and it is stored as `logpath` at once.
@@ -207,6 +222,10 @@ public:
     // before a video policy moves or deletes it (videoReleaseRequested).
     void releaseVideo();
     void setPictureToView(const QString& path);
+    // A frame of a pass was written as the capture picture. Its video and frame become the pass
+    // measured (selectedVideoFile, selectedFrame), the one the video policy acts on: none for a
+    // live still, so no pass recorded earlier is kept, logged or deleted for it.
+    void setCapturePicturePass(const PicturePass& pass);
 
     // Fixes `sessionLogFileName` from today's date; called once at start-up.
     void fixSessionLogFileName();
@@ -257,6 +276,7 @@ signals:
     void captureAttemptNumberChanged();
     void videoReleaseRequested();
     void pictureToViewChanged();
+    void capturePicturePassChanged();
 
 private:
     struct GridState {
@@ -302,6 +322,7 @@ private:
     bool captureNameWarning_ = false;
     QString captureAttemptNumber_ = QStringLiteral("1");
     QString pictureToView_;
+    PicturePass capturePicturePass_;
 };
 
 template <class Change> auto Station::changeGrids(Change&& change)

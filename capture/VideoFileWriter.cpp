@@ -456,17 +456,22 @@ struct VideoFileWriter::Impl {
     // ... move it to its name, ...
     bool moveToName()
     {
-        QFile::remove(path);
-        if (QFile::rename(tempPath, path))
+        // Whatever is at the name (an earlier pass, another program's file) is never replaced:
+        // QFile::rename refuses an existing target.
+        const bool taken = QFileInfo::exists(path);
+        if (!taken && QFile::rename(tempPath, path))
             return true;
         // The recording itself is complete: keep it under its temporary name rather than
         // throw it away because the final name is taken or locked, and say so only when it
         // is still there (its folder may have vanished with it).
         if (QFileInfo(tempPath).isFile()) {
             keptPartial = tempPath;
+            const QString why = taken || QFileInfo::exists(path)
+                                    ? QStringLiteral(": a file of that name is already there")
+                                    : QString();
             markFailed(
-                QStringLiteral("Cannot write %1; the recording was kept as %2")
-                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(tempPath)));
+                QStringLiteral("Cannot write %1%2; the recording was kept as %3")
+                    .arg(QDir::toNativeSeparators(path), why, QDir::toNativeSeparators(tempPath)));
         } else {
             markFailed(
                 QStringLiteral("Cannot write %1: the recording is lost (%2 is gone)")

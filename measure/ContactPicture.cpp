@@ -80,6 +80,14 @@ QString pictureLogJump(const QString& captureAttempt)
     return QString::number(leadingNumber(captureAttempt) - 1);
 }
 
+void nameAfterPass(PictureSaveInput& in, const QString& skier, const QString& attempt)
+{
+    in.skierName = skier;
+    in.jumpNumber = attempt.trimmed();
+    in.captureSkierName = skier;
+    in.captureAttempt = QString::number(leadingNumber(attempt) + 1);
+}
+
 PictureSave savePicture(const PictureSaveInput& in, Dialogs& dialogs)
 {
     PictureSave out;

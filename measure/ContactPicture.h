@@ -49,6 +49,11 @@ struct PictureSaveInput {
     QString keptPath; // fallback file of the results lines
 };
 
+// A picture of a known pass (the capture picture) is saved under that pass's skier and attempt,
+// however the name boxes have moved on since (a recorded fall advances the jump number); its
+// ".info" and session log lines then name the capture screen as it stood right after the pass.
+void nameAfterPass(PictureSaveInput& in, const QString& skier, const QString& attempt);
+
 struct PictureSave {
     bool saved = false;
     QString picturePath;    // where it went (or was to go)

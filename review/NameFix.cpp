@@ -36,9 +36,11 @@ std::optional<QString> askName(Dialogs& dialogs, const char* prompt, const QStri
     QString name = first.value_or(QString());
     if (name.isEmpty())
         name = ask(dialogs, kNameMissingPrompt, proposed);
-    const QString safe = fileNameSafe(name);
+    // The capture screen's rule: no comma (it would split the session and .info lines), and
+    // nothing a file name cannot hold.
+    const QString safe = fileNameSafe(name).replace(QLatin1Char(','), QLatin1Char(' '));
     if (safe != name)
-        dialogs.message(QStringLiteral("A file name cannot hold \\ / : * ? \" < > | or control "
+        dialogs.message(QStringLiteral("A file name cannot hold , \\ / : * ? \" < > | or control "
                                        "characters; they were replaced by spaces."),
                         Icon::Warning);
     return safe;

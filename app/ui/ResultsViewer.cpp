@@ -43,7 +43,11 @@ void ResultsViewer::open()
     const Result<QString> text = resultsViewerText(station_.resultsFilePath());
     if (text)
         output_->setPlainText(*text);
-    setWindowTitle(station_.resultsFilePath());
+    // Titled with the path the file was read from: without its leading blanks.
+    QString shown = station_.resultsFilePath();
+    while (shown.startsWith(QLatin1Char(' ')))
+        shown.remove(0, 1);
+    setWindowTitle(shown);
     show();
     raise();
     activateWindow();

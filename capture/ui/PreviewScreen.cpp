@@ -18,6 +18,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include <utility>
+
 namespace zelvan::capture::ui
 {
 
@@ -73,6 +75,16 @@ void PreviewScreen::wireControls()
         if (txtPass_->text() != station_.captureAttemptNumber())
             txtPass_->setText(station_.captureAttemptNumber());
     });
+    // The frame selection screen's name fix has done its job: the warning and its flag go, and
+    // the pass is known under the name it was moved to.
+    connect(&station_, &app::Station::captureNameWarningChanged, this, [this] {
+        if (station_.captureNameWarning())
+            return;
+        label4_->hide();
+        collisionFlag_ = false;
+    });
+    connect(&station_, &app::Station::capturedVideoFileChanged, this,
+            [this] { captureFilePath_ = station_.capturedVideoFile(); });
     connect(&control_, &CaptureControl::previewFrame, picture_, &LivePicture::showFrame);
     connect(&control_, &CaptureControl::warning, this, &PreviewScreen::onWarning);
 }
@@ -194,9 +206,25 @@ void PreviewScreen::onCaptureTimeChosen()
     captime_->setText(captureSecondsText(captureSeconds_));
 }
 
+// Nothing modal comes up in front of a pass: Contact, ESC and the countdown keep working, and
+// the warnings are told once the pass is over.
 void PreviewScreen::onWarning(const QString& text)
 {
-    dialogs_.message(QStringLiteral("Warning: ") + text);
+    const QString message = QStringLiteral("Warning: ") + text;
+    if (!control_.capturing()) {
+        dialogs_.message(message);
+        return;
+    }
+    if (!heldWarnings_.contains(message))
+        heldWarnings_ << message;
+    lblWarning_->setText(heldWarnings_.join(QLatin1Char('\n')));
+}
+
+void PreviewScreen::showHeldWarnings()
+{
+    const QStringList held = std::exchange(heldWarnings_, {});
+    for (const QString& message : held)
+        dialogs_.message(message);
 }
 
 void PreviewScreen::selectName()

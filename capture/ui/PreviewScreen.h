@@ -12,6 +12,7 @@
 #include "capture/CaptureSession.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
@@ -85,6 +86,7 @@ private:
     void onNameChanged(const QString& text);
     void onCaptureTimeChosen();
     void onWarning(const QString& text);
+    void showHeldWarnings();
     void setDefaultContactFrame();
     bool startRefused(const QString& path);
     bool startCaptureTo(const QString& path);
@@ -110,6 +112,7 @@ private:
     QPushButton* cmdSelect_ = nullptr;
     QPushButton* btnGetName_ = nullptr;
     QLabel* label4_ = nullptr;
+    QLabel* lblWarning_ = nullptr; // warnings of the pass being recorded
     QLabel* lblStartFrame_ = nullptr;
     QPushButton* btnCaptureFrame_ = nullptr;
     QPushButton* cmdGoToTimer_ = nullptr;
@@ -124,6 +127,7 @@ private:
     bool captureScreenPainted_ = false;
     bool showPending_ = false;
     QString wstimsSkierName_;
+    QStringList heldWarnings_; // told once the pass is over
     double captureFrameRate_ = 0;
     int capturedFrameCount_ = 0;
 };

@@ -54,6 +54,12 @@ void PreviewScreen::buildControls()
     label4_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     label4_->hide();
     column->addWidget(label4_);
+    // The engine's warnings while a pass is recorded: a message box then would take the Space
+    // or Enter meant for Contact.
+    lblWarning_ = label(side, "lblWarning", QString());
+    lblWarning_->setWordWrap(true);
+    lblWarning_->setAccessibleName(QStringLiteral("Recording warnings"));
+    column->addWidget(lblWarning_);
     column->addStretch(1);
     column->addWidget(buildGoGroup());
 

@@ -75,6 +75,7 @@ void PreviewScreen::startRecording()
         applyButtons(CaptureState::Ready);
         return;
     }
+    lblWarning_->clear();
     timer40_->setInterval(1000);
     timer40_->start();
     captime_->setText(captureSecondsText(captureSeconds_));
@@ -168,13 +169,13 @@ void PreviewScreen::stopRecording()
     captureFrameRate_ = control_.frameRate();
     capturedFrameCount_ = control_.framesCaptured();
     log(QStringLiteral("Capture Complete"));
+    // Only the recorded pass is named here; the pass measured is the one a frame is taken of.
     station_.setCapturedVideoFile(captureFilePath_);
-    if (!captureFilePath_.isEmpty())
-        station_.setSelectedVideoFile(captureFilePath_);
     station_.setCaptureNameWarning(collisionFlag_ && label4_->isVisibleTo(this));
     station_.setNavigationMode(QStringLiteral("Capture"));
     station_.setPreviewOn(false);
     station_.showScreen(app::Station::Screen::FrameSelection);
+    showHeldWarnings();
 }
 
 void PreviewScreen::stopControl()
@@ -197,6 +198,10 @@ void PreviewScreen::captureFrame()
         showError(error);
         return;
     }
+    // The still shows the skier now at the ramp, under the attempt the screen shows; it is a
+    // frame of no video, so no video policy acts on it.
+    station_.setCapturePicturePass(
+        {QString(), 0, txtSkierName_->text().trimmed(), txtPass_->text()});
     station_.setNavigationMode(QStringLiteral("SelectFrame"));
     if (station_.allGridsReady() != 1) {
         dialogs_.message(QStringLiteral("One or more grids are not configured.  You may not use "

@@ -124,6 +124,7 @@ private:
     void writeDebug(const QStringList& lines);
     void writeResults(const QString& line);
     bool takeSnapshot(const QImage& picture);
+    bool showsPicture() const;
     void applyPicturePolicy();
     void applyVideoPolicy();
     void showPictureToView();

@@ -10,6 +10,7 @@
 #include "measure/RecordFiles.h"
 #include "tools/ui/CalibrateScreen.h"
 #include "widgets/CursorKeyPoll.h"
+#include "widgets/PictureCanvas.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -32,8 +33,20 @@ bool afterFrameSelection(const app::Station& station)
 
 } // namespace
 
+// An empty screen (after Clear, or before any picture) has nothing to save: the capture picture
+// on disk shows a pass that is no longer on the screen.
+bool MeasureScreen::showsPicture() const
+{
+    return !canvas_->picture().isNull();
+}
+
 void MeasureScreen::savePicture()
 {
+    if (!showsPicture()) {
+        dialogs_.message(QStringLiteral("There is no picture on the screen to save."),
+                         Icon::Warning);
+        return;
+    }
     PictureSaveInput in;
     in.now = station_.clock().now();
     in.stationFolder = station_.stationFolder();
@@ -43,6 +56,10 @@ void MeasureScreen::savePicture()
     in.extension = station_.pictureExtension();
     in.captureSkierName = station_.captureSkierName();
     in.captureAttempt = station_.captureAttemptNumber();
+    // The capture picture carries the pass it shows.
+    const app::Station::PicturePass pass = station_.capturePicturePass();
+    if (afterFrameSelection(station_) && !pass.skier.isEmpty())
+        nameAfterPass(in, pass.skier, pass.attempt);
     in.resultsPath = station_.resultsFilePath();
     in.keptPath = QDir(in.stationFolder).filePath(QLatin1String(kKeptResultsFileName));
     const PictureSave out = measure::savePicture(in, dialogs_);
@@ -57,7 +74,7 @@ void MeasureScreen::savePicture()
 
 void MeasureScreen::applyPicturePolicy()
 {
-    if (pictureToBeSaved(station_.pictureSaveMode(), dialogs_))
+    if (showsPicture() && pictureToBeSaved(station_.pictureSaveMode(), dialogs_))
         savePicture();
 }
 
@@ -97,7 +114,7 @@ void MeasureScreen::leave()
 void MeasureScreen::captureNextJump()
 {
     if (!afterFrameSelection(station_)) {
-        if (dialogs_.askYesNo(QLatin1String(kSavePictureQuestion), QString()))
+        if (showsPicture() && dialogs_.askYesNo(QLatin1String(kSavePictureQuestion), QString()))
             savePicture();
         if (dialogs_.askYesNo(QLatin1String(kRemainQuestion), QString()))
             return;

@@ -109,7 +109,9 @@ void FrameSelectionScreen::paint()
     showDiskSpace();
     switch (paintFlowFor(station_.navigationMode())) {
     case PaintFlow::ClearVideo:
+        // No video open means none: the player lets go of the previous pass too.
         text6_->clear();
+        player_->close();
         break;
     case PaintFlow::View:
         paintView();
@@ -186,6 +188,8 @@ void FrameSelectionScreen::fixName()
     station_.setCapturedVideoFile(fix.videoPath);
     station_.setCaptureSkierName(fix.skierName);
     station_.setCaptureAttemptNumber(QStringLiteral("2"));
+    // The results line and the contact picture carry the name the video now carries.
+    station_.setMeasureSkierName(fix.skierName);
 }
 
 bool FrameSelectionScreen::openInPlayer(const QString& path)
@@ -271,12 +275,19 @@ void FrameSelectionScreen::take()
     // The picture measured is the picture on screen: position 0 takes frame 1, so show it.
     if (markedFrame_ != player_->position())
         (void)player_->setPosition(markedFrame_);
-    station_.setSelectedVideoFile(player_->fileName());
-    station_.setSelectedFrame(double(markedFrame_));
-    log(frameSelectedLine(markedFrame_, player_->fileName()));
-    showMessages(
-        dialogs_,
-        grabVideoFrame(player_->reader(), markedFrame_, station_.stationFolder()).messages);
+    const QString video = player_->fileName();
+    log(frameSelectedLine(markedFrame_, video));
+    const Informed<bool> grabbed =
+        grabVideoFrame(player_->reader(), markedFrame_, station_.stationFolder());
+    showMessages(dialogs_, grabbed.messages);
+    // Without this frame's picture the operator stays on it: the measurement screen would
+    // otherwise show the previous picture as if it were this frame.
+    if (!grabbed.value) {
+        gridSetupRequest_ = false;
+        return;
+    }
+    station_.setCapturePicturePass(
+        {video, double(markedFrame_), station_.measureSkierName(), station_.measureJumpNumber()});
     station_.setNavigationMode(QStringLiteral("SelectFrame"));
     if (station_.allGridsReady() != 1 || gridSetupRequest_) {
         dialogs_.message(QString::fromLatin1(kGridsNotReady), Icon::Warning);

@@ -267,7 +267,7 @@ TEST_F(LogViewers, ResultsViewerShowsTheWholeFileUnderItsPathAndExitEmptiesIt)
     ResultsViewer viewer{station, dialogs};
     viewer.open();
     EXPECT_TRUE(viewer.isVisible());
-    EXPECT_EQ(viewer.windowTitle(), "  " + path("results.txt"));
+    EXPECT_EQ(viewer.windowTitle(), path("results.txt"));
     EXPECT_EQ(viewer.text(), QString::fromUtf8(results).replace("\r\n", "\n"));
     EXPECT_TRUE(dialogs.shown.isEmpty());
 

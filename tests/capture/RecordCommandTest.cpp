@@ -166,3 +166,23 @@ TEST(RecordCommand, SpecialFilesAreNeverRecordedOver)
     }
 }
 #endif
+
+TEST(RecordCommand, AnExistingFileIsNeverReplaced)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("keep.avi");
+    {
+        QFile keep(out);
+        ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+        keep.write("keep");
+    }
+    const ToolRun r = runTool({"record", "--device", "Test Pattern", "--seconds", "0.5", "--fps",
+                               "10", "--size", "320x240", "--out", out});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.errText().contains("a file of that name is already there"))
+        << r.errText().toStdString();
+    QFile keep(out);
+    ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keep.readAll(), "keep");
+    EXPECT_GT(probeAvi(out + ".part").decodedFrames, 0);
+}

@@ -213,6 +213,32 @@ TEST(VideoFileWriter, FinishedRecordingIsKeptWhenItsNameIsTaken)
     EXPECT_EQ(probeAvi(path + ".part").decodedFrames, 3);
 }
 
+TEST(VideoFileWriter, AFileThatAppearedUnderTheNameIsNeverReplaced)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.avi");
+    VideoFileWriter w;
+    QString error;
+    ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, "MJPEG"), error));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::cyan)).ok());
+    {
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier pass");
+    }
+    EXPECT_FALSE(succeeded(w.close(), error));
+    EXPECT_EQ(error.toStdString(),
+              ("Cannot write " + QDir::toNativeSeparators(path) +
+               ": a file of that name is already there; the recording was kept as " +
+               QDir::toNativeSeparators(path + ".part"))
+                  .toStdString());
+    QFile earlier(path);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "an earlier pass");
+    EXPECT_EQ(probeAvi(path + ".part").decodedFrames, 3);
+}
+
 TEST(VideoFileWriter, AKeptPartialRecordingIsNeverOverwritten)
 {
     QTemporaryDir dir;

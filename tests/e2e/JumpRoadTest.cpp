@@ -356,3 +356,40 @@ TEST_F(JumpRoad, ThreeJumpsUnderEachPolicy)
     EXPECT_EQ(control<QLineEdit>(capture, "txtPass")->text(), "4");
     EXPECT_TRUE(QFile::exists(first)) << "the kept video stays";
 }
+
+// Two passes under "NoSave": the first measured, the second only recorded. Going on to the
+// measurement screen from the main screen and on to the next jump keeps the second pass as it
+// is: no ".info", not deleted, and no picture of the first pass saved under its name.
+TEST_F(JumpRoad, AnUnmeasuredPassIsNeverDecidedOn)
+{
+    startUpToCapture();
+    ASSERT_FALSE(HasFatalFailure());
+    recordJump(1);
+    ASSERT_FALSE(HasFatalFailure());
+    captureNextJump("NoSave", "NoSave");
+    EXPECT_FALSE(QFile::exists(videoOf(1)));
+
+    dialogs.clear();
+    control<QPushButton>(capture, "cmdStartCapture")->click();
+    ASSERT_TRUE(captureControl.capturing());
+    QTRY_VERIFY_WITH_TIMEOUT(frames->isVisible(), 9000);
+    const QString second = videoOf(2);
+    ASSERT_TRUE(QFile::exists(second));
+    const QString session = sessionText();
+    control<QPushButton>(frames, "cmdGoToSetup")->click();
+    QTest::qWait(50);
+    control<QPushButton>(screens->main.get(), "ccmdGoToMeasure")->click();
+    QTest::qWait(50);
+    ASSERT_TRUE(measure->isVisible());
+    dialogs.clear();
+    dialogs.yesNoAnswers << false; // do not remain on the screen
+    control<QPushButton>(measure, "btnNextJump")->click();
+    QTest::qWait(50);
+    // The screen shows no picture: nothing to save is asked about.
+    EXPECT_EQ(dialogs.texts(), QStringList({measure::kRemainQuestion}));
+    EXPECT_TRUE(QFile::exists(second));
+    EXPECT_FALSE(QFile::exists(second + ".info"));
+    EXPECT_EQ(contactPictures(), 0);
+    EXPECT_EQ(sessionText(), session);
+    EXPECT_FALSE(debugLogHas("Video File " + second + " Erased"));
+}

@@ -259,6 +259,9 @@ TEST_F(MeasurePicturesTest, ReturnToMainScreenAppliesThePicturePolicy)
         station.setNavigationMode("SelectFrame");
         station.setMeasureJumpNumber("3");
         station.showScreen(Station::Screen::Measure);
+        // Shown again, as the navigator does: activation puts the frame back on the screen.
+        screen.hide();
+        screen.show();
         trigger("Exit");
         EXPECT_EQ(QFile::exists(path), c.saved) << c.mode;
         EXPECT_EQ(dialogs.shown.size(), c.questions) << c.mode;
@@ -337,12 +340,11 @@ TEST_F(MeasurePicturesTest, AVideoDecidedOnIsNotDecidedOnAgain)
     station.setVideoSaveMode("Ask");
     station.setNavigationMode(QString());
     dialogs.clear();
-    dialogs.yesNoAnswers << false << false; // no picture save, do not remain
+    dialogs.yesNoAnswers << false; // do not remain; the cleared screen has no picture to save
     control<QPushButton>("btnNextJump")->click();
     EXPECT_TRUE(QFile::exists(video()));
     EXPECT_EQ(bytesOf(sessionLog()), logged);
-    EXPECT_EQ(dialogs.texts(),
-              QStringList({measure::kSavePictureQuestion, measure::kRemainQuestion}));
+    EXPECT_EQ(dialogs.texts(), QStringList({measure::kRemainQuestion}));
 }
 
 TEST_F(MeasurePicturesTest, CaptureNextJumpWithThePictureSavedAndANonStandardVideo)
@@ -626,4 +628,45 @@ TEST_F(MeasurePicturesTest, Screenshots)
         screen.clear();
         screen.showCurrentCapture();
     }
+}
+
+TEST_F(MeasurePicturesTest, APictureIsSavedUnderThePassItShowsAndNeverOverAnother)
+{
+    station.setPictureSaveMode("Save");
+    // A frame of SMITH's attempt 3 is on the screen; recording a fall moved Jump_no on to 4.
+    station.setCapturePicturePass({video(), 57, "SMITH", "3"});
+    station.setMeasureJumpNumber("4");
+    control("distance")->setText("45.3m");
+    trigger("Exit");
+    const QString third = inVideos("SMITHjump3.bmp");
+    EXPECT_EQ(bytesOf(third), bytesOf(capture()));
+    EXPECT_EQ(bytesOf(third + ".info"), (third + ", SMITH, 4\r\n").toUtf8());
+    EXPECT_EQ(bytesOf(sessionLog()), zoned({"07-04-2026", "14:03:22", "Skier: SMITH", "Jump: 3",
+                                            "Distance: 45.3m", "File: " + third}));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    // Attempt 4's frame: its own picture, no question about attempt 3's.
+    EXPECT_TRUE(filled(320, 240, QColor(200, 10, 10)).save(capture(), "BMP"));
+    station.setCapturePicturePass({inVideos("SMITHjump4.avi"), 12, "SMITH", "4"});
+    station.setMeasureJumpNumber("5");
+    station.setNavigationMode("SelectFrame");
+    screen.hide();
+    screen.show();
+    trigger("Exit");
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_EQ(bytesOf(inVideos("SMITHjump4.bmp")), bytesOf(capture()));
+    EXPECT_NE(bytesOf(third), bytesOf(capture()));
+    EXPECT_FALSE(QFile::exists(inVideos("SMITHjump5.bmp")));
+
+    // The cleared screen shows no picture: the capture picture on disk is not saved under the
+    // names now in the boxes.
+    station.setNavigationMode("Timer");
+    screen.hide();
+    screen.show();
+    dialogs.clear();
+    trigger("SavePict");
+    EXPECT_EQ(dialogs.messages(), QStringList{"There is no picture on the screen to save."});
+    EXPECT_FALSE(QFile::exists(inVideos("SMITHjump6.bmp")));
+    EXPECT_EQ(QDir(videos()).entryList({"*.bmp"}, QDir::Files),
+              QStringList({"SMITHjump3.bmp", "SMITHjump4.bmp"}));
 }

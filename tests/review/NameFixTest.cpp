@@ -125,3 +125,15 @@ TEST(MoveRecordingTest, MovesButNeverOverAnotherFile)
 }
 
 } // namespace
+
+TEST_F(NameFixTest, TheFixedNameFollowsTheCaptureScreensFileNameRule)
+{
+    dialogs.inputAnswers << QStringLiteral("Jones, Ann");
+    const NameFixResult r = run();
+    EXPECT_EQ(r.skierName, "Jones  Ann");
+    EXPECT_EQ(r.videoPath, inFolder(QStringLiteral("Jones  Annjump1.avi")));
+    EXPECT_TRUE(r.move);
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"A file name cannot hold , \\ / : * ? \" < > | or control characters; "
+                          "they were replaced by spaces."});
+}

@@ -198,6 +198,7 @@ TEST_F(FrameSelectionScreenTest, AfterANameChangeTheOperatorFixesTheNameAndTheFi
     EXPECT_EQ(screen.player().position(), 4);
     EXPECT_EQ(station.captureSkierName(), "Smith");
     EXPECT_EQ(station.captureAttemptNumber(), "2");
+    EXPECT_EQ(station.measureSkierName(), "Smith"); // results and picture follow the video
     QFile::remove(fixed);
 }
 
@@ -414,3 +415,54 @@ TEST_F(FrameSelectionScreenTest, Screenshots)
 }
 
 } // namespace
+
+TEST_F(FrameSelectionScreenTest, TheFrameTakenCarriesItsPassAndAFailedGrabStaysOnTheFrame)
+{
+    allGridsReady();
+    station.setMeasureSkierName("Smith");
+    station.setMeasureJumpNumber("2");
+    openThroughCapture(7);
+    // The capture picture cannot be written: a folder holds its name.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(kCurrentCaptureName));
+    requested.clear();
+    control("cmdMarkStart")->click();
+    EXPECT_FALSE(dialogs.messages().isEmpty());
+    EXPECT_TRUE(requested.isEmpty()) << "no screen may open on an older picture";
+    EXPECT_NE(station.navigationMode(), "SelectFrame");
+    EXPECT_TRUE(station.selectedVideoFile().isEmpty());
+    EXPECT_TRUE(station.capturePicturePass().skier.isEmpty());
+    EXPECT_TRUE(screen.isVisible());
+    EXPECT_EQ(screen.player().position(), 7);
+
+    ASSERT_TRUE(QDir(dir.path()).rmdir(kCurrentCaptureName));
+    dialogs.clear();
+    control("cmdMarkStart")->click();
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(requested.last().at(0).value<Screen>(), Screen::Measure);
+    const app::Station::PicturePass taken{videoPath("Smithjump2.avi"), 7, "Smith", "2"};
+    EXPECT_EQ(station.capturePicturePass(), taken);
+    EXPECT_EQ(station.selectedVideoFile(), taken.video);
+    EXPECT_EQ(station.selectedFrame(), 7);
+}
+
+TEST_F(FrameSelectionScreenTest, NoVideoOpenMeansNoneCanBeTaken)
+{
+    allGridsReady();
+    openThroughCapture(7);
+    ASSERT_TRUE(screen.player().isOpen());
+    screen.hide();
+    for (const char* mode : {"Setup", "CaptureGoToTimer"}) {
+        station.setNavigationMode(mode);
+        showScreen();
+        EXPECT_TRUE(control<QLineEdit>("Text6")->text().isEmpty()) << mode;
+        EXPECT_FALSE(screen.player().isOpen()) << mode;
+        requested.clear();
+        dialogs.clear();
+        control("cmdMarkStart")->click();
+        EXPECT_EQ(dialogs.messages(),
+                  QStringList{"No video is open. Open one with the \"...\" button first."});
+        EXPECT_TRUE(requested.isEmpty()) << mode;
+        EXPECT_TRUE(station.selectedVideoFile().isEmpty()) << mode;
+        screen.hide();
+    }
+}
