@@ -2,8 +2,6 @@
 #include "review/FrameDecoder.h"
 #include "review/PixelFormats.h"
 
-#include <QTransform>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/pixdesc.h>
@@ -12,6 +10,7 @@ extern "C" {
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -239,16 +238,34 @@ struct FrameReader::Impl {
         uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
         int dstStride[4] = {int(out.bytesPerLine()), 0, 0, 0};
         sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dstStride);
-        return upright(out);
+        QImage turned = upright(out);
+        if (turned.isNull())
+            return fail(QStringLiteral("out of memory"));
+        return turned;
     }
 
-    // Turned clockwise by the stream's rotation: a quarter turn moves every pixel whole, so
-    // the picture keeps the decoder's colours exactly.
+    // Turned clockwise by the stream's rotation, every pixel moved whole, so the picture
+    // keeps the decoder's colours exactly (QImage's own turn of a 24-bit picture goes through
+    // its general transform).
     QImage upright(const QImage& picture) const
     {
         if (rotation == 0)
             return picture;
-        return picture.transformed(QTransform().rotate(rotation));
+        const int w = picture.width();
+        const int h = picture.height();
+        QImage out(rotation == 180 ? QSize(w, h) : QSize(h, w), picture.format());
+        if (out.isNull())
+            return out;
+        for (int y = 0; y < h; ++y) {
+            const uchar* from = picture.constScanLine(y);
+            for (int x = 0; x < w; ++x) {
+                const QPoint to = rotation == 90    ? QPoint(h - 1 - y, x)
+                                  : rotation == 180 ? QPoint(w - 1 - x, h - 1 - y)
+                                                    : QPoint(y, w - 1 - x);
+                std::memcpy(out.scanLine(to.y()) + to.x() * 3, from + x * 3, 3);
+            }
+        }
+        return out;
     }
 
     // The decoded picture of frame n, waiting for the decoding thread when it has not got
