@@ -9,8 +9,8 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -245,8 +245,7 @@ struct FrameReader::Impl {
     }
 
     // Turned clockwise by the stream's rotation, every pixel moved whole, so the picture
-    // keeps the decoder's colours exactly (QImage's own turn of a 24-bit picture goes through
-    // its general transform).
+    // keeps the decoder's colours exactly; one pass over the rows, no transform set up.
     QImage upright(const QImage& picture) const
     {
         if (rotation == 0)
@@ -256,13 +255,23 @@ struct FrameReader::Impl {
         QImage out(rotation == 180 ? QSize(w, h) : QSize(h, w), picture.format());
         if (out.isNull())
             return out;
+        uchar* const base = out.bits();
+        const qsizetype line = out.bytesPerLine();
+        // Where source pixel (x, y) goes: its first byte and the step to the next x.
+        const auto [origin, across, down] = [&]() -> std::array<qsizetype, 3> {
+            if (rotation == 90) // source row y is column h-1-y, top to bottom
+                return {qsizetype(h - 1) * 3, line, -3};
+            if (rotation == 180)
+                return {qsizetype(h - 1) * line + qsizetype(w - 1) * 3, -3, -line};
+            return {qsizetype(w - 1) * line, -line, 3}; // 270: row y is column y, bottom up
+        }();
         for (int y = 0; y < h; ++y) {
             const uchar* from = picture.constScanLine(y);
-            for (int x = 0; x < w; ++x) {
-                const QPoint to = rotation == 90    ? QPoint(h - 1 - y, x)
-                                  : rotation == 180 ? QPoint(w - 1 - x, h - 1 - y)
-                                                    : QPoint(y, w - 1 - x);
-                std::memcpy(out.scanLine(to.y()) + to.x() * 3, from + x * 3, 3);
+            uchar* to = base + origin + qsizetype(y) * down;
+            for (int x = 0; x < w; ++x, from += 3, to += across) {
+                to[0] = from[0];
+                to[1] = from[1];
+                to[2] = from[2];
             }
         }
         return out;
