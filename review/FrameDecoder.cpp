@@ -6,10 +6,12 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -32,6 +34,7 @@ struct PacketEntry {
     qint64 pos = -1;
     qint64 dts = AV_NOPTS_VALUE;
     qint64 pts = AV_NOPTS_VALUE;
+    int size = 0;
     bool key = false;
     bool hidden = false; // outside the file's edit list: decoded as a reference, never shown
     int palette = -1;    // the colour table in force for this packet; -1 when there is none
@@ -56,6 +59,10 @@ struct FrameDecoder::Impl {
     int streamIndex = -1;
     bool intraOnly = false;
     double rate = 0;
+    int rotation = 0;
+    AVRational timeBase{1, 1};
+    qint64 startTs = 0; // the stream's start on its own clock
+    bool noPresentationTimes = false;
 
     std::vector<PacketEntry> packets;    // decode order
     std::vector<qint64> displayOfPacket; // packet index -> frame number, -1 when not known
@@ -90,6 +97,11 @@ struct FrameDecoder::Impl {
     qint64 shownFrom = 0;   // a run after a seek gives frames from this one on
     bool landed = true;     // false until a run after a seek reaches its key packet
     qint64 lastNumber = -1; // the number of the last picture the run gave
+    // A demuxer that builds its packets with a parser (MPEG program and transport streams)
+    // may give other packets after a seek than from the start: a piece of a picture, a
+    // timestamp moved to the next one. Once a seek gave packets that are not the file's own,
+    // every run decodes from the start.
+    bool seeksUntrusted = false;
 
     // Where the order is not known, it is learnt ahead of the exact decode by a faster one
     // (see OrderLearner.h), so that a jump decodes from the key frame before its frame and
@@ -136,7 +148,45 @@ struct FrameDecoder::Impl {
         if (r.num <= 0 || r.den <= 0)
             r = stream->r_frame_rate;
         rate = (r.num > 0 && r.den > 0) ? av_q2d(r) : 0.0;
+        timeBase = stream->time_base;
+        startTs = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+        rotation = quarterTurn(stream);
+        noPresentationTimes = std::strcmp(format->iformat->name, "avi") == 0;
         return {};
+    }
+
+    // The display matrix holds the turn that shows the picture as it was filmed (a phone
+    // held upright records its sensor's landscape picture and a quarter turn); the matrix
+    // gives it counter-clockwise, the station turns clockwise. A mirroring matrix is taken
+    // for its turn alone, as the ffmpeg program does.
+    static int quarterTurn(const AVStream* stream)
+    {
+        size_t bytes = 0;
+        const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &bytes);
+        if (!matrix || bytes < 9 * sizeof(int32_t))
+            return 0;
+        const double angle = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+        if (std::isnan(angle))
+            return 0;
+        const long quarters = std::lround(-angle / 90.0);
+        return int(((quarters % 4) + 4) % 4) * 90;
+    }
+
+    // A picture's own time: its packet's presentation timestamp. AVI holds none (what its
+    // demuxer gives as one is the chunk's place, wrong for a reordered picture): there the
+    // chunk's place is the time where every picture decodes on its own (so a chunk left
+    // empty for a dropped frame still counts), else the frame's slot at the declared rate.
+    double secondsOf(qint64 number, qint64 tag) const
+    {
+        if (tag >= 0) {
+            const PacketEntry& e = packets[size_t(tag)];
+            qint64 ts = noPresentationTimes ? AV_NOPTS_VALUE : e.pts;
+            if (ts == AV_NOPTS_VALUE && intraOnly)
+                ts = e.dts;
+            if (ts != AV_NOPTS_VALUE)
+                return double(ts - startTs) * av_q2d(timeBase);
+        }
+        return rate > 0 ? double(number) / rate : 0.0;
     }
 
     // A decoder in the state of a fresh one: what it makes of packets that refer to frames
@@ -184,6 +234,7 @@ struct FrameDecoder::Impl {
                 e.pos = packet->pos;
                 e.dts = packet->dts;
                 e.pts = packet->pts;
+                e.size = packet->size;
                 e.key = intraOnly || (packet->flags & AV_PKT_FLAG_KEY);
                 e.hidden = packet->flags & AV_PKT_FLAG_DISCARD;
                 palette = notePalette(palette);
@@ -382,17 +433,19 @@ struct FrameDecoder::Impl {
         countFinal = false;
     }
 
-    // Which indexed packet the demuxer just gave; -1 when it cannot be told.
+    // Which indexed packet the demuxer just gave; -1 when it cannot be told. Its size must
+    // match too: after a seek a parsing demuxer may give a timestamp with another packet.
     qint64 identify(const AVPacket* p) const
     {
+        auto sameSize = [&](qint64 i) { return packets[size_t(i)].size == p->size; };
         if (identifyByPos) {
             const auto it = byPos.find(p->pos);
-            if (it != byPos.end())
+            if (it != byPos.end() && sameSize(it->second))
                 return it->second;
         }
         if (identifyByDts) {
             const auto it = byDts.find(p->dts);
-            if (it != byDts.end())
+            if (it != byDts.end() && sameSize(it->second))
                 return it->second;
         }
         return -1;
@@ -443,7 +496,7 @@ struct FrameDecoder::Impl {
     {
         const PacketEntry& e = packets[size_t(key)];
         const qint64 ts = e.dts != AV_NOPTS_VALUE ? e.dts : e.pts;
-        if (ts == AV_NOPTS_VALUE || !(identifyByPos || identifyByDts))
+        if (ts == AV_NOPTS_VALUE || !(identifyByPos || identifyByDts) || seeksUntrusted)
             return startOver();
         resetRun();
         if (av_seek_frame(format, streamIndex, ts, AVSEEK_FLAG_BACKWARD) < 0)
@@ -471,23 +524,32 @@ struct FrameDecoder::Impl {
         return key;
     }
 
-    // Reads the next packet of the video stream into `packet`; false at the end.
-    bool readVideoPacket(qint64* index)
+    enum class Read { Packet, End, Foreign };
+
+    // Reads the next packet of the video stream into `packet`. A run from the start gets the
+    // packets in the order they were indexed, so one that cannot be told is the next; after
+    // a seek, one that cannot be told is skipped before the key frame and ends the run
+    // (Foreign) after it, since its pictures could not be numbered.
+    Read readVideoPacket(qint64* index)
     {
         while (av_read_frame(format, packet) >= 0) {
             if (packet->stream_index == streamIndex && packet->size > 0) {
                 qint64 i = identify(packet);
-                if (i < 0)
+                if (i < 0 && fromStart)
                     i = nextPacket;
+                if (i < 0 && landed) {
+                    av_packet_unref(packet);
+                    return Read::Foreign;
+                }
                 if (i >= 0 && i < qint64(packets.size())) {
                     *index = i;
                     nextPacket = i + 1;
-                    return true;
+                    return Read::Packet;
                 }
             }
             av_packet_unref(packet);
         }
-        return false;
+        return Read::End;
     }
 
     // Gives the colour table in force for packet `index` to the decoder along with it,
@@ -511,6 +573,7 @@ struct FrameDecoder::Impl {
         *send = false;
         if (index > runKey) {
             av_packet_unref(packet);
+            seeksUntrusted = true;
             return startOver();
         }
         if (index < runKey) {
@@ -527,7 +590,12 @@ struct FrameDecoder::Impl {
     Status feed()
     {
         qint64 index = -1;
-        if (!readVideoPacket(&index)) {
+        const Read read = readVideoPacket(&index);
+        if (read == Read::Foreign) {
+            seeksUntrusted = true;
+            return fail(QStringLiteral("the packets after a seek are not the file's own"));
+        }
+        if (read == Read::End) {
             avcodec_send_packet(codec, nullptr);
             drained = true;
             return {};
@@ -570,6 +638,7 @@ struct FrameDecoder::Impl {
                 *tag =
                     decoded->pts >= 0 && decoded->pts < qint64(packets.size()) ? decoded->pts : -1;
                 Picture p;
+                p.packet = *tag;
                 p.frame = takeFrame();
                 if (!p.frame)
                     return fail(QStringLiteral("out of memory"));
@@ -704,6 +773,7 @@ struct FrameDecoder::Impl {
             if (number < 0)
                 continue; // a picture before the key frame's, made without its references
             got->number = number;
+            got->seconds = secondsOf(number, got->packet);
             lastNumber = std::max(lastNumber, number);
             return got;
         }
@@ -794,6 +864,11 @@ QSize FrameDecoder::size() const
     return d->codec ? QSize(d->codec->width, d->codec->height) : QSize();
 }
 
+int FrameDecoder::rotation() const
+{
+    return d->rotation;
+}
+
 QString FrameDecoder::codecName() const
 {
     return d->codec ? QString::fromUtf8(avcodec_get_name(d->codec->codec_id)) : QString();
@@ -817,8 +892,10 @@ std::vector<Picture> FrameDecoder::takeOpeningPictures()
 {
     std::vector<Picture> pictures = std::move(d->opening);
     d->opening.clear();
-    for (qint64 n = 0; n < qint64(pictures.size()); ++n)
+    for (qint64 n = 0; n < qint64(pictures.size()); ++n) {
         pictures[size_t(n)].number = n;
+        pictures[size_t(n)].seconds = d->secondsOf(n, pictures[size_t(n)].packet);
+    }
     return pictures;
 }
 

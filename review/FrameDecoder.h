@@ -33,6 +33,8 @@ using SharedFrame = std::shared_ptr<const AVFrame>;
 struct Picture {
     qint64 number = -1; // the frame number
     SharedFrame frame;
+    qint64 packet = -1; // the packet it was made from, when known
+    double seconds = 0; // its own time on the file's clock, from the start of the stream
 };
 
 class FrameDecoder
@@ -50,7 +52,10 @@ public:
     qint64 frameCount() const;
     bool countIsFinal() const; // false while the order is still being learnt
     double frameRate() const;
-    QSize size() const;
+    QSize size() const; // as coded, before the turn
+    // The quarter turn clockwise (0, 90, 180 or 270 degrees) that shows the picture upright,
+    // as the stream's display matrix asks, rounded to the nearest quarter.
+    int rotation() const;
     QString codecName() const;
     qint64 bytesPerPicture() const; // what one decoded picture takes in memory
     bool intraOnly() const;         // every picture decodes on its own (MJPEG)

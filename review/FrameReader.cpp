@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -31,7 +32,8 @@ struct FrameReader::Impl {
     OpenFailure failure = OpenFailure::None;
     std::unique_ptr<FrameDecoder> decoder;
     double rate = 0;
-    QSize frameSize;
+    QSize frameSize; // upright
+    int rotation = 0;
     QString codec;
     qint64 pictureBytes = 1;
     bool intraOnly = false;
@@ -39,7 +41,7 @@ struct FrameReader::Impl {
     std::mutex lock;
     std::condition_variable wake;  // the decoding thread: a frame is wanted, or stop
     std::condition_variable ready; // the caller: the wanted frame came, or cannot come
-    std::map<qint64, SharedFrame> window;
+    std::map<qint64, Picture> window;
     std::map<qint64, QString> failed; // frames that could not be decoded, and why
     qint64 wanted = -1;               // the frame the caller waits for
     qint64 position = 0;              // the window is kept around this frame
@@ -52,6 +54,7 @@ struct FrameReader::Impl {
     // The caller's own.
     qint64 currentIndex = -1;
     QImage currentPicture;
+    double currentSeconds = 0;
     SwsContext* sws = nullptr;
 
     void release()
@@ -74,6 +77,7 @@ struct FrameReader::Impl {
         stop = false;
         currentIndex = -1;
         currentPicture = QImage();
+        currentSeconds = 0;
         sws_freeContext(sws);
         sws = nullptr;
     }
@@ -129,7 +133,7 @@ struct FrameReader::Impl {
         const auto [first, last] = bounds();
         if (picture.number != wanted && (picture.number < first || picture.number > last))
             return;
-        window[picture.number] = std::move(picture.frame);
+        window[picture.number] = std::move(picture);
         while (qint64(window.size()) > capacity()) {
             const auto low = window.begin();
             const auto high = std::prev(window.end());
@@ -234,12 +238,48 @@ struct FrameReader::Impl {
         uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
         int dstStride[4] = {int(out.bytesPerLine()), 0, 0, 0};
         sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+        QImage turned = upright(out);
+        if (turned.isNull())
+            return fail(QStringLiteral("out of memory"));
+        return turned;
+    }
+
+    // Turned clockwise by the stream's rotation, every pixel moved whole, so the picture
+    // keeps the decoder's colours exactly; one pass over the rows, no transform set up.
+    QImage upright(const QImage& picture) const
+    {
+        if (rotation == 0)
+            return picture;
+        const int w = picture.width();
+        const int h = picture.height();
+        QImage out(rotation == 180 ? QSize(w, h) : QSize(h, w), picture.format());
+        if (out.isNull())
+            return out;
+        uchar* const base = out.bits();
+        const qsizetype line = out.bytesPerLine();
+        // Where source pixel (x, y) goes: its first byte and the step to the next x.
+        const auto [origin, across, down] = [&]() -> std::array<qsizetype, 3> {
+            if (rotation == 90) // source row y is column h-1-y, top to bottom
+                return {qsizetype(h - 1) * 3, line, -3};
+            if (rotation == 180)
+                return {qsizetype(h - 1) * line + qsizetype(w - 1) * 3, -3, -line};
+            return {qsizetype(w - 1) * line, -line, 3}; // 270: row y is column y, bottom up
+        }();
+        for (int y = 0; y < h; ++y) {
+            const uchar* from = picture.constScanLine(y);
+            uchar* to = base + origin + qsizetype(y) * down;
+            for (int x = 0; x < w; ++x, from += 3, to += across) {
+                to[0] = from[0];
+                to[1] = from[1];
+                to[2] = from[2];
+            }
+        }
         return out;
     }
 
     // The decoded picture of frame n, waiting for the decoding thread when it has not got
     // it yet; the window moves to n.
-    Result<SharedFrame> fetch(qint64 n)
+    Result<Picture> fetch(qint64 n)
     {
         std::unique_lock<std::mutex> guard(lock);
         stepping = n == position + 1 || n == position - 1;
@@ -273,7 +313,8 @@ Status FrameReader::open(const QString& path)
         return opened;
     }
     d->rate = decoder->frameRate();
-    d->frameSize = decoder->size();
+    d->rotation = decoder->rotation();
+    d->frameSize = d->rotation % 180 == 0 ? decoder->size() : decoder->size().transposed();
     d->codec = decoder->codecName();
     d->pictureBytes = std::max<qint64>(1, decoder->bytesPerPicture());
     d->intraOnly = decoder->intraOnly();
@@ -338,13 +379,14 @@ Result<QImage> FrameReader::frame(qint64 n)
             QStringLiteral("frame %1 is outside the video (0 to %2)").arg(n).arg(total - 1));
     if (n == d->currentIndex && !d->currentPicture.isNull())
         return d->currentPicture;
-    const Result<SharedFrame> decoded = d->fetch(n);
+    const Result<Picture> decoded = d->fetch(n);
     if (!decoded)
         return fail(decoded.error());
-    Result<QImage> picture = d->convert(decoded->get());
+    Result<QImage> picture = d->convert(decoded->frame.get());
     if (picture) {
         d->currentIndex = n;
         d->currentPicture = *picture;
+        d->currentSeconds = decoded->seconds;
     }
     return picture;
 }
@@ -369,6 +411,16 @@ qint64 FrameReader::current() const
 QImage FrameReader::currentImage() const
 {
     return d->currentPicture;
+}
+
+double FrameReader::currentSeconds() const
+{
+    return d->currentIndex >= 0 ? d->currentSeconds : 0.0;
+}
+
+int FrameReader::rotation() const
+{
+    return isOpen() ? d->rotation : 0;
 }
 
 qint64 FrameReader::keptPictures() const

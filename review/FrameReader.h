@@ -9,6 +9,12 @@
 // a memory budget (with long groups of pictures, the whole video when it fits), so that a
 // step is a picture conversion and a jump into the window does not wait for the decoder.
 // Every picture given is the decoder's own picture of that frame, never a guess.
+//
+// Pictures are given upright: a recording whose stream carries a turn (a phone held upright)
+// is turned by it, in quarter turns clockwise, as any player shows it. Its size, the frame
+// grab's picture and so every picture position in twips are those of the upright picture.
+// Interlaced video is given as the decoder gives it, both fields woven in one picture and
+// nothing filtered: every line is one the camera took, and the frame stays FFmpeg's own.
 #include "base/Result.h"
 
 #include <QImage>
@@ -44,8 +50,9 @@ public:
     // Final once the order is known; until the decoder has learnt it for a file that does
     // not give it (AVI with B frames), the number of packets it will be given.
     qint64 frameCount() const;
-    double frameRate() const; // frames per second, as the file declares it
-    QSize size() const;
+    double frameRate() const;  // frames per second, as the file declares it
+    QSize size() const;        // of the upright picture
+    int rotation() const;      // the clockwise turn applied: 0, 90, 180 or 270 degrees
     QString codecName() const; // FFmpeg's short name, e.g. "mjpeg", "h264"
 
     // Frame n as a 24-bit picture (QImage::Format_BGR888); fails when n is outside the
@@ -55,6 +62,9 @@ public:
     Result<QImage> previous(); // frame current() - 1; fails at frame 0
     qint64 current() const;    // -1 before the first frame is shown
     QImage currentImage() const;
+    // The current frame's own time in seconds from the start of the stream: its timestamp,
+    // so a variable frame rate shows the time the picture was taken, not number / rate.
+    double currentSeconds() const;
 
     // The decoded pictures kept now, and what they take.
     qint64 keptPictures() const;

@@ -133,12 +133,11 @@ QString FramePlayer::positionText() const
 {
     if (!reader_.isOpen() || position() < 0)
         return QString();
-    const double rate = frameRate();
-    const double seconds = rate > 0 ? double(position()) / rate : 0.0;
+    // The frame's own time: with a variable rate (a phone) number / rate would be wrong.
     return QStringLiteral("Frame %1 of %2   %3 s")
         .arg(position())
         .arg(frameCount())
-        .arg(seconds, 0, 'f', 3);
+        .arg(reader_.currentSeconds(), 0, 'f', 3);
 }
 
 void FramePlayer::keyPressEvent(QKeyEvent* event)

@@ -52,7 +52,8 @@ public:
     // Draws the current frame into `target`, scaled to fit with its aspect kept, as the
     // picture area's paint does (black around it).
     void paintFrame(QPainter& painter, const QRect& target) const;
-    // Caption under the picture: "Frame 75 of 150   2.500 s"; empty without a video.
+    // Caption under the picture: "Frame 75 of 150   2.500 s", the time being the frame's own
+    // timestamp from the start of the video; empty without a video.
     QString positionText() const;
 
 signals:

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -61,6 +62,23 @@ protected:
         ASSERT_TRUE(makeVideo(video("pass.mp4"), 320, 240, QStringLiteral("30"), 30,
                               QStringLiteral("libx264"),
                               {QStringLiteral("-g"), QStringLiteral("12")}));
+        // Recordings from other cameras: a phone held upright (the sensor's landscape picture
+        // with a quarter turn to show it), HEVC in 10 bits, an interlaced capture card.
+        for (const char* turn : {"90", "270"})
+            ASSERT_TRUE(
+                runFfmpeg({QStringLiteral("-i"), video("pass.mp4"), QStringLiteral("-c"),
+                           QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
+                           QStringLiteral("rotate=%1").arg(QLatin1String(turn)),
+                           video(turn == QLatin1String("90") ? "phone.mov" : "phone270.mp4")}));
+        ASSERT_TRUE(makeVideo(video("hevc10.mov"), 320, 240, QStringLiteral("30"), 20,
+                              QStringLiteral("libx265"),
+                              {QStringLiteral("-x265-params"), QStringLiteral("log-level=error"),
+                               QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p10le")}));
+        ASSERT_TRUE(makeVideo(video("interlaced.mpg"), 320, 240, QStringLiteral("25"), 20,
+                              QStringLiteral("mpeg2video"),
+                              {QStringLiteral("-flags"), QStringLiteral("+ildct+ilme"),
+                               QStringLiteral("-top"), QStringLiteral("1"), QStringLiteral("-bf"),
+                               QStringLiteral("2")}));
     }
     static void TearDownTestSuite() { videos.reset(); }
     static QString video(const char* name) { return videos->filePath(QString::fromLatin1(name)); }
@@ -91,8 +109,10 @@ TEST_F(FrameGrabTest, WritesFrameNWithTheStationHeaders)
         qint64 frame;
         int w;
         int h;
-    } const cases[] = {
-        {"pass.avi", 7, 320, 240}, {"odd.avi", 3, 321, 241}, {"pass.mp4", 17, 320, 240}};
+    } const cases[] = {{"pass.avi", 7, 320, 240},       {"odd.avi", 3, 321, 241},
+                       {"pass.mp4", 17, 320, 240},      {"phone.mov", 17, 240, 320},
+                       {"phone270.mp4", 5, 240, 320},   {"hevc10.mov", 13, 320, 240},
+                       {"interlaced.mpg", 11, 320, 240}};
     for (const Case& c : cases) {
         ASSERT_TRUE(told(grabVideoFrame(video(c.name), c.frame, station.path()), dialogs))
             << c.name;
@@ -109,6 +129,34 @@ TEST_F(FrameGrabTest, WritesFrameNWithTheStationHeaders)
             maxDifference(topDownRows(bmp, c.w, c.h), ffmpegFrameBgr(video(c.name), c.frame));
         EXPECT_GE(diff, 0) << c.name;
         EXPECT_LE(diff, 2) << c.name;
+    }
+}
+
+// The picture written for measuring is the picture as it was filmed: the turn of a phone's
+// recording is in it, so the twips clicked on it are twips of the upright picture. (The
+// ffmpeg program's "rotate" tag writes a display matrix that turns the picture counter-
+// clockwise by the tag's angle; the station follows the matrix, as the ffmpeg program does.)
+TEST_F(FrameGrabTest, APhonesRecordingIsWrittenUpright)
+{
+    ASSERT_TRUE(told(grabVideoFrame(video("pass.mp4"), 9, station.path()), dialogs));
+    const QImage flat(capture());
+    ASSERT_EQ(flat.size(), QSize(320, 240));
+    const int w = flat.width();
+    const int h = flat.height();
+    struct Turn {
+        const char* name;
+        bool clockwise;
+    } const turns[] = {{"phone.mov", false}, {"phone270.mp4", true}};
+    for (const Turn& t : turns) {
+        ASSERT_TRUE(told(grabVideoFrame(video(t.name), 9, station.path()), dialogs)) << t.name;
+        const QImage turned(capture());
+        ASSERT_EQ(turned.size(), QSize(h, w)) << t.name;
+        int moved = 0;
+        for (int y = 0; y < w; ++y)
+            for (int x = 0; x < h; ++x)
+                moved += turned.pixel(x, y) ==
+                         (t.clockwise ? flat.pixel(y, h - 1 - x) : flat.pixel(w - 1 - y, x));
+        EXPECT_EQ(moved, w * h) << t.name << ": every pixel is the stored one, turned";
     }
 }
 

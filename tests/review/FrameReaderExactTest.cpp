@@ -57,6 +57,42 @@ QStringList x264(int gop, int bframes)
             QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")};
 }
 
+// [from, source, ...]: a stream copy of the source from 1 s on, keeping the non-key frames
+// before the next key frame.
+QStringList cut(const char* source)
+{
+    return {QStringLiteral("from"),     QString::fromLatin1(source), QStringLiteral("-ss"),
+            QStringLiteral("1.0"),      QStringLiteral("-c"),        QStringLiteral("copy"),
+            QStringLiteral("-copyinkf")};
+}
+
+// The portrait file with the turn a phone held upright records: the pictures stay as the
+// sensor gave them and the container says how to show them.
+QStringList turned(int degrees)
+{
+    return {QStringLiteral("from"),
+            QStringLiteral("portrait.mp4"),
+            QStringLiteral("-c"),
+            QStringLiteral("copy"),
+            QStringLiteral("-metadata:s:v:0"),
+            QStringLiteral("rotate=%1").arg(degrees)};
+}
+
+QStringList tenBit(QStringList encode)
+{
+    encode.removeAll(QStringLiteral("yuv420p"));
+    encode.removeAll(QStringLiteral("-pix_fmt"));
+    return encode + QStringList{QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p10le")};
+}
+
+QStringList interlacedMpeg2()
+{
+    return {QStringLiteral("-c:v"),        QStringLiteral("mpeg2video"), QStringLiteral("-flags"),
+            QStringLiteral("+ildct+ilme"), QStringLiteral("-top"),       QStringLiteral("1"),
+            QStringLiteral("-g"),          QStringLiteral("12"),         QStringLiteral("-bf"),
+            QStringLiteral("2"),           QStringLiteral("-b:v"),       QStringLiteral("1M")};
+}
+
 // The whole file as FFmpeg decodes it: every picture, as packed BGR rows.
 struct Decoded {
     int width = 0;
@@ -64,18 +100,26 @@ struct Decoded {
     std::vector<QByteArray> frames;
 };
 
+// The size of the pictures the ffmpeg program gives: it turns a picture upright by the
+// stream's rotation, so a quarter turn swaps width and height.
 QSize probedSize(const QString& path)
 {
     QProcess p;
     p.start(QStringLiteral("ffprobe"),
             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
              QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-             QStringLiteral("stream=width,height"), QStringLiteral("-of"),
-             QStringLiteral("csv=p=0"), path});
+             QStringLiteral("stream=width,height:stream_side_data=rotation"), QStringLiteral("-of"),
+             QStringLiteral("default=noprint_wrappers=1"), path});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {};
-    const QList<QByteArray> parts = p.readAllStandardOutput().trimmed().split(',');
-    return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+    QMap<QByteArray, int> values;
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> pair = line.trimmed().split('=');
+        if (pair.size() == 2)
+            values[pair[0]] = pair[1].toInt();
+    }
+    const QSize coded(values.value("width"), values.value("height"));
+    return qAbs(values.value("rotation")) % 180 == 90 ? coded.transposed() : coded;
 }
 
 Decoded ffmpegDecode(const QString& path)
@@ -96,6 +140,34 @@ Decoded ffmpegDecode(const QString& path)
     for (qsizetype at = 0; at + bytes <= raw.size(); at += bytes)
         d.frames.push_back(raw.mid(at, bytes));
     return d;
+}
+
+// Each picture's own time as FFmpeg's decoder gives it (its best-effort timestamp), in
+// seconds from the stream's start, in the order the decoder gives them.
+std::vector<double> ffprobeFrameTimes(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+             QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+             QStringLiteral("stream=start_time:frame=best_effort_timestamp_time"),
+             QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1"), path});
+    std::vector<double> times;
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return times;
+    double start = 0;
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> pair = line.trimmed().split('=');
+        if (pair.size() != 2)
+            continue;
+        if (pair[0] == "start_time")
+            start = pair[1].toDouble();
+        else if (pair[0] == "best_effort_timestamp_time")
+            times.push_back(pair[1].toDouble());
+    }
+    for (double& t : times)
+        t -= start;
+    return times;
 }
 
 // Whether the file's first video packet is marked as a key frame.
@@ -145,15 +217,13 @@ protected:
 
     static bool make(const Kind& kind)
     {
-        if (kind.encode.first() == QLatin1String("cut")) {
-            // [cut, source, where]: a stream copy of the source from `where` on, keeping the
-            // non-key frames before the next key frame.
+        if (kind.encode.first() == QLatin1String("from")) {
+            // [from, source, arguments...]: the ffmpeg program's copy of another kind's file.
             const QString source = path(qPrintable(kind.encode[1]));
             if (!QFile::exists(source) && !makeNamed(kind.encode[1]))
                 return false;
-            return runFfmpeg({QStringLiteral("-i"), source, QStringLiteral("-ss"), kind.encode[2],
-                              QStringLiteral("-c"), QStringLiteral("copy"),
-                              QStringLiteral("-copyinkf"), path(kind.name)});
+            return runFfmpeg(QStringList{QStringLiteral("-i"), source} + kind.encode.mid(2) +
+                             QStringList{path(kind.name)});
         }
         return runFfmpeg(kind.encode + QStringList{path(kind.name)});
     }
@@ -192,6 +262,26 @@ TEST_P(FrameReaderExactTest, CountsThePicturesTheDecoderGives)
     EXPECT_EQ(reader.frameCount(), count());
     EXPECT_EQ(reader.frameCount(), ffprobeDecodedFrames(file));
     EXPECT_EQ(reader.size(), QSize(expected.width, expected.height));
+}
+
+// The time shown with a frame is its own timestamp, as FFmpeg's decoder gives it, so a
+// variable rate shows when each picture was taken. AVI holds no presentation times: there a
+// frame's time is its slot at the file's rate (FFmpeg shifts it by the reorder delay).
+TEST_P(FrameReaderExactTest, EachFrameCarriesItsOwnTime)
+{
+    const std::vector<double> times = ffprobeFrameTimes(file);
+    ASSERT_EQ(qint64(times.size()), count());
+    const bool avi = file.endsWith(QLatin1String(".avi"));
+    for (qint64 n = 0; n < count(); ++n) {
+        expectFrame(reader.next(), n, "next");
+        const double own = avi ? double(n) / reader.frameRate() : times[size_t(n)];
+        ASSERT_NEAR(reader.currentSeconds(), own, 1e-5) << GetParam().name << " frame " << n;
+    }
+    // Reached by a jump, a frame has the same time.
+    const qint64 middle = count() / 2;
+    expectFrame(reader.frame(middle), middle, "jump");
+    EXPECT_NEAR(reader.currentSeconds(), avi ? middle / reader.frameRate() : times[size_t(middle)],
+                1e-5);
 }
 
 TEST_P(FrameReaderExactTest, SteppingForwardFromOpenGivesEveryFrame)
@@ -301,17 +391,48 @@ std::vector<Kind> kinds()
          testCard(96, 64, 90) + QStringList{QStringLiteral("-c:v"), QStringLiteral("mpeg4"),
                                             QStringLiteral("-g"), QStringLiteral("60"),
                                             QStringLiteral("-bf"), QStringLiteral("2")}},
-        {"cut.avi", {QStringLiteral("cut"), QStringLiteral("src.avi"), QStringLiteral("1.0")}},
-        {"cut.mp4", {QStringLiteral("cut"), QStringLiteral("src.mp4"), QStringLiteral("1.0")}},
-        {"cut4.avi", {QStringLiteral("cut"), QStringLiteral("src4.avi"), QStringLiteral("1.0")}},
+        {"cut.avi", cut("src.avi")},
+        {"cut.mp4", cut("src.mp4")},
+        {"cut4.avi", cut("src4.avi")},
+        // Phone recordings: a variable rate in MOV (irregular gaps, B frames), a picture
+        // stored on its side with the turn it is shown at, 10-bit H.264 and HEVC.
+        {"vfr.mov",
+         testCard(96, 64, 36) +
+             QStringList{QStringLiteral("-vf"), QStringLiteral("setpts='(N+0.3*mod(N,3))/30/TB'"),
+                         QStringLiteral("-fps_mode"), QStringLiteral("passthrough")} +
+             x264(12, 2)},
+        {"portrait.mp4", testCard(96, 64, 30) + x264(12, 2)},
+        {"rot90.mov", turned(90)},
+        {"rot180.mp4", turned(180)},
+        {"rot270.mov", turned(270)},
+        {"h264_10bit.mp4", testCard(96, 64, 30) + tenBit(x264(12, 2))},
+        // Older capture cards: interlaced MPEG-2 in a program and a transport stream, DV in
+        // AVI, and interlaced H.264.
+        {"interlaced.mpg", testCard(96, 64, 30) + interlacedMpeg2()},
+        {"interlaced.ts", testCard(96, 64, 30) + interlacedMpeg2()},
+        {"dv.avi",
+         {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+          QStringLiteral("testsrc2=size=720x576:rate=25"), QStringLiteral("-frames:v"),
+          QStringLiteral("10"), QStringLiteral("-vf"), QStringLiteral("setfield=bff"),
+          QStringLiteral("-c:v"), QStringLiteral("dvvideo"), QStringLiteral("-pix_fmt"),
+          QStringLiteral("yuv420p")}},
+        {"mbaff.mp4", testCard(96, 64, 30) + x264(12, 2) +
+                          QStringList{QStringLiteral("-flags"), QStringLiteral("+ildct+ilme"),
+                                      QStringLiteral("-x264-params"), QStringLiteral("tff=1")}},
     };
-    if (encoderExists(QStringLiteral("libx265")))
+    if (encoderExists(QStringLiteral("libx265"))) {
+        k.push_back(
+            {"hevc10.mov", testCard(96, 64, 30) +
+                               tenBit({QStringLiteral("-c:v"), QStringLiteral("libx265"),
+                                       QStringLiteral("-x265-params"),
+                                       QStringLiteral("keyint=12:bframes=3:log-level=error")})});
         k.push_back(
             {"hevc.mp4", testCard(96, 64, 30) +
                              QStringList{QStringLiteral("-c:v"), QStringLiteral("libx265"),
                                          QStringLiteral("-x265-params"),
                                          QStringLiteral("keyint=12:bframes=3:log-level=error"),
                                          QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")}});
+    }
     return k;
 }
 

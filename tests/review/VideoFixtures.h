@@ -61,8 +61,11 @@ inline qint64 ffprobeDecodedFrames(const QString& path)
              QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return -1;
+    // A transport stream lists its streams again under its programs, and a stream's side
+    // data (a rotation) follows on lines of its own: the first line is the stream's.
     bool ok = false;
-    const qint64 n = p.readAllStandardOutput().trimmed().toLongLong(&ok);
+    const qint64 n =
+        p.readAllStandardOutput().trimmed().split('\n').first().split(',').first().toLongLong(&ok);
     return ok ? n : -1;
 }
 

@@ -168,3 +168,31 @@ TEST_F(FramePlayerTest, PaintsTheFrameFittedAndCentredOnBlack)
 }
 
 } // namespace
+
+// A phone's recording: a variable rate and a picture stored on its side. The caption gives
+// each frame's own time, and the picture is shown upright.
+TEST(FramePlayerPhoneTest, ShowsEachFramesOwnTimeAndTheUprightPicture)
+{
+    QTemporaryDir tmp;
+    const QString flat = tmp.filePath(QStringLiteral("flat.mp4"));
+    const QString phone = tmp.filePath(QStringLiteral("phone.mov"));
+    // Ten frames 1/30 s apart, then ten 1/10 s apart.
+    ASSERT_TRUE(test::makeVideo(flat, 160, 96, QStringLiteral("30"), 20, QStringLiteral("libx264"),
+                                {QStringLiteral("-vf"),
+                                 QStringLiteral("setpts='if(lt(N,10),N,3*N-20)/30/TB'"),
+                                 QStringLiteral("-fps_mode"), QStringLiteral("passthrough")}));
+    ASSERT_TRUE(
+        test::runFfmpeg({QStringLiteral("-i"), flat, QStringLiteral("-c"), QStringLiteral("copy"),
+                         QStringLiteral("-metadata:s:v:0"), QStringLiteral("rotate=90"), phone}));
+    FramePlayer player;
+    ASSERT_TRUE(player.open(phone));
+    EXPECT_EQ(player.frameCount(), 20);
+    ASSERT_TRUE(player.setPosition(9));
+    EXPECT_EQ(player.positionText(), QStringLiteral("Frame 9 of 20   0.300 s"));
+    ASSERT_TRUE(player.setPosition(15));
+    EXPECT_EQ(player.positionText(), QStringLiteral("Frame 15 of 20   0.833 s"));
+    // Shown as the ffmpeg program shows it: turned a quarter clockwise, 96 wide and 160 high.
+    EXPECT_EQ(player.currentImage().size(), QSize(96, 160));
+    EXPECT_LE(test::maxChannelDifference(player.currentImage(), test::ffmpegFrameBgr(phone, 15)),
+              2);
+}
