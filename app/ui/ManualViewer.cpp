@@ -2,6 +2,7 @@
 
 #include "app/Manual.h"
 #include "widgets/Accessibility.h"
+#include "widgets/StationStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +37,7 @@ ManualViewer::ManualViewer(Station& station, Dialogs& dialogs, QWidget* parent,
     auto* doneButton = new QPushButton(QStringLiteral("Done"), this);
     doneButton->setObjectName(QStringLiteral("cmdDone"));
     doneButton->setDefault(true);
+    doneButton->setProperty(widgets::kEnterPresses, true);
 
     auto* column = new QVBoxLayout(this);
     // The text runs 100 twips (about 7 pixels) narrower than the window.

@@ -6,12 +6,12 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
-#include <QTest>
 #include <QTextList>
-#include <QScreen>
 
 using namespace zelvan;
 using namespace zelvan::test;
