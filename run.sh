@@ -5,7 +5,7 @@
 # Other arguments are passed on to the station.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/build.sh
+scripts/build.sh --quiet
 if [ "${1:-}" = "--demo" ]; then
   shift
   exec scripts/demo.sh build "$@"

@@ -1,11 +1,14 @@
 // Repaint of the picture canvas: a 1920 x 1080 picture with a full grid overlay (markers of
 // the five set-up points, the measurement grid with side lines, the exit drawing and an
 // impact cross), painted into a window-sized image as the paint event does, at 100 % and
-// zoomed.
+// zoomed; and the operator's view: the same picture fitted to a measurement screen's picture
+// area with the magnifier shown, the whole view (picture, overlay, inset) repainted.
 #include "grid/Overlay.h"
+#include "widgets/Magnifier.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
@@ -63,6 +66,37 @@ void repaint(benchmark::State& state)
                        .toStdString());
 }
 BENCHMARK(repaint)->Arg(100)->Arg(400)->Arg(800)->Unit(benchmark::kMillisecond);
+
+// The picture area of the measurement screen at 1920 x 1080 (the 1190 x 790) and at
+// 1366 x 768.
+void fittedWithMagnifier(benchmark::State& state)
+{
+    widgets::PictureCanvas canvas;
+    canvas.setAttribute(Qt::WA_DontShowOnScreen);
+    canvas.resize(int(state.range(0)), int(state.range(1)));
+    canvas.show();
+    canvas.setFitOnOpen(true);
+    canvas.setMagnifierEnabled(true);
+    canvas.setPicture(scene());
+    addOverlay(canvas);
+    const QPointF pointer = canvas.viewportPixelAt(QPointF(13000, 6000)); // on the check buoy
+    QMouseEvent move(QEvent::MouseMove, pointer, canvas.viewport()->mapToGlobal(pointer),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas.viewport(), &move);
+    if (!canvas.magnifier()->isVisible())
+        state.SkipWithError("the magnifier is not shown");
+    QImage target(canvas.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        canvas.viewport()->render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+    state.SetLabel(QStringLiteral("fitted at %1 %, view %2 x %3, with magnifier")
+                       .arg(canvas.zoom() * 100, 0, 'f', 1)
+                       .arg(target.width())
+                       .arg(target.height())
+                       .toStdString());
+}
+BENCHMARK(fittedWithMagnifier)->Args({1190, 790})->Args({1000, 560})->Unit(benchmark::kMillisecond);
 
 } // namespace
 

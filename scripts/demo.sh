@@ -37,6 +37,7 @@ grid1File=$demo/setups/DemoLake.ipt
 logpath=$demo/videos
 device=$device
 framerate=30
+WSTIMS=1
 INI
 # No emergency reset; "Please Verify all Setup Parameters" taken.
 printf 'No\nOK\n' >"$demo/answers.txt"

@@ -13,8 +13,10 @@
 #include "app/ui/MainScreen.h"
 #include "base/Clock.h"
 #include "capture/FfmpegCaptureControl.h"
+#include "widgets/Accessibility.h"
 #include "widgets/Navigator.h"
 #include "widgets/QtDialogs.h"
+#include "widgets/StationStyle.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -72,6 +74,11 @@ int main(int argc, char** argv)
                        QStringLiteral("Answer the first dialogs from <file>."),
                        QStringLiteral("file")});
     options.process(app);
+    // Screens are hidden and shown as the operator moves on; only the main screen's exit (or
+    // closing it) ends the station, never the moment no screen happens to be visible.
+    QApplication::setQuitOnLastWindowClosed(false);
+    zelvan::widgets::installStationStyle(app);
+    zelvan::widgets::installAccessibleButtonActions();
 
     zelvan::SystemClock clock;
     zelvan::app::Station station(clock);

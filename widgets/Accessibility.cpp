@@ -1,9 +1,14 @@
 #include "widgets/Accessibility.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHash>
+#include <QKeySequence>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QWidget>
 
 namespace zelvan::widgets
@@ -23,7 +28,83 @@ QString ownCaption(const QWidget* w)
     return {};
 }
 
+QAccessible::Role buttonRole(const QAbstractButton* button)
+{
+    if (qobject_cast<const QCheckBox*>(button))
+        return QAccessible::CheckBox;
+    if (qobject_cast<const QRadioButton*>(button))
+        return QAccessible::RadioButton;
+    return QAccessible::Button;
+}
+
+// Qt's own button interface, but its press and toggle actions click.
+class ClickedButton : public QAccessibleWidget
+{
+public:
+    explicit ClickedButton(QAbstractButton* button) : QAccessibleWidget(button, buttonRole(button))
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return withoutMnemonic(button()->text());
+        if (t == QAccessible::Accelerator)
+            return QKeySequence::mnemonic(button()->text()).toString(QKeySequence::NativeText);
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = button()->isCheckable();
+        s.checked = button()->isChecked();
+        s.pressed = button()->isDown();
+        if (const auto* push = qobject_cast<const QPushButton*>(button()))
+            s.defaultButton = push->isDefault();
+        return s;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names{pressAction()};
+        if (button()->isCheckable())
+            names << toggleAction();
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction() || action == toggleAction()) {
+            if (button()->isEnabled())
+                button()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+};
+
+QAccessibleInterface* clickedButtonFactory(const QString& /*className*/, QObject* object)
+{
+    auto* button = qobject_cast<QAbstractButton*>(object);
+    // Tool buttons keep Qt's own interface: their menus and arrows need it.
+    if (!button || !object->isWidgetType() || button->inherits("QToolButton"))
+        return nullptr;
+    return new ClickedButton(button);
+}
+
 } // namespace
+
+void installAccessibleButtonActions()
+{
+    static bool installed = false;
+    if (!installed)
+        QAccessible::installFactory(clickedButtonFactory);
+    installed = true;
+}
 
 QString withoutMnemonic(const QString& caption)
 {
@@ -54,7 +135,7 @@ void describeControls(QWidget* screen)
             continue; // Qt's own inner widgets (scroll bars, viewports) keep Qt's names
         if (w->accessibleDescription().isEmpty())
             w->setAccessibleDescription(name);
-        if (!w->accessibleName().isEmpty())
+        if (!w->accessibleName().isEmpty() || w->isWindow())
             continue;
         QString caption = withoutMnemonic(ownCaption(w));
         if (caption.isEmpty())

@@ -1,6 +1,7 @@
 #include "widgets/PictureCanvas.h"
 
 #include "base/Numbers.h"
+#include "widgets/Magnifier.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -27,6 +28,7 @@ PictureCanvas::PictureCanvas(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
+    magnifier_ = new Magnifier(*this, viewport());
     addZoomKeys();
 }
 
@@ -52,6 +54,10 @@ void PictureCanvas::setPicture(const QImage& picture)
     picture_ = picture.hasAlphaChannel()
                    ? picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
                    : picture.convertToFormat(QImage::Format_RGB32);
+    reducedZoom_ = 0;
+    magnifier_->hide();
+    if (fitOnOpen_ && !picture_.isNull())
+        return fitToWindow();
     updateScrollBars();
     placeChildren();
     viewport()->update();
@@ -109,9 +115,18 @@ void PictureCanvas::setZoom(double zoom)
 
 void PictureCanvas::setZoom(double zoom, QPointF anchor)
 {
-    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
-    if (zoom == zoom_)
-        return;
+    fitted_ = false;
+    applyZoom(zoom, anchor);
+}
+
+void PictureCanvas::applyZoom(double zoom, QPointF anchor)
+{
+    zoom = std::clamp(zoom, minZoom(), kMaxZoom);
+    if (zoom == zoom_) {
+        updateScrollBars();
+        placeChildren();
+        return viewport()->update();
+    }
     const QPointF twips = twipsAt(anchor);
     zoom_ = zoom;
     updateScrollBars();
@@ -123,27 +138,60 @@ void PictureCanvas::setZoom(double zoom, QPointF anchor)
     emit zoomChanged(zoom_);
 }
 
+QList<double> PictureCanvas::stepsHere() const
+{
+    QList<double> steps = zoomSteps();
+    if (minZoom() < steps.front())
+        steps.prepend(minZoom());
+    return steps;
+}
+
+double PictureCanvas::minZoom() const
+{
+    return std::min(kMinZoom, fitZoom());
+}
+
 void PictureCanvas::zoomIn()
 {
-    const QList<double> steps = zoomSteps();
+    const QList<double> steps = stepsHere();
     const auto next = std::upper_bound(steps.begin(), steps.end(), zoom_ + 1e-9);
     setZoom(next == steps.end() ? kMaxZoom : *next);
 }
 
 void PictureCanvas::zoomOut()
 {
-    const QList<double> steps = zoomSteps();
+    const QList<double> steps = stepsHere();
     const auto below = std::lower_bound(steps.begin(), steps.end(), zoom_ - 1e-9);
-    setZoom(below == steps.begin() ? kMinZoom : *std::prev(below));
+    setZoom(below == steps.begin() ? steps.front() : *std::prev(below));
+}
+
+double PictureCanvas::fitZoom() const
+{
+    if (picture_.isNull())
+        return 1.0;
+    // The room the view has once no scroll bar is needed, which is the case when fitted.
+    const QSize room = maximumViewportSize();
+    const double across = double(room.width()) / picture_.width();
+    const double down = double(room.height()) / picture_.height();
+    return std::clamp(std::min(across, down), 1.0 / 64, kMaxZoom);
 }
 
 void PictureCanvas::fitToWindow()
 {
-    if (picture_.isNull())
-        return setZoom(1.0);
-    const double across = double(viewport()->width()) / picture_.width();
-    const double down = double(viewport()->height()) / picture_.height();
-    setZoom(std::max(1.0, std::min(across, down)), QPointF(0, 0));
+    fitted_ = true;
+    applyZoom(fitZoom(), QPointF(0, 0));
+}
+
+void PictureCanvas::setFitOnOpen(bool on)
+{
+    fitOnOpen_ = on;
+}
+
+void PictureCanvas::setMagnifierEnabled(bool on)
+{
+    magnifierEnabled_ = on;
+    if (!on)
+        magnifier_->hide();
 }
 
 QPointF PictureCanvas::twipsAt(QPointF viewportPixel) const
@@ -156,14 +204,31 @@ QPointF PictureCanvas::viewportPixelAt(QPointF twips) const
     return twips / kTwipsPerPixel * zoom_ - QPointF(scrollOffset());
 }
 
+QPoint PictureCanvas::viewPointOfPixel(QPointF pixel) const
+{
+    return viewportPixelAt(pixel * kTwipsPerPixel).toPoint();
+}
+
+const QImage& PictureCanvas::shownPicture() const
+{
+    if (zoom_ >= 1.0)
+        return picture_;
+    if (reducedZoom_ != zoom_) {
+        // Scaled down smoothly once per zoom: a fitted big picture then repaints as a copy.
+        reduced_ = picture_.scaled(shownSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        reducedZoom_ = zoom_;
+    }
+    return reduced_;
+}
+
 void PictureCanvas::render(QPainter& painter, const QRect& exposed) const
 {
     painter.fillRect(exposed, background_);
     const QPoint offset = scrollOffset();
     if (!picture_.isNull()) {
         const QRect shown = QRect(-offset, shownSize()).intersected(exposed);
-        if (zoom_ == 1.0) {
-            painter.drawImage(shown.topLeft(), picture_, shown.translated(offset));
+        if (zoom_ <= 1.0) {
+            painter.drawImage(shown.topLeft(), shownPicture(), shown.translated(offset));
         } else if (!shown.isEmpty()) {
             // Only the exposed part is scaled, nearest pixel, so picture pixels stay sharp.
             const QRectF source(QPointF(shown.topLeft() + offset) / zoom_,
@@ -175,12 +240,17 @@ void PictureCanvas::render(QPainter& painter, const QRect& exposed) const
     painter.setClipRect(exposed);
     painter.translate(-offset);
     painter.scale(zoom_ / kTwipsPerPixel, zoom_ / kTwipsPerPixel);
+    renderDrawings(painter);
+    painter.restore();
+}
+
+void PictureCanvas::renderDrawings(QPainter& painter) const
+{
     for (const Drawing& drawing : drawings_) {
         painter.save();
         drawing(painter);
         painter.restore();
     }
-    painter.restore();
 }
 
 void PictureCanvas::paintEvent(QPaintEvent* event)
@@ -192,6 +262,9 @@ void PictureCanvas::paintEvent(QPaintEvent* event)
 void PictureCanvas::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    magnifier_->hide();
+    if (fitted_)
+        return fitToWindow();
     updateScrollBars();
     placeChildren();
 }
@@ -205,27 +278,53 @@ void PictureCanvas::scrollContentsBy(int /*dx*/, int /*dy*/)
 void PictureCanvas::mousePressEvent(QMouseEvent* event)
 {
     setFocus(Qt::MouseFocusReason);
-    emit pressed(twipsAt(event->position()), event->button(), event->modifiers());
+    emit pressed(pointerTwips(event->position()), event->button(), event->modifiers());
 }
 
 void PictureCanvas::mouseReleaseEvent(QMouseEvent* event)
 {
-    emit released(twipsAt(event->position()), event->button());
+    emit released(pointerTwips(event->position()), event->button());
 }
 
 void PictureCanvas::mouseMoveEvent(QMouseEvent* event)
 {
-    emit moved(twipsAt(event->position()));
+    emit moved(pointerTwips(event->position()));
+}
+
+QPointF PictureCanvas::pointerTwips(QPointF viewportPixel)
+{
+    if (!magnifierEnabled_)
+        return twipsAt(viewportPixel);
+    if (magnifier_->isVisible() && magnifier_->geometry().contains(viewportPixel.toPoint())) {
+        // Inside the inset it holds still and the pointer points at what it shows.
+        const QPointF twips = magnifier_->twipsAt(viewportPixel);
+        magnifier_->setCross(twips);
+        return twips;
+    }
+    const QPointF twips = twipsAt(viewportPixel);
+    if (QRectF(QPointF(), pictureSizeTwips()).contains(twips))
+        magnifier_->follow(twips, viewportPixel);
+    else
+        magnifier_->hide();
+    return twips;
+}
+
+bool PictureCanvas::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Leave)
+        magnifier_->hide();
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void PictureCanvas::wheelEvent(QWheelEvent* event)
 {
-    if (!(event->modifiers() & Qt::ControlModifier))
+    // The wheel zooms about the pointer; with Shift it scrolls.
+    if (event->modifiers() & Qt::ShiftModifier)
         return QAbstractScrollArea::wheelEvent(event);
     const int notches = event->angleDelta().y() / 120;
     if (notches == 0)
         return event->accept();
-    const QList<double> steps = zoomSteps();
+    const QList<double> steps = stepsHere();
     auto at = std::lower_bound(steps.begin(), steps.end(), zoom_ - 1e-9);
     const auto index = std::clamp<qsizetype>((at - steps.begin()) + notches, 0, steps.size() - 1);
     setZoom(steps[index], event->position());
@@ -260,7 +359,8 @@ QPoint PictureCanvas::scrollOffset() const
 void PictureCanvas::updateScrollBars()
 {
     const QSize shown = shownSize();
-    const QSize view = viewport()->size();
+    // Fitted, no scroll bar is needed: the picture fits the view without them.
+    const QSize view = fitted_ ? maximumViewportSize() : viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, shown.width() - view.width()));
     horizontalScrollBar()->setPageStep(view.width());
     horizontalScrollBar()->setSingleStep(std::max(1, int(zoom_ * 8)));

@@ -3,9 +3,11 @@
 // size (15 twips to a picture pixel, origin top left), a drawing layer above it that keeps
 // what is drawn until it is cleared, and the pointer reported in picture twips.
 //
-// Everything a screen stores, draws or writes is in picture twips; zoom (100 % to 800 %) and
-// scrolling only change how the picture is shown. A zoomed click is therefore sub-pixel
-// precise, and the same picture point gives the same twips at every zoom.
+// Everything a screen stores, draws or writes is in picture twips; zoom (from the size that fits
+// the view, or 100 % when that is larger, to 800 %) and scrolling only change how the picture
+// is shown. A zoomed click is therefore sub-pixel precise, and the same picture point gives the
+// same twips at every zoom. With the magnifier on, a click inside its inset lands on a quarter
+// of a picture pixel at any zoom.
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QImage>
@@ -17,6 +19,11 @@
 #include <vector>
 
 class QPainter;
+
+namespace zelvan::widgets
+{
+class Magnifier;
+}
 
 namespace zelvan::widgets
 {
@@ -64,16 +71,34 @@ public:
     void setZoom(double zoom, QPointF anchor);
     void zoomIn();
     void zoomOut();
-    // The largest zoom at which the whole picture fits the view, at least 100 %.
+    // The largest zoom at which the whole picture fits the view (below 100 % for a picture
+    // larger than the view). The view stays fitted through resizes until the zoom changes.
     void fitToWindow();
+    double fitZoom() const;
+    bool fitted() const { return fitted_; }
+    // On: every new picture opens fitted to the view. Off (the default): at its natural size.
+    void setFitOnOpen(bool on);
+    bool fitOnOpen() const { return fitOnOpen_; }
+
+    // On: while the pointer is over the picture, an inset in a corner of the view shows the
+    // picture around the pointer at 4 view pixels a picture pixel; moving into the inset holds
+    // it still, and a click there lands on a quarter of a picture pixel. A screen turns it on
+    // while a point is being placed.
+    void setMagnifierEnabled(bool on);
+    bool magnifierEnabled() const { return magnifierEnabled_; }
+    Magnifier* magnifier() const { return magnifier_; }
 
     // Mapping between the view's pixels and picture twips, at the current zoom and scroll.
     QPointF twipsAt(QPointF viewportPixel) const;
     QPointF viewportPixelAt(QPointF twips) const;
+    // Where picture pixel `pixel` (fractions allowed) is in the view: what a test clicks.
+    QPoint viewPointOfPixel(QPointF pixel) const;
 
     // Paints the picture region `exposed` (viewport pixels) and the drawing layer; the widget's
     // paint event and the benchmark call it.
     void render(QPainter& painter, const QRect& exposed) const;
+    // Paints the drawing layer only; `painter` is already in picture twips.
+    void renderDrawings(QPainter& painter) const;
 
 signals:
     void pressed(QPointF twips, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
@@ -90,6 +115,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void addZoomKeys();
@@ -98,7 +124,13 @@ private:
         QPointF twips;
     };
 
-    QSize shownSize() const; // the picture's size in viewport pixels at the current zoom
+    QSize shownSize() const;         // the picture's size in viewport pixels at the current zoom
+    QList<double> stepsHere() const; // zoomSteps() and the fitting zoom when it is below them
+    double minZoom() const;
+    void applyZoom(double zoom, QPointF anchor);
+    // The pointer's picture position: through the magnifier when the pointer is inside it.
+    QPointF pointerTwips(QPointF viewportPixel);
+    const QImage& shownPicture() const; // the picture scaled for zooms below 100 %
     QPoint scrollOffset() const;
     void updateScrollBars();
     void placeChildren();
@@ -108,6 +140,12 @@ private:
     std::vector<Drawing> drawings_;
     QList<Placed> placed_;
     double zoom_ = 1.0;
+    bool fitOnOpen_ = false;
+    bool fitted_ = false;
+    bool magnifierEnabled_ = false;
+    Magnifier* magnifier_ = nullptr;
+    mutable QImage reduced_; // the picture at zoom_ when below 100 %, made once per zoom
+    mutable double reducedZoom_ = 0;
 };
 
 // The zoom steps zoomIn() and zoomOut() move between.

@@ -2,9 +2,12 @@
 
 #include "app/Manual.h"
 #include "widgets/Accessibility.h"
+#include "widgets/StationStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -34,6 +37,7 @@ ManualViewer::ManualViewer(Station& station, Dialogs& dialogs, QWidget* parent,
     auto* doneButton = new QPushButton(QStringLiteral("Done"), this);
     doneButton->setObjectName(QStringLiteral("cmdDone"));
     doneButton->setDefault(true);
+    doneButton->setProperty(widgets::kEnterPresses, true);
 
     auto* column = new QVBoxLayout(this);
     // The text runs 100 twips (about 7 pixels) narrower than the window.
@@ -46,6 +50,11 @@ ManualViewer::ManualViewer(Station& station, Dialogs& dialogs, QWidget* parent,
     row->addStretch();
     column->addLayout(row);
     connect(doneButton, &QPushButton::clicked, this, &ManualViewer::done);
+    // A plain window has no default button of its own: these keys press it as a dialog would.
+    for (const int key : {int(Qt::Key_Escape), int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        auto* press = new QShortcut(QKeySequence(key), this);
+        connect(press, &QShortcut::activated, doneButton, &QPushButton::click);
+    }
     setTabOrder(text_, doneButton);
     widgets::describeControls(this);
 }
@@ -72,6 +81,15 @@ void ManualViewer::done()
 
 void ManualViewer::showEvent(QShowEvent* event)
 {
+    if (!sized_ && !isMaximized()) {
+        sized_ = true;
+        if (const QScreen* shown = screen()) {
+            // Most of the screen, centred: a manual is read, not glanced at.
+            const QRect free = shown->availableGeometry();
+            const QSize size(free.width() * 2 / 3, free.height() * 5 / 6);
+            setGeometry(QRect(free.center() - QPoint(size.width() / 2, size.height() / 2), size));
+        }
+    }
     QWidget::showEvent(event);
     loadOnce();
 }

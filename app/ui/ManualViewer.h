@@ -1,6 +1,7 @@
 #pragma once
 // frmManual, "Zelvan 2005 Manual": the operator's manual, a screen of its own that "Done" leaves
-// back to the main screen. The manual is read once, when the screen is first shown.
+// back to the main screen. The manual is read once, when the screen is first shown; it opens at
+// a readable size (at least half the screen each way), and Esc or Enter presses "Done".
 #include "app/Station.h"
 #include "base/Dialogs.h"
 
@@ -37,6 +38,7 @@ private:
     const QString builtIn_;
     QTextBrowser* text_ = nullptr;
     bool loaded_ = false;
+    bool sized_ = false;
 };
 
 } // namespace zelvan::app::ui

@@ -6,6 +6,7 @@
 #include "review/FileChecks.h"
 #include "widgets/Accessibility.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -54,8 +55,9 @@ QString SkierPicker::noNamesFileText()
         "No file of skier names called SkierNames.txt exists in the application directory");
 }
 
-bool SkierPicker::open()
+bool SkierPicker::open(QWidget* focusAfter)
 {
+    focusAfter_ = focusAfter ? focusAfter : QApplication::focusWidget();
     list_->clear();
     const QString path = joinPath(station_.stationFolder(), QString::fromLatin1(kSkierNamesFile));
     if (!review::fileExists(path)) {
@@ -101,6 +103,18 @@ bool SkierPicker::choose(int row)
 void SkierPicker::noSelection()
 {
     close();
+}
+
+void SkierPicker::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // The operator goes on where they were (Space must press the caller's button, not open the
+    // picker again through a focus left nowhere).
+    if (!focusAfter_ || focusAfter_->window() == this)
+        return;
+    focusAfter_->window()->activateWindow();
+    focusAfter_->setFocus(Qt::OtherFocusReason);
+    focusAfter_.clear();
 }
 
 } // namespace zelvan::app::ui

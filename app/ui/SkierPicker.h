@@ -5,6 +5,7 @@
 #include "app/Station.h"
 #include "base/Dialogs.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QListWidget;
@@ -24,8 +25,9 @@ public:
     static QString noNamesFileText();
     // Reads "SkierNames.txt" afresh into lstSkiers, places the window at 2280 x 120 twips and
     // shows it. Without the file (or when it cannot be read) the operator is told, the window
-    // stays closed and the result is false.
-    bool open();
+    // stays closed and the result is false. When it closes, the keyboard focus goes back to
+    // `focusAfter`, or, without one, to the control that had it when the picker opened.
+    bool open(QWidget* focusAfter = nullptr);
     QStringList entries() const;
     // A double click on the entry: captureSkierName takes its text, skierChosen is emitted
     // and the picker closes. False when there is no such row.
@@ -36,7 +38,11 @@ public:
 signals:
     void skierChosen(const QString& name);
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    QPointer<QWidget> focusAfter_;
     Station& station_;
     Dialogs& dialogs_;
     QListWidget* list_ = nullptr;

@@ -6,6 +6,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -132,4 +134,21 @@ TEST_F(ManualViewerTest, ControlsCarryTheirNamesAndTheScreenLooksRight)
     screenshot(viewer, "frmManual_1366x768");
     viewer.resize(1920, 1080);
     screenshot(viewer, "frmManual_1920x1080");
+}
+
+TEST_F(ManualViewerTest, OpensAtLeastHalfTheScreenAndEscOrEnterPressDone)
+{
+    ManualViewer viewer{station, dialogs};
+    viewer.show();
+    const QRect free = viewer.screen()->availableGeometry();
+    EXPECT_GE(viewer.width() * 2, free.width());
+    EXPECT_GE(viewer.height() * 2, free.height());
+    EXPECT_TRUE(free.contains(viewer.frameGeometry().topLeft()));
+    QApplication::setActiveWindow(&viewer);
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        station.showScreen(Station::Screen::Manual);
+        screens.clear();
+        QTest::keyClick(viewer.findChild<QTextBrowser*>("RichTextBox1"), key);
+        EXPECT_EQ(requested(), QList<Station::Screen>{Station::Screen::Main}) << key;
+    }
 }

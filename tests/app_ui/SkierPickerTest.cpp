@@ -118,3 +118,39 @@ TEST_F(SkierPickerTest, ControlsCarryTheirNamesCaptionsAndDescriptions)
     picker.resize(picker.size() * 1.35);
     screenshot(picker, "frmSelectSkier_1920x1080");
 }
+
+// The screen that opens the picker gets the keyboard back where it was, or on the control it
+// names, so Space presses that control instead of opening the picker again.
+TEST_F(SkierPickerTest, ClosingGivesTheFocusBackToTheCaller)
+{
+    write("SkierNames.txt", "Doe,Jane\r\nRoe,Ray\r\n");
+    QWidget caller;
+    auto* record = new QPushButton("Start Recording", &caller);
+    auto* select = new QPushButton("Select Skier", &caller);
+    select->move(0, 40);
+    auto* own = new SkierPicker(station, dialogs, &caller);
+    QObject::connect(select, &QPushButton::clicked, own, [own] { own->open(); });
+    caller.resize(300, 120);
+    caller.show();
+    QApplication::setActiveWindow(&caller);
+    select->setFocus();
+    QTest::keyClick(select, Qt::Key_Space);
+    ASSERT_TRUE(own->isVisible());
+    QApplication::setActiveWindow(own);
+    EXPECT_EQ(QApplication::focusWidget(), own->findChild<QListWidget*>("lstSkiers"));
+    record->setFocus(); // only within the caller's window, which is not the active one
+    ASSERT_TRUE(own->choose(1));
+    EXPECT_EQ(caller.focusWidget(), select) << "back where it was";
+
+    QSignalSpy recorded(record, &QPushButton::clicked);
+    ASSERT_TRUE(own->open(record));
+    QApplication::setActiveWindow(own);
+    QTest::keyClick(own->findChild<QListWidget*>("lstSkiers"), Qt::Key_Escape);
+    EXPECT_FALSE(own->isVisible());
+    EXPECT_EQ(caller.focusWidget(), record) << "on the control the caller named";
+    QApplication::setActiveWindow(&caller);
+    ASSERT_EQ(QApplication::focusWidget(), record);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(recorded.size(), 1);
+    EXPECT_FALSE(own->isVisible());
+}

@@ -2,12 +2,15 @@
 
 #include "WidgetTestApp.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -69,4 +72,69 @@ TEST(Accessibility, EveryNamedControlIsFoundByCaptionAndByDocumentedName)
     EXPECT_EQ(check->accessibleDescription(), "Check1");
     EXPECT_TRUE(unnamed->accessibleName().isEmpty());
     EXPECT_TRUE(unnamed->accessibleDescription().isEmpty());
+}
+
+TEST(Accessibility, AWindowIsNamedByItsCaptionWhateverItBecomes)
+{
+    QWidget screen;
+    screen.setObjectName("Config");
+    screen.setWindowTitle("System Configuration Parameters");
+    screen.setLayout(new QVBoxLayout);
+    named<QPushButton>(&screen, "cmdGo")->setText("&Go");
+    describeControls(&screen);
+    EXPECT_EQ(screen.accessibleDescription(), "Config");
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&screen);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->text(QAccessible::Name), "System Configuration Parameters");
+    screen.setWindowTitle("Zelvan 2005");
+    EXPECT_EQ(window->text(QAccessible::Name), "Zelvan 2005");
+    EXPECT_EQ(screen.findChild<QPushButton*>("cmdGo")->accessibleName(), "Go");
+}
+
+// A screen reader's press or toggle is a click: the screens act on clicked(), as on the mouse.
+TEST(Accessibility, PressAndToggleThroughTheInterfaceAreClicks)
+{
+    zelvan::widgets::installAccessibleButtonActions();
+    QWidget screen;
+    screen.setLayout(new QVBoxLayout);
+    auto* measured = named<QRadioButton>(&screen, "optMeasured");
+    measured->setText("&Measured");
+    measured->setChecked(true);
+    auto* fall = named<QRadioButton>(&screen, "Fall");
+    fall->setText("&Fall");
+    auto* barefoot = named<QCheckBox>(&screen, "chkBarefoot");
+    barefoot->setText("Barefoot");
+    auto* record = named<QPushButton>(&screen, "Record");
+    record->setText("&Record");
+    QSignalSpy fallClicked(fall, &QAbstractButton::clicked);
+    QSignalSpy barefootClicked(barefoot, &QAbstractButton::clicked);
+    QSignalSpy recordClicked(record, &QAbstractButton::clicked);
+    screen.show();
+
+    const auto act = [](QWidget* w, const QString& action) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(face, nullptr);
+        ASSERT_NE(face->actionInterface(), nullptr);
+        EXPECT_TRUE(face->actionInterface()->actionNames().contains(action));
+        face->actionInterface()->doAction(action);
+    };
+    act(fall, QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(fall->isChecked());
+    EXPECT_FALSE(measured->isChecked());
+    EXPECT_EQ(fallClicked.size(), 1);
+    act(barefoot, QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(barefoot->isChecked());
+    EXPECT_EQ(barefootClicked.size(), 1);
+    act(record, QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(recordClicked.size(), 1) << "at once, as a click";
+    record->setEnabled(false);
+    act(record, QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(recordClicked.size(), 1) << "a disabled button does nothing";
+
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(fall);
+    EXPECT_EQ(face->role(), QAccessible::RadioButton);
+    EXPECT_EQ(face->text(QAccessible::Name), "Fall");
+    EXPECT_TRUE(face->state().checked);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(barefoot)->role(), QAccessible::CheckBox);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(record)->role(), QAccessible::Button);
 }

@@ -7,9 +7,12 @@
 #include "app/Station.h"
 #include "base/Clock.h"
 
+#include <QAction>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -88,6 +91,54 @@ TEST_F(NavigatorTest, AScreenThatIsGoneIsSkipped)
     EXPECT_EQ(navigator.screen(Screen::Capture), nullptr);
     station.showScreen(Screen::Config);
     EXPECT_EQ(visible(), QList<QWidget*>({&config}));
+}
+
+// Closing a window from the title bar presses the screen's own way out: here the set-up
+// screen's "gridExit" asks a question first, the measurement screen's "Exit" menu item is
+// disabled, and a screen without its control is left for the main screen.
+TEST_F(NavigatorTest, ClosingAScreensWindowPressesItsOwnWayOut)
+{
+    EXPECT_EQ(Navigator::exitControl(Screen::GridSetup), "gridExit");
+    EXPECT_EQ(Navigator::exitControl(Screen::Main), "");
+    auto* gridExit = new QPushButton("&Return to Main Screen", &setup);
+    gridExit->setObjectName("gridExit");
+    bool answer = false;
+    int asked = 0;
+    QObject::connect(gridExit, &QPushButton::clicked, &setup, [&] {
+        ++asked;
+        if (answer)
+            station.showScreen(Screen::Main);
+    });
+    auto* exit = new QAction("Return to &Main Screen", &measure);
+    exit->setObjectName("Exit");
+    exit->setEnabled(false);
+    QObject::connect(exit, &QAction::triggered, &measure, [&] { ++asked; });
+    registerAll();
+
+    station.showScreen(Screen::GridSetup);
+    const auto closeFromTitleBar = [](QWidget& window) {
+        window.windowHandle()->close();
+        QCoreApplication::processEvents();
+    };
+    closeFromTitleBar(setup);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(visible(), QList<QWidget*>({&setup})) << "the operator said to stay";
+    answer = true;
+    closeFromTitleBar(setup);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(visible(), QList<QWidget*>({&main}));
+
+    station.showScreen(Screen::Measure);
+    closeFromTitleBar(measure);
+    EXPECT_EQ(asked, 2) << "a disabled way out is not taken";
+    EXPECT_EQ(visible(), QList<QWidget*>({&measure}));
+    exit->setObjectName("renamed");
+    closeFromTitleBar(measure);
+    EXPECT_EQ(visible(), QList<QWidget*>({&main})) << "never a station without a screen";
+
+    // The main screen closes as it decides itself (it ends the station).
+    main.windowHandle()->close();
+    EXPECT_FALSE(main.isVisible());
 }
 
 } // namespace
