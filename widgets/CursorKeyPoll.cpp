@@ -52,8 +52,13 @@ bool CursorKeyPoll::ownWindowActive() const
     const auto* owner = qobject_cast<const QWidget*>(parent());
     if (!owner)
         return true;
-    return QApplication::activeModalWidget() == nullptr &&
-           QApplication::activeWindow() == owner->window();
+    if (QApplication::activeModalWidget())
+        return false;
+    // With no window manager, closing a dialog leaves no window of the station active and the
+    // keys go to the window under the pointer; only keys typed into this screen's window were
+    // kept, so the screen still hears its own keys then.
+    const QWidget* active = QApplication::activeWindow();
+    return active == nullptr || active == owner->window();
 }
 
 bool CursorKeyPoll::isOwnKey(QObject* watched) const

@@ -5,8 +5,9 @@
 // tap pressed and let go between two polls is reported once at the next poll, so no tap is
 // lost. Keys are seen only while the station has the focus; switching to another program
 // releases them. A poll owned by a screen hears only keys typed into that screen's window and
-// acts only while that window is the active one with no dialog of the station open, so keys
-// typed into a comment box, a viewer or the calibration assistant never move its point.
+// acts only while no dialog of the station is open and no other window of the station is the
+// active one, so keys typed into a comment box, a viewer or the calibration assistant never
+// move its point.
 #include <QObject>
 #include <QSet>
 #include <QTimer>

@@ -3,6 +3,7 @@
 
 #include "WidgetTestApp.h"
 
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -101,4 +102,43 @@ TEST(CursorKeyPoll, RunsEveryHundredMillisecondsOnlyWhileStarted)
     held.clear();
     QTest::qWait(3 * CursorKeyPoll::kIntervalMs);
     EXPECT_TRUE(held.isEmpty()) << "nothing after stop()";
+}
+
+// With no window manager nothing is active after a dialog closes and the keys reach the window
+// under the pointer: the screen hears its own keys then, never another window's, never while a
+// dialog is open.
+TEST(CursorKeyPoll, OwnWindowWithNoWindowActiveHearsItsKeys)
+{
+    QWidget screen;
+    auto* box = new QLineEdit(&screen);
+    QWidget other;
+    screen.show();
+    other.show();
+    CursorKeyPoll poll(&screen);
+    QSignalSpy held(&poll, &CursorKeyPoll::keyHeld);
+
+    QApplication::setActiveWindow(nullptr);
+    send(box, QEvent::KeyPress, Qt::Key_Right);
+    send(box, QEvent::KeyRelease, Qt::Key_Right);
+    poll.poll();
+    EXPECT_EQ(heldKeys(held), (QList<int>{Qt::Key_Right}));
+
+    send(&other, QEvent::KeyPress, Qt::Key_Left); // typed into another window
+    poll.poll();
+    EXPECT_TRUE(heldKeys(held).isEmpty());
+    send(&other, QEvent::KeyRelease, Qt::Key_Left);
+
+    QApplication::setActiveWindow(&other);
+    send(box, QEvent::KeyPress, Qt::Key_Up);
+    poll.poll();
+    EXPECT_TRUE(heldKeys(held).isEmpty());
+    send(box, QEvent::KeyRelease, Qt::Key_Up);
+
+    QDialog dialog;
+    dialog.setModal(true);
+    dialog.show();
+    QApplication::setActiveWindow(nullptr);
+    send(box, QEvent::KeyPress, Qt::Key_Down);
+    poll.poll();
+    EXPECT_TRUE(heldKeys(held).isEmpty());
 }
