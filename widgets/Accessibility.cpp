@@ -17,6 +17,9 @@ namespace zelvan::widgets
 namespace
 {
 
+// The accessible name describeControls() took from a control's caption when it was built.
+constexpr const char* kCaptionName = "zelvanCaptionName";
+
 QString ownCaption(const QWidget* w)
 {
     if (const auto* button = qobject_cast<const QAbstractButton*>(w))
@@ -47,7 +50,11 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+        // A name given from the caption follows the caption as the screen changes it
+        // ("Grid 1" -> "Grid 2"); a name set for its own sake stays.
+        if (t == QAccessible::Name &&
+            (widget()->accessibleName().isEmpty() ||
+             widget()->accessibleName() == widget()->property(kCaptionName).toString()))
             return withoutMnemonic(button()->text());
         if (t == QAccessible::Accelerator)
             return QKeySequence::mnemonic(button()->text()).toString(QKeySequence::NativeText);
@@ -138,7 +145,9 @@ void describeControls(QWidget* screen)
         if (!w->accessibleName().isEmpty() || w->isWindow())
             continue;
         QString caption = withoutMnemonic(ownCaption(w));
-        if (caption.isEmpty())
+        if (!caption.isEmpty())
+            w->setProperty(kCaptionName, caption);
+        else
             caption = buddyCaptions.value(w);
         w->setAccessibleName(caption.isEmpty() ? name : caption);
     }

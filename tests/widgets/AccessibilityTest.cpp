@@ -138,3 +138,21 @@ TEST(Accessibility, PressAndToggleThroughTheInterfaceAreClicks)
     EXPECT_EQ(QAccessible::queryAccessibleInterface(barefoot)->role(), QAccessible::CheckBox);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(record)->role(), QAccessible::Button);
 }
+
+// "Grid 1" becoming "Grid 2" is what a screen reader must say; a name given on purpose stays.
+TEST(Accessibility, AButtonNamedByItsCaptionFollowsTheCaption)
+{
+    zelvan::widgets::installAccessibleButtonActions();
+    QWidget screen;
+    screen.setLayout(new QVBoxLayout);
+    auto* grid = named<QPushButton>(&screen, "Set_grid");
+    grid->setText("&Grid 1");
+    auto* named_ = named<QPushButton>(&screen, "cmdZoom");
+    named_->setText("+");
+    named_->setAccessibleName("Zoom in");
+    describeControls(&screen);
+    grid->setText("&Grid 2");
+    named_->setText("++");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(grid)->text(QAccessible::Name), "Grid 2");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(named_)->text(QAccessible::Name), "Zoom in");
+}
