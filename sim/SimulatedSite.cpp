@@ -286,8 +286,8 @@ SimulatedSite::Swell SimulatedSite::swellAt(QPointF water, double footprint) con
 
 // Moving water for the picture at `index`: the swell travels across the lane, the light of the
 // whole picture breathes and cloud shadows drift over it. A function of the index alone, so
-// the same index always gives the same picture.
-void SimulatedSite::moveWater(QImage& img, qint64 index) const
+// the same index always gives the same picture; `img` is the part of the picture at `origin`.
+void SimulatedSite::moveWater(QImage& img, QPoint origin, qint64 index) const
 {
     constexpr double kTwoPi = 2 * 3.14159265358979;
     constexpr int kTable = 4096;
@@ -300,22 +300,25 @@ void SimulatedSite::moveWater(QImage& img, qint64 index) const
     const double t = double(index) / opts.frameRate;
     const double gain = 1 + 0.06 * std::sin(kTwoPi * t / 9) + 0.03 * std::sin(kTwoPi * t / 3.7 + 1);
     const double travel = kTwoPi * 0.5 * t; // the swell's phase moves at half a wave a second
-    const int w = img.width();
-    const int h = img.height();
-    constexpr int kBlock = 8;
+    const int w = opts.pictureSize.width();
+    const int h = opts.pictureSize.height();
+    constexpr int kBlock = 8; // cloud shadows change slowly: worked out once per 8 x 8 pixels
     std::vector<float> shade(size_t(w / kBlock + 1));
-    for (int j = 0; j < h; ++j) {
-        if (j % kBlock == 0) {
-            for (int b = 0; b <= w / kBlock; ++b) {
-                const double n =
-                    valueNoise(4.0 * b * kBlock / w + 0.08 * t, 3.0 * j / h, opts.seed + 21);
+    const int firstBlock = origin.x() / kBlock;
+    const int lastBlock = (origin.x() + img.width() - 1) / kBlock;
+    for (int j = 0; j < img.height(); ++j) {
+        const int y = origin.y() + j;
+        if (j == 0 || y % kBlock == 0) {
+            for (int b = firstBlock; b <= lastBlock; ++b) {
+                const double n = valueNoise(4.0 * b * kBlock / w + 0.08 * t,
+                                            3.0 * (y / kBlock * kBlock) / h, opts.seed + 21);
                 shade[size_t(b)] = float(gain * (1 - 0.14 * std::clamp(n * 2 - 0.6, 0.0, 1.0)));
             }
         }
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(j));
-        const Swell* row = swell.data() + size_t(j) * size_t(w);
-        for (int i = 0; i < w; ++i) {
-            const float k = shade[size_t(i / kBlock)];
+        const Swell* row = swell.data() + size_t(y) * size_t(w) + size_t(origin.x());
+        for (int i = 0; i < img.width(); ++i) {
+            const float k = shade[size_t((origin.x() + i) / kBlock)];
             const float phase = float(row[i].phase - travel) * float(kTable / kTwoPi);
             const float lift =
                 9.0f * row[i].weight * sine[size_t(qint64(std::floor(phase)) & (kTable - 1))];
@@ -567,24 +570,32 @@ QImage SimulatedSite::renderSetup() const
 
 QImage SimulatedSite::renderFrame(int n) const
 {
-    return compose(n, n >= 0 && n < frames ? n : -1);
+    return compose(n, n >= 0 && n < frames ? n : -1, background.rect());
 }
 
 QImage SimulatedSite::renderFrameAt(qint64 index) const
 {
-    return compose(index, index >= 0 ? int(index % frames) : -1);
+    return renderRegionAt(index, background.rect());
 }
 
-QImage SimulatedSite::compose(qint64 waterIndex, int passFrame) const
+QImage SimulatedSite::renderRegionAt(qint64 index, const QRect& region) const
 {
-    QImage img = background.copy();
+    return compose(index, index >= 0 ? int(index % frames) : -1,
+                   region.intersected(background.rect()));
+}
+
+QImage SimulatedSite::compose(qint64 waterIndex, int passFrame, const QRect& region) const
+{
+    QImage img = background.copy(region);
+    if (img.isNull())
+        return img;
     if (opts.movingWater && waterIndex >= 0)
-        moveWater(img, waterIndex);
+        moveWater(img, region.topLeft(), waterIndex);
     if (!opts.skier || passFrame < 0)
         return img;
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    p.translate(0.5, 0.5);
+    p.translate(0.5 - region.x(), 0.5 - region.y());
     drawSkier(p, figureAt(passFrame));
     drawSplash(p, passFrame);
     return img;

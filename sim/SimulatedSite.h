@@ -51,6 +51,9 @@ public:
     // The device's picture number `index` (0-based since it started): the pass repeats every
     // frameCount() pictures while the water goes on moving. RGB32.
     QImage renderFrameAt(qint64 index) const;
+    // The part `region` (picture pixels) of renderFrameAt(index), pixel for pixel, at the
+    // cost of that part alone.
+    QImage renderRegionAt(qint64 index, const QRect& region) const;
     QImage renderSetup() const; // still picture for the grid set-up (no skier); RGB32
     int landingFrame() const;   // first frame with the skis on the water
     QJsonObject siteJson() const;
@@ -84,8 +87,8 @@ private:
     void drawSkier(QPainter& p, const Figure& f) const;
     struct Swell;
     Swell swellAt(QPointF water, double footprint) const;
-    void moveWater(QImage& img, qint64 index) const;
-    QImage compose(qint64 waterIndex, int passFrame) const;
+    void moveWater(QImage& img, QPoint origin, qint64 index) const;
+    QImage compose(qint64 waterIndex, int passFrame, const QRect& region) const;
     void drawSplash(QPainter& p, int frame) const;
 
     SiteOptions opts;

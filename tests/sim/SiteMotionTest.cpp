@@ -146,3 +146,14 @@ TEST(SiteOverTime, EntryFrameIsTheFirstFrameTheSkierReachesTheZone)
     // Somewhere nobody goes.
     EXPECT_EQ(s.skierEntryFrame(QRectF(0, 0, 20, 20)), -1);
 }
+
+TEST(SiteOverTime, APartOfThePictureIsThatPartOfTheWholePicture)
+{
+    const SimulatedSite s = makeSite(4, true, true);
+    for (qint64 index : {10LL, s.landingFrame() - 6LL, 500LL}) {
+        for (const QRect& part : {QRect(0, 0, 96, 72), QRect(200, 180, 150, 90)})
+            EXPECT_EQ(s.renderRegionAt(index, part), s.renderFrameAt(index).copy(part)) << index;
+    }
+    // A part reaching out of the picture is cut to the picture.
+    EXPECT_EQ(s.renderRegionAt(3, QRect(600, 450, 100, 100)).size(), QSize(40, 30));
+}
