@@ -112,6 +112,9 @@ sim::SiteOptions siteOptions(const Args& args)
     options.frameRate = args.number(QStringLiteral("fps"), 30);
     if (options.frameRate < 1 || options.frameRate > 120)
         throw CommandError(QStringLiteral("--fps must be from 1 to 120"));
+    // Without the skier the water moves, so that the site tries a motion trigger in earnest.
+    options.skier = !args.flag(QStringLiteral("no-skier"));
+    options.movingWater = !options.skier || args.flag(QStringLiteral("moving-water"));
     return options;
 }
 
@@ -194,7 +197,7 @@ QJsonObject simulate(const Args& args)
 {
     args.allow({QStringLiteral("out"), QStringLiteral("seed"), QStringLiteral("size"),
                 QStringLiteral("fps")},
-               {});
+               {QStringLiteral("no-skier"), QStringLiteral("moving-water")});
     const QString out = args.required(QStringLiteral("out"));
     const sim::SiteOptions options = siteOptions(args);
 
@@ -232,6 +235,8 @@ QJsonObject simulate(const Args& args)
 
 } // namespace
 
-ZELVAN_COMMAND("simulate", "simulate --out DIR [--seed N] [--size WxH] [--fps F]", simulate);
+ZELVAN_COMMAND("simulate",
+               "simulate --out DIR [--seed N] [--size WxH] [--fps F] [--no-skier] [--moving-water]",
+               simulate);
 
 } // namespace zelvan::cli

@@ -134,6 +134,17 @@ PinholeCamera aimCamera(Random& rnd, const QPointF* points, QSize size)
 
 } // namespace
 
+SiteOptions skierFreeSite(quint32 seed, QSize pictureSize, double frameRate)
+{
+    SiteOptions o;
+    o.seed = seed;
+    o.pictureSize = pictureSize;
+    o.frameRate = frameRate;
+    o.skier = false;
+    o.movingWater = true;
+    return o;
+}
+
 SimulatedSite::SimulatedSite(const SiteOptions& options) : opts(options)
 {
     // A size or rate no camera delivers gets the default site rather than a broken one.
@@ -169,14 +180,22 @@ void SimulatedSite::snapPointsToPixels()
 {
     // Move every surveyed point (by half a pixel's footprint, a few decimeters at most) to
     // where a whole picture pixel sees the water, so an operator's pick on the pixel is exact
-    // and neither the set-up nor the measured landing carries a rounding of the picking.
+    // and neither the set-up nor the measured landing carries a rounding of the picking. The
+    // survey values are then given to the millimetre, as a surveyor's file gives them; the
+    // millimetre moves the point by a small fraction of a pixel.
+    auto toMillimetre = [](double v) { return std::round(v * 1000) / 1000; };
     for (SitePoint p : {SitePoint::UpperRight, SitePoint::LowerRight, SitePoint::UpperLeft,
                         SitePoint::LowerLeft, SitePoint::Check, SitePoint::Landing}) {
         QPointF px, water;
         const QPointF w = points[int(p)];
-        if (cam.project(Vec3{w.x(), w.y(), 0}, &px) &&
-            cam.waterAt(QPointF(std::round(px.x()), std::round(px.y())), &water))
-            points[int(p)] = water;
+        if (!cam.project(Vec3{w.x(), w.y(), 0}, &px))
+            continue;
+        const QPoint pixel(int(std::lround(px.x())), int(std::lround(px.y())));
+        if (!cam.waterAt(QPointF(pixel), &water))
+            continue;
+        points[int(p)] = QPointF(toMillimetre(water.x()), toMillimetre(water.y()));
+        pixels[int(p)] = pixel;
+        snapped[int(p)] = true;
     }
 }
 
@@ -253,11 +272,70 @@ QRgb SimulatedSite::waterPixel(QPointF water, double footprint) const
     return qRgb(clampByte(25 + 40 * v), clampByte(70 + 55 * v), clampByte(95 + 60 * v));
 }
 
+SimulatedSite::Swell SimulatedSite::swellAt(QPointF water, double footprint) const
+{
+    // The same long swell the still water shows, so that it travels instead of appearing; it
+    // fades where one wave is too few pixels to be seen.
+    constexpr double kSwellWavelength = 2 * 3.14159265358979 / 1.3;
+    Swell s;
+    s.phase = float(water.y() * 1.3 + water.x() * 0.2 +
+                    6 * valueNoise(water.x() * 0.05, water.y() * 0.05, opts.seed + 11));
+    s.weight = float(std::clamp((kSwellWavelength / footprint - 2.0) / 2.0, 0.0, 1.0));
+    return s;
+}
+
+// Moving water for the picture at `index`: the swell travels across the lane, the light of the
+// whole picture breathes and cloud shadows drift over it. A function of the index alone, so
+// the same index always gives the same picture; `img` is the part of the picture at `origin`.
+void SimulatedSite::moveWater(QImage& img, QPoint origin, qint64 index) const
+{
+    constexpr double kTwoPi = 2 * 3.14159265358979;
+    constexpr int kTable = 4096;
+    static const std::vector<float> sine = [] {
+        std::vector<float> t(kTable);
+        for (int k = 0; k < kTable; ++k)
+            t[size_t(k)] = float(std::sin(kTwoPi * k / kTable));
+        return t;
+    }();
+    const double t = double(index) / opts.frameRate;
+    const double gain = 1 + 0.06 * std::sin(kTwoPi * t / 9) + 0.03 * std::sin(kTwoPi * t / 3.7 + 1);
+    const double travel = kTwoPi * 0.5 * t; // the swell's phase moves at half a wave a second
+    const int w = opts.pictureSize.width();
+    const int h = opts.pictureSize.height();
+    constexpr int kBlock = 8; // cloud shadows change slowly: worked out once per 8 x 8 pixels
+    std::vector<float> shade(size_t(w / kBlock + 1));
+    const int firstBlock = origin.x() / kBlock;
+    const int lastBlock = (origin.x() + img.width() - 1) / kBlock;
+    for (int j = 0; j < img.height(); ++j) {
+        const int y = origin.y() + j;
+        if (j == 0 || y % kBlock == 0) {
+            for (int b = firstBlock; b <= lastBlock; ++b) {
+                const double n = valueNoise(4.0 * b * kBlock / w + 0.08 * t,
+                                            3.0 * (y / kBlock * kBlock) / h, opts.seed + 21);
+                shade[size_t(b)] = float(gain * (1 - 0.14 * std::clamp(n * 2 - 0.6, 0.0, 1.0)));
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(j));
+        const Swell* row = swell.data() + size_t(y) * size_t(w) + size_t(origin.x());
+        for (int i = 0; i < img.width(); ++i) {
+            const float k = shade[size_t((origin.x() + i) / kBlock)];
+            const float phase = float(row[i].phase - travel) * float(kTable / kTwoPi);
+            const float lift =
+                9.0f * row[i].weight * sine[size_t(qint64(std::floor(phase)) & (kTable - 1))];
+            const QRgb c = line[i];
+            line[i] = qRgb(clampByte(qRed(c) * k + lift), clampByte(qGreen(c) * k + lift),
+                           clampByte(qBlue(c) * k + lift));
+        }
+    }
+}
+
 void SimulatedSite::renderBackground()
 {
     const int w = opts.pictureSize.width();
     const int h = opts.pictureSize.height();
     background = QImage(opts.pictureSize, QImage::Format_RGB32);
+    if (opts.movingWater)
+        swell.assign(size_t(w) * size_t(h), Swell{});
     const double farShoreY =
         std::max(points[int(SitePoint::UpperLeft)].y(), points[int(SitePoint::UpperRight)].y()) +
         160;
@@ -272,9 +350,10 @@ void SimulatedSite::renderBackground()
         const double footprint = rowWater ? std::hypot(a.x() - b.x(), a.y() - b.y()) : 1e9;
         for (int i = 0; i < w; ++i) {
             QPointF water;
-            const bool onWater = cam.waterAt(QPointF(i, j), &water);
-            line[i] = !onWater || water.y() > farShoreY ? beyondShorePixel(i, j, farShoreY)
-                                                        : waterPixel(water, footprint);
+            const bool onWater = cam.waterAt(QPointF(i, j), &water) && water.y() <= farShoreY;
+            line[i] = onWater ? waterPixel(water, footprint) : beyondShorePixel(i, j, farShoreY);
+            if (onWater && opts.movingWater)
+                swell[size_t(j) * size_t(w) + size_t(i)] = swellAt(water, footprint);
         }
     }
 
@@ -333,8 +412,44 @@ void SimulatedSite::drawBuoy(QPainter& p, SitePoint which) const
     p.drawEllipse(c, r, r);
 }
 
-void SimulatedSite::drawSkier(QPainter& p, const SkierState& s, int frame) const
+// The skier's drawing in picture pixels, worked out once for drawing and for its bounds.
+struct SimulatedSite::Figure {
+    bool drawn = false;
+    QPointF skis[2][2];
+    QPointF feet[2];
+    QPointF hip, neck, hands, head;
+    double skiPen = 1.5, width = 1.5, headRadius = 1.5;
+    bool shadow = false;
+    QPointF shadowCentre;
+    double shadowRx = 0, shadowRy = 0;
+
+    QRectF bounds() const
+    {
+        if (!drawn)
+            return {};
+        QRectF r(skis[0][0], skis[0][0]);
+        auto add = [&r](QPointF p, double pad) {
+            r = r.united(QRectF(p.x() - pad, p.y() - pad, 2 * pad, 2 * pad));
+        };
+        for (const auto& ski : skis)
+            for (QPointF p : ski)
+                add(p, skiPen / 2);
+        for (QPointF p : {feet[0], feet[1], hip, neck, hands})
+            add(p, width * 0.7);
+        add(head, headRadius);
+        if (shadow)
+            r = r.united(QRectF(shadowCentre.x() - shadowRx, shadowCentre.y() - shadowRy,
+                                2 * shadowRx, 2 * shadowRy));
+        return r;
+    }
+};
+
+SimulatedSite::Figure SimulatedSite::figureAt(int frame) const
 {
+    Figure fig;
+    if (!opts.skier || frame < 0 || frame >= frames)
+        return fig;
+    const SkierState s = skierAt(frame);
     const Vec3& f = s.feet;
     const QPointF jump = points[int(SitePoint::Jump)];
     const QPointF land = points[int(SitePoint::Landing)];
@@ -342,8 +457,9 @@ void SimulatedSite::drawSkier(QPainter& p, const SkierState& s, int frame) const
     const double ux = (land.x() - jump.x()) / len;
     const double uy = (land.y() - jump.y()) / len;
     const double scale = pixelsPerMeter(f);
-    if (scale <= 0)
-        return;
+    if (!s.visible || scale <= 0)
+        return fig;
+    fig.drawn = true;
 
     auto px = [&](double along, double across, double up) {
         QPointF out;
@@ -352,40 +468,68 @@ void SimulatedSite::drawSkier(QPainter& p, const SkierState& s, int frame) const
         return out;
     };
 
-    if (s.airborne && f.z > 0.05) {
-        // Shadow straight below on the water.
-        QPointF sh;
-        if (cam.project(Vec3{f.x, f.y, 0}, &sh)) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(10, 30, 45, 140));
-            p.drawEllipse(sh, 0.9 * scale, 0.25 * scale);
-        }
-    }
+    // Shadow straight below on the water.
+    fig.shadow = s.airborne && f.z > 0.05 && cam.project(Vec3{f.x, f.y, 0}, &fig.shadowCentre);
+    fig.shadowRx = 0.9 * scale;
+    fig.shadowRy = 0.25 * scale;
 
     // Skis tip up in the air, flat on the water.
     const double tip = s.airborne ? 0.35 : 0.0;
-    const double width = std::max(1.5, 0.12 * scale);
-    p.setPen(QPen(QColor(230, 200, 30), std::max(1.5, 0.08 * scale), Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(px(-0.6, -0.15, 0), px(1.1, -0.15, tip));
-    p.drawLine(px(-0.6, 0.15, 0), px(1.1, 0.15, tip));
+    fig.width = std::max(1.5, 0.12 * scale);
+    fig.skiPen = std::max(1.5, 0.08 * scale);
+    fig.skis[0][0] = px(-0.6, -0.15, 0);
+    fig.skis[0][1] = px(1.1, -0.15, tip);
+    fig.skis[1][0] = px(-0.6, 0.15, 0);
+    fig.skis[1][1] = px(1.1, 0.15, tip);
 
     // Body leaning forward in the air, crouched on landing.
     const double crouch = (!s.airborne && frame >= landing && frame < landing + 4) ? 0.25 : 0.0;
     const double lean = s.airborne ? 0.35 : 0.15;
-    const QPointF hip = px(0.1 + lean * 0.3, 0, 0.9 - crouch);
-    const QPointF neck = px(0.1 + lean, 0, 1.5 - crouch);
-    p.setPen(QPen(QColor(20, 20, 30), width, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(px(0, -0.15, 0.05), hip);
-    p.drawLine(px(0, 0.15, 0.05), hip);
-    p.setPen(QPen(QColor(200, 30, 30), width * 1.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(hip, neck);
-    p.setPen(QPen(QColor(20, 20, 30), width * 0.8, Qt::SolidLine, Qt::RoundCap));
-    const QPointF hands = px(0.55 + lean, 0, 1.05 - crouch);
-    p.drawLine(neck, hands);
+    fig.feet[0] = px(0, -0.15, 0.05);
+    fig.feet[1] = px(0, 0.15, 0.05);
+    fig.hip = px(0.1 + lean * 0.3, 0, 0.9 - crouch);
+    fig.neck = px(0.1 + lean, 0, 1.5 - crouch);
+    fig.hands = px(0.55 + lean, 0, 1.05 - crouch);
+    fig.head = px(0.15 + lean, 0, 1.72 - crouch);
+    fig.headRadius = std::max(1.5, 0.13 * scale);
+    return fig;
+}
+
+void SimulatedSite::drawSkier(QPainter& p, const Figure& fig) const
+{
+    if (fig.shadow) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(10, 30, 45, 140));
+        p.drawEllipse(fig.shadowCentre, fig.shadowRx, fig.shadowRy);
+    }
+    p.setPen(QPen(QColor(230, 200, 30), fig.skiPen, Qt::SolidLine, Qt::RoundCap));
+    for (const auto& ski : fig.skis)
+        p.drawLine(ski[0], ski[1]);
+    p.setPen(QPen(QColor(20, 20, 30), fig.width, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(fig.feet[0], fig.hip);
+    p.drawLine(fig.feet[1], fig.hip);
+    p.setPen(QPen(QColor(200, 30, 30), fig.width * 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(fig.hip, fig.neck);
+    p.setPen(QPen(QColor(20, 20, 30), fig.width * 0.8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(fig.neck, fig.hands);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(230, 190, 160));
-    const double head = std::max(1.5, 0.13 * scale);
-    p.drawEllipse(px(0.15 + lean, 0, 1.72 - crouch), head, head);
+    p.drawEllipse(fig.head, fig.headRadius, fig.headRadius);
+}
+
+QRectF SimulatedSite::skierBounds(int frame) const
+{
+    // The painter draws with pixel centres on whole numbers, as the bounds are given.
+    return figureAt(frame).bounds();
+}
+
+int SimulatedSite::skierEntryFrame(const QRectF& zone) const
+{
+    for (int n = 0; n < frames; ++n) {
+        if (skierBounds(n).intersects(zone))
+            return n;
+    }
+    return -1;
 }
 
 void SimulatedSite::drawSplash(QPainter& p, int frame) const
@@ -426,16 +570,34 @@ QImage SimulatedSite::renderSetup() const
 
 QImage SimulatedSite::renderFrame(int n) const
 {
-    QImage img = background.copy();
-    if (n < 0 || n >= frames)
+    return compose(n, n >= 0 && n < frames ? n : -1, background.rect());
+}
+
+QImage SimulatedSite::renderFrameAt(qint64 index) const
+{
+    return renderRegionAt(index, background.rect());
+}
+
+QImage SimulatedSite::renderRegionAt(qint64 index, const QRect& region) const
+{
+    return compose(index, index >= 0 ? int(index % frames) : -1,
+                   region.intersected(background.rect()));
+}
+
+QImage SimulatedSite::compose(qint64 waterIndex, int passFrame, const QRect& region) const
+{
+    QImage img = background.copy(region);
+    if (img.isNull())
+        return img;
+    if (opts.movingWater && waterIndex >= 0)
+        moveWater(img, region.topLeft(), waterIndex);
+    if (!opts.skier || passFrame < 0)
         return img;
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    p.translate(0.5, 0.5);
-    const SkierState s = skierAt(n);
-    if (s.visible)
-        drawSkier(p, s, n);
-    drawSplash(p, n);
+    p.translate(0.5 - region.x(), 0.5 - region.y());
+    drawSkier(p, figureAt(passFrame));
+    drawSplash(p, passFrame);
     return img;
 }
 
@@ -462,6 +624,8 @@ QPointF SimulatedSite::survey(SitePoint point) const
 
 QPointF SimulatedSite::screenTwips(SitePoint point) const
 {
+    if (snapped[int(point)])
+        return QPointF(pixels[int(point)]) * kTwipsPerPixel;
     return cam.waterToTwips(points[int(point)]);
 }
 
@@ -477,6 +641,8 @@ QJsonObject SimulatedSite::siteJson() const
     o["seed"] = double(opts.seed);
     o["frameRate"] = opts.frameRate;
     o["frameCount"] = frames;
+    o["skier"] = opts.skier;
+    o["movingWater"] = opts.movingWater;
     // With these the description is also a set-up for the station's headless "Complete".
     o["grid"] = 1;
     o["numGrids"] = 1;

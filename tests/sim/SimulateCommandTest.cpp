@@ -274,3 +274,34 @@ TEST(SimulateFullDisk, LeavesTheFolderAsItWasAndClaimsNothingKept)
     }
 }
 #endif
+
+TEST_F(SimulateCommand, NoSkierWritesMovingWaterWithNobodyOnIt)
+{
+    const QString out = tmp.filePath("empty");
+    const ToolRun r = runTool({"simulate", "--out", out, "--seed", "5", "--no-skier"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonObject written = QJsonDocument::fromJson(fileBytes(out + "/site.json")).object();
+    EXPECT_FALSE(written["skier"].toBool());
+    EXPECT_TRUE(written["movingWater"].toBool());
+    EXPECT_EQ(written, SimulatedSite(skierFreeSite(5)).siteJson());
+
+    // The pass holds the variant's pictures: the water moves from frame to frame, and the
+    // pictures are the skier-free site's (MJPEG keeps them close, not exact).
+    zelvan::review::FrameReader reader;
+    ASSERT_TRUE(reader.open(out + "/jump.avi").ok());
+    const SimulatedSite empty(skierFreeSite(5));
+    const SimulatedSite withSkier = siteFor(5);
+    const int n = withSkier.landingFrame() - 5;
+    const QRect skier = withSkier.skierBounds(n).toAlignedRect();
+    ASSERT_FALSE(skier.isEmpty());
+    const auto frame = reader.frame(n);
+    ASSERT_TRUE(frame.ok()) << qPrintable(frame.error());
+    const QImage got = frame->convertToFormat(QImage::Format_RGB32);
+    const QImage expected = empty.renderFrame(n);
+    double worst = 0;
+    for (int y = skier.top(); y <= skier.bottom(); ++y)
+        for (int x = skier.left(); x <= skier.right(); ++x)
+            worst = std::max(
+                worst, double(std::abs(qGreen(got.pixel(x, y)) - qGreen(expected.pixel(x, y)))));
+    EXPECT_LT(worst, 40) << "a skier where there should be none";
+}

@@ -107,9 +107,9 @@ TEST(SimulatedSiteGrid, ImpactOnTheLandingGivesTheTrueDistance)
             ws.screenX = picked(impact.x(), wholePixels);
             ws.screenY = picked(impact.y(), wholePixels);
             ASSERT_TRUE(distance_calculation(ws, /*barefoot*/ true, false));
-            // Exact picks give the survey point itself; whole pixels stay within what one
-            // pixel is worth at that range.
-            const double tolerance = wholePixels ? 0.25 : 1e-6;
+            // Exact picks give the survey point up to the millimetres the survey is rounded to;
+            // whole pixels stay within what one pixel is worth at that range.
+            const double tolerance = wholePixels ? 0.25 : 0.002;
             EXPECT_NEAR(ws.waterX, site.survey(SitePoint::Landing).x(), tolerance) << seed;
             EXPECT_NEAR(ws.waterY, site.survey(SitePoint::Landing).y(), tolerance) << seed;
             EXPECT_NEAR(ws.jumpDistance, site.trueDistance(), tolerance) << seed;
