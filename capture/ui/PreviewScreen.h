@@ -82,6 +82,7 @@ private:
     void buildHidden();
     void wireControls();
     void load();
+    void scheduleActivation();
     void activate();
     void firstPaint();
     void applyButtons(CaptureState state);

@@ -402,10 +402,13 @@ TEST_F(PreviewRecordingTest, AfterCaptureFrameTheCaptureScreenStaysShownBeneathT
     EXPECT_FALSE(frameSelection.isVisible());
     EXPECT_EQ(station.currentScreen(), Screen::Measure);
 
-    // Capture Next Jump: the capture screen alone.
+    // Capture Next Jump: the capture screen alone, activated again with Start ready.
+    const int activated = logged("Capture Video Form Activated");
     station.showScreen(Screen::Capture);
+    station.setPreviewOn(true);
     EXPECT_TRUE(preview->isVisible());
     EXPECT_FALSE(measure.isVisible());
+    QTRY_COMPARE(logged("Capture Video Form Activated"), activated + 1);
     // From the measurement screen to the main screen: one screen is shown, not two.
     button("btnCaptureFrame")->click();
     ASSERT_TRUE(measure.isVisible());
