@@ -98,6 +98,16 @@ void Station::showScreen(Screen screen)
 {
     if (currentScreen_ == screen)
         return;
+    screenBeneath_.reset();
+    currentScreen_ = screen;
+    emit screenRequested(screen);
+}
+
+void Station::showScreenOver(Screen screen, Screen beneath)
+{
+    if (currentScreen_ == screen)
+        return;
+    screenBeneath_ = beneath == screen ? std::nullopt : std::optional<Screen>(beneath);
     currentScreen_ = screen;
     emit screenRequested(screen);
 }

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <type_traits>
 
 class QSettings;
@@ -60,6 +61,11 @@ public:
     Screen currentScreen() const { return currentScreen_; }
     // Asks for `screen` to be shown and the others hidden (screenRequested).
     void showScreen(Screen screen);
+    // Asks for `screen` to be shown over `beneath`, which stays shown under it; the others are
+    // hidden. The next showScreen hides `beneath` with the rest.
+    void showScreenOver(Screen screen, Screen beneath);
+    // The screen left shown under the current one, if any.
+    std::optional<Screen> screenBeneath() const { return screenBeneath_; }
     QString navigationMode() const { return navigationMode_; }
     void setNavigationMode(const QString& mode);
 
@@ -294,6 +300,7 @@ private:
     DebugLog debugLog_;
 
     Screen currentScreen_ = Screen::Main;
+    std::optional<Screen> screenBeneath_;
     QString navigationMode_;
     SettingsMirror mirror_;
     bool allowInvalidSetup_ = false;

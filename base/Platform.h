@@ -36,7 +36,9 @@ QByteArray ffmpegFileName(const QString& path);
 // no drive letters.
 QString driveLetterRoot(const QString& letter);
 
-// Free bytes on the volume holding path; -1 when it cannot be told.
+// Free bytes on the volume holding path; -1 when it cannot be told. ZELVAN_FREE_BYTES, a
+// whole number of bytes, answers for every volume: a full disk is then tried without filling
+// one.
 qint64 freeDiskBytes(const QString& path);
 
 // Asks the system to put what was written to the open file on the disk itself, so that a

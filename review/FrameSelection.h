@@ -21,6 +21,10 @@ inline const char* const kSelectStart =
     "Select Start Position using direction buttons and/or slider";
 inline const char* const kSelectContact =
     "Select First Contact by using direction buttons and/or slider";
+// The file dialog of "...": jump videos and, beside them, what the recorder kept of a pass that
+// failed ("<name>.avi.part"), which may be the only copy of that jump; the videos alone second.
+inline const char* const kVideoFileFilter =
+    "Jump videos and kept parts (*.avi *.part)|*.avi;*.part|*.avi|*.avi";
 // Below this many decimal megabytes the low-space warning shows.
 constexpr qint64 kLowDiskMegabytes = 200;
 

@@ -92,8 +92,9 @@ void Navigator::show(app::Station::Screen which)
     shown->show();
     shown->raise();
     shown->activateWindow();
+    const auto beneath = station_.screenBeneath();
     for (auto it = screens_.cbegin(); it != screens_.cend(); ++it)
-        if (it.key() != which && it.value())
+        if (it.key() != which && it.key() != beneath && it.value())
             it.value()->hide();
 }
 

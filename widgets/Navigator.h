@@ -1,7 +1,8 @@
 #pragma once
 // Shows one screen at a time. main() owns it and registers every screen by its Station
 // screen; when a screen asks the Station for another (showScreen), the navigator shows that
-// one and hides the rest. Screens never show or hide each other.
+// one and hides the rest, but for a screen the Station keeps shown beneath it. Screens never
+// show or hide each other.
 //
 // Closing a screen's window (title bar, Alt+F4) does what the screen's own way out does, with
 // its questions: the navigator refuses the close and presses that control instead. The main

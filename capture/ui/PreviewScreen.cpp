@@ -85,6 +85,12 @@ void PreviewScreen::wireControls()
     });
     connect(&station_, &app::Station::capturedVideoFileChanged, this,
             [this] { captureFilePath_ = station_.capturedVideoFile(); });
+    // Left shown beneath the measurement screen, the screen is not shown again when it comes
+    // back on top, but it is activated again.
+    connect(&station_, &app::Station::screenRequested, this, [this](app::Station::Screen s) {
+        if (s == app::Station::Screen::Capture && isVisible())
+            scheduleActivation();
+    });
     connect(&control_, &CaptureControl::previewFrame, picture_, &LivePicture::showFrame);
     connect(&control_, &CaptureControl::warning, this, &PreviewScreen::onWarning);
 }
@@ -119,6 +125,11 @@ void PreviewScreen::load()
 void PreviewScreen::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    scheduleActivation();
+}
+
+void PreviewScreen::scheduleActivation()
+{
     // The main screen sets previewOn and navigationMode right after asking for this screen:
     // activation and the first paint read them once the request is complete.
     if (showPending_)

@@ -10,11 +10,13 @@
 #include "base/Dialogs.h"
 #include "capture/CaptureControl.h"
 #include "capture/CaptureSession.h"
+#include "capture/PassSpace.h"
 
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -80,6 +82,7 @@ private:
     void buildHidden();
     void wireControls();
     void load();
+    void scheduleActivation();
     void activate();
     void firstPaint();
     void applyButtons(CaptureState state);
@@ -90,6 +93,9 @@ private:
     void setDefaultContactFrame();
     bool startRefused(const QString& path);
     bool startCaptureTo(const QString& path);
+    PassFormat passFormat() const;
+    bool passWontFit(const PassFormat& format);
+    void notePassEnd(bool started);
     void stopControl();
     void showError(const CaptureError& error);
     void log(const QString& line);
@@ -130,6 +136,9 @@ private:
     QStringList heldWarnings_; // told once the pass is over
     double captureFrameRate_ = 0;
     int capturedFrameCount_ = 0;
+    bool passStarted_ = false;             // a Start since the last Stop
+    PassFormat passFormat_;                // of the pass being recorded
+    std::optional<RecordedPass> lastPass_; // the last pass of this run that left its file
 };
 
 } // namespace zelvan::capture::ui

@@ -1,5 +1,6 @@
 // The capture screen's recording: Start, Contact, the countdown, ESC and the Stop sequence,
 // and "Capture Frame".
+#include "base/Platform.h"
 #include "capture/CaptureErrorMessage.h"
 #include "capture/JumpVideoNames.h"
 #include "capture/ui/PreviewScreen.h"
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <utility>
 
 namespace zelvan::capture::ui
 {
@@ -106,6 +109,10 @@ bool PreviewScreen::startCaptureTo(const QString& path)
 {
     if (panel_.applyCaptureValues && !panel_.applyCaptureValues())
         return false; // the panel has told the operator
+    // Asked once the capture values are applied: the pass is recorded at what the control holds.
+    const PassFormat format = passFormat();
+    if (passWontFit(format))
+        return false;
     try {
         control_.setCaptureFileName(path);
         control_.startCapture();
@@ -113,7 +120,59 @@ bool PreviewScreen::startCaptureTo(const QString& path)
         showError(error);
         return false;
     }
+    passStarted_ = true;
+    passFormat_ = format;
     return true;
+}
+
+PassFormat PreviewScreen::passFormat() const
+{
+    PassFormat format;
+    try {
+        format.fps = control_.frameRate();
+        const int compressor = control_.videoCompressorIndex();
+        format.compressor = compressor < 0 ? QStringLiteral("Uncompressed")
+                                           : control_.videoCompressorName(compressor);
+        const int resolution = control_.resolutionIndex();
+        if (resolution >= 0 && resolution < control_.resolutionCount()) {
+            const QStringList wh = control_.resolutionName(resolution).split(QLatin1Char('x'));
+            if (wh.size() == 2)
+                format.size = QSize(wh[0].toInt(), wh[1].toInt());
+        }
+        if (control_.audioDeviceIndex() >= 0)
+            format.audioBytesPerSecond =
+                qint64(control_.sampleRate()) * control_.channels() * control_.bitsPerSample() / 8;
+    } catch (const CaptureError&) {
+        // A format the control cannot tell is not estimated; Start tells the control's error.
+    }
+    return format;
+}
+
+// A disk that fills during the pass would lose the jump: one that cannot hold it is told now.
+bool PreviewScreen::passWontFit(const PassFormat& format)
+{
+    const auto need = passNeed(format, captureSeconds_, lastPass_);
+    if (!need)
+        return false;
+    const QString folder = station_.videoDirectory();
+    const auto refusal =
+        passSpaceRefusal(folder, platform::freeDiskBytes(folder), format, captureSeconds_, *need);
+    if (!refusal)
+        return false;
+    log(QStringLiteral("Start refused: ") + refusal->text);
+    showMessages(dialogs_, {*refusal});
+    return true;
+}
+
+// What the pass that just ended wrote tells the next Start how much one pass needs.
+void PreviewScreen::notePassEnd(bool started)
+{
+    if (!started)
+        return;
+    const auto perSecond = passBytesPerSecond(QFileInfo(captureFilePath_).size(),
+                                              capturedFrameCount_, captureFrameRate_);
+    if (perSecond)
+        lastPass_ = RecordedPass{passFormat_, *perSecond};
 }
 
 void PreviewScreen::markContact()
@@ -165,9 +224,13 @@ void PreviewScreen::stopRecording()
     applyButtons(CaptureState::Stopped);
     lblFrame_->setText(QString::number(control_.framesCaptured()));
     lblFrmDrop_->setText(QString::number(control_.framesDropped()));
-    txtPass_->setText(nextAttempt(txtPass_->text()));
+    const bool started = std::exchange(passStarted_, false);
+    // A pass that left no file at all keeps its attempt: the next one records it again.
+    if (!started || passLeftFile(captureFilePath_))
+        txtPass_->setText(nextAttempt(txtPass_->text()));
     captureFrameRate_ = control_.frameRate();
     capturedFrameCount_ = control_.framesCaptured();
+    notePassEnd(started);
     log(QStringLiteral("Capture Complete"));
     // Only the recorded pass is named here; the pass measured is the one a frame is taken of.
     station_.setCapturedVideoFile(captureFilePath_);
@@ -212,7 +275,8 @@ void PreviewScreen::captureFrame()
     }
     station_.setMeasureSkierName(txtSkierName_->text().trimmed());
     station_.setMeasureJumpNumber(txtPass_->text());
-    station_.showScreen(app::Station::Screen::Measure);
+    // The live picture stays shown under the measurement screen.
+    station_.showScreenOver(app::Station::Screen::Measure, app::Station::Screen::Capture);
 }
 
 void PreviewScreen::showError(const CaptureError& error)

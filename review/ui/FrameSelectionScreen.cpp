@@ -211,8 +211,8 @@ void FrameSelectionScreen::enableTaking(const QString& instruction)
 
 void FrameSelectionScreen::browse()
 {
-    const QString path =
-        dialogs_.openFile(QString(), station_.videoDirectory(), QStringLiteral("*.avi|*.avi"));
+    const QString path = dialogs_.openFile(QString(), station_.videoDirectory(),
+                                           QString::fromLatin1(kVideoFileFilter));
     if (!path.isEmpty()) {
         const Informed<bool> avi = isAviFile(path);
         showMessages(dialogs_, avi.messages);

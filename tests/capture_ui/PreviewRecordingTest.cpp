@@ -3,6 +3,7 @@
 #include "PreviewFixture.h"
 
 #include "capture/JumpVideoNames.h"
+#include "widgets/Navigator.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -375,4 +376,51 @@ TEST_F(PreviewRecordingTest, LivePictureAndScreenshots)
         EXPECT_TRUE(preview->grab().save(
             QDir(folder).filePath(QStringLiteral("PreviewForm-%1.png").arg(size.width()))));
     }
+}
+
+TEST_F(PreviewRecordingTest, AfterCaptureFrameTheCaptureScreenStaysShownBeneathTheMeasurement)
+{
+    connectTestPattern();
+    control.setPreview(true);
+    build();
+    QWidget main, measure, frameSelection, gridSetup;
+    widgets::Navigator navigator(station);
+    navigator.registerScreen(Screen::Main, &main);
+    navigator.registerScreen(Screen::Capture, preview.get());
+    navigator.registerScreen(Screen::Measure, &measure);
+    navigator.registerScreen(Screen::FrameSelection, &frameSelection);
+    navigator.registerScreen(Screen::GridSetup, &gridSetup);
+    station.showScreen(Screen::Capture);
+    screen();
+    QTRY_VERIFY_WITH_TIMEOUT(!preview->livePicture().frame().isNull(), 3000);
+    station.setAllGridsReady(1);
+    button("btnCaptureFrame")->click();
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    EXPECT_TRUE(measure.isVisible());
+    EXPECT_TRUE(preview->isVisible()) << "the live picture stays shown underneath";
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_FALSE(frameSelection.isVisible());
+    EXPECT_EQ(station.currentScreen(), Screen::Measure);
+
+    // Capture Next Jump: the capture screen alone, activated again with Start ready.
+    const int activated = logged("Capture Video Form Activated");
+    station.showScreen(Screen::Capture);
+    station.setPreviewOn(true);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_FALSE(measure.isVisible());
+    QTRY_COMPARE(logged("Capture Video Form Activated"), activated + 1);
+    // From the measurement screen to the main screen: one screen is shown, not two.
+    button("btnCaptureFrame")->click();
+    ASSERT_TRUE(measure.isVisible());
+    station.showScreen(Screen::Main);
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(measure.isVisible());
+    EXPECT_FALSE(preview->isVisible());
+
+    // Grids not ready: the grid setup screen alone, as before.
+    station.showScreen(Screen::Capture);
+    station.setAllGridsReady(0);
+    button("btnCaptureFrame")->click();
+    EXPECT_TRUE(gridSetup.isVisible());
+    EXPECT_FALSE(preview->isVisible());
 }

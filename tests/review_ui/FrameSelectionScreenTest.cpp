@@ -12,6 +12,7 @@
 #include "review/NameFix.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/FramePlayer.h"
+#include "widgets/QtDialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -255,7 +256,9 @@ TEST_F(FrameSelectionScreenTest, BrowsingRefusesWhatIsNoAviAndTellsAMeasuredVide
     EXPECT_FALSE(screen.player().isOpen());
     ASSERT_EQ(dialogs.fileAsks.size(), 1);
     EXPECT_EQ(dialogs.fileAsks[0].folder, station.videoDirectory());
-    EXPECT_EQ(dialogs.fileAsks[0].filter, "*.avi|*.avi");
+    EXPECT_EQ(dialogs.fileAsks[0].filter,
+              "Jump videos and kept parts (*.avi *.part)|*.avi;*.part|*.avi|*.avi");
+    EXPECT_EQ(dialogs.fileAsks[0].selectedFilter, 1);
 
     dialogs.clear();
     writeInfo(videoPath("Smithjump2.avi"), "C:\\Videos\\Smithjump2.avi,57\r\n");
@@ -272,6 +275,31 @@ TEST_F(FrameSelectionScreenTest, BrowsingRefusesWhatIsNoAviAndTellsAMeasuredVide
     control("Command6")->click();
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(screen.player().position(), 9);
+}
+
+TEST_F(FrameSelectionScreenTest, WhatARecorderKeptOfAFailedPassIsOfferedAndOpens)
+{
+    showScreen();
+    const QString part = videoPath("Smithjump2.avi.part");
+    QFile::remove(part);
+    ASSERT_TRUE(QFile::copy(videoPath("Smithjump2.avi"), part));
+    dialogs.fileAnswers << part;
+    control("Command6")->click();
+    // The dialog's first filter, as the operator's file dialog shows it, lists the kept part.
+    ASSERT_EQ(dialogs.fileAsks.size(), 1);
+    const QStringList filters = widgets::qtNameFilters(dialogs.fileAsks[0].filter);
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_EQ(filters[0], "Jump videos and kept parts (*.avi *.part)");
+    EXPECT_EQ(filters[1], "*.avi (*.avi)");
+    const QDir folder(videos->path(), QString(), QDir::Name, QDir::Files);
+    const QStringList patterns = filters[0].section('(', 1).chopped(1).split(' ');
+    const QStringList shown = folder.entryList(patterns);
+    EXPECT_TRUE(shown.contains("Smithjump2.avi.part")) << shown.join(" ").toStdString();
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    EXPECT_EQ(control<QLineEdit>("Text6")->text(), part);
+    EXPECT_TRUE(screen.player().isOpen());
+    EXPECT_TRUE(control("cmdMarkStart")->isEnabled());
+    QFile::remove(part);
 }
 
 TEST_F(FrameSelectionScreenTest, StepsByButtonsKeypadAndHeldArrowsDownToOne)
