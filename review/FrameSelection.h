@@ -22,9 +22,12 @@ inline const char* const kSelectStart =
 inline const char* const kSelectContact =
     "Select First Contact by using direction buttons and/or slider";
 // The file dialog of "...": jump videos and, beside them, what the recorder kept of a pass that
-// failed ("<name>.avi.part"), which may be the only copy of that jump; the videos alone second.
+// failed ("<name>.avi.part"), which may be the only copy of that jump; the videos alone second;
+// third, what a phone or another camera recorded when the station's camera failed.
 inline const char* const kVideoFileFilter =
-    "Jump videos and kept parts (*.avi *.part)|*.avi;*.part|*.avi|*.avi";
+    "Jump videos and kept parts (*.avi *.part)|*.avi;*.part|*.avi|*.avi|"
+    "Videos from other cameras (*.mp4 *.mov *.m4v *.mts *.m2ts *.ts *.mpg *.mkv)|"
+    "*.mp4;*.mov;*.m4v;*.mts;*.m2ts;*.ts;*.mpg;*.mkv";
 // Below this many decimal megabytes the low-space warning shows.
 constexpr qint64 kLowDiskMegabytes = 200;
 

@@ -265,7 +265,8 @@ void PreviewScreen::pickFromList()
         picker_ = new app::ui::SkierPicker(station_, dialogs_, this);
         // A double click on a name sets captureSkierName, which the name box follows.
     }
-    picker_->open();
+    // Once a name is chosen the next thing is the pass: Space then starts the recording.
+    picker_->open(cmdStartCapture_);
 }
 
 void PreviewScreen::goToMain()

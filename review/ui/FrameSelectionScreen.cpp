@@ -6,6 +6,7 @@
 #include "review/AviFile.h"
 #include "review/FileChecks.h"
 #include "review/FrameGrab.h"
+#include "review/FrameReader.h"
 #include "review/FrameSelection.h"
 #include "review/NameFix.h"
 #include "widgets/Accessibility.h"
@@ -215,16 +216,21 @@ void FrameSelectionScreen::browse()
                                            QString::fromLatin1(kVideoFileFilter));
     if (!path.isEmpty()) {
         const Informed<bool> avi = isAviFile(path);
-        showMessages(dialogs_, avi.messages);
-        if (!avi.value) {
+        // A phone's MP4 or MOV is no AVI, but the reader plays it frame by frame all the same.
+        const bool otherCamera = !avi.value && FrameReader().open(path).ok();
+        if (!otherCamera)
+            showMessages(dialogs_, avi.messages);
+        if (!avi.value && !otherCamera) {
             dialogs_.message(QString::fromLatin1(kNotValidAvi), Icon::Warning);
         } else {
             text6_->setText(path);
             if (const auto measured = alreadyMeasuredMessage(path, false))
                 showMessages(dialogs_, {*measured});
             enableTaking(QString::fromLatin1(kSelectStart));
-            showMessages(dialogs_, aviFrameRate(path).messages);
-            showMessages(dialogs_, aviFrameCount(path).messages);
+            if (avi.value) {
+                showMessages(dialogs_, aviFrameRate(path).messages);
+                showMessages(dialogs_, aviFrameCount(path).messages);
+            }
         }
     }
     // The player follows the file box, also after a cancelled dialog.

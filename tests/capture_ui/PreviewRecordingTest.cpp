@@ -348,6 +348,9 @@ TEST_F(PreviewRecordingTest, SelectNameFromWstimsOrTheSkierList)
     ASSERT_TRUE(preview->skierPicker()->choose(1));
     EXPECT_EQ(box("txtSkierName")->text(), "Roe Rita");
     EXPECT_EQ(box("txtPass")->text(), "1");
+    // The picker hands the focus to Start Recording, not back to the box that opened it.
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), button("cmdStartCapture"));
 }
 
 TEST_F(PreviewRecordingTest, ResultsMenuShowsTheResultsFile)

@@ -256,8 +256,7 @@ TEST_F(FrameSelectionScreenTest, BrowsingRefusesWhatIsNoAviAndTellsAMeasuredVide
     EXPECT_FALSE(screen.player().isOpen());
     ASSERT_EQ(dialogs.fileAsks.size(), 1);
     EXPECT_EQ(dialogs.fileAsks[0].folder, station.videoDirectory());
-    EXPECT_EQ(dialogs.fileAsks[0].filter,
-              "Jump videos and kept parts (*.avi *.part)|*.avi;*.part|*.avi|*.avi");
+    EXPECT_EQ(dialogs.fileAsks[0].filter, review::kVideoFileFilter);
     EXPECT_EQ(dialogs.fileAsks[0].selectedFilter, 1);
 
     dialogs.clear();
@@ -288,7 +287,7 @@ TEST_F(FrameSelectionScreenTest, WhatARecorderKeptOfAFailedPassIsOfferedAndOpens
     // The dialog's first filter, as the operator's file dialog shows it, lists the kept part.
     ASSERT_EQ(dialogs.fileAsks.size(), 1);
     const QStringList filters = widgets::qtNameFilters(dialogs.fileAsks[0].filter);
-    ASSERT_EQ(filters.size(), 2);
+    ASSERT_EQ(filters.size(), 3);
     EXPECT_EQ(filters[0], "Jump videos and kept parts (*.avi *.part)");
     EXPECT_EQ(filters[1], "*.avi (*.avi)");
     const QDir folder(videos->path(), QString(), QDir::Name, QDir::Files);
@@ -300,6 +299,50 @@ TEST_F(FrameSelectionScreenTest, WhatARecorderKeptOfAFailedPassIsOfferedAndOpens
     EXPECT_TRUE(screen.player().isOpen());
     EXPECT_TRUE(control("cmdMarkStart")->isEnabled());
     QFile::remove(part);
+}
+
+// A phone's video when the station's camera failed: offered, opened, and its frame taken
+// upright, as the phone showed it.
+TEST_F(FrameSelectionScreenTest, APhoneVideoIsOpenedAndItsFrameTakenUpright)
+{
+    const QString landscape = videoPath("phone-landscape.mp4");
+    const QString phone = videoPath("Phone pass.mov");
+    ASSERT_TRUE(
+        test::makeVideo(landscape, 160, 120, QStringLiteral("30"), 12, QStringLiteral("libx264")));
+    ASSERT_TRUE(test::runFfmpeg({QStringLiteral("-i"), landscape, QStringLiteral("-c"),
+                                 QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
+                                 QStringLiteral("rotate=90"), phone}));
+    allGridsReady();
+    showScreen();
+    dialogs.fileAnswers << phone;
+    control("Command6")->click();
+    const QStringList filters = widgets::qtNameFilters(dialogs.fileAsks.value(0).filter);
+    ASSERT_EQ(filters.size(), 3);
+    EXPECT_TRUE(filters[2].contains("*.mov")) << filters[2].toStdString();
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
+    EXPECT_EQ(control<QLineEdit>("Text6")->text(), phone);
+    ASSERT_TRUE(screen.player().isOpen());
+    EXPECT_TRUE(control("cmdMarkStart")->isEnabled());
+
+    ASSERT_TRUE(screen.player().setPosition(5));
+    control("cmdMarkStart")->click();
+    EXPECT_EQ(station.selectedVideoFile(), phone);
+    EXPECT_EQ(station.selectedFrame(), 5);
+    EXPECT_EQ(requested.last().at(0).value<Screen>(), Screen::Measure);
+    const QImage written(dir.filePath(kCurrentCaptureName));
+    EXPECT_EQ(written.size(), QSize(120, 160)) << "upright";
+
+    // Neither an AVI nor a video at all: refused as before.
+    dialogs.clear();
+    const QString notes = videoPath("notes.mov");
+    QFile f(notes);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("plain text, not a video");
+    f.close();
+    dialogs.fileAnswers << notes;
+    control("Command6")->click();
+    EXPECT_EQ(dialogs.messages(), QStringList{review::kNotValidAvi});
+    EXPECT_EQ(control<QLineEdit>("Text6")->text(), phone);
 }
 
 TEST_F(FrameSelectionScreenTest, StepsByButtonsKeypadAndHeldArrowsDownToOne)
