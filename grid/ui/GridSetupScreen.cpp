@@ -113,10 +113,8 @@ void GridSetupScreen::showPictureSize()
 
 void GridSetupScreen::setBoxText(const QString& name, const QString& text)
 {
-    if (QLineEdit* edit = boxes_.value(name)) {
+    if (QLineEdit* edit = boxes_.value(name))
         edit->setText(text);
-        edit->setCursorPosition(0); // a long path or description shows its start
-    }
 }
 
 std::optional<SetupPoint> GridSetupScreen::selectedPoint() const

@@ -19,6 +19,7 @@
 #include "widgets/Accessibility.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/DragHandle.h"
+#include "widgets/FilledBox.h"
 #include "widgets/PictureCanvas.h"
 #include <QApplication>
 #include <QButtonGroup>
@@ -59,6 +60,11 @@ const char* const kSurveyBoxes[kSetupPointCount][2] = {{"ul_survey_x", "ul_surve
                                                        {"lr_survey_x", "lr_survey_y"},
                                                        {"txtCheckX", "txtCheckY"}};
 
+// What the empty picture area tells the operator: the menu that brings a picture.
+const char* const kNoPictureText =
+    "No picture yet.\nChoose Setup Picture on the menu, then Load Picture, Paste from Clipboard "
+    "or Paste from Measure, to show the picture of the buoys.";
+
 } // namespace
 
 void GridSetupScreen::buildControls()
@@ -68,6 +74,8 @@ void GridSetupScreen::buildControls()
     canvas_ = new widgets::PictureCanvas(this);
     canvas_->setObjectName(QStringLiteral("picture"));
     canvas_->setBackground(Qt::magenta);
+    canvas_->setFitOnOpen(true);
+    canvas_->setEmptyText(QString::fromLatin1(kNoPictureText));
     connect(canvas_, &widgets::PictureCanvas::pressed, this,
             [this](QPointF twips) { pickAt(twips); });
     accuracyPanel_ = new AccuracyPanel(station_, dialogs_, *canvas_, this);
@@ -104,6 +112,7 @@ QLineEdit* GridSetupScreen::box(const char* name, const QString& text)
     edit->setObjectName(objectName);
     edit->setMinimumWidth(60);
     edit->setMaximumWidth(isEditRuleBox(objectName) ? 110 : QWIDGETSIZE_MAX);
+    widgets::showStartOfFilledText(edit);
     boxes_.insert(objectName, edit);
     if (!isEditRuleBox(objectName))
         return edit;
@@ -141,6 +150,9 @@ QWidget* GridSetupScreen::buildPointTable()
     // instead of changing the choice.
     connect(points_, &QButtonGroup::idClicked, this,
             [this] { boxes_.value(QStringLiteral("ipt_file_description"))->setFocus(); });
+    // With a point to place, the magnifier shows the buoy's pixels under the pointer.
+    connect(points_, &QButtonGroup::idToggled, this,
+            [this] { canvas_->setMagnifierEnabled(points_->checkedId() >= 0); });
     auto* jump = new QLabel(QStringLiteral("Jump"));
     grid->addWidget(jump, kSetupPointCount + 1, 0);
     grid->addWidget(box("jump_x", initial.jump_x), kSetupPointCount + 1, 3);

@@ -81,7 +81,6 @@ void MeasureScreen::showCurrentCapture()
 void MeasureScreen::showOrigin(const QString& text)
 {
     origin_->setText(text);
-    origin_->setCursorPosition(0);
     origin_->setMinimumWidth(std::max(320, origin_->fontMetrics().horizontalAdvance(text) + 16));
     origin_->show();
     gridGroup_->adjustSize();

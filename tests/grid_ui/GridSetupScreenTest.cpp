@@ -357,6 +357,7 @@ TEST_F(GridSetupScreenTest, DragHandlesMoveTheirGroupsOverThePictureInTwips)
 {
     screen.showPicture(water(), "test");
     widgets::PictureCanvas& canvas = screen.canvas();
+    canvas.setZoom(1.0, QPointF(0, 0)); // a view pixel is a picture pixel
     auto* handle = screen.findChild<QWidget*>("AdjustmentLabel");
     QWidget* pad = control<QToolButton>("AdjustUp")->parentWidget();
     ASSERT_EQ(pad, handle->parentWidget()) << "the arrows move with their handle";
