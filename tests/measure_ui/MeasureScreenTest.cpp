@@ -2,11 +2,13 @@
 // micro-adjust, grids, verify, every outcome through Record, and the files it writes.
 #include "measure/ui/MeasureScreen.h"
 
+#include "CanvasInput.h"
 #include "ScriptedDialogs.h"
 #include "StationFolder.h"
 #include "TestFiles.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
+#include "base/Numbers.h"
 #include "grid/Transform.h"
 #include "measure/RecordJump.h"
 #include "tools/ui/CalibrateScreen.h"
@@ -98,6 +100,8 @@ protected:
         QImage picture(640, 480, QImage::Format_RGB32);
         picture.fill(QColor(40, 90, 140));
         screen.showPicture(picture, "test");
+        // It opened fitted; these cases click whole picture pixels at natural size.
+        screen.canvas().setZoom(1.0, QPointF(0, 0));
     }
 
     template <class W = QLineEdit> W* control(const char* name)
@@ -110,8 +114,7 @@ protected:
     void clickAt(QPointF twips)
     {
         widgets::PictureCanvas& canvas = screen.canvas();
-        QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {},
-                          canvas.viewportPixelAt(twips).toPoint());
+        test::clickOver(canvas, canvas.viewPointOfPixel(twips / kTwipsPerPixel));
     }
     void choose(const char* option) { control<QRadioButton>(option)->click(); }
     void record() { control<QPushButton>("Record")->click(); }
