@@ -5,15 +5,11 @@
 namespace zelvan::widgets
 {
 
-void showStartOfFilledText(QLineEdit* box)
+void fillBox(QLineEdit* box, const QString& text)
 {
-    if (!box)
-        return;
-    // setText clears the modified flag before it tells of the change; typing sets it.
-    QObject::connect(box, &QLineEdit::textChanged, box, [box] {
-        if (!box->isModified())
-            box->setCursorPosition(0);
-    });
+    box->setText(text);
+    // Also when the text was already there: setText moves the cursor to the end either way.
+    box->setCursorPosition(0);
 }
 
 } // namespace zelvan::widgets

@@ -19,7 +19,6 @@
 #include "widgets/Accessibility.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/DragHandle.h"
-#include "widgets/FilledBox.h"
 #include "widgets/PictureCanvas.h"
 #include <QApplication>
 #include <QButtonGroup>
@@ -112,7 +111,6 @@ QLineEdit* GridSetupScreen::box(const char* name, const QString& text)
     edit->setObjectName(objectName);
     edit->setMinimumWidth(60);
     edit->setMaximumWidth(isEditRuleBox(objectName) ? 110 : QWIDGETSIZE_MAX);
-    widgets::showStartOfFilledText(edit);
     boxes_.insert(objectName, edit);
     if (!isEditRuleBox(objectName))
         return edit;

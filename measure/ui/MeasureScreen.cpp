@@ -7,6 +7,7 @@
 #include "measure/RecordLines.h"
 #include "widgets/Accessibility.h"
 #include "widgets/CursorKeyPoll.h"
+#include "widgets/FilledBox.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QAbstractButton>
@@ -59,7 +60,7 @@ void MeasureScreen::followStation()
             skier_->setEditText(station_.measureSkierName());
     });
     connect(&station_, &app::Station::measureJumpNumberChanged, this,
-            [this] { jumpNo_->setText(station_.measureJumpNumber()); });
+            [this] { widgets::fillBox(jumpNo_, station_.measureJumpNumber()); });
     connect(&station_, &app::Station::skierNamesChanged, this, [this] {
         const QString shown = skier_->currentText();
         const QSignalBlocker quiet(skier_);
@@ -103,7 +104,7 @@ void MeasureScreen::showLoadState()
         skier_->setEditText(skier.isEmpty() ? QStringLiteral("Skier Name") : skier);
     }
     const QString jump = station_.measureJumpNumber();
-    jumpNo_->setText(jump.isEmpty() ? QStringLiteral("Jump") : jump);
+    widgets::fillBox(jumpNo_, jump.isEmpty() ? QStringLiteral("Jump") : jump);
 }
 
 void MeasureScreen::clickAt(QPointF twips)
@@ -113,8 +114,8 @@ void MeasureScreen::clickAt(QPointF twips)
         dialogs_.message(QLatin1String(kNoWaterPositionText), Icon::Warning);
         return;
     }
-    distance_->setText(QStringLiteral("m"));
-    distanceFt_->setText(QStringLiteral("ft"));
+    widgets::fillBox(distance_, QStringLiteral("m"));
+    widgets::fillBox(distanceFt_, QStringLiteral("ft"));
     lastClick_ = twips;
     if (!DrawImpactMark())
         return;
@@ -188,8 +189,7 @@ void MeasureScreen::show_the_grid()
         buoyLabels_[i]->adjustSize();
         canvas_->placeAt(buoyLabels_[i], placed[i]->topLeft);
     }
-    gridDescription_->setText(station_.gridDescription(int(station_.currentGrid())));
-    gridDescription_->setCursorPosition(0);
+    widgets::fillBox(gridDescription_, station_.gridDescription(int(station_.currentGrid())));
     gridDescription_->show();
     redraw();
 }
@@ -242,7 +242,7 @@ void MeasureScreen::pointerAt(QPointF twips)
         return; // no readout on the horizon
     const QString texts[5] = {r->xtwips, r->ytwips, r->xposition, r->yposition, r->verifyDistance};
     for (int i = 0; i < 5; ++i)
-        readouts_[i]->setText(texts[i]);
+        widgets::fillBox(readouts_[i], texts[i]);
 }
 
 RecordSettings MeasureScreen::recordSettings() const
@@ -294,8 +294,8 @@ void MeasureScreen::record()
         });
     if (!out.recorded)
         return;
-    distance_->setText(out.values.distanceText);
-    distanceFt_->setText(out.values.distanceFtText);
+    widgets::fillBox(distance_, out.values.distanceText);
+    widgets::fillBox(distanceFt_, out.values.distanceFtText);
     rawDistance_ = out.values.rawDistanceText;
     comment_->setText(out.values.comment);
     comment_->hide();
@@ -305,7 +305,7 @@ void MeasureScreen::record()
     }
     deselect(findChild<QAbstractButton*>(QStringLiteral("Other_Grid")));
     if (out.values.jumpNumber != before.jumpNumber) {
-        jumpNo_->setText(out.values.jumpNumber);
+        widgets::fillBox(jumpNo_, out.values.jumpNumber);
         station_.setMeasureJumpNumber(out.values.jumpNumber);
     }
 }
@@ -369,7 +369,7 @@ void MeasureScreen::selectJumpOk()
 void MeasureScreen::onSkierChanged()
 {
     station_.setMeasureSkierName(skier_->currentText());
-    jumpNo_->setText(QStringLiteral("1"));
+    widgets::fillBox(jumpNo_, QStringLiteral("1"));
     station_.setMeasureJumpNumber(QStringLiteral("1"));
     distance_->clear();
     distanceFt_->clear();
@@ -379,9 +379,9 @@ void MeasureScreen::showEventType()
 {
     const auto type = station_.tournamentType();
     barefoot_->setVisible(type != app::Station::TournamentType::Normal);
-    barefoot_->setText(type == app::Station::TournamentType::SitSki
-                           ? QStringLiteral("Sit Ski Jump")
-                           : QStringLiteral("Barefoot Jump"));
+    widgets::fillBox(barefoot_, type == app::Station::TournamentType::SitSki
+                                    ? QStringLiteral("Sit Ski Jump")
+                                    : QStringLiteral("Barefoot Jump"));
 }
 
 // The message colour reaches every label of the screen the configuration names; "default"
@@ -433,10 +433,10 @@ void MeasureScreen::showLabelColours()
 void MeasureScreen::clear()
 {
     forgetImpact();
-    distance_->setText(QStringLiteral("m"));
-    distanceFt_->setText(QStringLiteral("ft"));
+    widgets::fillBox(distance_, QStringLiteral("m"));
+    widgets::fillBox(distanceFt_, QStringLiteral("ft"));
     const QString next = advancedJumpNumber(jumpNo_->text());
-    jumpNo_->setText(next);
+    widgets::fillBox(jumpNo_, next);
     station_.setMeasureJumpNumber(next);
     for (QAbstractButton* option : outcome_->buttons())
         deselect(option);

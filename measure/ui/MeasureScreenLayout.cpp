@@ -7,7 +7,6 @@
 // MeasureScreen.cpp.
 #include "base/Numbers.h"
 #include "widgets/DragHandle.h"
-#include "widgets/FilledBox.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QAction>
@@ -41,7 +40,6 @@ QLineEdit* shownBox(const char* name, const QString& text)
     edit->setObjectName(QString::fromLatin1(name));
     edit->setReadOnly(true);
     edit->setMinimumWidth(90);
-    widgets::showStartOfFilledText(edit);
     return edit;
 }
 
@@ -103,7 +101,6 @@ QWidget* MeasureScreen::buildSkierGroup()
     jumpNo_ = new QLineEdit;
     jumpNo_->setObjectName(QStringLiteral("Jump_no"));
     jumpNo_->setMaximumWidth(60);
-    widgets::showStartOfFilledText(jumpNo_);
     auto* skierLabel = new QLabel(QStringLiteral("S&kier Name"));
     skierLabel->setBuddy(skier_);
     auto* jumpLabel = new QLabel(QStringLiteral("J&ump"));
