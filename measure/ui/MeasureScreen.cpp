@@ -191,6 +191,7 @@ void MeasureScreen::show_the_grid()
     }
     widgets::fillBox(gridDescription_, station_.gridDescription(int(station_.currentGrid())));
     gridDescription_->show();
+    gridGroup_->adjustSize(); // no room kept for a picture name that is hidden
     redraw();
 }
 
@@ -411,9 +412,6 @@ void MeasureScreen::showLabelColours()
     for (QLabel* label : buoyLabels_)
         if (!label->property("baseStyle").isValid())
             label->setProperty("baseStyle", QStringLiteral("background: black; padding: 2px;"));
-    for (QLabel* label : {iwsf_, awsa_})
-        if (!label->property("baseStyle").isValid())
-            label->setProperty("baseStyle", QStringLiteral("background: black;"));
     const bool byDefault = station_.labelColorName() == QLatin1String("default");
     for (const auto& label : labels) {
         QWidget* w = findChild<QWidget*>(QLatin1String(label.name));
@@ -424,8 +422,13 @@ void MeasureScreen::showLabelColours()
             w->setProperty("baseStyle", w->styleSheet());
         const QColor c =
             grid::storedColour(byDefault ? label.byDefault : station_.labelColorValue());
-        w->setStyleSheet(w->property("baseStyle").toString() +
-                         QStringLiteral(" color: %1;").arg(c.name()));
+        // The distance captions sit on the panel: a light colour is read on black, a dark one
+        // (black by default) on the panel itself.
+        const bool onPanel = w == iwsf_ || w == awsa_;
+        const QString base = !onPanel              ? w->property("baseStyle").toString()
+                             : c.lightness() > 128 ? QStringLiteral("background: black;")
+                                                   : QString();
+        w->setStyleSheet(base + QStringLiteral(" color: %1;").arg(c.name()));
     }
     redraw();
 }

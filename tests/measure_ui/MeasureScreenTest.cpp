@@ -581,6 +581,10 @@ TEST_F(MeasureScreenTest, TheMessageColourReachesEveryLabelAndDefaultGivesEachIt
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(colourOf(labels[i]), own[i]) << labels[i];
     EXPECT_TRUE(control<QWidget>("FrozenSign")->styleSheet().contains("background: red"));
+    // The distance captions are never black on black.
+    for (const char* caption : {"IWSFlabel", "AWSAlabel"})
+        EXPECT_FALSE(control<QWidget>(caption)->styleSheet().contains("background: black"))
+            << caption;
 }
 
 TEST_F(MeasureScreenTest, TheContactPictureOpensFillingItsAreaAndTheEmptyAreaSaysHowToGetOne)
