@@ -74,6 +74,12 @@ void PictureCanvas::setBackground(const QColor& colour)
     viewport()->update();
 }
 
+void PictureCanvas::setEmptyText(const QString& text)
+{
+    emptyText_ = text;
+    viewport()->update();
+}
+
 void PictureCanvas::draw(Drawing drawing)
 {
     if (!drawing)
@@ -224,6 +230,8 @@ const QImage& PictureCanvas::shownPicture() const
 void PictureCanvas::render(QPainter& painter, const QRect& exposed) const
 {
     painter.fillRect(exposed, background_);
+    if (picture_.isNull() && !emptyText_.isEmpty())
+        renderEmptyText(painter);
     const QPoint offset = scrollOffset();
     if (!picture_.isNull()) {
         const QRect shown = QRect(-offset, shownSize()).intersected(exposed);
@@ -241,6 +249,19 @@ void PictureCanvas::render(QPainter& painter, const QRect& exposed) const
     painter.translate(-offset);
     painter.scale(zoom_ / kTwipsPerPixel, zoom_ / kTwipsPerPixel);
     renderDrawings(painter);
+    painter.restore();
+}
+
+void PictureCanvas::renderEmptyText(QPainter& painter) const
+{
+    painter.save();
+    QFont font = painter.font();
+    font.setPointSizeF(font.pointSizeF() * 1.5);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    const QRect room = viewport()->rect().adjusted(24, 24, -24, -24);
+    painter.drawText(room, Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
     painter.restore();
 }
 

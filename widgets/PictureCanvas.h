@@ -51,6 +51,9 @@ public:
     // screens).
     void setBackground(const QColor& colour);
     QColor background() const { return background_; }
+    // Shown in the middle of the view while there is no picture: how to get one.
+    void setEmptyText(const QString& text);
+    QString emptyText() const { return emptyText_; }
 
     // Adds to the drawing layer; it is painted above the picture at every repaint until
     // clearDrawing(). Clearing leaves the picture.
@@ -134,9 +137,11 @@ private:
     QPoint scrollOffset() const;
     void updateScrollBars();
     void placeChildren();
+    void renderEmptyText(QPainter& painter) const;
 
     QImage picture_;
     QColor background_ = Qt::magenta;
+    QString emptyText_;
     std::vector<Drawing> drawings_;
     QList<Placed> placed_;
     double zoom_ = 1.0;

@@ -31,7 +31,6 @@ LogViewer::LogViewer(Station& station, Dialogs& dialogs, QWidget* parent)
     hint->setBuddy(list_);
     auto* view = new QPushButton(QStringLiteral("View Selected File"), this);
     view->setObjectName(QStringLiteral("cmdView"));
-    view->setDefault(true);
     auto* select = new QPushButton(QStringLiteral("Select Different Log File"), this);
     select->setObjectName(QStringLiteral("cmdSelectLogFile"));
     auto* dismiss = new QPushButton(QStringLiteral("Exit Log Viewer"), this);

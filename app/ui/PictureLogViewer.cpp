@@ -27,7 +27,6 @@ PictureLogViewer::PictureLogViewer(Station& station, Dialogs& dialogs, QWidget* 
     pictureLabel->setBuddy(selectedBox_);
     auto* view = new QPushButton(QStringLiteral("View Picture"), this);
     view->setObjectName(QStringLiteral("cmdViewPicLog"));
-    view->setDefault(true);
     auto* select = new QPushButton(QStringLiteral("Select a Log File"), this);
     select->setObjectName(QStringLiteral("cmdSelPicLog"));
     list_->setAccessibleName(QStringLiteral("Contact pictures"));

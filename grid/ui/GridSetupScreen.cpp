@@ -17,6 +17,7 @@
 #include "widgets/Accessibility.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/DragHandle.h"
+#include "widgets/FilledBox.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QApplication>
@@ -113,10 +114,8 @@ void GridSetupScreen::showPictureSize()
 
 void GridSetupScreen::setBoxText(const QString& name, const QString& text)
 {
-    if (QLineEdit* edit = boxes_.value(name)) {
-        edit->setText(text);
-        edit->setCursorPosition(0); // a long path or description shows its start
-    }
+    if (QLineEdit* edit = boxes_.value(name))
+        widgets::fillBox(edit, text);
 }
 
 std::optional<SetupPoint> GridSetupScreen::selectedPoint() const
@@ -152,7 +151,7 @@ void GridSetupScreen::applyMoves(const QList<PointMove>& moves)
         const double at[2] = {move.to.x(), move.to.y()};
         for (int i = 0; i < 2; ++i) {
             const QString name = QString::fromLatin1(names[i]);
-            boxes_.value(name)->setText(pickedText(at[i]));
+            widgets::fillBox(boxes_.value(name), pickedText(at[i]));
             onBoxEdited(name, pickedText(at[i]));
         }
     }

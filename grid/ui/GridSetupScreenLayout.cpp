@@ -59,6 +59,11 @@ const char* const kSurveyBoxes[kSetupPointCount][2] = {{"ul_survey_x", "ul_surve
                                                        {"lr_survey_x", "lr_survey_y"},
                                                        {"txtCheckX", "txtCheckY"}};
 
+// What the empty picture area tells the operator: the menu that brings a picture.
+const char* const kNoPictureText =
+    "No picture yet.\nChoose Setup Picture on the menu, then Load Picture, Paste from Clipboard "
+    "or Paste from Measure, to show the picture of the buoys.";
+
 } // namespace
 
 void GridSetupScreen::buildControls()
@@ -68,6 +73,8 @@ void GridSetupScreen::buildControls()
     canvas_ = new widgets::PictureCanvas(this);
     canvas_->setObjectName(QStringLiteral("picture"));
     canvas_->setBackground(Qt::magenta);
+    canvas_->setFitOnOpen(true);
+    canvas_->setEmptyText(QString::fromLatin1(kNoPictureText));
     connect(canvas_, &widgets::PictureCanvas::pressed, this,
             [this](QPointF twips) { pickAt(twips); });
     accuracyPanel_ = new AccuracyPanel(station_, dialogs_, *canvas_, this);
@@ -141,6 +148,9 @@ QWidget* GridSetupScreen::buildPointTable()
     // instead of changing the choice.
     connect(points_, &QButtonGroup::idClicked, this,
             [this] { boxes_.value(QStringLiteral("ipt_file_description"))->setFocus(); });
+    // With a point to place, the magnifier shows the buoy's pixels under the pointer.
+    connect(points_, &QButtonGroup::idToggled, this,
+            [this] { canvas_->setMagnifierEnabled(points_->checkedId() >= 0); });
     auto* jump = new QLabel(QStringLiteral("Jump"));
     grid->addWidget(jump, kSetupPointCount + 1, 0);
     grid->addWidget(box("jump_x", initial.jump_x), kSetupPointCount + 1, 3);

@@ -7,6 +7,7 @@
 #include "measure/RecordLines.h"
 #include "widgets/Accessibility.h"
 #include "widgets/CursorKeyPoll.h"
+#include "widgets/FilledBox.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QAbstractButton>
@@ -59,7 +60,7 @@ void MeasureScreen::followStation()
             skier_->setEditText(station_.measureSkierName());
     });
     connect(&station_, &app::Station::measureJumpNumberChanged, this,
-            [this] { jumpNo_->setText(station_.measureJumpNumber()); });
+            [this] { widgets::fillBox(jumpNo_, station_.measureJumpNumber()); });
     connect(&station_, &app::Station::skierNamesChanged, this, [this] {
         const QString shown = skier_->currentText();
         const QSignalBlocker quiet(skier_);
@@ -103,7 +104,7 @@ void MeasureScreen::showLoadState()
         skier_->setEditText(skier.isEmpty() ? QStringLiteral("Skier Name") : skier);
     }
     const QString jump = station_.measureJumpNumber();
-    jumpNo_->setText(jump.isEmpty() ? QStringLiteral("Jump") : jump);
+    widgets::fillBox(jumpNo_, jump.isEmpty() ? QStringLiteral("Jump") : jump);
 }
 
 void MeasureScreen::clickAt(QPointF twips)
@@ -113,8 +114,8 @@ void MeasureScreen::clickAt(QPointF twips)
         dialogs_.message(QLatin1String(kNoWaterPositionText), Icon::Warning);
         return;
     }
-    distance_->setText(QStringLiteral("m"));
-    distanceFt_->setText(QStringLiteral("ft"));
+    widgets::fillBox(distance_, QStringLiteral("m"));
+    widgets::fillBox(distanceFt_, QStringLiteral("ft"));
     lastClick_ = twips;
     if (!DrawImpactMark())
         return;
@@ -188,9 +189,9 @@ void MeasureScreen::show_the_grid()
         buoyLabels_[i]->adjustSize();
         canvas_->placeAt(buoyLabels_[i], placed[i]->topLeft);
     }
-    gridDescription_->setText(station_.gridDescription(int(station_.currentGrid())));
-    gridDescription_->setCursorPosition(0);
+    widgets::fillBox(gridDescription_, station_.gridDescription(int(station_.currentGrid())));
     gridDescription_->show();
+    gridGroup_->adjustSize(); // no room kept for a picture name that is hidden
     redraw();
 }
 
@@ -242,7 +243,7 @@ void MeasureScreen::pointerAt(QPointF twips)
         return; // no readout on the horizon
     const QString texts[5] = {r->xtwips, r->ytwips, r->xposition, r->yposition, r->verifyDistance};
     for (int i = 0; i < 5; ++i)
-        readouts_[i]->setText(texts[i]);
+        widgets::fillBox(readouts_[i], texts[i]);
 }
 
 RecordSettings MeasureScreen::recordSettings() const
@@ -294,8 +295,8 @@ void MeasureScreen::record()
         });
     if (!out.recorded)
         return;
-    distance_->setText(out.values.distanceText);
-    distanceFt_->setText(out.values.distanceFtText);
+    widgets::fillBox(distance_, out.values.distanceText);
+    widgets::fillBox(distanceFt_, out.values.distanceFtText);
     rawDistance_ = out.values.rawDistanceText;
     comment_->setText(out.values.comment);
     comment_->hide();
@@ -305,7 +306,7 @@ void MeasureScreen::record()
     }
     deselect(findChild<QAbstractButton*>(QStringLiteral("Other_Grid")));
     if (out.values.jumpNumber != before.jumpNumber) {
-        jumpNo_->setText(out.values.jumpNumber);
+        widgets::fillBox(jumpNo_, out.values.jumpNumber);
         station_.setMeasureJumpNumber(out.values.jumpNumber);
     }
 }
@@ -369,7 +370,7 @@ void MeasureScreen::selectJumpOk()
 void MeasureScreen::onSkierChanged()
 {
     station_.setMeasureSkierName(skier_->currentText());
-    jumpNo_->setText(QStringLiteral("1"));
+    widgets::fillBox(jumpNo_, QStringLiteral("1"));
     station_.setMeasureJumpNumber(QStringLiteral("1"));
     distance_->clear();
     distanceFt_->clear();
@@ -379,9 +380,9 @@ void MeasureScreen::showEventType()
 {
     const auto type = station_.tournamentType();
     barefoot_->setVisible(type != app::Station::TournamentType::Normal);
-    barefoot_->setText(type == app::Station::TournamentType::SitSki
-                           ? QStringLiteral("Sit Ski Jump")
-                           : QStringLiteral("Barefoot Jump"));
+    widgets::fillBox(barefoot_, type == app::Station::TournamentType::SitSki
+                                    ? QStringLiteral("Sit Ski Jump")
+                                    : QStringLiteral("Barefoot Jump"));
 }
 
 // The message colour reaches every label of the screen the configuration names; "default"
@@ -411,9 +412,6 @@ void MeasureScreen::showLabelColours()
     for (QLabel* label : buoyLabels_)
         if (!label->property("baseStyle").isValid())
             label->setProperty("baseStyle", QStringLiteral("background: black; padding: 2px;"));
-    for (QLabel* label : {iwsf_, awsa_})
-        if (!label->property("baseStyle").isValid())
-            label->setProperty("baseStyle", QStringLiteral("background: black;"));
     const bool byDefault = station_.labelColorName() == QLatin1String("default");
     for (const auto& label : labels) {
         QWidget* w = findChild<QWidget*>(QLatin1String(label.name));
@@ -424,8 +422,13 @@ void MeasureScreen::showLabelColours()
             w->setProperty("baseStyle", w->styleSheet());
         const QColor c =
             grid::storedColour(byDefault ? label.byDefault : station_.labelColorValue());
-        w->setStyleSheet(w->property("baseStyle").toString() +
-                         QStringLiteral(" color: %1;").arg(c.name()));
+        // The distance captions sit on the panel: a light colour is read on black, a dark one
+        // (black by default) on the panel itself.
+        const bool onPanel = w == iwsf_ || w == awsa_;
+        const QString base = !onPanel              ? w->property("baseStyle").toString()
+                             : c.lightness() > 128 ? QStringLiteral("background: black;")
+                                                   : QString();
+        w->setStyleSheet(base + QStringLiteral(" color: %1;").arg(c.name()));
     }
     redraw();
 }
@@ -433,10 +436,10 @@ void MeasureScreen::showLabelColours()
 void MeasureScreen::clear()
 {
     forgetImpact();
-    distance_->setText(QStringLiteral("m"));
-    distanceFt_->setText(QStringLiteral("ft"));
+    widgets::fillBox(distance_, QStringLiteral("m"));
+    widgets::fillBox(distanceFt_, QStringLiteral("ft"));
     const QString next = advancedJumpNumber(jumpNo_->text());
-    jumpNo_->setText(next);
+    widgets::fillBox(jumpNo_, next);
     station_.setMeasureJumpNumber(next);
     for (QAbstractButton* option : outcome_->buttons())
         deselect(option);

@@ -43,6 +43,11 @@ QLineEdit* shownBox(const char* name, const QString& text)
     return edit;
 }
 
+// What the empty picture area tells the operator: where a picture to measure comes from.
+const char* const kNoPictureText =
+    "No picture yet.\nTake a frame on Frame Selection (Use displayed frame to measure jump), "
+    "or choose Load Picture or Paste on the menu.";
+
 } // namespace
 
 void MeasureScreen::buildControls()
@@ -51,6 +56,10 @@ void MeasureScreen::buildControls()
     canvas_ = new widgets::PictureCanvas(this);
     canvas_->setObjectName(QStringLiteral("picture"));
     canvas_->setBackground(Qt::magenta);
+    canvas_->setFitOnOpen(true);
+    // Every click on the picture places the impact: the magnifier shows the board's pixels.
+    canvas_->setMagnifierEnabled(true);
+    canvas_->setEmptyText(QString::fromLatin1(kNoPictureText));
     canvas_->setMouseTracking(true);
     canvas_->viewport()->setMouseTracking(true);
     connect(canvas_, &widgets::PictureCanvas::pressed, this,
@@ -162,7 +171,7 @@ QWidget* MeasureScreen::buildOutcomeGroup()
     }
     auto* recordButton = new QPushButton(QStringLiteral("Record &Jump"));
     recordButton->setObjectName(QStringLiteral("Record"));
-    recordButton->setDefault(true);
+    // Not the window's default: a stray Enter must never record an official jump.
     connect(recordButton, &QPushButton::clicked, this, &MeasureScreen::record);
     grid->addWidget(recordButton, 4, 0, 1, 2);
     auto* clearButton = new QPushButton(QStringLiteral("Clear"));

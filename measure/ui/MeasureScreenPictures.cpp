@@ -11,6 +11,7 @@
 #include "measure/RecordFiles.h"
 #include "tools/ui/CalibrateScreen.h"
 #include "widgets/CursorKeyPoll.h"
+#include "widgets/FilledBox.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QClipboard>
@@ -80,8 +81,7 @@ void MeasureScreen::showCurrentCapture()
 
 void MeasureScreen::showOrigin(const QString& text)
 {
-    origin_->setText(text);
-    origin_->setCursorPosition(0);
+    widgets::fillBox(origin_, text);
     origin_->setMinimumWidth(std::max(320, origin_->fontMetrics().horizontalAdvance(text) + 16));
     origin_->show();
     gridGroup_->adjustSize();

@@ -4,6 +4,7 @@
 // clicking the landing on the measurement picture and recording the jump, then "Capture Next
 // Jump" under each picture and video policy. The recorded distance must be the site's true
 // distance plus the 2.1 m offset, to within 0.1 m.
+#include "CanvasInput.h"
 #include "ScriptedDialogs.h"
 #include "ToolRun.h"
 #include "WidgetTestApp.h"
@@ -11,6 +12,7 @@
 #include "app/Station.h"
 #include "app/ui/MainScreen.h"
 #include "base/Clock.h"
+#include "base/Numbers.h"
 #include "capture/DeviceRegistry.h"
 #include "capture/FfmpegCaptureControl.h"
 #include "measure/LeavingRules.h"
@@ -232,8 +234,10 @@ protected:
         ASSERT_FALSE(canvas->picture().isNull());
         const QJsonArray at = site.value("landing").toObject().value("screen").toArray();
         const QPointF landingTwips(at[0].toDouble(), at[1].toDouble());
-        QTest::mouseClick(canvas->viewport(), Qt::LeftButton, {},
-                          canvas->viewportPixelAt(landingTwips).toPoint());
+        // The contact picture opens filling its area; the landing is clicked on it as shown.
+        EXPECT_TRUE(canvas->fitted());
+        EXPECT_GE(test::pictureCoverage(*canvas), 0.9);
+        test::clickOver(*canvas, canvas->viewPointOfPixel(landingTwips / kTwipsPerPixel));
         control<QPushButton>(measure, "Record")->click();
         EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
         EXPECT_NEAR(distanceText().toDouble(), site.value("trueDistance").toDouble() + 2.1, 0.1);

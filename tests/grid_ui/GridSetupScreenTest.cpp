@@ -1,6 +1,7 @@
 // The grid set-up screen with real widgets, offscreen, answered by scripted dialogs.
 #include "grid/ui/GridSetupScreen.h"
 
+#include "CanvasInput.h"
 #include "ScriptedDialogs.h"
 #include "StationFolder.h"
 #include "ToolRun.h"
@@ -9,6 +10,7 @@
 #include "base/Clock.h"
 #include "grid/GridFile.h"
 #include "widgets/CursorKeyPoll.h"
+#include "widgets/Magnifier.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QAction>
@@ -357,6 +359,7 @@ TEST_F(GridSetupScreenTest, DragHandlesMoveTheirGroupsOverThePictureInTwips)
 {
     screen.showPicture(water(), "test");
     widgets::PictureCanvas& canvas = screen.canvas();
+    canvas.setZoom(1.0, QPointF(0, 0)); // a view pixel is a picture pixel
     auto* handle = screen.findChild<QWidget*>("AdjustmentLabel");
     QWidget* pad = control<QToolButton>("AdjustUp")->parentWidget();
     ASSERT_EQ(pad, handle->parentWidget()) << "the arrows move with their handle";
@@ -603,4 +606,71 @@ TEST_F(GridSetupScreenTest, KeysTypedInTheCalibrationAssistantNeverMoveAPoint)
     EXPECT_TRUE(station.gridReady(1));
     EXPECT_EQ(station.allGridsReady(), 1.0);
     EXPECT_EQ(station.settings().gridFile(1), dir.filePath("lake.ipt"));
+}
+
+TEST_F(GridSetupScreenTest, ThePictureOpensFillingItsAreaAndTheEmptyAreaSaysHowToGetOne)
+{
+    widgets::PictureCanvas& canvas = screen.canvas();
+    ASSERT_TRUE(canvas.picture().isNull());
+    EXPECT_EQ(canvas.emptyText(),
+              "No picture yet.\nChoose Setup Picture on the menu, then Load Picture, Paste from "
+              "Clipboard or Paste from Measure, to show the picture of the buoys.");
+    const QImage empty = test::shownView(canvas);
+    EXPECT_TRUE(empty.pixel(empty.width() / 2, empty.height() / 2) == canvas.background().rgb());
+    int written = 0;
+    for (int y = 0; y < empty.height(); ++y)
+        for (int x = 0; x < empty.width(); ++x)
+            written += empty.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_GT(written, 200) << "the hint is painted on the empty area";
+
+    for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
+        screen.resize(size);
+        screen.showPicture(water(), "test");
+        EXPECT_TRUE(canvas.fitted()) << size.width();
+        EXPECT_GE(test::pictureCoverage(canvas), 0.9) << size.width();
+        EXPECT_GT(canvas.zoom(), 1.0) << "a 640 x 480 picture is shown larger than its pixels";
+    }
+}
+
+TEST_F(GridSetupScreenTest, ABuoyClickedAtAnyZoomHasTheTwipsOfItsPixelAndTheWheelZoomsAtThePointer)
+{
+    screen.showPicture(water(), "test");
+    widgets::PictureCanvas& canvas = screen.canvas();
+    select("upper_left_button");
+    const QPointF buoy(100, 200); // picture pixels
+    for (const double zoom : {1.0, 2.0, 4.0}) {
+        canvas.setZoom(zoom, canvas.viewPointOfPixel(buoy));
+        test::clickOver(canvas, canvas.viewPointOfPixel(buoy));
+        EXPECT_EQ(box("upper_left_x")->text(), "1500") << zoom;
+        EXPECT_EQ(box("upper_left_y")->text(), "3000") << zoom;
+    }
+    // Fitted, the nearest view pixel is within half a view pixel of it.
+    canvas.fitToWindow();
+    test::clickOver(canvas, canvas.viewPointOfPixel(buoy));
+    const double within = 7.5 / canvas.zoom();
+    EXPECT_NEAR(station.workingSet().buoyScreenX[UpperLeft], 1500, within);
+    EXPECT_NEAR(station.workingSet().buoyScreenY[UpperLeft], 3000, within);
+
+    const QPoint pointer = canvas.viewPointOfPixel({500, 100});
+    const QPointF under = canvas.twipsAt(pointer);
+    const double fitted = canvas.zoom();
+    test::wheelOver(canvas, pointer, 2 * 120);
+    EXPECT_GT(canvas.zoom(), fitted);
+    EXPECT_NEAR(canvas.twipsAt(pointer).x(), under.x(), 15 / canvas.zoom());
+    EXPECT_NEAR(canvas.twipsAt(pointer).y(), under.y(), 15 / canvas.zoom());
+}
+
+TEST_F(GridSetupScreenTest, TheMagnifierShowsOnceAPointIsToBePlaced)
+{
+    screen.showPicture(water(), "test");
+    widgets::PictureCanvas& canvas = screen.canvas();
+    const QPoint over = canvas.viewPointOfPixel({320, 240});
+    test::moveOver(canvas, over);
+    EXPECT_FALSE(canvas.magnifier()->isVisible()) << "nothing to place yet";
+    select("lower_right_button");
+    test::moveOver(canvas, over);
+    ASSERT_TRUE(canvas.magnifier()->isVisible());
+    // On the pointer's picture point, to the nearest quarter pixel.
+    EXPECT_NEAR(canvas.magnifier()->centre().x(), canvas.twipsAt(over).x(), 15.0 / 8);
+    EXPECT_NEAR(canvas.magnifier()->centre().y(), canvas.twipsAt(over).y(), 15.0 / 8);
 }

@@ -3,6 +3,7 @@
 // pair must be what `zelvan-tool grid solve --save` writes for the same values.
 #include "grid/ui/GridSetupScreen.h"
 
+#include "CanvasInput.h"
 #include "ScriptedDialogs.h"
 #include "ToolRun.h"
 #include "WidgetTestApp.h"
@@ -42,9 +43,10 @@ QByteArray withoutFirstLine(const QByteArray& bytes)
 }
 
 // The picture point a click lands on: the pixel the operator sees the buoy in.
-QPointF onPixel(const QJsonArray& screen)
+// Where a point of the site is on the picture, in picture pixels (fractions kept).
+QPointF pixelOf(const QJsonArray& screen)
 {
-    return {std::round(screen[0].toDouble() / 15) * 15, std::round(screen[1].toDouble() / 15) * 15};
+    return {screen[0].toDouble() / 15, screen[1].toDouble() / 15};
 }
 
 // With ZELVAN_SCREENSHOTS set to a folder, the screen is saved there as the operator sees it.
@@ -109,10 +111,16 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     const auto box = [&](const char* name) { return screen.findChild<QLineEdit*>(name); };
     for (const auto& p : points) {
         QJsonObject point = site.value(p.key).toObject();
-        const QPointF at = onPixel(point.value("screen").toArray());
+        // The operator zooms in over the buoy (the picture opened fitted), clicks it, and fits
+        // the picture again.
+        widgets::PictureCanvas& canvas = screen.canvas();
+        const QPointF pixel = pixelOf(point.value("screen").toArray());
+        canvas.setZoom(4.0, canvas.viewPointOfPixel(pixel));
+        const QPoint click = canvas.viewPointOfPixel(pixel);
+        const QPointF at = canvas.twipsAt(click);
         screen.findChild<QRadioButton*>(p.option)->click();
-        QTest::mouseClick(screen.canvas().viewport(), Qt::LeftButton, {},
-                          screen.canvas().viewportPixelAt(at).toPoint());
+        test::clickOver(canvas, click);
+        canvas.fitToWindow();
         const QJsonArray survey = point.value("survey").toArray();
         box(p.surveyX)->setText(decimalText(survey[0].toDouble()));
         box(p.surveyY)->setText(decimalText(survey[1].toDouble()));
@@ -136,8 +144,8 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     screen.resize(1920, 1080);
     screenshot(screen, "grid-setup-1920");
     screen.canvas().setZoom(
-        4.0, screen.canvas().viewportPixelAt(
-                 onPixel(site.value("upperLeft").toObject().value("screen").toArray())));
+        4.0, screen.canvas().viewPointOfPixel(
+                 pixelOf(site.value("upperLeft").toObject().value("screen").toArray())));
     screenshot(screen, "grid-setup-zoom400");
     screen.canvas().setZoom(1.0);
     screen.resize(1366, 768);
@@ -182,8 +190,8 @@ TEST(SimulatedSiteSetup, ScreenSavesWhatTheToolSolvesForTheSameValues)
     screenshot(screen, "grid-setup-accuracy-1920");
     // Zoomed, the indicators stay on their mesh points.
     screen.canvas().setZoom(
-        2.0, screen.canvas().viewportPixelAt(
-                 onPixel(site.value("upperLeft").toObject().value("screen").toArray())));
+        2.0, screen.canvas().viewPointOfPixel(
+                 pixelOf(site.value("upperLeft").toObject().value("screen").toArray())));
     screenshot(screen, "grid-setup-accuracy-zoom200");
 
     // Standard: the seven skier path lines while the line is asked, then the chosen row.

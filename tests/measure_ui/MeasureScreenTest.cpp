@@ -2,15 +2,18 @@
 // micro-adjust, grids, verify, every outcome through Record, and the files it writes.
 #include "measure/ui/MeasureScreen.h"
 
+#include "CanvasInput.h"
 #include "ScriptedDialogs.h"
 #include "StationFolder.h"
 #include "TestFiles.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
+#include "base/Numbers.h"
 #include "grid/Transform.h"
 #include "measure/RecordJump.h"
 #include "tools/ui/CalibrateScreen.h"
 #include "widgets/CursorKeyPoll.h"
+#include "widgets/Magnifier.h"
 #include "widgets/PictureCanvas.h"
 
 #include <QApplication>
@@ -98,6 +101,8 @@ protected:
         QImage picture(640, 480, QImage::Format_RGB32);
         picture.fill(QColor(40, 90, 140));
         screen.showPicture(picture, "test");
+        // It opened fitted; these cases click whole picture pixels at natural size.
+        screen.canvas().setZoom(1.0, QPointF(0, 0));
     }
 
     template <class W = QLineEdit> W* control(const char* name)
@@ -110,8 +115,7 @@ protected:
     void clickAt(QPointF twips)
     {
         widgets::PictureCanvas& canvas = screen.canvas();
-        QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {},
-                          canvas.viewportPixelAt(twips).toPoint());
+        test::clickOver(canvas, canvas.viewPointOfPixel(twips / kTwipsPerPixel));
     }
     void choose(const char* option) { control<QRadioButton>(option)->click(); }
     void record() { control<QPushButton>("Record")->click(); }
@@ -577,4 +581,64 @@ TEST_F(MeasureScreenTest, TheMessageColourReachesEveryLabelAndDefaultGivesEachIt
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(colourOf(labels[i]), own[i]) << labels[i];
     EXPECT_TRUE(control<QWidget>("FrozenSign")->styleSheet().contains("background: red"));
+    // The distance captions are never black on black.
+    for (const char* caption : {"IWSFlabel", "AWSAlabel"})
+        EXPECT_FALSE(control<QWidget>(caption)->styleSheet().contains("background: black"))
+            << caption;
+}
+
+TEST_F(MeasureScreenTest, TheContactPictureOpensFillingItsAreaAndTheEmptyAreaSaysHowToGetOne)
+{
+    MeasureScreen fresh{station, dialogs};
+    fresh.resize(1366, 768);
+    fresh.show();
+    EXPECT_EQ(fresh.canvas().emptyText(),
+              "No picture yet.\nTake a frame on Frame Selection (Use displayed frame to measure "
+              "jump), or choose Load Picture or Paste on the menu.");
+    QImage contact(640, 480, QImage::Format_RGB32);
+    contact.fill(QColor(40, 90, 140));
+    for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
+        fresh.resize(size);
+        fresh.showPicture(contact, "contact");
+        EXPECT_TRUE(fresh.canvas().fitted()) << size.width();
+        EXPECT_GE(test::pictureCoverage(fresh.canvas()), 0.9) << size.width();
+    }
+}
+
+TEST_F(MeasureScreenTest, TheImpactHasTheSameTwipsAtEveryZoomAndTheMagnifierShowsItsPixels)
+{
+    widgets::PictureCanvas& canvas = screen.canvas();
+    const QPointF landing(20, 288); // picture pixels
+    for (const double zoom : {1.0, 1.5, 4.0, 8.0}) {
+        canvas.setZoom(zoom, canvas.viewPointOfPixel(landing));
+        clickAt(landing * kTwipsPerPixel);
+        EXPECT_EQ(screen.markedImpact(), QPointF(300, 4320)) << zoom;
+        EXPECT_TRUE(canvas.magnifier()->isVisible()) << zoom;
+        EXPECT_EQ(canvas.magnifier()->centre(), QPointF(300, 4320)) << zoom;
+    }
+    record();
+    EXPECT_TRUE(results().contains("(3/43.2) (300/4320)")) << results().toStdString();
+
+    canvas.fitToWindow();
+    const QPoint pointer = canvas.viewPointOfPixel({400, 300});
+    const QPointF under = canvas.twipsAt(pointer);
+    test::wheelOver(canvas, pointer, 120);
+    EXPECT_GT(canvas.zoom(), canvas.fitZoom());
+    EXPECT_NEAR(canvas.twipsAt(pointer).x(), under.x(), 15 / canvas.zoom());
+    EXPECT_NEAR(canvas.twipsAt(pointer).y(), under.y(), 15 / canvas.zoom());
+}
+
+TEST_F(MeasureScreenTest, ShownBoxesShowTheStartOfTheirTextAndEnterNeverRecords)
+{
+    clickAt({0, 4320});
+    auto* recordButton = control<QPushButton>("Record");
+    EXPECT_FALSE(recordButton->isDefault());
+    recordButton->setFocus();
+    QTest::keyClick(recordButton, Qt::Key_Return);
+    EXPECT_FALSE(QFile::exists(dir.filePath("results.txt"))) << "a stray Enter records nothing";
+    record();
+    for (const char* name : {"distance", "distance_ft", "xtwips", "ytwips", "xposition",
+                             "yposition", "VerifyDistance", "grid_description", "Jump_no"})
+        EXPECT_EQ(control(name)->cursorPosition(), 0) << name;
+    EXPECT_EQ(text("distance"), "45.3m");
 }

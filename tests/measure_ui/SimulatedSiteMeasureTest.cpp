@@ -4,10 +4,12 @@
 // plus the 2.1 m offset, to within 0.1 m.
 #include "measure/ui/MeasureScreen.h"
 
+#include "CanvasInput.h"
 #include "ScriptedDialogs.h"
 #include "ToolRun.h"
 #include "WidgetTestApp.h"
 #include "base/Clock.h"
+#include "base/Numbers.h"
 #include "grid/GridFile.h"
 #include "grid/Transform.h"
 #include "widgets/PictureCanvas.h"
@@ -69,10 +71,12 @@ TEST(SimulatedSiteMeasure, LandingClickGivesTheTrueDistance)
     const QJsonArray at = landing.value("screen").toArray();
     const QPointF landingTwips(at[0].toDouble(), at[1].toDouble());
     const double expected = site.value("trueDistance").toDouble() + 2.1;
-    for (const double zoom : {1.0, 4.0}) {
-        screen.canvas().setZoom(zoom, screen.canvas().viewportPixelAt(landingTwips));
-        QTest::mouseClick(screen.canvas().viewport(), Qt::LeftButton, {},
-                          screen.canvas().viewportPixelAt(landingTwips).toPoint());
+    // As the picture opened (fitted to its area), then zoomed in over the landing.
+    widgets::PictureCanvas& canvas = screen.canvas();
+    ASSERT_TRUE(canvas.fitted());
+    for (const double zoom : {canvas.zoom(), 4.0}) {
+        canvas.setZoom(zoom, canvas.viewportPixelAt(landingTwips));
+        test::clickOver(canvas, canvas.viewPointOfPixel(landingTwips / kTwipsPerPixel));
         screen.findChild<QPushButton*>("Record")->click();
         EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(" | ").toStdString();
         EXPECT_NEAR(screen.rawDistanceText().toDouble(), expected, 0.1) << "zoom " << zoom;

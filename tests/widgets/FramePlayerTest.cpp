@@ -4,6 +4,7 @@
 #include "../review/VideoFixtures.h"
 #include "WidgetTestApp.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QPainter>
 #include <QSignalSpy>
@@ -165,6 +166,25 @@ TEST_F(FramePlayerTest, PaintsTheFrameFittedAndCentredOnBlack)
     // The fitted picture is 320 x 240 from x 160: its pixels are the frame's, scaled 2:1.
     const QImage frame = player.currentImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(canvas.pixel(160 + 2 * 40, 2 * 60), frame.pixel(40, 60));
+}
+
+TEST_F(FramePlayerTest, ThePictureFillsItsAreaAtTheLargestSizeKeepingItsShape)
+{
+    // A 160 x 120 pass in a 1200 x 800 player: the picture area takes all but the slider and
+    // the caption, and the frame fills its full height, enlarged, centred across.
+    player.resize(1200, 800);
+    QApplication::processEvents();
+    auto* area = player.findChild<QWidget*>(QStringLiteral("playerPicture"));
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->width(), 1200);
+    EXPECT_GE(area->height(), 800 - 100);
+    const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QSize fitted = QSize(160, 120).scaled(area->size(), Qt::KeepAspectRatio);
+    const int left = (area->width() - fitted.width()) / 2;
+    for (int y : {1, area->height() / 2, area->height() - 2})
+        EXPECT_NE(shown.pixel(left + fitted.width() / 2, y), qRgb(0, 0, 0)) << y;
+    EXPECT_EQ(shown.pixel(left - 3, area->height() / 2), qRgb(0, 0, 0));
+    EXPECT_EQ(shown.pixel(left + fitted.width() + 3, area->height() / 2), qRgb(0, 0, 0));
 }
 
 } // namespace
