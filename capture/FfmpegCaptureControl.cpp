@@ -1,5 +1,6 @@
 #include "capture/FfmpegCaptureControl.h"
 
+#include "capture/NetworkCamera.h"
 #include "review/cDIB.h"
 
 #include <QDir>
@@ -21,6 +22,13 @@ namespace
 QString sizeName(QSize s)
 {
     return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+}
+
+// 640x480 is the station's usual picture; otherwise the first size.
+int preferredSizeIndex(const QList<QSize>& sizes)
+{
+    const int usual = int(sizes.indexOf(QSize(640, 480)));
+    return usual >= 0 ? usual : (sizes.isEmpty() ? -1 : 0);
 }
 
 [[noreturn]] void throwError(int number, const QString& text)
@@ -87,22 +95,43 @@ VideoDeviceInfo FfmpegCaptureControl::selectedVideo() const
 void FfmpegCaptureControl::resetPictureSettings()
 {
     const VideoDeviceInfo dev = selectedVideo();
-    // 640x480 is the station's usual picture; otherwise the device's first size.
-    resolution = dev.sizes.indexOf(QSize(640, 480));
-    if (resolution < 0)
-        resolution = dev.sizes.isEmpty() ? -1 : 0;
     colorFormat = dev.colorFormats.isEmpty() ? -1 : 0;
+    resolution = preferredSizeIndex(formatSizes());
     input = dev.inputs.isEmpty() ? -1 : 0;
+}
+
+QList<QSize> FfmpegCaptureControl::formatSizes() const
+{
+    const VideoDeviceInfo dev = selectedVideo();
+    if (dev.modes.isEmpty())
+        return dev.sizes;
+    return sizesServed(dev.modes, dev.colorFormatCodes.value(colorFormat));
 }
 
 QSize FfmpegCaptureControl::frameSize() const
 {
+    const QList<QSize> sizes = formatSizes();
+    return resolution >= 0 && resolution < sizes.size() ? sizes[resolution] : QSize();
+}
+
+// A size the chosen format does not serve is not opened as asked: the format that serves
+// it (and the rate) is taken instead, and the status label says so.
+void FfmpegCaptureControl::followServedMode()
+{
     const VideoDeviceInfo dev = selectedVideo();
-    return resolution >= 0 && resolution < dev.sizes.size() ? dev.sizes[resolution] : QSize();
+    const QString code = dev.colorFormatCodes.value(colorFormat);
+    const ModeChoice choice = chooseMode(dev.modes, dev.colorFormatCodes, code, frameSize(), fps);
+    if (!choice.switched)
+        return;
+    const QString from = dev.colorFormats.value(colorFormat);
+    colorFormat = int(dev.colorFormatCodes.indexOf(choice.format));
+    resolution = int(formatSizes().indexOf(choice.size));
+    emit statusText(formatSwitchText(dev.colorFormats.value(colorFormat), from, choice.size, fps));
 }
 
 void FfmpegCaptureControl::startSource()
 {
+    followServedMode();
     const VideoDeviceInfo dev = selectedVideo();
     VideoSettings settings;
     settings.size = frameSize();
@@ -113,8 +142,13 @@ void FfmpegCaptureControl::startSource()
     if (!src)
         throwError(ErrDeviceFailed, dev.name + QStringLiteral(" is not available in this build"));
     const quint64 generation = ++sourceGeneration;
-    src->setFrameHandler(
-        [this](FramePtr frame, qint64 time) { onDeviceFrame(std::move(frame), time); });
+    rateMeter.reset();
+    rateMeasured = false;
+    deliveredFps = 0;
+    latencyMs = -1;
+    src->setFrameHandler([this, generation](FramePtr frame, qint64 time) {
+        onDeviceFrame(std::move(frame), time, generation);
+    });
     src->setEndHandler([this, generation](const QString& reason) {
         QMetaObject::invokeMethod(
             this, [this, generation, reason] { onSourceEnded(generation, reason); },
@@ -152,8 +186,16 @@ void FfmpegCaptureControl::restartIfConnected()
 
 // Device thread: effect, still, recording, preview. Nothing here waits for the user
 // interface.
-void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros)
+void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quint64 generation)
 {
+    if (!rateMeasured) {
+        if (const double measured = rateMeter.add(timeMicros); measured > 0) {
+            rateMeasured = true;
+            QMetaObject::invokeMethod(
+                this, [this, generation, measured] { onRateMeasured(generation, measured); },
+                Qt::QueuedConnection);
+        }
+    }
     frame = effect.apply(std::move(frame));
     if (!frame)
         return;
@@ -165,6 +207,11 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros)
     }
     if (rec)
         rec->pushVideo(cloneFrame(frame.get()), timeMicros);
+    showPreview(std::move(frame), timeMicros);
+}
+
+void FfmpegCaptureControl::showPreview(FramePtr frame, qint64 timeMicros)
+{
     // Every picture of a camera up to 60 frames a second is shown live (a display shows no
     // more); converting more would only cost the device thread time that recording needs.
     if (previewWanted && timeMicros - lastPreviewMicros >= 16000 &&
@@ -173,13 +220,70 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros)
         const QImage image = imageFromFrame(frame.get());
         QMetaObject::invokeMethod(
             this,
-            [this, image] {
+            [this, image, timeMicros] {
                 previewPending = false;
-                if (previewOn)
-                    emit previewFrame(image);
+                if (!previewOn)
+                    return;
+                emit previewFrame(image);
+                onPreviewShown(timeMicros);
             },
             Qt::QueuedConnection);
     }
+}
+
+// A device that delivers clearly fewer pictures than asked is told once, and recorded at the
+// rate it delivers, so no repeated picture is invented and counted as dropped.
+void FfmpegCaptureControl::onRateMeasured(quint64 generation, double measured)
+{
+    if (generation != sourceGeneration || !connected())
+        return;
+    const double delivered = usualRate(measured);
+    if (!deliversSlower(delivered, fps))
+        return;
+    deliveredFps = delivered;
+    emit warning(slowDeliveryText(connectedName, delivered, fps));
+}
+
+// A network camera's latency, from its time stamp to the live picture, in the status label
+// once a second.
+void FfmpegCaptureControl::onPreviewShown(qint64 timeMicros)
+{
+    if (!isNetworkUrl(selectedVideo().url))
+        return;
+    const qint64 now = steadyMicros();
+    latencyMs = int(std::max<qint64>(0, (now - timeMicros + 500) / 1000));
+    if (now - latencyShownMicros < 1'000'000 || capturing())
+        return;
+    latencyShownMicros = now;
+    emit statusText(QStringLiteral("%1: latency %2 ms").arg(connectedName).arg(latencyMs));
+}
+
+double FfmpegCaptureControl::recordingFrameRate() const
+{
+    return lastRecording ? lastRecording->frameRate() : fps;
+}
+
+void FfmpegCaptureControl::addNetworkCamera(const QString& name, const QString& url, bool check)
+{
+    const auto checkedName = checkedCameraName(name);
+    if (!checkedName)
+        throwError(ErrBadValue, checkedName.error());
+    const auto checkedUrl = checkedCameraUrl(url);
+    if (!checkedUrl)
+        throwError(ErrBadValue, checkedUrl.error());
+    if (registry.videoIndexOf(*checkedName) >= 0)
+        throwError(ErrBadValue, QStringLiteral("A video device is already called ") + *checkedName);
+    if (check) {
+        if (const Status answered = probeNetworkCamera(*checkedUrl); !answered)
+            throwError(ErrDeviceFailed, answered.error());
+    }
+    VideoDeviceInfo cam;
+    cam.name = *checkedName;
+    cam.url = *checkedUrl;
+    cam.colorFormats = QStringList{QStringLiteral("As sent")};
+    cam.colorFormatCodes = QStringList{QString()};
+    if (!registry.addVideoDevice(cam))
+        throwError(ErrBadValue, QStringLiteral("A video device is already called ") + *checkedName);
 }
 
 // ---------------------------------------------------------------------------- device
@@ -297,12 +401,12 @@ void FfmpegCaptureControl::setPreview(bool on)
 
 int FfmpegCaptureControl::resolutionCount() const
 {
-    return int(selectedVideo().sizes.size());
+    return int(formatSizes().size());
 }
 
 QString FfmpegCaptureControl::resolutionName(int i) const
 {
-    const auto sizes = selectedVideo().sizes;
+    const auto sizes = formatSizes();
     checkIndex(i, sizes.size(), QStringLiteral("Resolution"));
     return sizeName(sizes[i]);
 }
@@ -345,7 +449,16 @@ void FfmpegCaptureControl::setColorFormatIndex(int i)
     checkIndex(i, colorFormatCount(), QStringLiteral("Colour format"));
     if (i == colorFormat)
         return;
+    // The size stays when the new format serves it at the rate; the lists follow the format.
+    const VideoDeviceInfo dev = selectedVideo();
+    const QSize size = dev.modes.isEmpty() ? frameSize()
+                                           : sizeForFormat(dev.modes, dev.colorFormatCodes.value(i),
+                                                           frameSize(), fps);
     colorFormat = i;
+    const QList<QSize> sizes = formatSizes();
+    resolution = int(sizes.indexOf(size));
+    if (resolution < 0)
+        resolution = preferredSizeIndex(sizes);
     restartIfConnected();
 }
 
@@ -549,7 +662,7 @@ RecorderSettings FfmpegCaptureControl::recorderSettings() const
     RecorderSettings settings;
     settings.path = captureFile;
     settings.size = frameSize();
-    settings.fps = fps;
+    settings.fps = deliveredFps > 0 ? deliveredFps : fps;
     settings.codec = compressor < 0 ? QStringLiteral("Uncompressed")
                                     : VideoFileWriter::compressorNames().value(compressor);
     settings.quality = quality;
@@ -797,12 +910,16 @@ void FfmpegCaptureControl::onSourceEnded(quint64 generation, const QString& reas
 {
     if (generation != sourceGeneration || !connected())
         return; // a source that was already replaced
+    const QString lostName = connectedName;
     finishRecording(reason);
     stopSource();
     connectedName.clear();
     emit warning(reason);
     emit statusChange(StatusDisconnected, QStringLiteral("Disconnected"));
-    registry.refresh(); // a camera that really left is reported as removed
+    // A camera that really left is reported as removed; a network camera leaves the list
+    // until it answers again.
+    if (!registry.markLost(lostName))
+        registry.refresh();
 }
 
 } // namespace zelvan::capture

@@ -1,6 +1,7 @@
 // zelvan-tool devices / record: the capture engine without its screens.
 #include "base/WholeFile.h"
 #include "capture/FfmpegCaptureControl.h"
+#include "capture/NetworkCamera.h"
 #include "cli/Command.h"
 
 #include <QDir>
@@ -173,7 +174,7 @@ QJsonObject recordWith(FfmpegCaptureControl& control, int device, const RecordRe
     return QJsonObject{{"file", QDir::toNativeSeparators(path)},
                        {"framesCaptured", control.framesCaptured()},
                        {"framesDropped", control.framesDropped()},
-                       {"frameRate", control.frameRate()},
+                       {"frameRate", control.recordingFrameRate()},
                        {"captureTimeMs", double(control.captureTimeMs())},
                        {"audioSamples", double(control.audioSamplesCaptured())}};
 }
@@ -183,12 +184,15 @@ QJsonObject recordCommand(const Args& args)
     const RecordRequest request = readRecordRequest(args);
     FfmpegCaptureControl control;
     control.devices().setPollInterval(0);
-    const int device = lastMatch(
-        control.videoDeviceCount(), [&](int i) { return control.videoDeviceName(i); },
-        [&](const QString& name) { return name == request.device; });
-    if (device < 0)
-        throw CommandError(QStringLiteral("no video device called ") + request.device);
     try {
+        // A camera's address is listed under itself for this recording.
+        if (capture::isNetworkUrl(request.device))
+            control.addNetworkCamera(request.device, request.device, false);
+        const int device = lastMatch(
+            control.videoDeviceCount(), [&](int i) { return control.videoDeviceName(i); },
+            [&](const QString& name) { return name == request.device; });
+        if (device < 0)
+            throw CommandError(QStringLiteral("no video device called ") + request.device);
         return recordWith(control, device, request, args);
     } catch (const CaptureError& e) {
         throw CommandError(e.description);

@@ -78,6 +78,7 @@ private:
     void fillInputAndChannel();
     void setPictureControlsEnabled(bool on);
     void rereadPictureLists();
+    void followServedFormat(int formatBefore);
 
     // Handlers of the operator's choices (and of the program's selections that run them).
     void onResolution(int index);

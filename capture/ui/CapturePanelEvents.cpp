@@ -15,10 +15,12 @@ void CapturePanel::onRateEdited(const QString& text)
     // A text that is no rate (yet) leaves the control alone; leaving the box tells.
     if (const auto rate = controlFrameRate(text)) {
         try {
+            const int format = control_.colorFormatIndex();
             if (*rate != control_.frameRate())
                 control_.setFrameRate(*rate);
             keptRate_ = control_.frameRate();
             store(app::key::framerate, text);
+            followServedFormat(format);
         } catch (const CaptureError& error) {
             showError(error, false);
         }
