@@ -29,11 +29,11 @@ inline const QString kTestTone = QStringLiteral("Test Tone");
 struct VideoDeviceInfo {
     QString name;
     DeviceKind kind = DeviceKind::Ffmpeg;
-    QString inputFormat; // FFmpeg input device: "video4linux2", "dshow"
-    QString url;         // what that input device opens: "/dev/video0", "video=Name"
-    QList<QSize> sizes;  // every size of every format
-    QList<double> rates; // every rate of every format
-    QList<VideoMode> modes; // what the driver lists; empty: any size and rate is asked for
+    QString inputFormat;          // FFmpeg input device: "video4linux2", "dshow"
+    QString url;                  // what that input device opens: "/dev/video0", "video=Name"
+    QList<QSize> sizes;           // every size of every format
+    QList<double> rates;          // every rate of every format
+    QList<VideoMode> modes;       // what the driver lists; empty: any size and rate is asked for
     QStringList colorFormats;     // names shown to the user
     QStringList colorFormatCodes; // FFmpeg names for the same entries ("yuyv422", "mjpeg")
     QStringList inputs;
@@ -111,7 +111,7 @@ private:
     QList<AudioDeviceInfo> audio;
     QList<VideoDeviceInfo> added;
     QList<AudioDeviceInfo> addedAudio;
-    QStringList lost; // added devices that stopped answering
+    QStringList lost;                 // added devices that stopped answering
     QList<VideoDeviceInfo> realVideo; // last scan
     QList<AudioDeviceInfo> realAudio;
     std::thread scanner;

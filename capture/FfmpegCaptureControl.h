@@ -164,7 +164,7 @@ private:
     std::unique_ptr<VideoSource> source;
     std::unique_ptr<AudioSource> audioSource;
     quint64 sourceGeneration = 0;
-    DeliveredRate rateMeter; // device thread only while a source runs
+    DeliveredRate rateMeter;   // device thread only while a source runs
     bool rateMeasured = false; // likewise
     double deliveredFps = 0;
     int latencyMs = -1;

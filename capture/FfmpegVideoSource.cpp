@@ -89,7 +89,8 @@ Status FfmpegVideoSource::open()
     if (!device.inputFormat.isEmpty()) {
         format = av_find_input_format(device.inputFormat.toLatin1().constData());
         if (!format)
-            return fail(QStringLiteral("This FFmpeg build has no %1 input").arg(device.inputFormat));
+            return fail(
+                QStringLiteral("This FFmpeg build has no %1 input").arg(device.inputFormat));
     }
     AVDictionary* options = inputOptions();
     fmt = avformat_alloc_context();

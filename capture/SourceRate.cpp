@@ -23,8 +23,8 @@ double DeliveredRate::add(qint64 timeMicros)
 
 double usualRate(double measured)
 {
-    static const double usual[] = {5,  7.5,   10, 12.5, 15, 20,    23.976,
-                                   24, 25,    29.97, 30, 50, 59.94, 60};
+    static const double usual[] = {5,  7.5, 10,    12.5, 15, 20,    23.976,
+                                   24, 25,  29.97, 30,   50, 59.94, 60};
     for (double r : usual)
         if (std::abs(measured - r) <= 0.03 * r)
             return r;

@@ -16,6 +16,8 @@ namespace zelvan::capture::ui
 void CapturePanel::wireChoices()
 {
     const auto chosen = qOverload<int>(&QComboBox::currentIndexChanged);
+    connect(devices_, chosen, this, &CapturePanel::onDevice);
+    connect(addCamera_, &QPushButton::clicked, this, &CapturePanel::onAddNetworkCamera);
     connect(resolution_, chosen, this, &CapturePanel::onResolution);
     connect(colorFormat_, chosen, this, &CapturePanel::onColorFormat);
     connect(input_, chosen, this, &CapturePanel::onVideoInput);

@@ -114,8 +114,10 @@ void CapturePanel::onVideoListChange(int action, int index, const QString& name)
         return;
     }
     if (change.added && offerArrival(control_.connected(), control_.videoDeviceIndex(), index) &&
-        dialogs_.askYesNo(pluggedInQuestion(name), QString()))
-        control_.setVideoDeviceIndex(index);
+        dialogs_.askYesNo(pluggedInQuestion(name), QString())) {
+        useArrivedDevice(index);
+        return;
+    }
     if (control_.videoDeviceCount() > 0)
         selectQuietly(devices_, control_.videoDeviceIndex());
     else

@@ -300,6 +300,7 @@ TEST_F(CapturePanelTest, StoredIndicesAreUsedAndOnesBeyondTheirListSelectTheFirs
     control.disconnectDevice();
 
     seed("device", "5");
+    seed("deviceName", ""); // an older station stored the position only
     seed("VideoResolution", "99");
     seed("ColorFormat", "7");
     seed("VideoInput", "9");
@@ -476,16 +477,18 @@ TEST_F(CapturePanelTest, ControlsCarryTheirNamesAndTabInReadingOrder)
     p.setOptionPanelsVisible(true);
     p.show();
     const QStringList named = {
-        "Label4",           "Combo1",           "VideoConfig",    "ResolLabel",  "ResolutionCombo",
-        "ColorLabel",       "ColorFormatCombo", "InputLabel",     "VideoInput",  "ChannelLabel",
-        "Channel",          "Label1",           "Effect",         "Label3",      "Label24",
-        "CompressionCombo", "ComprConfig",      "Label17",        "EdtRate",     "Label22",
-        "Label23",          "AudioDevice",      "AudioConfig",    "AttribLabel", "ComboAttrib",
-        "AudioCompLabel",   "AudioCompr",       "Check1",         "Label13",     "Label14",
-        "Label15",          "Label16",          "LblFrames",      "LblFrmDrop",  "LblSamples",
-        "LblTime",          "LblStatus",        "CmdConnect",     "CmdPreview",  "EdtLimit",
-        "lblLimit",         "fraCapture",       "lstCaptureType", "EdtFile",     "CmdCap",
-        "lstPauseTime",     "lblPauseTime"};
+        "Label4",          "Combo1",         "VideoConfig",      "ResolLabel",
+        "ResolutionCombo", "ColorLabel",     "ColorFormatCombo", "InputLabel",
+        "VideoInput",      "ChannelLabel",   "Channel",          "Label1",
+        "Effect",          "Label3",         "Label24",          "CompressionCombo",
+        "ComprConfig",     "Label17",        "EdtRate",          "Label22",
+        "Label23",         "AudioDevice",    "AudioConfig",      "AttribLabel",
+        "ComboAttrib",     "AudioCompLabel", "AudioCompr",       "Check1",
+        "Label13",         "Label14",        "Label15",          "Label16",
+        "LblFrames",       "LblFrmDrop",     "LblSamples",       "LblTime",
+        "LblStatus",       "CmdConnect",     "CmdPreview",       "EdtLimit",
+        "lblLimit",        "fraCapture",     "lstCaptureType",   "EdtFile",
+        "CmdCap",          "lstPauseTime",   "lblPauseTime",     "cmdAddNetworkCamera"};
     for (const QString& name : named) {
         const QWidget* w = panel->findChild<QWidget*>(name);
         ASSERT_NE(w, nullptr) << name.toStdString();
@@ -501,15 +504,16 @@ TEST_F(CapturePanelTest, ControlsCarryTheirNamesAndTabInReadingOrder)
     list("AudioDevice")->setCurrentIndex(1);
     QStringList order;
     QWidget* w = list("Combo1");
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 13; ++i) {
         order << w->objectName();
         do
             w = w->nextInFocusChain();
         while (!(w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)));
     }
-    EXPECT_EQ(order, (QStringList{"Combo1", "ResolutionCombo", "ColorFormatCombo", "VideoInput",
-                                  "Effect", "CompressionCombo", "EdtRate", "AudioDevice",
-                                  "ComboAttrib", "AudioCompr", "Check1", "Combo1"}));
+    EXPECT_EQ(order,
+              (QStringList{"Combo1", "cmdAddNetworkCamera", "ResolutionCombo", "ColorFormatCombo",
+                           "VideoInput", "Effect", "CompressionCombo", "EdtRate", "AudioDevice",
+                           "ComboAttrib", "AudioCompr", "Check1", "Combo1"}));
 }
 
 #ifdef Q_OS_UNIX
