@@ -99,6 +99,16 @@ void DeviceRegistry::takeBack(const QStringList& answered)
         lost.removeAll(name);
 }
 
+void DeviceRegistry::setAddedSizes(const QString& name, const QList<QSize>& sizes)
+{
+    for (VideoDeviceInfo& d : added)
+        if (d.name == name)
+            d.sizes = sizes;
+    for (VideoDeviceInfo& d : video)
+        if (d.name == name)
+            d.sizes = sizes;
+}
+
 bool DeviceRegistry::markLost(const QString& name)
 {
     const bool known = std::any_of(added.begin(), added.end(),

@@ -84,6 +84,8 @@ public:
     // refresh()) tries it again and lists it once more when it answers. False if no added
     // device has that name or it is already lost.
     bool markLost(const QString& name);
+    // The sizes of an added device, once it has said what it sends.
+    void setAddedSizes(const QString& name, const QList<QSize>& sizes);
 
     // A built-in device can be taken away and given back, as if unplugged: a recording from
     // it ends as it would when a camera is pulled out.

@@ -144,6 +144,7 @@ void FfmpegCaptureControl::startSource()
     const quint64 generation = ++sourceGeneration;
     rateMeter.reset();
     rateMeasured = false;
+    deliveryKnown = false;
     deliveredFps = 0;
     latencyMs = -1;
     src->setFrameHandler([this, generation](FramePtr frame, qint64 time) {
@@ -156,6 +157,11 @@ void FfmpegCaptureControl::startSource()
     });
     if (const Status started = src->start(); !started)
         throwError(ErrDeviceFailed, started.error());
+    // A network camera sends the size it was set up for; that is the only size it has.
+    if (const QSize sent = src->sentSize(); sent.isValid() && sent != settings.size) {
+        registry.setAddedSizes(dev.name, {sent});
+        resolution = 0;
+    }
     source = std::move(src);
 }
 
@@ -237,6 +243,7 @@ void FfmpegCaptureControl::onRateMeasured(quint64 generation, double measured)
 {
     if (generation != sourceGeneration || !connected())
         return;
+    deliveryKnown = true;
     const double delivered = usualRate(measured);
     if (!deliversSlower(delivered, fps))
         return;
@@ -251,7 +258,8 @@ void FfmpegCaptureControl::onPreviewShown(qint64 timeMicros)
     if (!isNetworkUrl(selectedVideo().url))
         return;
     const qint64 now = steadyMicros();
-    latencyMs = int(std::max<qint64>(0, (now - timeMicros + 500) / 1000));
+    const qint64 lag = source ? source->clockLagMicros() : 0;
+    latencyMs = int(std::max<qint64>(0, (now - timeMicros + lag + 500) / 1000));
     if (now - latencyShownMicros < 1'000'000 || capturing())
         return;
     latencyShownMicros = now;

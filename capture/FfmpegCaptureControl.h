@@ -43,6 +43,8 @@ public:
     // The rate the connected device really delivers when it is clearly below the asked one
     // (0 until measured or when it keeps up); recordings are made at it.
     double deliveredFrameRate() const { return deliveredFps; }
+    // The connected device's rate has been measured (a second of pictures after connecting).
+    bool deliveryMeasured() const { return deliveryKnown; }
     // The rate of the last recording's file.
     double recordingFrameRate() const;
     // Milliseconds from a network camera's time stamp to its live picture (-1: not known).
@@ -167,6 +169,7 @@ private:
     DeliveredRate rateMeter;   // device thread only while a source runs
     bool rateMeasured = false; // likewise
     double deliveredFps = 0;
+    bool deliveryKnown = false;
     int latencyMs = -1;
     qint64 latencyShownMicros = 0;
 

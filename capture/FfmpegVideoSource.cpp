@@ -29,6 +29,8 @@ public:
     {
     }
     ~FfmpegVideoSource() override { stop(); }
+    QSize sentSize() const override { return sent; }
+    qint64 clockLagMicros() const override { return lag.load(); }
 
 protected:
     static int interrupted(void* opaque)
@@ -55,9 +57,11 @@ private:
     AVFormatContext* fmt = nullptr;
     AVCodecContext* dec = nullptr;
     int stream = -1;
+    QSize sent;
     qint64 offset = 0; // steady clock minus the stream's clock, in microseconds
     bool anchored = false;
-    bool onWallClock = false;
+    bool ownTimes = true; // the stream's time stamps follow the camera's clock
+    std::atomic<qint64> lag{0};
 };
 
 AVDictionary* FfmpegVideoSource::inputOptions() const
@@ -106,6 +110,13 @@ Status FfmpegVideoSource::open()
     stream = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (stream < 0)
         return fail(QStringLiteral("%1 delivers no video").arg(device.name));
+    // A multipart JPEG stream only numbers its pictures (as if at 25 a second): their arrival
+    // is their time.
+    const QByteArray demuxer = fmt->iformat->name;
+    ownTimes = !(fmt->iformat->flags & AVFMT_NOTIMESTAMPS) && demuxer != "mpjpeg" &&
+               demuxer != "mjpeg" && demuxer != "jpeg_pipe";
+    if (isNetworkUrl(device.url))
+        sent = QSize(fmt->streams[stream]->codecpar->width, fmt->streams[stream]->codecpar->height);
     return openDecoder();
 }
 
@@ -120,28 +131,27 @@ Status FfmpegVideoSource::openDecoder()
 }
 
 // The picture's time on the steady clock. The stream's time stamps keep their spacing; the
-// first picture anchors them to its arrival, or, once a network camera has told its wall
-// clock (RTCP), to the moment the camera took it. A jump of more than a second (the camera's
-// clock restarted) anchors them again.
+// first picture anchors them to its arrival. A jump of more than a second (the camera's clock
+// restarted) anchors them again. A network camera that tells its wall clock (RTCP) also
+// tells how long before its arrival the picture was taken.
 qint64 FfmpegVideoSource::frameTime(const AVFrame* frame)
 {
     const qint64 now = steadyMicros();
     const qint64 ts = frame->best_effort_timestamp;
-    if (ts == AV_NOPTS_VALUE)
+    if (ts == AV_NOPTS_VALUE || !ownTimes)
         return now;
     const qint64 streamMicros = av_rescale_q(ts, fmt->streams[stream]->time_base, AV_TIME_BASE_Q);
-    if (!onWallClock && fmt->start_time_realtime != AV_NOPTS_VALUE &&
-        fmt->start_time_realtime > 0) {
-        // Stream time 0 is the camera's wall-clock time start_time_realtime.
-        const qint64 takenWall = fmt->start_time_realtime + streamMicros;
-        offset = now - (av_gettime() - takenWall) - streamMicros;
-        onWallClock = anchored = true;
-    }
     if (!anchored || std::llabs(streamMicros + offset - now) > 1'000'000) {
         offset = now - streamMicros;
         anchored = true;
     }
-    return streamMicros + offset;
+    const qint64 time = streamMicros + offset;
+    if (fmt->start_time_realtime != AV_NOPTS_VALUE && fmt->start_time_realtime > 0) {
+        // Stream time 0 is the camera's wall-clock time start_time_realtime.
+        const qint64 taken = fmt->start_time_realtime + streamMicros + (now - av_gettime());
+        lag = time - taken;
+    }
+    return time;
 }
 
 void FfmpegVideoSource::decode(const AVPacket* packet)

@@ -16,7 +16,7 @@ double DeliveredRate::add(qint64 timeMicros)
         return 0;
     }
     const qint64 span = timeMicros - first;
-    if (span < 1'000'000)
+    if (span < 1'500'000)
         return 0;
     return double(count - 2) * 1e6 / double(span);
 }
@@ -25,10 +25,14 @@ double usualRate(double measured)
 {
     static const double usual[] = {5,  7.5, 10,    12.5, 15, 20,    23.976,
                                    24, 25,  29.97, 30,   50, 59.94, 60};
+    // Arrival times jitter (a network camera without time stamps): the nearest usual rate
+    // within 6 % is what the camera was set up for.
+    double nearest = 0;
     for (double r : usual)
-        if (std::abs(measured - r) <= 0.03 * r)
-            return r;
-    return std::round(measured * 10) / 10;
+        if (std::abs(measured - r) <= 0.06 * r &&
+            (nearest == 0 || std::abs(measured - r) < std::abs(measured - nearest)))
+            nearest = r;
+    return nearest > 0 ? nearest : std::round(measured * 10) / 10;
 }
 
 bool deliversSlower(double delivered, double asked)

@@ -11,8 +11,8 @@ namespace zelvan::capture
 class DeliveredRate
 {
 public:
-    // Takes the next picture's time stamp (microseconds); gives the measured rate once a
-    // second of pictures has been seen, and 0 before.
+    // Takes the next picture's time stamp (microseconds); gives the measured rate once one and
+    // a half seconds of pictures have been seen, and 0 before.
     double add(qint64 timeMicros);
     void reset() { *this = DeliveredRate(); }
 
@@ -21,7 +21,7 @@ private:
     int count = 0;
 };
 
-// A measured rate as the usual rate it is within 3 % of (29.97, 25, 10, ...), else to 0.1.
+// A measured rate as the nearest usual rate within 6 % (29.97, 25, 10, ...), else to 0.1.
 double usualRate(double measured);
 // True when the source delivers clearly fewer pictures than asked.
 bool deliversSlower(double delivered, double asked);

@@ -4,7 +4,9 @@
 #include "capture/NetworkCamera.h"
 #include "cli/Command.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -138,6 +140,12 @@ QString recordUntilFinished(FfmpegCaptureControl& control, int device, double se
                              failure = text;
                      });
     control.connectDevice(device);
+    // A camera that delivers fewer pictures than asked is recorded at the rate it delivers,
+    // known after its first second.
+    QElapsedTimer settling;
+    settling.start();
+    while (!control.deliveryMeasured() && control.connected() && settling.elapsed() < 2500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     control.startCapture();
     // The time limit ends the recording; the guard only catches a device that hangs.
     QTimer guard;
