@@ -1,5 +1,6 @@
 #include "capture/ui/CapturePanel.h"
 
+#include "app/SettingsStore.h"
 #include "base/Numbers.h"
 #include "capture/CaptureErrorMessage.h"
 #include "capture/CapturePanelRules.h"
@@ -240,8 +241,14 @@ void CapturePanel::prepare()
         Connect();
     else
         dialogs_.message(start.missingMessage, Icon::Warning);
-    const int stored = station_.settings().compression();
-    const int chosen = storedIndexOrFirst(stored, compression_->count());
+    // A station that never chose a compressor records MJPEG (and stores it at once), not
+    // uncompressed pictures no disk keeps up with.
+    const bool chosenBefore =
+        station_.settings().contains(QString::fromLatin1(app::key::compression));
+    const int mjpeg = std::max(0, compression_->findText(QStringLiteral("MJPEG")));
+    const int chosen =
+        chosenBefore ? storedIndexOrFirst(station_.settings().compression(), compression_->count())
+                     : mjpeg;
     selectQuietly(compression_, chosen);
     onCompression(chosen);
 }

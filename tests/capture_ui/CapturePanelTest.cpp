@@ -95,9 +95,10 @@ TEST_F(CapturePanelTest, StartUpFillsTheListsAndConnectsTheFirstDevice)
     EXPECT_EQ(entries(list("AudioDevice")), (QStringList{"None", kTestTone}));
     EXPECT_EQ(list("CompressionCombo")->itemText(0), "None");
     EXPECT_EQ(list("CompressionCombo")->itemText(1), "MJPEG");
-    EXPECT_EQ(list("CompressionCombo")->currentIndex(), 0);
-    EXPECT_EQ(control.videoCompressorIndex(), -1);
-    EXPECT_EQ(stored("compression"), "0");
+    // Never chosen: MJPEG, stored at once.
+    EXPECT_EQ(list("CompressionCombo")->currentText(), "MJPEG");
+    EXPECT_EQ(control.videoCompressorIndex(), 0);
+    EXPECT_EQ(stored("compression"), "1");
     EXPECT_EQ(entries(list("AudioCompr")), (QStringList{"None", "PCM"}));
     EXPECT_EQ(list("Effect")->itemText(0), "None");
     EXPECT_GT(list("Effect")->count(), 1);
@@ -572,6 +573,7 @@ TEST_F(CapturePanelTest, ConfigureButtonsOpenTheControlsDialogsAndTheListsFollow
     videoConfig->click();
 
     auto* comprConfig = control_<QPushButton>("ComprConfig");
+    list("CompressionCombo")->setCurrentIndex(0);
     EXPECT_FALSE(comprConfig->isEnabled()); // "None" has nothing to configure
     list("CompressionCombo")->setCurrentIndex(1);
     ASSERT_TRUE(comprConfig->isEnabled());
