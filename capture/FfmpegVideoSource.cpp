@@ -4,6 +4,7 @@
 #include "capture/NetworkCamera.h"
 #include "capture/SourceKinds.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -51,6 +52,7 @@ private:
     Status openDecoder();
     void decode(const AVPacket* packet);
     qint64 frameTime(const AVFrame* frame);
+    qint64 arrivalTime(qint64 now);
 
     VideoDeviceInfo device;
     VideoSettings settings;
@@ -61,6 +63,7 @@ private:
     qint64 offset = 0; // steady clock minus the stream's clock, in microseconds
     bool anchored = false;
     bool ownTimes = true; // the stream's time stamps follow the camera's clock
+    qint64 lastArrival = -1, lastTime = 0, period = 0; // smoothing of arrival times
     std::atomic<qint64> lag{0};
 };
 
@@ -139,7 +142,7 @@ qint64 FfmpegVideoSource::frameTime(const AVFrame* frame)
     const qint64 now = steadyMicros();
     const qint64 ts = frame->best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE || !ownTimes)
-        return now;
+        return arrivalTime(now);
     const qint64 streamMicros = av_rescale_q(ts, fmt->streams[stream]->time_base, AV_TIME_BASE_Q);
     if (!anchored || std::llabs(streamMicros + offset - now) > 1'000'000) {
         offset = now - streamMicros;
@@ -152,6 +155,31 @@ qint64 FfmpegVideoSource::frameTime(const AVFrame* frame)
         lag = time - taken;
     }
     return time;
+}
+
+// A stream without time stamps of its own: its arrival times, smoothed, since a network
+// hands over pictures in uneven steps that are no missing frames.
+qint64 FfmpegVideoSource::arrivalTime(qint64 now)
+{
+    if (lastArrival < 0 || now - lastTime > 1'000'000) {
+        lastArrival = lastTime = now;
+        period = 0;
+        return now;
+    }
+    const qint64 interval = now - lastArrival;
+    lastArrival = now;
+    // The first interval after opening is no measure of the rate (the stream starts).
+    period = period <= 0 ? period - 1 : (period * 7 + interval) / 8;
+    if (period == -3)
+        period = interval;
+    if (period <= 0) {
+        lastTime = now;
+        return now;
+    }
+    // A picture is never given a time after its arrival.
+    const qint64 predicted = lastTime + period;
+    lastTime = std::min(now, predicted + (now - predicted) / 8);
+    return lastTime;
 }
 
 void FfmpegVideoSource::decode(const AVPacket* packet)
