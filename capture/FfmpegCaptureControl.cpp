@@ -1,6 +1,7 @@
 #include "capture/FfmpegCaptureControl.h"
 
 #include "capture/NetworkCamera.h"
+#include "capture/RecorderCompressors.h"
 #include "review/cDIB.h"
 
 #include <QDir>
@@ -504,21 +505,30 @@ void FfmpegCaptureControl::setChannel(int)
 
 // ---------------------------------------------------------------------------- compression
 
+// The compressors that keep up at the chosen size and rate; the built-in default size when
+// no device is chosen.
+QStringList FfmpegCaptureControl::compressorList() const
+{
+    const QSize size = frameSize();
+    return liveCompressors(size.isValid() ? size : QSize(640, 480), fps);
+}
+
 int FfmpegCaptureControl::videoCompressorCount() const
 {
-    return int(VideoFileWriter::compressorNames().size());
+    return int(compressorList().size());
 }
 
 QString FfmpegCaptureControl::videoCompressorName(int i) const
 {
-    const QStringList names = VideoFileWriter::compressorNames();
+    const QStringList names = compressorList();
     checkIndex(i, names.size(), QStringLiteral("Video compressor"));
     return names[i];
 }
 
+// The chosen compressor is kept by name, as the list follows the size and rate.
 int FfmpegCaptureControl::videoCompressorIndex() const
 {
-    return compressor;
+    return compressor.isEmpty() ? -1 : int(compressorList().indexOf(compressor));
 }
 
 void FfmpegCaptureControl::setVideoCompressorIndex(int i)
@@ -526,7 +536,7 @@ void FfmpegCaptureControl::setVideoCompressorIndex(int i)
     requireIdle();
     if (i != -1)
         checkIndex(i, videoCompressorCount(), QStringLiteral("Video compressor"));
-    compressor = i;
+    compressor = i < 0 ? QString() : compressorList().value(i);
 }
 
 void FfmpegCaptureControl::setCompressionQuality(int q)
@@ -671,8 +681,7 @@ RecorderSettings FfmpegCaptureControl::recorderSettings() const
     settings.path = captureFile;
     settings.size = frameSize();
     settings.fps = deliveredFps > 0 ? deliveredFps : fps;
-    settings.codec = compressor < 0 ? QStringLiteral("Uncompressed")
-                                    : VideoFileWriter::compressorNames().value(compressor);
+    settings.codec = compressor.isEmpty() ? QStringLiteral("Uncompressed") : compressor;
     settings.quality = quality;
     settings.timeLimit = limitSeconds;
     if (!audioName.isEmpty())
@@ -870,7 +879,7 @@ bool FfmpegCaptureControl::dialogAvailable(int id) const
     case DialogVideoSourceEffect:
         return connected() && effect.selected() >= 0;
     case DialogVideoCompression:
-        return compressor >= 0;
+        return !compressor.isEmpty();
     case DialogAudioFormat:
         return !audioName.isEmpty();
     default:

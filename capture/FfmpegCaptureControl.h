@@ -139,6 +139,7 @@ private:
     void resetPictureSettings();
     QList<QSize> formatSizes() const; // the sizes the chosen colour format serves
     void followServedMode();
+    QStringList compressorList() const;
     void startSource(); // (re)starts the connected device with the current settings
     void stopSource();
     void restartIfConnected();
@@ -176,7 +177,7 @@ private:
     int resolution = -1;
     int colorFormat = 0;
     int input = 0;
-    int compressor = 0; // MJPEG
+    QString compressor = QStringLiteral("MJPEG"); // empty: uncompressed
     int quality = 4;
     AudioFormat audioFormat{22050, 1, 16};
     bool listenOn = false;
