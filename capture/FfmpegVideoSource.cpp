@@ -63,7 +63,10 @@ private:
     qint64 offset = 0; // steady clock minus the stream's clock, in microseconds
     bool anchored = false;
     bool ownTimes = true; // the stream's time stamps follow the camera's clock
-    qint64 lastArrival = -1, lastTime = 0, period = 0; // smoothing of arrival times
+    // Smoothing of arrival times: pictures since it started, the last arrival, the last time
+    // given and the mean interval.
+    int arrivals = 0;
+    qint64 lastArrival = 0, lastTime = 0, period = 0;
     std::atomic<qint64> lag{0};
 };
 
@@ -161,21 +164,18 @@ qint64 FfmpegVideoSource::frameTime(const AVFrame* frame)
 // hands over pictures in uneven steps that are no missing frames.
 qint64 FfmpegVideoSource::arrivalTime(qint64 now)
 {
-    if (lastArrival < 0 || now - lastTime > 1'000'000) {
-        lastArrival = lastTime = now;
-        period = 0;
-        return now;
-    }
+    if (arrivals == 0 || now - lastTime > 1'000'000)
+        arrivals = 0;
     const qint64 interval = now - lastArrival;
     lastArrival = now;
-    // The first interval after opening is no measure of the rate (the stream starts).
-    period = period <= 0 ? period - 1 : (period * 7 + interval) / 8;
-    if (period == -3)
+    ++arrivals;
+    // The first intervals after opening are no measure of the rate (the stream starts).
+    if (arrivals <= 3) {
         period = interval;
-    if (period <= 0) {
         lastTime = now;
         return now;
     }
+    period = (period * 7 + interval) / 8;
     // A picture is never given a time after its arrival.
     const qint64 predicted = lastTime + period;
     lastTime = std::min(now, predicted + (now - predicted) / 8);

@@ -9,6 +9,10 @@
 #include <map>
 #include <mutex>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace zelvan::capture
 {
 
@@ -20,8 +24,19 @@ namespace
 const QStringList kCandidates{"MJPEG", "huffyuv", "ffvhuff", "utvideo",    "magicyuv",    "ffv1",
                               "mpeg4", "libxvid", "libx264", "mpeg2video", "Uncompressed"};
 
+// The encoders' own chatter (profiles, capabilities) is no news to the operator or to a
+// script reading the tool's error line.
+struct QuietEncoders {
+    QuietEncoders() : level(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
+    ~QuietEncoders() { av_log_set_level(level); }
+    QuietEncoders(const QuietEncoders&) = delete;
+    QuietEncoders& operator=(const QuietEncoders&) = delete;
+    int level;
+};
+
 double measure(const QString& codec, QSize size)
 {
+    const QuietEncoders quiet;
     const QTemporaryDir scratch;
     VideoFileWriter writer;
     if (!scratch.isValid() || !writer.open(scratch.filePath("rate.avi"), size, 30, codec))
