@@ -66,6 +66,9 @@ public:
     ~CaptureControl() override = default;
 
     // Device
+    // A network camera (rtsp://, http(s)://, srt://, udp://) listed under `name`; with
+    // `check` it is opened first and refused when it sends no picture.
+    virtual void addNetworkCamera(const QString& name, const QString& url, bool check) = 0;
     virtual void connectDevice(int videoDeviceIndex) = 0;
     virtual void disconnectDevice() = 0;
     virtual bool connected() const = 0;

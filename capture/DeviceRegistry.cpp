@@ -1,6 +1,8 @@
 #include "capture/DeviceRegistry.h"
 
 #include "capture/CaptureControl.h"
+#include "capture/DeviceScan.h"
+#include "capture/NetworkCamera.h"
 
 #include <algorithm>
 
@@ -37,35 +39,93 @@ DeviceRegistry::~DeviceRegistry()
         scanner.join();
 }
 
+namespace
+{
+
+// The names of the lost cameras that open again.
+QStringList answering(const QList<VideoDeviceInfo>& lost)
+{
+    QStringList back;
+    for (const VideoDeviceInfo& d : lost)
+        if (probeNetworkCamera(d.url))
+            back << d.name;
+    return back;
+}
+
+} // namespace
+
 void DeviceRegistry::pollInBackground()
 {
-    if (!scanReal || scanning)
+    if ((!scanReal && lost.isEmpty()) || scanning)
         return;
     if (scanner.joinable())
         scanner.join(); // finished: its result has been delivered
     scanning = true;
-    scanner = std::thread([this] {
-        const QList<VideoDeviceInfo> v = scanRealVideoDevices();
-        const QList<AudioDeviceInfo> a = scanRealAudioDevices();
+    const QList<VideoDeviceInfo> tryAgain = lostDevices();
+    scanner = std::thread([this, tryAgain] {
+        const bool real = scanReal;
+        const QList<VideoDeviceInfo> v = real ? scanRealVideoDevices() : QList<VideoDeviceInfo>();
+        const QList<AudioDeviceInfo> a = real ? scanRealAudioDevices() : QList<AudioDeviceInfo>();
+        const QStringList back = answering(tryAgain);
         // The destructor joins this thread, so `this` outlives the call; the queued call is
         // dropped if the registry is gone by the time it would run.
         QMetaObject::invokeMethod(
             this,
-            [this, v, a] {
+            [this, real, v, a, back] {
                 scanning = false;
-                realVideo = v;
-                realAudio = a;
+                if (real) {
+                    realVideo = v;
+                    realAudio = a;
+                }
+                takeBack(back);
                 apply();
             },
             Qt::QueuedConnection);
     });
 }
 
+QList<VideoDeviceInfo> DeviceRegistry::lostDevices() const
+{
+    QList<VideoDeviceInfo> list;
+    for (const VideoDeviceInfo& d : added)
+        if (lost.contains(d.name))
+            list << d;
+    return list;
+}
+
+void DeviceRegistry::takeBack(const QStringList& answered)
+{
+    for (const QString& name : answered)
+        lost.removeAll(name);
+}
+
+void DeviceRegistry::setAddedSizes(const QString& name, const QList<QSize>& sizes)
+{
+    for (VideoDeviceInfo& d : added)
+        if (d.name == name)
+            d.sizes = sizes;
+    for (VideoDeviceInfo& d : video)
+        if (d.name == name)
+            d.sizes = sizes;
+}
+
+bool DeviceRegistry::markLost(const QString& name)
+{
+    const bool known = std::any_of(added.begin(), added.end(),
+                                   [&](const VideoDeviceInfo& d) { return d.name == name; });
+    if (!known || lost.contains(name))
+        return false;
+    lost << name;
+    apply();
+    return true;
+}
+
 QList<VideoDeviceInfo> DeviceRegistry::currentVideo() const
 {
     QList<VideoDeviceInfo> list = realVideo;
     for (const VideoDeviceInfo& extra : added)
-        if (std::none_of(list.begin(), list.end(),
+        if (!lost.contains(extra.name) &&
+            std::none_of(list.begin(), list.end(),
                          [&](const VideoDeviceInfo& v) { return v.name == extra.name; }))
             list << extra;
     VideoDeviceInfo pattern;
@@ -162,6 +222,7 @@ void DeviceRegistry::refresh()
         realVideo = scanRealVideoDevices();
         realAudio = scanRealAudioDevices();
     }
+    takeBack(answering(lostDevices()));
     apply();
 }
 
@@ -188,10 +249,12 @@ void DeviceRegistry::apply()
 bool DeviceRegistry::addVideoDevice(const VideoDeviceInfo& device)
 {
     if (device.name.isEmpty() || videoIndexOf(device.name) >= 0 || device.name == kTestPattern ||
-        device.name == kSimulatedSite)
+        device.name == kSimulatedSite || lost.contains(device.name))
         return false;
     VideoDeviceInfo d = device;
     d.kind = DeviceKind::Ffmpeg;
+    if (!d.modes.isEmpty())
+        describeModes(d);
     if (d.sizes.isEmpty())
         d.sizes = {QSize(640, 480)};
     if (d.rates.isEmpty())
@@ -206,6 +269,7 @@ bool DeviceRegistry::removeVideoDevice(const QString& name)
     for (int i = 0; i < added.size(); ++i) {
         if (added[i].name == name) {
             added.removeAt(i);
+            lost.removeAll(name);
             apply();
             return true;
         }

@@ -3,6 +3,8 @@
 // operating system, followed by the built-in devices that always exist ("Test Pattern",
 // "Simulated Jump Site", "Test Tone"). The list is polled; arrivals and removals are reported
 // with the index they have (arrival) or had (removal) in the list.
+#include "capture/SourceModes.h"
+
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -27,10 +29,11 @@ inline const QString kTestTone = QStringLiteral("Test Tone");
 struct VideoDeviceInfo {
     QString name;
     DeviceKind kind = DeviceKind::Ffmpeg;
-    QString inputFormat; // FFmpeg input device: "video4linux2", "dshow"
-    QString url;         // what that input device opens: "/dev/video0", "video=Name"
-    QList<QSize> sizes;
-    QList<double> rates;
+    QString inputFormat;          // FFmpeg input device: "video4linux2", "dshow"
+    QString url;                  // what that input device opens: "/dev/video0", "video=Name"
+    QList<QSize> sizes;           // every size of every format
+    QList<double> rates;          // every rate of every format
+    QList<VideoMode> modes;       // what the driver lists; empty: any size and rate is asked for
     QStringList colorFormats;     // names shown to the user
     QStringList colorFormatCodes; // FFmpeg names for the same entries ("yuyv422", "mjpeg")
     QStringList inputs;
@@ -77,6 +80,13 @@ public:
     bool addAudioDevice(const AudioDeviceInfo& device);
     bool removeAudioDevice(const QString& name);
 
+    // A network camera whose stream broke leaves the list as if unplugged; polling (and
+    // refresh()) tries it again and lists it once more when it answers. False if no added
+    // device has that name or it is already lost.
+    bool markLost(const QString& name);
+    // The sizes of an added device, once it has said what it sends.
+    void setAddedSizes(const QString& name, const QList<QSize>& sizes);
+
     // A built-in device can be taken away and given back, as if unplugged: a recording from
     // it ends as it would when a camera is pulled out.
     bool unplug(const QString& name);
@@ -95,12 +105,15 @@ private:
     void apply(); // recomputes the lists from the last scan and reports the differences
     void pollInBackground();
     void applyDiff(const QString& category, QStringList& names, const QStringList& fresh);
+    QList<VideoDeviceInfo> lostDevices() const;
+    void takeBack(const QStringList& answered);
 
     bool scanReal;
     QList<VideoDeviceInfo> video;
     QList<AudioDeviceInfo> audio;
     QList<VideoDeviceInfo> added;
     QList<AudioDeviceInfo> addedAudio;
+    QStringList lost;                 // added devices that stopped answering
     QList<VideoDeviceInfo> realVideo; // last scan
     QList<AudioDeviceInfo> realAudio;
     std::thread scanner;

@@ -1,6 +1,7 @@
 #include "capture/DeviceScan.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace zelvan::capture
 {
@@ -23,6 +24,17 @@ template <class T> QList<T> uniqueNames(QList<T> list)
 }
 
 } // namespace
+
+void describeModes(VideoDeviceInfo& info)
+{
+    info.sizes = sizesServed(info.modes, QString());
+    info.rates.clear();
+    for (const VideoMode& m : info.modes)
+        if (std::none_of(info.rates.begin(), info.rates.end(),
+                         [&](double r) { return sameRate(r, m.fps); }))
+            info.rates << m.fps;
+    std::sort(info.rates.begin(), info.rates.end());
+}
 
 QList<VideoDeviceInfo> scanRealVideoDevices()
 {

@@ -11,4 +11,7 @@ namespace zelvan::capture
 QList<VideoDeviceInfo> platformVideoDevices();
 QList<AudioDeviceInfo> platformAudioDevices();
 
+// Fills a camera's `sizes` and `rates` (every format together) from its `modes`.
+void describeModes(VideoDeviceInfo& info);
+
 } // namespace zelvan::capture

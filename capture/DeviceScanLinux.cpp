@@ -5,10 +5,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSet>
-#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
@@ -59,68 +56,47 @@ QString textOf(const __u8* field)
     return QString::fromUtf8(reinterpret_cast<const char*>(field));
 }
 
-// What one camera offers, gathered while its formats are walked.
-struct V4l2Modes {
-    QList<QSize> sizes;
-    QSet<quint64> seenSizes;
-    QSet<int> rates; // frames per 1000 seconds, to merge rates that differ only in rounding
-};
-
-// The discrete frame intervals of one size of one pixel format.
-void readRates(int fd, const v4l2_frmsizeenum& size, V4l2Modes& modes)
+// The discrete frame intervals of one size of one pixel format, as modes of `code`.
+void readRates(int fd, const v4l2_frmsizeenum& size, const QString& code, QList<VideoMode>& modes)
 {
     v4l2_frmivalenum ival{};
     ival.pixel_format = size.pixel_format;
     ival.width = size.discrete.width;
     ival.height = size.discrete.height;
+    const QSize s(int(size.discrete.width), int(size.discrete.height));
     for (ival.index = 0; xioctl(fd, VIDIOC_ENUM_FRAMEINTERVALS, &ival) == 0; ++ival.index) {
         if (ival.type != V4L2_FRMIVAL_TYPE_DISCRETE || ival.discrete.numerator == 0)
             break;
-        modes.rates.insert(
-            int(std::lround(1000.0 * ival.discrete.denominator / ival.discrete.numerator)));
+        modes << VideoMode{code, s, double(ival.discrete.denominator) / ival.discrete.numerator};
     }
 }
 
 // The discrete sizes of one pixel format, and their rates.
-void readSizes(int fd, quint32 pixelFormat, V4l2Modes& modes)
+void readSizes(int fd, quint32 pixelFormat, const QString& code, QList<VideoMode>& modes)
 {
     v4l2_frmsizeenum size{};
     size.pixel_format = pixelFormat;
     for (size.index = 0; xioctl(fd, VIDIOC_ENUM_FRAMESIZES, &size) == 0; ++size.index) {
         if (size.type != V4L2_FRMSIZE_TYPE_DISCRETE)
             break;
-        const QSize s(int(size.discrete.width), int(size.discrete.height));
-        const quint64 key = quint64(s.width()) << 32 | quint64(s.height());
-        if (!modes.seenSizes.contains(key)) {
-            modes.seenSizes.insert(key);
-            modes.sizes << s;
-        }
-        readRates(fd, size, modes);
+        readRates(fd, size, code, modes);
     }
 }
 
-// Every pixel format FFmpeg can take from the camera, with its sizes and rates.
+// Every pixel format FFmpeg can take from the camera, with the sizes and rates it serves.
 void readFormats(int fd, VideoDeviceInfo& info)
 {
-    V4l2Modes modes;
     v4l2_fmtdesc fmt{};
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     for (fmt.index = 0; xioctl(fd, VIDIOC_ENUM_FMT, &fmt) == 0; ++fmt.index) {
         const QString code = ffmpegFormatOf(fmt.pixelformat);
-        if (code.isEmpty())
+        if (code.isEmpty() || info.colorFormatCodes.contains(code))
             continue;
         info.colorFormats << textOf(fmt.description);
         info.colorFormatCodes << code;
-        readSizes(fd, fmt.pixelformat, modes);
+        readSizes(fd, fmt.pixelformat, code, info.modes);
     }
-    QList<int> rates = modes.rates.values();
-    std::sort(rates.begin(), rates.end());
-    for (int r : rates)
-        info.rates << r / 1000.0;
-    info.sizes = modes.sizes;
-    std::sort(info.sizes.begin(), info.sizes.end(), [](QSize a, QSize b) {
-        return qint64(a.width()) * a.height() < qint64(b.width()) * b.height();
-    });
+    describeModes(info);
 }
 
 // The camera behind an open video node; fails for nodes that do not capture video.

@@ -1,5 +1,6 @@
 #include "capture/FfmpegCaptureControl.h"
 
+#include "capture/RecorderCompressors.h"
 #include "review/cDIB.h"
 
 #include <QDir>
@@ -21,6 +22,13 @@ namespace
 QString sizeName(QSize s)
 {
     return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+}
+
+// 640x480 is the station's usual picture; otherwise the first size.
+int preferredSizeIndex(const QList<QSize>& sizes)
+{
+    const int usual = int(sizes.indexOf(QSize(640, 480)));
+    return usual >= 0 ? usual : (sizes.isEmpty() ? -1 : 0);
 }
 
 [[noreturn]] void throwError(int number, const QString& text)
@@ -87,22 +95,43 @@ VideoDeviceInfo FfmpegCaptureControl::selectedVideo() const
 void FfmpegCaptureControl::resetPictureSettings()
 {
     const VideoDeviceInfo dev = selectedVideo();
-    // 640x480 is the station's usual picture; otherwise the device's first size.
-    resolution = dev.sizes.indexOf(QSize(640, 480));
-    if (resolution < 0)
-        resolution = dev.sizes.isEmpty() ? -1 : 0;
     colorFormat = dev.colorFormats.isEmpty() ? -1 : 0;
+    resolution = preferredSizeIndex(formatSizes());
     input = dev.inputs.isEmpty() ? -1 : 0;
+}
+
+QList<QSize> FfmpegCaptureControl::formatSizes() const
+{
+    const VideoDeviceInfo dev = selectedVideo();
+    if (dev.modes.isEmpty())
+        return dev.sizes;
+    return sizesServed(dev.modes, dev.colorFormatCodes.value(colorFormat));
 }
 
 QSize FfmpegCaptureControl::frameSize() const
 {
+    const QList<QSize> sizes = formatSizes();
+    return resolution >= 0 && resolution < sizes.size() ? sizes[resolution] : QSize();
+}
+
+// A size the chosen format does not serve is not opened as asked: the format that serves
+// it (and the rate) is taken instead, and the status label says so.
+void FfmpegCaptureControl::followServedMode()
+{
     const VideoDeviceInfo dev = selectedVideo();
-    return resolution >= 0 && resolution < dev.sizes.size() ? dev.sizes[resolution] : QSize();
+    const QString code = dev.colorFormatCodes.value(colorFormat);
+    const ModeChoice choice = chooseMode(dev.modes, dev.colorFormatCodes, code, frameSize(), fps);
+    if (!choice.switched)
+        return;
+    const QString from = dev.colorFormats.value(colorFormat);
+    colorFormat = int(dev.colorFormatCodes.indexOf(choice.format));
+    resolution = int(formatSizes().indexOf(choice.size));
+    emit statusText(formatSwitchText(dev.colorFormats.value(colorFormat), from, choice.size, fps));
 }
 
 void FfmpegCaptureControl::startSource()
 {
+    followServedMode();
     const VideoDeviceInfo dev = selectedVideo();
     VideoSettings settings;
     settings.size = frameSize();
@@ -113,8 +142,14 @@ void FfmpegCaptureControl::startSource()
     if (!src)
         throwError(ErrDeviceFailed, dev.name + QStringLiteral(" is not available in this build"));
     const quint64 generation = ++sourceGeneration;
-    src->setFrameHandler(
-        [this](FramePtr frame, qint64 time) { onDeviceFrame(std::move(frame), time); });
+    rateMeter.reset();
+    rateMeasured = false;
+    deliveryKnown = false;
+    deliveredFps = 0;
+    latencyMs = -1;
+    src->setFrameHandler([this, generation](FramePtr frame, qint64 time) {
+        onDeviceFrame(std::move(frame), time, generation);
+    });
     src->setEndHandler([this, generation](const QString& reason) {
         QMetaObject::invokeMethod(
             this, [this, generation, reason] { onSourceEnded(generation, reason); },
@@ -122,6 +157,11 @@ void FfmpegCaptureControl::startSource()
     });
     if (const Status started = src->start(); !started)
         throwError(ErrDeviceFailed, started.error());
+    // A network camera sends the size it was set up for; that is the only size it has.
+    if (const QSize sent = src->sentSize(); sent.isValid() && sent != settings.size) {
+        registry.setAddedSizes(dev.name, {sent});
+        resolution = 0;
+    }
     source = std::move(src);
 }
 
@@ -147,38 +187,6 @@ void FfmpegCaptureControl::restartIfConnected()
         connectedName.clear();
         emit statusChange(StatusDisconnected, QStringLiteral("Disconnected"));
         throw;
-    }
-}
-
-// Device thread: effect, still, recording, preview. Nothing here waits for the user
-// interface.
-void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros)
-{
-    frame = effect.apply(std::move(frame));
-    if (!frame)
-        return;
-    std::shared_ptr<Recorder> rec;
-    {
-        std::lock_guard<std::mutex> lock(sinkMutex);
-        latest = cloneFrame(frame.get());
-        rec = recorder;
-    }
-    if (rec)
-        rec->pushVideo(cloneFrame(frame.get()), timeMicros);
-    // Every picture of a camera up to 60 frames a second is shown live (a display shows no
-    // more); converting more would only cost the device thread time that recording needs.
-    if (previewWanted && timeMicros - lastPreviewMicros >= 16000 &&
-        !previewPending.exchange(true)) {
-        lastPreviewMicros = timeMicros;
-        const QImage image = imageFromFrame(frame.get());
-        QMetaObject::invokeMethod(
-            this,
-            [this, image] {
-                previewPending = false;
-                if (previewOn)
-                    emit previewFrame(image);
-            },
-            Qt::QueuedConnection);
     }
 }
 
@@ -297,12 +305,12 @@ void FfmpegCaptureControl::setPreview(bool on)
 
 int FfmpegCaptureControl::resolutionCount() const
 {
-    return int(selectedVideo().sizes.size());
+    return int(formatSizes().size());
 }
 
 QString FfmpegCaptureControl::resolutionName(int i) const
 {
-    const auto sizes = selectedVideo().sizes;
+    const auto sizes = formatSizes();
     checkIndex(i, sizes.size(), QStringLiteral("Resolution"));
     return sizeName(sizes[i]);
 }
@@ -345,7 +353,16 @@ void FfmpegCaptureControl::setColorFormatIndex(int i)
     checkIndex(i, colorFormatCount(), QStringLiteral("Colour format"));
     if (i == colorFormat)
         return;
+    // The size stays when the new format serves it at the rate; the lists follow the format.
+    const VideoDeviceInfo dev = selectedVideo();
+    const QSize size = dev.modes.isEmpty() ? frameSize()
+                                           : sizeForFormat(dev.modes, dev.colorFormatCodes.value(i),
+                                                           frameSize(), fps);
     colorFormat = i;
+    const QList<QSize> sizes = formatSizes();
+    resolution = int(sizes.indexOf(size));
+    if (resolution < 0)
+        resolution = preferredSizeIndex(sizes);
     restartIfConnected();
 }
 
@@ -383,21 +400,30 @@ void FfmpegCaptureControl::setChannel(int)
 
 // ---------------------------------------------------------------------------- compression
 
+// The compressors that keep up at the chosen size and rate; the built-in default size when
+// no device is chosen.
+QStringList FfmpegCaptureControl::compressorList() const
+{
+    const QSize size = frameSize();
+    return liveCompressors(size.isValid() ? size : QSize(640, 480), fps);
+}
+
 int FfmpegCaptureControl::videoCompressorCount() const
 {
-    return int(VideoFileWriter::compressorNames().size());
+    return int(compressorList().size());
 }
 
 QString FfmpegCaptureControl::videoCompressorName(int i) const
 {
-    const QStringList names = VideoFileWriter::compressorNames();
+    const QStringList names = compressorList();
     checkIndex(i, names.size(), QStringLiteral("Video compressor"));
     return names[i];
 }
 
+// The chosen compressor is kept by name, as the list follows the size and rate.
 int FfmpegCaptureControl::videoCompressorIndex() const
 {
-    return compressor;
+    return compressor.isEmpty() ? -1 : int(compressorList().indexOf(compressor));
 }
 
 void FfmpegCaptureControl::setVideoCompressorIndex(int i)
@@ -405,7 +431,7 @@ void FfmpegCaptureControl::setVideoCompressorIndex(int i)
     requireIdle();
     if (i != -1)
         checkIndex(i, videoCompressorCount(), QStringLiteral("Video compressor"));
-    compressor = i;
+    compressor = i < 0 ? QString() : compressorList().value(i);
 }
 
 void FfmpegCaptureControl::setCompressionQuality(int q)
@@ -549,9 +575,8 @@ RecorderSettings FfmpegCaptureControl::recorderSettings() const
     RecorderSettings settings;
     settings.path = captureFile;
     settings.size = frameSize();
-    settings.fps = fps;
-    settings.codec = compressor < 0 ? QStringLiteral("Uncompressed")
-                                    : VideoFileWriter::compressorNames().value(compressor);
+    settings.fps = deliveredFps > 0 ? deliveredFps : fps;
+    settings.codec = compressor.isEmpty() ? QStringLiteral("Uncompressed") : compressor;
     settings.quality = quality;
     settings.timeLimit = limitSeconds;
     if (!audioName.isEmpty())
@@ -749,7 +774,7 @@ bool FfmpegCaptureControl::dialogAvailable(int id) const
     case DialogVideoSourceEffect:
         return connected() && effect.selected() >= 0;
     case DialogVideoCompression:
-        return compressor >= 0;
+        return !compressor.isEmpty();
     case DialogAudioFormat:
         return !audioName.isEmpty();
     default:
@@ -797,12 +822,16 @@ void FfmpegCaptureControl::onSourceEnded(quint64 generation, const QString& reas
 {
     if (generation != sourceGeneration || !connected())
         return; // a source that was already replaced
+    const QString lostName = connectedName;
     finishRecording(reason);
     stopSource();
     connectedName.clear();
     emit warning(reason);
     emit statusChange(StatusDisconnected, QStringLiteral("Disconnected"));
-    registry.refresh(); // a camera that really left is reported as removed
+    // A camera that really left is reported as removed; a network camera leaves the list
+    // until it answers again.
+    if (!registry.markLost(lostName))
+        registry.refresh();
 }
 
 } // namespace zelvan::capture

@@ -5,6 +5,7 @@
 #include "capture/CaptureControl.h"
 #include "capture/DeviceRegistry.h"
 #include "capture/Recorder.h"
+#include "capture/SourceRate.h"
 #include "capture/Sources.h"
 #include "capture/VideoEffects.h"
 
@@ -39,8 +40,18 @@ public:
     int compressionQuality() const { return quality; }
     void setCompressionQuality(int q);
     QSize frameSize() const; // of the current resolution
+    // The rate the connected device really delivers when it is clearly below the asked one
+    // (0 until measured or when it keeps up); recordings are made at it.
+    double deliveredFrameRate() const { return deliveredFps; }
+    // The connected device's rate has been measured (a second of pictures after connecting).
+    bool deliveryMeasured() const { return deliveryKnown; }
+    // The rate of the last recording's file.
+    double recordingFrameRate() const;
+    // Milliseconds from a network camera's time stamp to its live picture (-1: not known).
+    int liveLatencyMs() const { return latencyMs; }
 
     // Device
+    void addNetworkCamera(const QString& name, const QString& url, bool check) override;
     void connectDevice(int videoDeviceIndex) override;
     void disconnectDevice() override;
     bool connected() const override;
@@ -126,10 +137,16 @@ private:
     void requireCategory(const QString& category) const;
     VideoDeviceInfo selectedVideo() const;
     void resetPictureSettings();
+    QList<QSize> formatSizes() const; // the sizes the chosen colour format serves
+    void followServedMode();
+    QStringList compressorList() const;
     void startSource(); // (re)starts the connected device with the current settings
     void stopSource();
     void restartIfConnected();
-    void onDeviceFrame(FramePtr frame, qint64 timeMicros);
+    void onDeviceFrame(FramePtr frame, qint64 timeMicros, quint64 generation);
+    void showPreview(FramePtr frame, qint64 timeMicros);
+    void onRateMeasured(quint64 generation, double measured);
+    void onPreviewShown(qint64 timeMicros);
     void onRegistryChange(const QString& category, int action, int index, const QString& name);
     void onSourceEnded(quint64 generation, const QString& reason);
     // The steps of startCapture(); each throws CaptureError.
@@ -150,11 +167,17 @@ private:
     std::unique_ptr<VideoSource> source;
     std::unique_ptr<AudioSource> audioSource;
     quint64 sourceGeneration = 0;
+    DeliveredRate rateMeter;   // device thread only while a source runs
+    bool rateMeasured = false; // likewise
+    double deliveredFps = 0;
+    bool deliveryKnown = false;
+    int latencyMs = -1;
+    qint64 latencyShownMicros = 0;
 
     int resolution = -1;
     int colorFormat = 0;
     int input = 0;
-    int compressor = 0; // MJPEG
+    QString compressor = QStringLiteral("MJPEG"); // empty: uncompressed
     int quality = 4;
     AudioFormat audioFormat{22050, 1, 16};
     bool listenOn = false;

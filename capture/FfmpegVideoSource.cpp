@@ -1,13 +1,19 @@
-// Cameras and other video inputs through libavdevice (video4linux2, dshow, lavfi, ...).
+// Cameras and other video inputs through libavdevice (video4linux2, dshow, lavfi, ...) and
+// network cameras (rtsp, http, srt, udp). Pictures carry the device's own time stamps (the
+// driver's buffer times, the stream's time stamps), not their arrival times.
+#include "capture/NetworkCamera.h"
 #include "capture/SourceKinds.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
+#include <libavutil/time.h>
 }
 
 namespace zelvan::capture
@@ -24,6 +30,8 @@ public:
     {
     }
     ~FfmpegVideoSource() override { stop(); }
+    QSize sentSize() const override { return sent; }
+    qint64 clockLagMicros() const override { return lag.load(); }
 
 protected:
     static int interrupted(void* opaque)
@@ -42,18 +50,31 @@ protected:
 private:
     AVDictionary* inputOptions() const; // size, rate, colour format and input for the device
     Status openDecoder();
-    void decode(const AVPacket* packet, qint64 timeMicros);
+    void decode(const AVPacket* packet);
+    qint64 frameTime(const AVFrame* frame);
+    qint64 arrivalTime(qint64 now);
 
     VideoDeviceInfo device;
     VideoSettings settings;
     AVFormatContext* fmt = nullptr;
     AVCodecContext* dec = nullptr;
     int stream = -1;
+    QSize sent;
+    qint64 offset = 0; // steady clock minus the stream's clock, in microseconds
+    bool anchored = false;
+    bool ownTimes = true; // the stream's time stamps follow the camera's clock
+    // Smoothing of arrival times: pictures since it started, the last arrival, the last time
+    // given and the mean interval.
+    int arrivals = 0;
+    qint64 lastArrival = 0, lastTime = 0, period = 0;
+    std::atomic<qint64> lag{0};
 };
 
 AVDictionary* FfmpegVideoSource::inputOptions() const
 {
     AVDictionary* options = nullptr;
+    if (isNetworkUrl(device.url))
+        return networkInputOptions(device.url);
     const QByteArray size =
         QStringLiteral("%1x%2").arg(settings.size.width()).arg(settings.size.height()).toLatin1();
     av_dict_set(&options, "video_size", size.constData(), 0);
@@ -73,9 +94,14 @@ AVDictionary* FfmpegVideoSource::inputOptions() const
 Status FfmpegVideoSource::open()
 {
     avdevice_register_all();
-    const AVInputFormat* format = av_find_input_format(device.inputFormat.toLatin1().constData());
-    if (!format)
-        return fail(QStringLiteral("This FFmpeg build has no %1 input").arg(device.inputFormat));
+    avformat_network_init();
+    const AVInputFormat* format = nullptr;
+    if (!device.inputFormat.isEmpty()) {
+        format = av_find_input_format(device.inputFormat.toLatin1().constData());
+        if (!format)
+            return fail(
+                QStringLiteral("This FFmpeg build has no %1 input").arg(device.inputFormat));
+    }
     AVDictionary* options = inputOptions();
     fmt = avformat_alloc_context();
     fmt->interrupt_callback.callback = &FfmpegVideoSource::interrupted;
@@ -84,9 +110,19 @@ Status FfmpegVideoSource::open()
     av_dict_free(&options);
     if (rc < 0)
         return fail(QStringLiteral("Cannot open %1").arg(device.name));
+    // A stream says what it carries only once its first packets are read.
+    if (isNetworkUrl(device.url) && avformat_find_stream_info(fmt, nullptr) < 0)
+        return fail(QStringLiteral("%1 delivers no video").arg(device.name));
     stream = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (stream < 0)
         return fail(QStringLiteral("%1 delivers no video").arg(device.name));
+    // A multipart JPEG stream only numbers its pictures (as if at 25 a second): their arrival
+    // is their time.
+    const QByteArray demuxer = fmt->iformat->name;
+    ownTimes = !(fmt->iformat->flags & AVFMT_NOTIMESTAMPS) && demuxer != "mpjpeg" &&
+               demuxer != "mjpeg" && demuxer != "jpeg_pipe";
+    if (isNetworkUrl(device.url))
+        sent = QSize(fmt->streams[stream]->codecpar->width, fmt->streams[stream]->codecpar->height);
     return openDecoder();
 }
 
@@ -100,7 +136,53 @@ Status FfmpegVideoSource::openDecoder()
     return {};
 }
 
-void FfmpegVideoSource::decode(const AVPacket* packet, qint64 timeMicros)
+// The picture's time on the steady clock. The stream's time stamps keep their spacing; the
+// first picture anchors them to its arrival. A jump of more than a second (the camera's clock
+// restarted) anchors them again. A network camera that tells its wall clock (RTCP) also
+// tells how long before its arrival the picture was taken.
+qint64 FfmpegVideoSource::frameTime(const AVFrame* frame)
+{
+    const qint64 now = steadyMicros();
+    const qint64 ts = frame->best_effort_timestamp;
+    if (ts == AV_NOPTS_VALUE || !ownTimes)
+        return arrivalTime(now);
+    const qint64 streamMicros = av_rescale_q(ts, fmt->streams[stream]->time_base, AV_TIME_BASE_Q);
+    if (!anchored || std::llabs(streamMicros + offset - now) > 1'000'000) {
+        offset = now - streamMicros;
+        anchored = true;
+    }
+    const qint64 time = streamMicros + offset;
+    if (fmt->start_time_realtime != AV_NOPTS_VALUE && fmt->start_time_realtime > 0) {
+        // Stream time 0 is the camera's wall-clock time start_time_realtime.
+        const qint64 taken = fmt->start_time_realtime + streamMicros + (now - av_gettime());
+        lag = time - taken;
+    }
+    return time;
+}
+
+// A stream without time stamps of its own: its arrival times, smoothed, since a network
+// hands over pictures in uneven steps that are no missing frames.
+qint64 FfmpegVideoSource::arrivalTime(qint64 now)
+{
+    if (arrivals == 0 || now - lastTime > 1'000'000)
+        arrivals = 0;
+    const qint64 interval = now - lastArrival;
+    lastArrival = now;
+    ++arrivals;
+    // The first intervals after opening are no measure of the rate (the stream starts).
+    if (arrivals <= 3) {
+        period = interval;
+        lastTime = now;
+        return now;
+    }
+    period = (period * 7 + interval) / 8;
+    // A picture is never given a time after its arrival.
+    const qint64 predicted = lastTime + period;
+    lastTime = std::min(now, predicted + (now - predicted) / 8);
+    return lastTime;
+}
+
+void FfmpegVideoSource::decode(const AVPacket* packet)
 {
     if (packet->stream_index != stream || avcodec_send_packet(dec, packet) < 0)
         return;
@@ -108,8 +190,9 @@ void FfmpegVideoSource::decode(const AVPacket* packet, qint64 timeMicros)
         FramePtr frame(av_frame_alloc());
         if (avcodec_receive_frame(dec, frame.get()) < 0)
             break;
+        const qint64 time = frameTime(frame.get());
         if (onFrame)
-            onFrame(std::move(frame), timeMicros);
+            onFrame(std::move(frame), time);
     }
 }
 
@@ -127,7 +210,7 @@ void FfmpegVideoSource::run()
             ended(device.name + QStringLiteral(" stopped delivering pictures"));
             return;
         }
-        decode(packet, steadyMicros());
+        decode(packet);
         av_packet_unref(packet);
     }
     av_packet_free(&packet);

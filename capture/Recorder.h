@@ -53,6 +53,7 @@ public:
 
     bool limitReached() const { return limitHit.load(); }
     bool active() const { return running.load(); }
+    double frameRate() const { return settings.fps; } // of the file
     int framesCaptured() const { return captured.load(); }
     int framesDropped() const { return dropped.load(); }
     qint64 audioSamples() const { return samples.load(); }

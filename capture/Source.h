@@ -74,6 +74,12 @@ public:
     // Frame and its capture time (steady-clock microseconds).
     using FrameFn = std::function<void(FramePtr frame, qint64 timeMicros)>;
     void setFrameHandler(FrameFn fn) { onFrame = std::move(fn); }
+    // The size the opened device sends when it chooses it itself (a network camera);
+    // invalid when the size asked for is the size delivered.
+    virtual QSize sentSize() const { return {}; }
+    // How long before its time stamp a picture was taken, where the device tells (a network
+    // camera's wall clock); 0 otherwise. Thread-safe.
+    virtual qint64 clockLagMicros() const { return 0; }
 
 protected:
     FrameFn onFrame;

@@ -1,9 +1,12 @@
 // zelvan-tool devices / record: the capture engine without its screens.
 #include "base/WholeFile.h"
 #include "capture/FfmpegCaptureControl.h"
+#include "capture/NetworkCamera.h"
 #include "cli/Command.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -137,6 +140,12 @@ QString recordUntilFinished(FfmpegCaptureControl& control, int device, double se
                              failure = text;
                      });
     control.connectDevice(device);
+    // A camera that delivers fewer pictures than asked is recorded at the rate it delivers,
+    // known after its first second.
+    QElapsedTimer settling;
+    settling.start();
+    while (!control.deliveryMeasured() && control.connected() && settling.elapsed() < 2500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     control.startCapture();
     // The time limit ends the recording; the guard only catches a device that hangs.
     QTimer guard;
@@ -173,7 +182,7 @@ QJsonObject recordWith(FfmpegCaptureControl& control, int device, const RecordRe
     return QJsonObject{{"file", QDir::toNativeSeparators(path)},
                        {"framesCaptured", control.framesCaptured()},
                        {"framesDropped", control.framesDropped()},
-                       {"frameRate", control.frameRate()},
+                       {"frameRate", control.recordingFrameRate()},
                        {"captureTimeMs", double(control.captureTimeMs())},
                        {"audioSamples", double(control.audioSamplesCaptured())}};
 }
@@ -183,12 +192,15 @@ QJsonObject recordCommand(const Args& args)
     const RecordRequest request = readRecordRequest(args);
     FfmpegCaptureControl control;
     control.devices().setPollInterval(0);
-    const int device = lastMatch(
-        control.videoDeviceCount(), [&](int i) { return control.videoDeviceName(i); },
-        [&](const QString& name) { return name == request.device; });
-    if (device < 0)
-        throw CommandError(QStringLiteral("no video device called ") + request.device);
     try {
+        // A camera's address is listed under itself for this recording.
+        if (capture::isNetworkUrl(request.device))
+            control.addNetworkCamera(request.device, request.device, false);
+        const int device = lastMatch(
+            control.videoDeviceCount(), [&](int i) { return control.videoDeviceName(i); },
+            [&](const QString& name) { return name == request.device; });
+        if (device < 0)
+            throw CommandError(QStringLiteral("no video device called ") + request.device);
         return recordWith(control, device, request, args);
     } catch (const CaptureError& e) {
         throw CommandError(e.description);

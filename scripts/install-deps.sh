@@ -10,6 +10,8 @@ packages=(
   libswscale-dev libavutil-dev libswresample-dev ffmpeg
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus at-spi2-core python3-pyatspi
+  python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-ugly gstreamer1.0-plugins-base
+  gstreamer1.0-plugins-good
 )
 
 missing=()

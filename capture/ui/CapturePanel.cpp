@@ -1,5 +1,6 @@
 #include "capture/ui/CapturePanel.h"
 
+#include "app/SettingsStore.h"
 #include "base/Numbers.h"
 #include "capture/CaptureErrorMessage.h"
 #include "capture/CapturePanelRules.h"
@@ -85,6 +86,8 @@ QGroupBox* CapturePanel::buildCommands()
     grid->addWidget(namedLabel("Label4", QStringLiteral("Video Device:"), devices_), 0, 0);
     grid->addWidget(devices_, 0, 1);
     grid->addWidget(videoConfig_, 0, 2);
+    addCamera_ = namedButton("cmdAddNetworkCamera", QStringLiteral("Add network camera..."));
+    grid->addWidget(addCamera_, 1, 1, 1, 2);
     frames_ = counter("LblFrames");
     dropped_ = counter("LblFrmDrop");
     samples_ = counter("LblSamples");
@@ -98,7 +101,7 @@ QGroupBox* CapturePanel::buildCommands()
     counters->addWidget(samples_, 1, 1);
     counters->addWidget(namedLabel("Label16", QStringLiteral("Time (ms)"), time_), 1, 2);
     counters->addWidget(time_, 1, 3);
-    grid->addLayout(counters, 1, 0, 1, 3);
+    grid->addLayout(counters, 2, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(0, kLabelColumn);
     return group;
@@ -222,8 +225,10 @@ void CapturePanel::prepare()
     selectQuietly(captureType_, captureType_->findText(kCaptureTypeStreams));
     preview_->setText(control_.preview() ? QStringLiteral("Preview Off")
                                          : QStringLiteral("Preview On"));
+    restoreNetworkCameras();
+    const StartDevice start = storedStartDevice();
     try {
-        fillDeviceLists();
+        fillDeviceLists(std::max(0, start.index));
         fillCompressionAndEffects();
     } catch (const CaptureError& error) {
         showError(error, true);
@@ -231,20 +236,30 @@ void CapturePanel::prepare()
     InitAudioSettings();
     showStartRate();
     limit_->setText(QString::number(control_.timeLimit()));
-    Connect();
-    const int stored = station_.settings().compression();
-    const int chosen = storedIndexOrFirst(stored, compression_->count());
+    // A stored camera that is missing is named; the list shows what is there.
+    if (start.missingMessage.isEmpty())
+        Connect();
+    else
+        dialogs_.message(start.missingMessage, Icon::Warning);
+    // A station that never chose a compressor records MJPEG (and stores it at once), not
+    // uncompressed pictures no disk keeps up with.
+    const bool chosenBefore =
+        station_.settings().contains(QString::fromLatin1(app::key::compression));
+    const int mjpeg = std::max(0, compression_->findText(QStringLiteral("MJPEG")));
+    const int chosen =
+        chosenBefore ? storedIndexOrFirst(station_.settings().compression(), compression_->count())
+                     : mjpeg;
     selectQuietly(compression_, chosen);
     onCompression(chosen);
 }
 
-void CapturePanel::fillDeviceLists()
+void CapturePanel::fillDeviceLists(int device)
 {
     const int videoCount = control_.videoDeviceCount();
     if (videoCount > 0)
         fillQuietly(devices_,
                     namesOf(videoCount, [this](int i) { return control_.videoDeviceName(i); }),
-                    storedIndexOrFirst(station_.settings().device(), videoCount));
+                    device);
     else
         fillQuietly(devices_, {kNoCaptureDevices}, 0);
     const int audioCount = control_.audioDeviceCount();

@@ -7,6 +7,7 @@
 #include "app/Station.h"
 #include "base/Dialogs.h"
 #include "capture/CaptureControl.h"
+#include "capture/SourceChoice.h"
 
 #include <QWidget>
 
@@ -70,7 +71,7 @@ private:
     void addVideoRows(QGridLayout* grid);
     void addAudioRows(QGridLayout* grid, int row);
     void wireChoices();
-    void fillDeviceLists();
+    void fillDeviceLists(int device);
     void fillCompressionAndEffects();
     void showStartRate();
     void connectSteps();
@@ -78,6 +79,7 @@ private:
     void fillInputAndChannel();
     void setPictureControlsEnabled(bool on);
     void rereadPictureLists();
+    void followServedFormat(int formatBefore);
 
     // Handlers of the operator's choices (and of the program's selections that run them).
     void onResolution(int index);
@@ -95,6 +97,11 @@ private:
     void onPreviewClicked();
     void onVideoConfig();
     void onDialog(int id);
+    void onDevice(int index);
+    void useArrivedDevice(int index);
+    void onAddNetworkCamera();
+    void restoreNetworkCameras();
+    StartDevice storedStartDevice() const;
     void onDeviceListChange(const QString& category, int action, int index, const QString& name);
     void onVideoListChange(int action, int index, const QString& name);
     void onAudioListChange(int action, int index, const QString& name);
@@ -112,6 +119,7 @@ private:
     QGroupBox* options_ = nullptr;
     QComboBox* devices_ = nullptr; // Combo1
     QPushButton* videoConfig_ = nullptr;
+    QPushButton* addCamera_ = nullptr;
     QLabel* resolLabel_ = nullptr;
     QComboBox* resolution_ = nullptr;
     QLabel* colorLabel_ = nullptr;

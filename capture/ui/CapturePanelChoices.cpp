@@ -16,6 +16,8 @@ namespace zelvan::capture::ui
 void CapturePanel::wireChoices()
 {
     const auto chosen = qOverload<int>(&QComboBox::currentIndexChanged);
+    connect(devices_, chosen, this, &CapturePanel::onDevice);
+    connect(addCamera_, &QPushButton::clicked, this, &CapturePanel::onAddNetworkCamera);
     connect(resolution_, chosen, this, &CapturePanel::onResolution);
     connect(colorFormat_, chosen, this, &CapturePanel::onColorFormat);
     connect(input_, chosen, this, &CapturePanel::onVideoInput);
@@ -45,9 +47,11 @@ void CapturePanel::onResolution(int index)
     if (index < 0)
         return;
     try {
+        const int format = control_.colorFormatIndex();
         if (index != control_.resolutionIndex())
             control_.setResolutionIndex(index);
         store(app::key::VideoResolution, QString::number(index));
+        followServedFormat(format);
     } catch (const CaptureError& error) {
         showError(error, false);
     }
@@ -58,12 +62,27 @@ void CapturePanel::onColorFormat(int index)
     if (index < 0)
         return;
     try {
-        if (index != control_.colorFormatIndex())
+        if (index != control_.colorFormatIndex()) {
             control_.setColorFormatIndex(index);
-        store(app::key::ColorFormat, QString::number(index));
+            // The sizes are the ones the new format serves.
+            rereadPictureLists();
+            store(app::key::VideoResolution, QString::number(control_.resolutionIndex()));
+        }
+        store(app::key::ColorFormat, QString::number(control_.colorFormatIndex()));
     } catch (const CaptureError& error) {
         showError(error, false);
     }
+}
+
+// A size and rate only another format serves switched the control's format: the lists show
+// what the device now uses, and that is what is stored.
+void CapturePanel::followServedFormat(int formatBefore)
+{
+    if (!control_.connected() || formatBefore == control_.colorFormatIndex())
+        return;
+    rereadPictureLists();
+    store(app::key::ColorFormat, QString::number(control_.colorFormatIndex()));
+    store(app::key::VideoResolution, QString::number(control_.resolutionIndex()));
 }
 
 void CapturePanel::onVideoInput(int index)

@@ -3,6 +3,7 @@
 #include "app/SettingsStore.h"
 #include "base/Numbers.h"
 #include "capture/CapturePanelRules.h"
+#include "capture/SourceChoice.h"
 #include "capture/ui/CapturePanel.h"
 #include "capture/ui/PanelWidgets.h"
 
@@ -13,19 +14,6 @@
 
 namespace zelvan::capture::ui
 {
-
-namespace
-{
-
-// The hourglass while the device opens, given back however the opening ends.
-struct BusyPointer {
-    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
-} // namespace
 
 void CapturePanel::Connect()
 {
@@ -57,6 +45,7 @@ void CapturePanel::connectSteps()
         control_.connectDevice(device);
     }
     store(app::key::device, QString::number(device));
+    store(kDeviceNameKey, control_.videoDeviceName(device));
     preview_->setEnabled(true);
     fillPictureLists();
     fillInputAndChannel();
@@ -178,6 +167,7 @@ void CapturePanel::EnableAudioConfig()
     for (QWidget* w : std::initializer_list<QWidget*>{attribLabel_, attrib_, audioCompLabel_,
                                                       audioCompr_, listen_})
         w->setEnabled(on);
+    listen_->setToolTip(audioDevice_->currentIndex() > 0 ? QString() : kNoSoundTip);
     audioConfig_->setEnabled(on && control_.dialogAvailable(DialogAudioFormat));
 }
 

@@ -15,10 +15,12 @@ void CapturePanel::onRateEdited(const QString& text)
     // A text that is no rate (yet) leaves the control alone; leaving the box tells.
     if (const auto rate = controlFrameRate(text)) {
         try {
+            const int format = control_.colorFormatIndex();
             if (*rate != control_.frameRate())
                 control_.setFrameRate(*rate);
             keptRate_ = control_.frameRate();
             store(app::key::framerate, text);
+            followServedFormat(format);
         } catch (const CaptureError& error) {
             showError(error, false);
         }
@@ -112,8 +114,10 @@ void CapturePanel::onVideoListChange(int action, int index, const QString& name)
         return;
     }
     if (change.added && offerArrival(control_.connected(), control_.videoDeviceIndex(), index) &&
-        dialogs_.askYesNo(pluggedInQuestion(name), QString()))
-        control_.setVideoDeviceIndex(index);
+        dialogs_.askYesNo(pluggedInQuestion(name), QString())) {
+        useArrivedDevice(index);
+        return;
+    }
     if (control_.videoDeviceCount() > 0)
         selectQuietly(devices_, control_.videoDeviceIndex());
     else

@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers the capture panel builds its controls and fills its lists with.
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -34,6 +35,14 @@ inline QPushButton* namedButton(const char* name, const QString& caption)
     button->setObjectName(QString::fromLatin1(name));
     return button;
 }
+
+// The hourglass while a device opens, given back however the opening ends.
+struct BusyPointer {
+    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
 
 // Replaces a list's entries and selection without running its choice handler.
 inline void fillQuietly(QComboBox* list, const QStringList& items, int selected)

@@ -3,6 +3,7 @@
 #include "capture/ui/CapturePanel.h"
 
 #include "FileFailures.h"
+#include "NetworkServers.h"
 #include "ScriptedDialogs.h"
 #include "WidgetTestApp.h"
 #include "app/StartUp.h"
@@ -95,9 +96,10 @@ TEST_F(CapturePanelTest, StartUpFillsTheListsAndConnectsTheFirstDevice)
     EXPECT_EQ(entries(list("AudioDevice")), (QStringList{"None", kTestTone}));
     EXPECT_EQ(list("CompressionCombo")->itemText(0), "None");
     EXPECT_EQ(list("CompressionCombo")->itemText(1), "MJPEG");
-    EXPECT_EQ(list("CompressionCombo")->currentIndex(), 0);
-    EXPECT_EQ(control.videoCompressorIndex(), -1);
-    EXPECT_EQ(stored("compression"), "0");
+    // Never chosen: MJPEG, stored at once.
+    EXPECT_EQ(list("CompressionCombo")->currentText(), "MJPEG");
+    EXPECT_EQ(control.videoCompressorIndex(), 0);
+    EXPECT_EQ(stored("compression"), "1");
     EXPECT_EQ(entries(list("AudioCompr")), (QStringList{"None", "PCM"}));
     EXPECT_EQ(list("Effect")->itemText(0), "None");
     EXPECT_GT(list("Effect")->count(), 1);
@@ -300,6 +302,7 @@ TEST_F(CapturePanelTest, StoredIndicesAreUsedAndOnesBeyondTheirListSelectTheFirs
     control.disconnectDevice();
 
     seed("device", "5");
+    seed("deviceName", ""); // an older station stored the position only
     seed("VideoResolution", "99");
     seed("ColorFormat", "7");
     seed("VideoInput", "9");
@@ -476,16 +479,18 @@ TEST_F(CapturePanelTest, ControlsCarryTheirNamesAndTabInReadingOrder)
     p.setOptionPanelsVisible(true);
     p.show();
     const QStringList named = {
-        "Label4",           "Combo1",           "VideoConfig",    "ResolLabel",  "ResolutionCombo",
-        "ColorLabel",       "ColorFormatCombo", "InputLabel",     "VideoInput",  "ChannelLabel",
-        "Channel",          "Label1",           "Effect",         "Label3",      "Label24",
-        "CompressionCombo", "ComprConfig",      "Label17",        "EdtRate",     "Label22",
-        "Label23",          "AudioDevice",      "AudioConfig",    "AttribLabel", "ComboAttrib",
-        "AudioCompLabel",   "AudioCompr",       "Check1",         "Label13",     "Label14",
-        "Label15",          "Label16",          "LblFrames",      "LblFrmDrop",  "LblSamples",
-        "LblTime",          "LblStatus",        "CmdConnect",     "CmdPreview",  "EdtLimit",
-        "lblLimit",         "fraCapture",       "lstCaptureType", "EdtFile",     "CmdCap",
-        "lstPauseTime",     "lblPauseTime"};
+        "Label4",          "Combo1",         "VideoConfig",      "ResolLabel",
+        "ResolutionCombo", "ColorLabel",     "ColorFormatCombo", "InputLabel",
+        "VideoInput",      "ChannelLabel",   "Channel",          "Label1",
+        "Effect",          "Label3",         "Label24",          "CompressionCombo",
+        "ComprConfig",     "Label17",        "EdtRate",          "Label22",
+        "Label23",         "AudioDevice",    "AudioConfig",      "AttribLabel",
+        "ComboAttrib",     "AudioCompLabel", "AudioCompr",       "Check1",
+        "Label13",         "Label14",        "Label15",          "Label16",
+        "LblFrames",       "LblFrmDrop",     "LblSamples",       "LblTime",
+        "LblStatus",       "CmdConnect",     "CmdPreview",       "EdtLimit",
+        "lblLimit",        "fraCapture",     "lstCaptureType",   "EdtFile",
+        "CmdCap",          "lstPauseTime",   "lblPauseTime",     "cmdAddNetworkCamera"};
     for (const QString& name : named) {
         const QWidget* w = panel->findChild<QWidget*>(name);
         ASSERT_NE(w, nullptr) << name.toStdString();
@@ -501,15 +506,16 @@ TEST_F(CapturePanelTest, ControlsCarryTheirNamesAndTabInReadingOrder)
     list("AudioDevice")->setCurrentIndex(1);
     QStringList order;
     QWidget* w = list("Combo1");
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 13; ++i) {
         order << w->objectName();
         do
             w = w->nextInFocusChain();
         while (!(w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)));
     }
-    EXPECT_EQ(order, (QStringList{"Combo1", "ResolutionCombo", "ColorFormatCombo", "VideoInput",
-                                  "Effect", "CompressionCombo", "EdtRate", "AudioDevice",
-                                  "ComboAttrib", "AudioCompr", "Check1", "Combo1"}));
+    EXPECT_EQ(order,
+              (QStringList{"Combo1", "cmdAddNetworkCamera", "ResolutionCombo", "ColorFormatCombo",
+                           "VideoInput", "Effect", "CompressionCombo", "EdtRate", "AudioDevice",
+                           "ComboAttrib", "AudioCompr", "Check1", "Combo1"}));
 }
 
 #ifdef Q_OS_UNIX
@@ -568,6 +574,7 @@ TEST_F(CapturePanelTest, ConfigureButtonsOpenTheControlsDialogsAndTheListsFollow
     videoConfig->click();
 
     auto* comprConfig = control_<QPushButton>("ComprConfig");
+    list("CompressionCombo")->setCurrentIndex(0);
     EXPECT_FALSE(comprConfig->isEnabled()); // "None" has nothing to configure
     list("CompressionCombo")->setCurrentIndex(1);
     ASSERT_TRUE(comprConfig->isEnabled());
@@ -627,4 +634,182 @@ TEST_F(CapturePanelTest, StreamSetUpRenamesTheCaptureButtonOnly)
     emit control.statusChange(StatusCaptureEnded, "Capture complete");
     EXPECT_EQ(control_<QLabel>("LblStatus")->text(), "Capture complete");
     (void)p;
+}
+
+namespace
+{
+
+// A USB camera as the scan lists it (its pictures come from an FFmpeg test source): YUYV up
+// to 1920x1080 but there only at 5 fps, MJPEG at 30 and 60.
+VideoDeviceInfo usbCamera()
+{
+    VideoDeviceInfo cam;
+    cam.name = "USB Camera";
+    cam.inputFormat = "lavfi";
+    cam.url = "testsrc=size=320x240:rate=30,realtime";
+    cam.colorFormats = QStringList{"YUYV 4:2:2", "Motion-JPEG"};
+    cam.colorFormatCodes = QStringList{"yuyv422", "mjpeg"};
+    cam.modes = {{"yuyv422", {640, 480}, 30},  {"yuyv422", {1280, 720}, 10},
+                 {"yuyv422", {1920, 1080}, 5}, {"mjpeg", {640, 480}, 30},
+                 {"mjpeg", {1280, 720}, 60},   {"mjpeg", {1920, 1080}, 30},
+                 {"mjpeg", {1920, 1080}, 60}};
+    return cam;
+}
+
+} // namespace
+
+TEST_F(CapturePanelTest, SizeAndRateOnlyAnotherFormatServesSwitchTheFormatAndSaySo)
+{
+    ASSERT_TRUE(control.devices().addVideoDevice(usbCamera()));
+    prepared();
+    ASSERT_EQ(list("Combo1")->currentText(), "USB Camera");
+    ASSERT_TRUE(control.connected());
+    EXPECT_EQ(list("ColorFormatCombo")->currentText(), "YUYV 4:2:2");
+    EXPECT_EQ(entries(list("ResolutionCombo")), (QStringList{"640x480", "1280x720", "1920x1080"}));
+    auto* status = control_<QLabel>("LblStatus");
+
+    list("ResolutionCombo")->setCurrentText("1920x1080"); // YUYV gives it at 5 fps only
+    EXPECT_EQ(list("ColorFormatCombo")->currentText(), "Motion-JPEG");
+    EXPECT_EQ(control.colorFormatName(control.colorFormatIndex()), "Motion-JPEG");
+    EXPECT_EQ(list("ResolutionCombo")->currentText(), "1920x1080");
+    EXPECT_EQ(status->text(), "Motion-JPEG chosen: YUYV 4:2:2 does not serve 1920x1080 at 30 fps");
+    EXPECT_EQ(stored("ColorFormat"), "1");
+    EXPECT_EQ(stored("VideoResolution"), "2");
+
+    // Back to YUYV: the size it serves at 30 fps.
+    list("ColorFormatCombo")->setCurrentIndex(0);
+    EXPECT_EQ(list("ResolutionCombo")->currentText(), "640x480");
+    EXPECT_EQ(control.frameSize(), QSize(640, 480));
+    // A rate only MJPEG serves at 1280x720.
+    list("ResolutionCombo")->setCurrentText("1280x720");
+    // No format serves 1280x720 at 30: YUYV, which has the size, stays.
+    EXPECT_EQ(list("ColorFormatCombo")->currentText(), "YUYV 4:2:2");
+    control_<QLineEdit>("EdtRate")->setText("60");
+    EXPECT_EQ(list("ColorFormatCombo")->currentText(), "Motion-JPEG");
+    EXPECT_EQ(status->text(), "Motion-JPEG chosen: YUYV 4:2:2 does not serve 1280x720 at 60 fps");
+    EXPECT_EQ(entries(list("ResolutionCombo")), (QStringList{"640x480", "1280x720", "1920x1080"}));
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.texts().join('\n').toStdString();
+}
+
+TEST_F(CapturePanelTest, CameraPluggedBackInIsConnectedOnYes)
+{
+    prepared();
+    ASSERT_TRUE(control.connected());
+    control.devices().unplug(kTestPattern);
+    EXPECT_FALSE(control.connected());
+    EXPECT_EQ(control_<QPushButton>("CmdConnect")->text(), "Connect");
+    EXPECT_EQ(entries(list("Combo1")), (QStringList{kSimulatedSite}));
+    dialogs.shown.clear();
+    dialogs.yesNoAnswers.enqueue(true);
+    control.devices().plug(kTestPattern);
+    ASSERT_EQ(dialogs.shown.size(), 1) << dialogs.texts().join('\n').toStdString();
+    EXPECT_EQ(dialogs.shown[0].text,
+              "Test Pattern is plugged into your computer. Do you want to use it?");
+    EXPECT_TRUE(control.connected());
+    EXPECT_EQ(control.videoDeviceName(control.videoDeviceIndex()), kTestPattern);
+    EXPECT_EQ(list("Combo1")->currentText(), kTestPattern);
+    EXPECT_EQ(control_<QPushButton>("CmdConnect")->text(), "Disconnect");
+    EXPECT_TRUE(list("ResolutionCombo")->isEnabled());
+    // The connected camera records again.
+    control.setCaptureFileName(dir.filePath("back.avi"));
+    EXPECT_NO_THROW(control.startCapture());
+    control.stopCapture();
+}
+
+TEST_F(CapturePanelTest, ChoosingAnotherDeviceInTheListConnectsIt)
+{
+    prepared();
+    list("Combo1")->setCurrentIndex(1);
+    EXPECT_TRUE(control.connected());
+    EXPECT_EQ(control.videoDeviceName(control.videoDeviceIndex()), kSimulatedSite);
+    EXPECT_EQ(stored("device"), "1");
+    EXPECT_EQ(stored("deviceName"), kSimulatedSite);
+    EXPECT_EQ(entries(list("VideoInput")), (QStringList{"Shore Camera"}));
+    // Not while recording: the recording goes on and the list shows its device.
+    startRecording();
+    list("Combo1")->setCurrentIndex(0);
+    EXPECT_TRUE(control.capturing());
+    EXPECT_EQ(list("Combo1")->currentIndex(), 1);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].text, "Eror code: 1003 Not possible while recording");
+    control.stopCapture();
+}
+
+TEST_F(CapturePanelTest, StoredCameraMissingAtStartUpIsNamedAndTheListShowsWhatIsThere)
+{
+    seed("device", "0");
+    seed("deviceName", "Lake Camera");
+    prepared();
+    ASSERT_EQ(dialogs.shown.size(), 1) << dialogs.texts().join('\n').toStdString();
+    EXPECT_EQ(dialogs.shown[0].text,
+              "The video device \"Lake Camera\" is not connected. Plug it in and answer Yes when "
+              "the station offers it, or choose another device in the list.");
+    EXPECT_FALSE(control.connected()) << "no other device is connected in its place";
+    EXPECT_EQ(entries(list("Combo1")), (QStringList{kTestPattern, kSimulatedSite}));
+    EXPECT_EQ(stored("deviceName"), "Lake Camera");
+    // Stored by name: a camera that moved in the list is found where it is now.
+    panel.reset();
+    seed("device", "0");
+    seed("deviceName", kSimulatedSite);
+    dialogs.shown.clear();
+    prepared();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(control.videoDeviceName(control.videoDeviceIndex()), kSimulatedSite);
+}
+
+TEST_F(CapturePanelTest, ListenIsOffWithATipWithoutSound)
+{
+    prepared();
+    auto* listen = control_<QCheckBox>("Check1");
+    EXPECT_FALSE(listen->isEnabled());
+    EXPECT_EQ(listen->toolTip(), "The video device has no sound to listen to");
+    list("AudioDevice")->setCurrentIndex(1);
+    EXPECT_TRUE(listen->isEnabled());
+    EXPECT_TRUE(listen->toolTip().isEmpty());
+}
+
+TEST_F(CapturePanelTest, NetworkCameraIsCheckedAddedUnderItsNameAndComesBackAtTheNextStart)
+{
+    prepared();
+    auto* add = control_<QPushButton>("cmdAddNetworkCamera");
+    EXPECT_EQ(add->text(), "Add network camera...");
+    EXPECT_EQ(add->accessibleDescription(), "cmdAddNetworkCamera");
+    // Not a camera address: told, nothing added.
+    dialogs.inputAnswers.enqueue(QString("ftp://10.0.0.5/cam"));
+    dialogs.inputAnswers.enqueue(QString("Pole"));
+    add->click();
+    ASSERT_EQ(dialogs.shown.size(), 3);
+    EXPECT_EQ(dialogs.shown[0].text,
+              "Address of the network camera (rtsp://, http://, https://, srt:// or udp://):");
+    EXPECT_EQ(dialogs.shown[0].title, "Add network camera");
+    EXPECT_EQ(dialogs.shown[1].text, "Name of the camera, as the device list shows it:");
+    EXPECT_EQ(dialogs.shown[2].text,
+              "\"ftp://10.0.0.5/cam\" is no camera address: it must start with rtsp://, "
+              "http://, https://, srt:// or udp://.");
+    EXPECT_EQ(stored("NetworkCameras"), "<missing>");
+
+    test::CameraServer server;
+    const quint16 port = test::freePort();
+    ASSERT_TRUE(server.startHttpMjpeg(port, 320, 240, 25));
+    const QString url = QString("http://127.0.0.1:%1").arg(port);
+    dialogs.shown.clear();
+    dialogs.inputAnswers.enqueue(url);
+    dialogs.inputAnswers.enqueue(QString(" Dock "));
+    add->click();
+    ASSERT_EQ(dialogs.shown.size(), 2) << dialogs.texts().join('\n').toStdString();
+    EXPECT_EQ(entries(list("Combo1")), (QStringList{"Dock", kTestPattern, kSimulatedSite}));
+    EXPECT_EQ(stored("NetworkCameras"), "Dock\t" + url);
+    EXPECT_EQ(list("Combo1")->currentText(), kTestPattern); // still connected to it
+    server.stop();
+
+    // The next start lists it again, whether it answers or not.
+    panel.reset();
+    control.disconnectDevice();
+    FfmpegCaptureControl next(false);
+    next.devices().setPollInterval(0);
+    CapturePanel again(station, dialogs, next);
+    again.prepare();
+    auto* devices = again.findChild<QComboBox*>("Combo1");
+    EXPECT_EQ(entries(devices), (QStringList{"Dock", kTestPattern, kSimulatedSite}));
+    EXPECT_EQ(devices->currentText(), kTestPattern);
 }

@@ -1,0 +1,116 @@
+// The capture control's live side: each picture of the device to the recording, the still
+// and the preview; the rate the device really delivers; a network camera's latency; adding
+// network cameras.
+#include "capture/FfmpegCaptureControl.h"
+#include "capture/NetworkCamera.h"
+
+namespace zelvan::capture
+{
+
+// Device thread: effect, still, recording, preview. Nothing here waits for the user
+// interface.
+void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quint64 generation)
+{
+    if (!rateMeasured) {
+        if (const double measured = rateMeter.add(timeMicros); measured > 0) {
+            rateMeasured = true;
+            QMetaObject::invokeMethod(
+                this, [this, generation, measured] { onRateMeasured(generation, measured); },
+                Qt::QueuedConnection);
+        }
+    }
+    frame = effect.apply(std::move(frame));
+    if (!frame)
+        return;
+    std::shared_ptr<Recorder> rec;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        latest = cloneFrame(frame.get());
+        rec = recorder;
+    }
+    if (rec)
+        rec->pushVideo(cloneFrame(frame.get()), timeMicros);
+    showPreview(std::move(frame), timeMicros);
+}
+
+void FfmpegCaptureControl::showPreview(FramePtr frame, qint64 timeMicros)
+{
+    // Every picture of a camera up to 60 frames a second is shown live (a display shows no
+    // more); converting more would only cost the device thread time that recording needs.
+    if (previewWanted && timeMicros - lastPreviewMicros >= 16000 &&
+        !previewPending.exchange(true)) {
+        lastPreviewMicros = timeMicros;
+        const QImage image = imageFromFrame(frame.get());
+        QMetaObject::invokeMethod(
+            this,
+            [this, image, timeMicros] {
+                previewPending = false;
+                if (!previewOn)
+                    return;
+                emit previewFrame(image);
+                onPreviewShown(timeMicros);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+// A device that delivers clearly fewer pictures than asked is told once, and recorded at the
+// rate it delivers, so no repeated picture is invented and counted as dropped.
+void FfmpegCaptureControl::onRateMeasured(quint64 generation, double measured)
+{
+    if (generation != sourceGeneration || !connected())
+        return;
+    deliveryKnown = true;
+    const double delivered = usualRate(measured);
+    if (!deliversSlower(delivered, fps))
+        return;
+    deliveredFps = delivered;
+    emit warning(slowDeliveryText(connectedName, delivered, fps));
+}
+
+// A network camera's latency, from its time stamp to the live picture, in the status label
+// once a second.
+void FfmpegCaptureControl::onPreviewShown(qint64 timeMicros)
+{
+    if (!isNetworkUrl(selectedVideo().url))
+        return;
+    const qint64 now = steadyMicros();
+    const qint64 lag = source ? source->clockLagMicros() : 0;
+    latencyMs = int(std::max<qint64>(0, (now - timeMicros + lag + 500) / 1000));
+    if (now - latencyShownMicros < 1'000'000 || capturing())
+        return;
+    latencyShownMicros = now;
+    emit statusText(QStringLiteral("%1: latency %2 ms").arg(connectedName).arg(latencyMs));
+}
+
+double FfmpegCaptureControl::recordingFrameRate() const
+{
+    return lastRecording ? lastRecording->frameRate() : fps;
+}
+
+void FfmpegCaptureControl::addNetworkCamera(const QString& name, const QString& url, bool check)
+{
+    const auto checkedName = checkedCameraName(name);
+    if (!checkedName)
+        throw CaptureError(ErrBadValue, checkedName.error());
+    const auto checkedUrl = checkedCameraUrl(url);
+    if (!checkedUrl)
+        throw CaptureError(ErrBadValue, checkedUrl.error());
+    if (registry.videoIndexOf(*checkedName) >= 0)
+        throw CaptureError(ErrBadValue,
+                           QStringLiteral("A video device is already called ") + *checkedName);
+    if (check) {
+        if (const Status answered = probeNetworkCamera(*checkedUrl); !answered)
+            throw CaptureError(ErrDeviceFailed, answered.error());
+    }
+    VideoDeviceInfo cam;
+    cam.name = *checkedName;
+    cam.url = *checkedUrl;
+    cam.colorFormats = QStringList{QStringLiteral("As sent")};
+    cam.colorFormatCodes = QStringList{QString()};
+    if (!registry.addVideoDevice(cam))
+        throw CaptureError(ErrBadValue,
+                           QStringLiteral("A video device is already called ") + *checkedName);
+}
+
+} // namespace zelvan::capture

@@ -1,0 +1,117 @@
+#pragma once
+// Network cameras on the loopback address for the tests: GStreamer's RTSP server (H.264) and
+// the ffmpeg program serving multipart JPEG over HTTP. Each is started by the test and killed
+// when it goes out of scope.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QThread>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace zelvan::test
+{
+
+// Binds a TCP socket to the loopback `port` (0: any free one); the port it got, or 0 when the
+// port is taken.
+inline quint16 bindLoopback(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    socklen_t len = sizeof a;
+    quint16 got = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        got = ntohs(a.sin_port);
+    ::close(fd);
+    return got;
+}
+
+inline quint16 freePort()
+{
+    return bindLoopback(0);
+}
+
+// Why the RTSP server cannot run here, or empty.
+inline QString rtspServerMissing()
+{
+    if (!QFile::exists("/usr/bin/python3"))
+        return "Debian's python3 is not installed";
+    QProcess check;
+    check.start("/usr/bin/python3",
+                {"-c", "import gi; gi.require_version('GstRtspServer', '1.0'); "
+                       "from gi.repository import GstRtspServer, Gst; Gst.init(None); "
+                       "assert Gst.ElementFactory.find('x264enc')"});
+    check.waitForFinished(20000);
+    if (check.exitStatus() != QProcess::NormalExit || check.exitCode() != 0)
+        return "the GStreamer RTSP server packages (python3-gi, gir1.2-gst-rtsp-server-1.0, "
+               "gstreamer1.0-plugins-ugly) are not installed";
+    return {};
+}
+
+class CameraServer
+{
+public:
+    ~CameraServer() { stop(); }
+    // H.264 at rtsp://127.0.0.1:PORT/cam; waits until it listens.
+    bool startRtsp(quint16 port, int width, int height, int fps)
+    {
+        const QString script =
+            qEnvironmentVariable("ZELVAN_SOURCE_DIR") + "/tests/capture/servers/rtsp_camera.py";
+        process.start("/usr/bin/python3", {script, QString::number(port), QString::number(width),
+                                           QString::number(height), QString::number(fps)});
+        if (!process.waitForReadyRead(15000))
+            return false;
+        return process.readAll().contains("ready");
+    }
+    // Multipart JPEG at http://127.0.0.1:PORT, sent in real time; the server takes one client.
+    bool startHttpMjpeg(quint16 port, int width, int height, int fps)
+    {
+        process.start(QStandardPaths::findExecutable("ffmpeg"),
+                      {"-v", "error", "-re", "-f", "lavfi", "-i",
+                       QString("testsrc=size=%1x%2:rate=%3").arg(width).arg(height).arg(fps),
+                       "-c:v", "mjpeg", "-q:v", "5", "-f", "mpjpeg", "-listen", "1",
+                       QString("http://127.0.0.1:%1").arg(port)});
+        if (!process.waitForStarted(5000))
+            return false;
+        // ffmpeg says nothing when it listens: wait until the port takes connections.
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000) {
+            if (bindLoopback(port) == 0)
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+    void stop()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+private:
+    QProcess process;
+};
+
+// Runs the event loop until `done` holds or `ms` have passed.
+template <class Done> bool waitFor(Done done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+} // namespace zelvan::test

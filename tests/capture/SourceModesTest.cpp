@@ -1,0 +1,143 @@
+// What a camera serves and how the station chooses from it, on a USB camera's real mode table;
+// the measured rate of a source; the start-up device; network camera addresses.
+#include "capture/SourceModes.h"
+#include "capture/NetworkCamera.h"
+#include "capture/SourceChoice.h"
+#include "capture/SourceRate.h"
+
+#include <gtest/gtest.h>
+
+using namespace zelvan::capture;
+
+namespace
+{
+
+// A typical UVC camera: YUYV up to 1920x1080 but only at 5 fps there, MJPEG at 30 and 60.
+QList<VideoMode> uvcModes()
+{
+    return {{"yuyv422", {640, 480}, 30},  {"yuyv422", {640, 480}, 15}, {"yuyv422", {1280, 720}, 10},
+            {"yuyv422", {1920, 1080}, 5}, {"mjpeg", {640, 480}, 30},   {"mjpeg", {1280, 720}, 60},
+            {"mjpeg", {1280, 720}, 30},   {"mjpeg", {1920, 1080}, 60}, {"mjpeg", {1920, 1080}, 30},
+            {"mjpeg", {800, 600}, 30}};
+}
+const QStringList kOrder{"yuyv422", "mjpeg"};
+
+} // namespace
+
+TEST(SourceModesTest, ListsFollowTheChosenFormat)
+{
+    const auto modes = uvcModes();
+    EXPECT_EQ(sizesServed(modes, "yuyv422"), (QList<QSize>{{640, 480}, {1280, 720}, {1920, 1080}}));
+    EXPECT_EQ(sizesServed(modes, "mjpeg"),
+              (QList<QSize>{{640, 480}, {800, 600}, {1280, 720}, {1920, 1080}}));
+    EXPECT_EQ(sizesServed(modes, QString()).size(), 4);
+    EXPECT_EQ(ratesServed(modes, "yuyv422", {1920, 1080}), (QList<double>{5}));
+    EXPECT_EQ(ratesServed(modes, "mjpeg", {1920, 1080}), (QList<double>{30, 60}));
+    EXPECT_EQ(ratesServed(modes, "yuyv422", {640, 480}), (QList<double>{15, 30}));
+    EXPECT_TRUE(serves(modes, "mjpeg", {1920, 1080}, 60.0001));
+    EXPECT_FALSE(serves(modes, "yuyv422", {1920, 1080}, 60));
+    EXPECT_FALSE(sameRate(29.97, 30));
+}
+
+TEST(SourceModesTest, SizeAndRateOnlyAnotherFormatServesSwitchTheFormat)
+{
+    const auto modes = uvcModes();
+    const ModeChoice hd60 = chooseMode(modes, kOrder, "yuyv422", {1920, 1080}, 60);
+    EXPECT_TRUE(hd60.switched);
+    EXPECT_EQ(hd60.format, "mjpeg");
+    EXPECT_EQ(hd60.size, QSize(1920, 1080));
+    EXPECT_EQ(hd60.fps, 60);
+    // Served as asked: nothing changes.
+    EXPECT_FALSE(chooseMode(modes, kOrder, "yuyv422", {640, 480}, 30).switched);
+    EXPECT_FALSE(chooseMode(modes, kOrder, "yuyv422", {1920, 1080}, 5).switched);
+    EXPECT_FALSE(chooseMode(modes, kOrder, "mjpeg", {1920, 1080}, 30).switched);
+    // A size only MJPEG has, at a rate nobody serves there: MJPEG all the same.
+    const ModeChoice svga = chooseMode(modes, kOrder, "yuyv422", {800, 600}, 25);
+    EXPECT_TRUE(svga.switched);
+    EXPECT_EQ(svga.format, "mjpeg");
+    // A rate no format serves at a size the format has: the format stays.
+    EXPECT_FALSE(chooseMode(modes, kOrder, "yuyv422", {1280, 720}, 25).switched);
+    // A camera that lists nothing gets what is asked.
+    EXPECT_FALSE(chooseMode({}, kOrder, "yuyv422", {1920, 1080}, 60).switched);
+    EXPECT_EQ(formatSwitchText("Motion-JPEG", "YUYV 4:2:2", {1920, 1080}, 60),
+              "Motion-JPEG chosen: YUYV 4:2:2 does not serve 1920x1080 at 60 fps");
+}
+
+TEST(SourceModesTest, PickingAFormatKeepsASizeItServesAtTheRate)
+{
+    const auto modes = uvcModes();
+    EXPECT_EQ(sizeForFormat(modes, "yuyv422", {1920, 1080}, 30), QSize(640, 480));
+    EXPECT_EQ(sizeForFormat(modes, "yuyv422", {1920, 1080}, 5), QSize(1920, 1080));
+    EXPECT_EQ(sizeForFormat(modes, "mjpeg", {1280, 720}, 60), QSize(1280, 720));
+    EXPECT_EQ(sizeForFormat(modes, "yuyv422", {1280, 720}, 60), QSize(1280, 720));
+    EXPECT_FALSE(sizeForFormat(modes, "yuyv422", {800, 600}, 60).isValid());
+}
+
+TEST(SourceRateTest, MeasuredRateAndTheUsualRateItIs)
+{
+    DeliveredRate meter;
+    double measured = 0;
+    int frames = 0;
+    // A late first picture, then one every 100 ms.
+    EXPECT_EQ(meter.add(0), 0);
+    for (qint64 t = 400'000; measured == 0; t += 100'000, ++frames)
+        measured = meter.add(t);
+    EXPECT_DOUBLE_EQ(measured, 10);
+    EXPECT_EQ(frames, 16); // one and a half seconds after the second picture
+    EXPECT_EQ(usualRate(9.6), 10);
+    EXPECT_EQ(usualRate(24.9), 25);
+    EXPECT_EQ(usualRate(29.99), 30);
+    EXPECT_EQ(usualRate(59.7), 59.94);
+    EXPECT_EQ(usualRate(17.33), 17.3);
+    EXPECT_TRUE(deliversSlower(10, 30));
+    EXPECT_FALSE(deliversSlower(29.97, 30));
+    EXPECT_FALSE(deliversSlower(0, 30));
+    EXPECT_EQ(slowDeliveryText("Dock", 7.5, 30),
+              "Dock delivers 7.5 frames per second, not the 30 asked for: it is recorded at 7.5");
+}
+
+TEST(SourceChoiceTest, StoredDeviceByNameThenByPositionAndAMissingOneIsNamed)
+{
+    const QStringList names{"USB Camera", "Test Pattern", "Simulated Jump Site"};
+    EXPECT_EQ(startDevice(names, "Test Pattern", 0).index, 1);
+    EXPECT_EQ(startDevice(names, QString(), 2).index, 2);
+    EXPECT_EQ(startDevice(names, QString(), 7).index, 0);
+    EXPECT_EQ(startDevice(names, QString(), -1).index, 0);
+    const StartDevice missing = startDevice(names, "Lake Camera", 0);
+    EXPECT_EQ(missing.index, -1);
+    EXPECT_EQ(missing.missingMessage,
+              "The video device \"Lake Camera\" is not connected. Plug it in and answer Yes when "
+              "the station offers it, or choose another device in the list.");
+    EXPECT_EQ(startDevice({}, "Lake Camera", 0).index, -1);
+}
+
+TEST(NetworkCameraTest, AddressesNamesAndTheirStoredText)
+{
+    EXPECT_TRUE(isNetworkUrl("rtsp://10.0.0.5:554/stream1"));
+    EXPECT_TRUE(isNetworkUrl("HTTPS://cam/mjpg"));
+    EXPECT_TRUE(isNetworkUrl("srt://10.0.0.5:9000"));
+    EXPECT_TRUE(isNetworkUrl("udp://239.0.0.1:1234"));
+    EXPECT_FALSE(isNetworkUrl("/dev/video0"));
+    EXPECT_FALSE(isNetworkUrl("file:///tmp/a.avi"));
+    EXPECT_EQ(*checkedCameraUrl("  rtsp://10.0.0.5/s  "), "rtsp://10.0.0.5/s");
+    EXPECT_EQ(checkedCameraUrl("").error(), "No camera address was given.");
+    EXPECT_EQ(checkedCameraUrl("ftp://x/y").error(),
+              "\"ftp://x/y\" is no camera address: it must start with rtsp://, http://, "
+              "https://, srt:// or udp://.");
+    EXPECT_EQ(checkedCameraUrl("http://").error(),
+              "\"http://\" is no camera address: it names no host.");
+    EXPECT_EQ(checkedCameraName("  ").error(), "The camera needs a name.");
+    EXPECT_EQ(checkedCameraName("a\tb").error(), "A camera name is one line of text.");
+
+    const QList<NetworkCameraEntry> cams{{"Pole", "rtsp://10.0.0.5/s"},
+                                         {"Dock", "http://10.0.0.6/video.mjpg"}};
+    const QString text = networkCamerasText(cams);
+    EXPECT_EQ(text, "Pole\trtsp://10.0.0.5/s\tDock\thttp://10.0.0.6/video.mjpg");
+    const auto back = networkCamerasFromText(text);
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_EQ(back[1].name, "Dock");
+    EXPECT_EQ(back[1].url, "http://10.0.0.6/video.mjpg");
+    // Damaged text loses only what cannot be read.
+    EXPECT_EQ(networkCamerasFromText("Pole\tnot a url\tDock\thttp://h/v").size(), 1);
+    EXPECT_TRUE(networkCamerasFromText(QString()).isEmpty());
+}
