@@ -1,5 +1,7 @@
 #include "widgets/Navigator.h"
 
+#include "widgets/WindowFocusKeeper.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
@@ -10,6 +12,7 @@ namespace zelvan::widgets
 Navigator::Navigator(app::Station& station, QObject* parent) : QObject(parent), station_(station)
 {
     connect(&station_, &app::Station::screenRequested, this, &Navigator::show);
+    new WindowFocusKeeper([this] { return screens_.value(station_.currentScreen()).data(); }, this);
 }
 
 void Navigator::registerScreen(app::Station::Screen which, QWidget* screen)

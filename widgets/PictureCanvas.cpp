@@ -299,24 +299,28 @@ void PictureCanvas::scrollContentsBy(int /*dx*/, int /*dy*/)
 void PictureCanvas::mousePressEvent(QMouseEvent* event)
 {
     setFocus(Qt::MouseFocusReason);
-    emit pressed(pointerTwips(event->position()), event->button(), event->modifiers());
+    emit pressed(pointerTwips(event->position(), event->modifiers()), event->button(),
+                 event->modifiers());
 }
 
 void PictureCanvas::mouseReleaseEvent(QMouseEvent* event)
 {
-    emit released(pointerTwips(event->position()), event->button());
+    emit released(pointerTwips(event->position(), event->modifiers()), event->button());
 }
 
 void PictureCanvas::mouseMoveEvent(QMouseEvent* event)
 {
-    emit moved(pointerTwips(event->position()));
+    emit moved(pointerTwips(event->position(), event->modifiers()));
 }
 
-QPointF PictureCanvas::pointerTwips(QPointF viewportPixel)
+QPointF PictureCanvas::pointerTwips(QPointF viewportPixel, Qt::KeyboardModifiers modifiers)
 {
     if (!magnifierEnabled_)
         return twipsAt(viewportPixel);
-    if (magnifier_->isVisible() && magnifier_->geometry().contains(viewportPixel.toPoint())) {
+    // A click always lands on the picture under the pointer, unless the operator holds Shift
+    // to go into the inset: without Shift the inset gets out of the pointer's way instead.
+    if ((modifiers & Qt::ShiftModifier) && magnifier_->isVisible() &&
+        magnifier_->geometry().contains(viewportPixel.toPoint())) {
         // Inside the inset it holds still and the pointer points at what it shows.
         const QPointF twips = magnifier_->twipsAt(viewportPixel);
         magnifier_->setCross(twips);

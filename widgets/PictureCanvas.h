@@ -132,7 +132,7 @@ private:
     double minZoom() const;
     void applyZoom(double zoom, QPointF anchor);
     // The pointer's picture position: through the magnifier when the pointer is inside it.
-    QPointF pointerTwips(QPointF viewportPixel);
+    QPointF pointerTwips(QPointF viewportPixel, Qt::KeyboardModifiers modifiers);
     const QImage& shownPicture() const; // the picture scaled for zooms below 100 %
     QPoint scrollOffset() const;
     void updateScrollBars();

@@ -36,6 +36,7 @@ from atspi_drive import (answer, by_description, check_screen, find_in,  # noqa:
 
 SKIER = "Kai Lund"
 KEY_LEFT, KEY_UP, KEY_RIGHT, KEY_DOWN = 0xFF51, 0xFF52, 0xFF53, 0xFF54
+KEY_CONTROL, KEY_ZERO = 0xFFE3, 0x30
 DATE_TIME = r"\d\d-\d\d-\d\d\d\d \d\d:\d\d:\d\d "
 TIME = r"\d\d:\d\d:\d\d "
 NO_IMPACT = ("Click the point where the skier touched the water before recording the jump. "
@@ -85,6 +86,14 @@ class XInput:
         time.sleep(held)
         self.xtst.XTestFakeKeyEvent(self.display, code, 0, 0)
         self.x11.XFlush(self.display)
+
+    def chord(self, modifier, keysym):
+        held = self.x11.XKeysymToKeycode(self.display, modifier)
+        self.xtst.XTestFakeKeyEvent(self.display, held, 1, 0)
+        self.key(keysym)
+        self.xtst.XTestFakeKeyEvent(self.display, held, 0, 0)
+        self.x11.XFlush(self.display)
+        time.sleep(0.3)
 
     def taps(self, keysym, count):
         # Apart by more than one poll, so every tap is its own step.
@@ -430,6 +439,9 @@ def main():
         check(not os.path.exists(os.path.join(zqio, "zqresult.dst")),
               "Record without a click sends nothing to WSTIMS")
 
+        # The picture opens fitted to its area; Ctrl+0 shows it at 100 %, where one picture
+        # pixel is one screen pixel from the canvas's corner.
+        x.chord(KEY_CONTROL, KEY_ZERO)
         canvas = by_description(measure, "picture")
         at = canvas.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         px, py = round(site["landing"]["screen"][0] / 15), round(site["landing"]["screen"][1] / 15)

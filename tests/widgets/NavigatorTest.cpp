@@ -8,9 +8,12 @@
 #include "base/Clock.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -142,3 +145,26 @@ TEST_F(NavigatorTest, ClosingAScreensWindowPressesItsOwnWayOut)
 }
 
 } // namespace
+
+// On an X server without a window manager the keyboard falls to the desktop when a dialog
+// closes; the screen shown takes it back, so its arrow keys and shortcuts work on.
+TEST_F(NavigatorTest, AfterADialogClosesWithNoWindowActiveTheScreenShownIsActivated)
+{
+    registerAll();
+    station.showScreen(Screen::Measure);
+    QApplication::processEvents();
+    QDialog dialog(&measure);
+    dialog.show();
+    QApplication::processEvents();
+    dialog.hide();
+    QApplication::setActiveWindow(nullptr); // what the window system does without a manager
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    QTest::qWait(300);
+    EXPECT_EQ(QApplication::activeWindow(), &measure);
+
+    // Long after a dialog, a window going inactive is the operator's doing (another program).
+    QTest::qWait(1100);
+    QApplication::setActiveWindow(nullptr);
+    QTest::qWait(300);
+    EXPECT_EQ(QApplication::activeWindow(), nullptr);
+}

@@ -35,10 +35,10 @@ QImage shown(const PictureCanvas& canvas)
     return out;
 }
 
-void moveTo(PictureCanvas& canvas, QPoint at)
+void moveTo(PictureCanvas& canvas, QPoint at, Qt::KeyboardModifiers modifiers = {})
 {
     QMouseEvent move(QEvent::MouseMove, QPointF(at), canvas.viewport()->mapToGlobal(QPointF(at)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                     Qt::NoButton, Qt::NoButton, modifiers);
     QApplication::sendEvent(canvas.viewport(), &move);
 }
 
@@ -161,15 +161,26 @@ TEST_F(FitTest, TheMagnifierShowsPixelsUnderThePointerAndPlacesQuarterPixels)
             EXPECT_EQ(inset.pixel(x, y) & 0xffffff, 0xffff00u) << x << "," << y;
     EXPECT_EQ(inset.pixel(90, 90) & 0xffffff, 0x00ff00u) << "4 view pixels a picture pixel";
 
-    // Into the inset: it holds still and each view pixel is a quarter picture pixel.
+    // Into the inset with Shift held: it holds still and each view pixel is a quarter picture
+    // pixel.
     QSignalSpy pressed(&canvas, &PictureCanvas::pressed);
     const QPoint middle = magnifier->geometry().topLeft() + QPoint(80, 80);
-    moveTo(canvas, middle + QPoint(-30, 20));
+    moveTo(canvas, middle + QPoint(-30, 20), Qt::ShiftModifier);
     EXPECT_EQ(magnifier->centre(), QPointF(14400, 8100));
-    QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {}, middle + QPoint(1, -3));
+    QTest::mouseClick(canvas.viewport(), Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(1, -3));
     ASSERT_EQ(pressed.size(), 1);
     EXPECT_EQ(pressed[0].at(0).toPointF(), QPointF(14403.75, 8088.75));
     EXPECT_EQ(moved.last().at(0).toPointF(), QPointF(14400 - 112.5, 8100 + 75));
+
+    // Without Shift the pointer jumping onto the inset (as a remote pointer or a quick hand
+    // does) clicks the picture under it, and the inset moves out of its way.
+    const QRect docked = magnifier->geometry();
+    const QPoint onInset = docked.topLeft() + QPoint(40, 40);
+    moveTo(canvas, onInset);
+    EXPECT_FALSE(magnifier->geometry().contains(onInset));
+    QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {}, onInset);
+    ASSERT_EQ(pressed.size(), 2);
+    EXPECT_EQ(pressed[1].at(0).toPointF(), canvas.twipsAt(QPointF(onInset)));
 
     // Leaving the view or the picture hides it; turning it off hides it for good.
     QEvent leave(QEvent::Leave);
