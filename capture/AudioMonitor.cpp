@@ -118,7 +118,7 @@ Status AudioMonitor::listenTo(const QString& device, const AudioSettings& format
     if (const Status started = opened->start(); !started)
         return started;
     player = std::make_unique<SoundPlayer>(output, format, [this](const QString& reason) {
-        tell(QStringLiteral("Listen: the sound cannot be played (%1)").arg(reason));
+        tell(QStringLiteral("Listen: ") + reason);
     });
     SoundPlayer* playing = player.get();
     playerListener = opened->add(
@@ -156,7 +156,8 @@ qint64 AudioMonitor::framesPlayed() const
 void AudioMonitor::tell(const QString& text)
 {
     // From the device or playback thread; the signal goes out on the monitor's own thread.
-    QMetaObject::invokeMethod(this, [this, text] { emit trouble(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, text] { emit trouble(text); }, Qt::QueuedConnection);
 }
 
 } // namespace zelvan::capture

@@ -88,7 +88,8 @@ Status OutputFile::open(const SoundOutput& output, const AudioSettings& format)
     if (output.format.isEmpty())
         return fail(QStringLiteral("this computer has no sound output"));
     if (avformat_alloc_output_context2(&ctx, nullptr, name.constData(), url.constData()) < 0)
-        return fail(QStringLiteral("no sound output \"%1\"").arg(output.format));
+        return fail(
+            QStringLiteral("no sound output could be opened (no %1 output)").arg(output.format));
     AVStream* stream = avformat_new_stream(ctx, nullptr);
     if (!stream)
         return fail(QStringLiteral("out of memory"));
@@ -108,7 +109,8 @@ Status OutputFile::open(const SoundOutput& output, const AudioSettings& format)
     if (rc >= 0)
         rc = avformat_write_header(ctx, nullptr);
     if (rc < 0)
-        return fail(QStringLiteral("%1 \"%2\": %3").arg(output.format, output.url, avText(rc)));
+        return fail(QStringLiteral("no sound output could be opened (%1 \"%2\": %3)")
+                        .arg(output.format, output.url, avText(rc)));
     headerWritten = true;
     return {};
 }
@@ -176,8 +178,7 @@ void play(const std::shared_ptr<SoundPlayer::State>& state, const SoundOutput& o
 
 } // namespace
 
-SoundPlayer::SoundPlayer(const SoundOutput& output, const AudioSettings& format,
-                         ProblemFn problem)
+SoundPlayer::SoundPlayer(const SoundOutput& output, const AudioSettings& format, ProblemFn problem)
     : state(std::make_shared<State>())
 {
     state->problem = std::move(problem);
