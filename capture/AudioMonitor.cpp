@@ -115,7 +115,7 @@ Status AudioMonitor::listenTo(const QString& device, const AudioSettings& format
     if (!source)
         return fail(QStringLiteral("No sound device is chosen"));
     auto opened = std::make_shared<SharedSound>(std::move(source));
-    if (const Status started = opened->start(); !started)
+    if (Status started = opened->start(); !started)
         return started;
     player = std::make_unique<SoundPlayer>(output, format, [this](const QString& reason) {
         tell(QStringLiteral("Listen: ") + reason);
