@@ -283,11 +283,13 @@ void FfmpegCaptureControl::setAudioDeviceIndex(int i)
     requireIdle();
     if (i == -1) {
         audioName.clear();
+        followListen();
         return;
     }
     const auto list = registry.audioDevices();
     checkIndex(i, list.size(), QStringLiteral("Audio device"));
     audioName = list[i].name;
+    followListen();
 }
 
 // ---------------------------------------------------------------------------- picture
@@ -506,6 +508,7 @@ void FfmpegCaptureControl::setSampleRate(int hz)
     if (hz < 4000 || hz > 192000)
         throwError(ErrBadValue, QStringLiteral("Unsupported sample rate %1 Hz").arg(hz));
     audioFormat.sampleRate = hz;
+    followListen();
 }
 
 void FfmpegCaptureControl::setChannels(int n)
@@ -514,6 +517,7 @@ void FfmpegCaptureControl::setChannels(int n)
     if (n != 1 && n != 2)
         throwError(ErrBadValue, QStringLiteral("Channels must be 1 or 2"));
     audioFormat.channels = n;
+    followListen();
 }
 
 void FfmpegCaptureControl::setBitsPerSample(int bits)
@@ -522,6 +526,35 @@ void FfmpegCaptureControl::setBitsPerSample(int bits)
     if (bits != 8 && bits != 16)
         throwError(ErrBadValue, QStringLiteral("Bits per sample must be 8 or 16"));
     audioFormat.bitsPerSample = bits;
+    followListen();
+}
+
+void FfmpegCaptureControl::setListen(bool on)
+{
+    listenOn = on;
+    followListen();
+}
+
+// Listening never stops the station: what goes wrong is said in the status line.
+void FfmpegCaptureControl::followListen()
+{
+    connect(&soundMonitor, &AudioMonitor::trouble, this, &CaptureControl::statusText,
+            Qt::UniqueConnection);
+    if (!listenOn || audioName.isEmpty()) {
+        soundMonitor.stop();
+        return;
+    }
+    const AudioSettings as{audioFormat.sampleRate, audioFormat.channels, audioFormat.bitsPerSample};
+    try {
+        // The monitor has let go of the device before it makes the new source, so
+        // makeSoundSource() opens the device itself.
+        const Status heard =
+            soundMonitor.listenTo(audioName, as, [this] { return makeSoundSource(); });
+        if (!heard)
+            emit statusText(QStringLiteral("Listen: ") + heard.error());
+    } catch (const CaptureError& error) {
+        emit statusText(QStringLiteral("Listen: ") + error.description);
+    }
 }
 
 // ---------------------------------------------------------------------------- recording
@@ -592,6 +625,8 @@ std::unique_ptr<AudioSource> FfmpegCaptureControl::makeSoundSource()
     if (a < 0)
         throwError(ErrNoDevice, audioName + QStringLiteral(" is not present"));
     const AudioSettings as{audioFormat.sampleRate, audioFormat.channels, audioFormat.bitsPerSample};
+    if (auto heard = soundMonitor.share(audioName, as)) // the device is open for listening
+        return heard;
     return makeAudioSource(registry.audioDevices()[a], as, &registry);
 }
 

@@ -2,6 +2,7 @@
 // The capture control on FFmpeg: real devices through libavdevice plus the built-in ones,
 // preview pictures to the user-interface thread (never more than one pending), recording on a
 // writer thread behind a bounded queue, stills as BMP files.
+#include "capture/AudioMonitor.h"
 #include "capture/CaptureControl.h"
 #include "capture/DeviceRegistry.h"
 #include "capture/Recorder.h"
@@ -108,7 +109,8 @@ public:
     int bitsPerSample() const override { return audioFormat.bitsPerSample; }
     void setBitsPerSample(int bits) override;
     bool listen() const override { return listenOn; }
-    void setListen(bool on) override { listenOn = on; }
+    void setListen(bool on) override;
+    AudioMonitor& monitor() { return soundMonitor; } // where "Listen" plays
 
     // Recording
     double frameRate() const override { return fps; }
@@ -181,6 +183,8 @@ private:
     int quality = 4;
     AudioFormat audioFormat{22050, 1, 16};
     bool listenOn = false;
+    AudioMonitor soundMonitor;
+    void followListen(); // (re)opens the heard device after a change of listen, device or format
     double fps = 30;
     double limitSeconds = 0;
     QString captureFile;

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -766,6 +767,43 @@ TEST_F(CapturePanelTest, ListenIsOffWithATipWithoutSound)
     list("AudioDevice")->setCurrentIndex(1);
     EXPECT_TRUE(listen->isEnabled());
     EXPECT_TRUE(listen->toolTip().isEmpty());
+}
+
+// Ticking "Listen" plays the chosen device (here written to a file instead of a sound card);
+// unticking ends it.
+TEST_F(CapturePanelTest, ListenPlaysTheChosenSoundDeviceWhileTicked)
+{
+    const QString wav = dir.filePath("listen.wav");
+    control.monitor().setOutput({"wav", wav});
+    prepared();
+    list("AudioDevice")->setCurrentIndex(1 + control.audioDeviceCount() - 1);
+    ASSERT_EQ(list("AudioDevice")->currentText(), kTestTone);
+    auto* listen = control_<QCheckBox>("Check1");
+    listen->click();
+    ASSERT_TRUE(listen->isChecked());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control.monitor().framesPlayed() >= 4410; }, 4000));
+    listen->click();
+    EXPECT_FALSE(control.listen());
+    const qint64 size = QFileInfo(wav).size();
+    EXPECT_GT(size, 44 + 2 * 4410);
+    QTest::qWait(200);
+    EXPECT_EQ(QFileInfo(wav).size(), size);
+}
+
+TEST_F(CapturePanelTest, ListenWithoutASoundOutputSaysSoInTheStatus)
+{
+    const QString wav = dir.filePath("no such folder/listen.wav");
+    control.monitor().setOutput({"wav", wav});
+    prepared();
+    list("AudioDevice")->setCurrentIndex(1 + control.audioDeviceCount() - 1);
+    dialogs.shown.clear();
+    control_<QCheckBox>("Check1")->click();
+    const QString said =
+        "Listen: no sound output could be opened (wav \"" + wav + "\": No such file or directory)";
+    auto* status = control_<QLabel>("LblStatus");
+    static_cast<void>(QTest::qWaitFor([&] { return status->text() == said; }, 3000));
+    EXPECT_EQ(status->text(), said);
+    EXPECT_TRUE(dialogs.shown.isEmpty()); // the status line, never a message box
 }
 
 TEST_F(CapturePanelTest, NetworkCameraIsCheckedAddedUnderItsNameAndComesBackAtTheNextStart)
