@@ -8,6 +8,7 @@
 // (the user-interface thread).
 #include <QImage>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <stdexcept>
 
@@ -145,6 +146,25 @@ public:
     virtual void setStillFileName(const QString& path) = 0;
     virtual void grabStill() = 0;
 
+    // Seconds kept before Start while the live picture runs (0 to 5; 0: none). Start then
+    // writes them first: the file holds them plus the recording's time, which counts from
+    // Start, and its frames are numbered from its first one.
+    virtual double preTriggerSeconds() const = 0;
+    virtual void setPreTriggerSeconds(double seconds) = 0;
+    // Of the last recording: file frames that came from the memory, and the file frame at
+    // which Start was pressed or the trigger fired.
+    virtual int preTriggerFrames() const = 0;
+    virtual int startFrame() const = 0;
+
+    // The motion trigger: a zone in picture pixels and a threshold (share of the zone).
+    // Armed, the first picture with motion in the zone emits triggerFired(); startCapture()
+    // then begins the pass at that picture.
+    enum TriggerState { TriggerDisarmed = 0, TriggerArmed = 1, TriggerTriggered = 2 };
+    virtual void setTrigger(const QRect& zone, double threshold) = 0;
+    virtual void armTrigger() = 0; // needs a connected device and a zone inside its picture
+    virtual void disarmTrigger() = 0;
+    virtual int triggerState() const = 0;
+
     // Dialogs
     virtual bool dialogAvailable(int id) const = 0;
     virtual void showDialog(int id, const QString& text = QString()) = 0;
@@ -156,6 +176,8 @@ signals:
     void deviceListChange(const QString& category, int action, int index, const QString& name);
     void captureFinished(); // the fourth event: a recording has ended, for whatever reason
     void previewFrame(const QImage& frame);
+    void triggerStateChanged(int state);
+    void triggerFired();
 };
 
 } // namespace zelvan::capture

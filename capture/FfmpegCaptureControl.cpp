@@ -67,6 +67,7 @@ FfmpegCaptureControl::~FfmpegCaptureControl()
     if (audioSource)
         audioSource->stop();
     stopSource();
+    stopKeeping();
     if (rec)
         static_cast<void>(rec->finish());
 }
@@ -155,8 +156,12 @@ void FfmpegCaptureControl::startSource()
             this, [this, generation, reason] { onSourceEnded(generation, reason); },
             Qt::QueuedConnection);
     });
-    if (const Status started = src->start(); !started)
+    // Keeping begins with the device's first picture: slots count from it.
+    refreshKeeping();
+    if (const Status started = src->start(); !started) {
+        stopKeeping();
         throwError(ErrDeviceFailed, started.error());
+    }
     // A network camera sends the size it was set up for; that is the only size it has.
     if (const QSize sent = src->sentSize(); sent.isValid() && sent != settings.size) {
         registry.setAddedSizes(dev.name, {sent});
@@ -172,6 +177,7 @@ void FfmpegCaptureControl::stopSource()
         source.reset();
     }
     ++sourceGeneration;
+    stopKeeping();
     std::lock_guard<std::mutex> lock(sinkMutex);
     latest.reset();
 }
@@ -284,12 +290,14 @@ void FfmpegCaptureControl::setAudioDeviceIndex(int i)
     if (i == -1) {
         audioName.clear();
         followListen();
+        refreshKeeping();
         return;
     }
     const auto list = registry.audioDevices();
     checkIndex(i, list.size(), QStringLiteral("Audio device"));
     audioName = list[i].name;
     followListen();
+    refreshKeeping();
 }
 
 // ---------------------------------------------------------------------------- picture
@@ -434,6 +442,7 @@ void FfmpegCaptureControl::setVideoCompressorIndex(int i)
     if (i != -1)
         checkIndex(i, videoCompressorCount(), QStringLiteral("Video compressor"));
     compressor = i < 0 ? QString() : compressorList().value(i);
+    refreshKeeping();
 }
 
 void FfmpegCaptureControl::setCompressionQuality(int q)
@@ -441,6 +450,8 @@ void FfmpegCaptureControl::setCompressionQuality(int q)
     if (q < 2 || q > 31)
         throwError(ErrBadValue, QStringLiteral("Quality must be 2 to 31"));
     quality = q;
+    if (!capturing())
+        refreshKeeping();
 }
 
 // Sound is always written as PCM; the list says so instead of being empty.
@@ -509,6 +520,7 @@ void FfmpegCaptureControl::setSampleRate(int hz)
         throwError(ErrBadValue, QStringLiteral("Unsupported sample rate %1 Hz").arg(hz));
     audioFormat.sampleRate = hz;
     followListen();
+    refreshKeeping();
 }
 
 void FfmpegCaptureControl::setChannels(int n)
@@ -518,6 +530,7 @@ void FfmpegCaptureControl::setChannels(int n)
         throwError(ErrBadValue, QStringLiteral("Channels must be 1 or 2"));
     audioFormat.channels = n;
     followListen();
+    refreshKeeping();
 }
 
 void FfmpegCaptureControl::setBitsPerSample(int bits)
@@ -527,6 +540,7 @@ void FfmpegCaptureControl::setBitsPerSample(int bits)
         throwError(ErrBadValue, QStringLiteral("Bits per sample must be 8 or 16"));
     audioFormat.bitsPerSample = bits;
     followListen();
+    refreshKeeping();
 }
 
 void FfmpegCaptureControl::setListen(bool on)
@@ -633,9 +647,18 @@ std::unique_ptr<AudioSource> FfmpegCaptureControl::makeSoundSource()
 std::shared_ptr<Recorder> FfmpegCaptureControl::startRecorder(const RecorderSettings& settings)
 {
     auto rec = std::make_shared<Recorder>();
+    watchRecorder(rec);
+    if (const Status started = rec->start(settings); !started)
+        throwError(ErrFile, started.error());
+    return rec;
+}
+
+void FfmpegCaptureControl::watchRecorder(const std::shared_ptr<Recorder>& rec)
+{
     // These arrive late (queued); they must only end the recording that raised them, not a
-    // new one started in between.
+    // new one started in between. One that fails while it only keeps pictures is dropped.
     const quint64 which = ++recordingSerial;
+    std::weak_ptr<Recorder> weak = rec;
     rec->setLimitHandler([this, which] {
         QMetaObject::invokeMethod(
             this,
@@ -645,18 +668,17 @@ std::shared_ptr<Recorder> FfmpegCaptureControl::startRecorder(const RecorderSett
             },
             Qt::QueuedConnection);
     });
-    rec->setFailureHandler([this, which](const QString& text) {
+    rec->setFailureHandler([this, which, weak](const QString& text) {
         QMetaObject::invokeMethod(
             this,
-            [this, which, text] {
+            [this, which, weak, text] {
                 if (recorder && recordingSerial == which)
                     finishRecording(text);
+                else if (auto failed = weak.lock())
+                    onKeepingFailed(failed, text);
             },
             Qt::QueuedConnection);
     });
-    if (const Status started = rec->start(settings); !started)
-        throwError(ErrFile, started.error());
-    return rec;
 }
 
 void FfmpegCaptureControl::startSound(AudioSource& sound, const std::shared_ptr<Recorder>& rec)
@@ -683,7 +705,15 @@ void FfmpegCaptureControl::startCapture()
     requireRecordable();
     const RecorderSettings settings = recorderSettings();
     std::unique_ptr<AudioSource> sound = makeSoundSource();
-    std::shared_ptr<Recorder> rec = startRecorder(settings);
+    std::shared_ptr<Recorder> rec;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        rec = std::move(keeper);
+    }
+    if (rec)
+        startFromKept(rec);
+    else
+        rec = startRecorder(settings);
     if (sound)
         startSound(*sound, rec);
     audioSource = std::move(sound);
@@ -725,6 +755,7 @@ void FfmpegCaptureControl::finishRecording(const QString& why)
                           QStringLiteral("Capture failed: ") + finished.error());
         emit warning(QStringLiteral("The recording could not be saved: ") + finished.error());
     }
+    refreshKeeping();
     emit captureFinished();
 }
 
@@ -748,6 +779,16 @@ void FfmpegCaptureControl::emitCounters()
         emit warning(QStringLiteral("Frames are being dropped: the computer cannot keep up "
                                     "with the device at this size and rate"));
     }
+}
+
+int FfmpegCaptureControl::preTriggerFrames() const
+{
+    return lastRecording ? int(lastRecording->preFrames()) : 0;
+}
+
+int FfmpegCaptureControl::startFrame() const
+{
+    return lastRecording ? int(lastRecording->startFrame()) : 0;
 }
 
 int FfmpegCaptureControl::framesCaptured() const

@@ -5,6 +5,7 @@
 #include "capture/AudioMonitor.h"
 #include "capture/CaptureControl.h"
 #include "capture/DeviceRegistry.h"
+#include "capture/MotionTrigger.h"
 #include "capture/Recorder.h"
 #include "capture/SourceRate.h"
 #include "capture/Sources.h"
@@ -130,6 +131,19 @@ public:
     void setStillFileName(const QString& path) override { stillFile = path; }
     void grabStill() override;
 
+    // Before Start
+    double preTriggerSeconds() const override { return preSeconds; }
+    void setPreTriggerSeconds(double seconds) override;
+    int preTriggerFrames() const override;
+    int startFrame() const override;
+    void setTrigger(const QRect& zone, double threshold) override;
+    void armTrigger() override;
+    void disarmTrigger() override;
+    int triggerState() const override { return triggerNow.load(); }
+    // Memory the pictures kept before Start take now, and the most they took.
+    qint64 preTriggerBytes() const;
+    qint64 preTriggerPeakBytes() const { return keptPeak.load(); }
+
     // Dialogs
     bool dialogAvailable(int id) const override;
     void showDialog(int id, const QString& text = QString()) override;
@@ -158,6 +172,13 @@ private:
     std::shared_ptr<Recorder> startRecorder(const RecorderSettings& settings);
     void startSound(AudioSource& sound, const std::shared_ptr<Recorder>& rec);
     void finishRecording(const QString& why);
+    void watchRecorder(const std::shared_ptr<Recorder>& rec);
+    void refreshKeeping(); // (re)starts or stops keeping pictures before Start
+    void stopKeeping();
+    void onKeepingFailed(const std::shared_ptr<Recorder>& rec, const QString& text);
+    void startFromKept(const std::shared_ptr<Recorder>& rec);
+    void feedTrigger(const AVFrame* frame, qint64 slot);
+    void setTriggerState(int state);
     void emitCounters();
 
     DeviceRegistry registry;
@@ -195,9 +216,16 @@ private:
     std::atomic<bool> previewWanted{false};
     std::atomic<bool> previewPending{false};
     std::atomic<qint64> lastPreviewMicros{0};
-    std::mutex sinkMutex; // guards `recorder` use from the device threads and `latest`
+    mutable std::mutex sinkMutex; // guards `recorder` use from the device threads and `latest`
     std::shared_ptr<Recorder> recorder;
     std::shared_ptr<Recorder> lastRecording; // counters after the stop
+    std::shared_ptr<Recorder> keeper;        // pictures kept before Start; guarded likewise
+    double preSeconds = 0;
+    std::atomic<qint64> keptPeak{0};
+    std::mutex triggerMutex; // the trigger between the device thread and the controls
+    MotionTrigger trigger{QRect()};
+    std::atomic<int> triggerNow{TriggerDisarmed};
+    std::atomic<qint64> firedSlot{-1};
     FramePtr latest;
     QTimer counterTimer;
     bool finishing = false;

@@ -23,13 +23,20 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quin
     if (!frame)
         return;
     std::shared_ptr<Recorder> rec;
+    bool kept = false;
     {
         std::lock_guard<std::mutex> lock(sinkMutex);
         latest = cloneFrame(frame.get());
-        rec = recorder;
+        rec = recorder ? recorder : keeper;
+        kept = !recorder && keeper;
     }
-    if (rec)
-        rec->pushVideo(cloneFrame(frame.get()), timeMicros);
+    if (rec) {
+        const qint64 slot = rec->pushVideo(cloneFrame(frame.get()), timeMicros);
+        if (kept) {
+            keptPeak = std::max(keptPeak.load(), rec->bufferBytes());
+            feedTrigger(frame.get(), slot);
+        }
+    }
     showPreview(std::move(frame), timeMicros);
 }
 
@@ -66,6 +73,9 @@ void FfmpegCaptureControl::onRateMeasured(quint64 generation, double measured)
         return;
     deliveredFps = delivered;
     emit warning(slowDeliveryText(connectedName, delivered, fps));
+    // What was kept was numbered at the asked rate: keep again at the delivered one.
+    if (!capturing())
+        refreshKeeping();
 }
 
 // A network camera's latency, from its time stamp to the live picture, in the status label

@@ -4,6 +4,7 @@
 #include <cmath>
 
 extern "C" {
+#include <libavcodec/packet.h>
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
 }
@@ -35,12 +36,50 @@ Status Recorder::start(const RecorderSettings& s)
     if (running || thread.joinable())
         return fail(QStringLiteral("A recording is already running"));
     settings = s;
+    slotted = false;
+    fileBegun = false;
     if (settings.audio.sampleRate > 0)
         writer.setAudioFormat(settings.audio);
     writer.setQuality(settings.quality);
     if (Status opened = writer.open(settings.path, settings.size, settings.fps, settings.codec);
         !opened)
         return opened;
+    begin();
+    return {};
+}
+
+// A trigger with no seconds asked before Start still keeps a second: the picture that fired
+// is in memory when the file opens a moment later.
+constexpr double kTriggerHoldSeconds = 1;
+
+Status Recorder::startBuffering(const RecorderSettings& s, double preSeconds)
+{
+    if (running || thread.joinable())
+        return fail(QStringLiteral("A recording is already running"));
+    settings = s;
+    slotted = true;
+    fileBegun = false;
+    preSecondsWish = preSeconds;
+    takenFrames = 0;
+    startFileFrame = 0;
+    if (Status kept = buffer.configure(std::max(preSeconds, kTriggerHoldSeconds), settings.fps);
+        !kept)
+        return kept;
+    if (settings.audio.sampleRate > 0)
+        writer.setAudioFormat(settings.audio);
+    writer.setQuality(settings.quality);
+    writer.setPacketSink([this](const AVPacket* packet) {
+        const qint64 micros = qint64(std::llround(double(packet->pts) * 1e6 / settings.fps));
+        return buffer.push(clonePacket(packet), packet->pts, micros);
+    });
+    if (Status opened = writer.openEncoder(settings.size, settings.fps, settings.codec); !opened)
+        return opened;
+    begin();
+    return {};
+}
+
+void Recorder::begin()
+{
     capacity = queueCapacity();
     closing = false;
     writeFailed = false;
@@ -57,6 +96,55 @@ Status Recorder::start(const RecorderSettings& s)
     startMicros = steadyMicros();
     running = true;
     thread = std::thread([this] { writerLoop(); });
+}
+
+qint64 Recorder::nextPictureSlot() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return nextSlot;
+}
+
+Status Recorder::beginFile(const QString& path, double timeLimit, qint64 startSlot)
+{
+    if (!slotted || fileBegun || !running)
+        return fail(QStringLiteral("No pictures are being kept to begin a recording with"));
+    std::lock_guard<std::mutex> writing(writerMutex);
+    PreTriggerPackets taken = buffer.takeForRecording();
+    // The memory may hold more than asked (a trigger keeps a second): the file begins at the
+    // wish before Start.
+    const qint64 earliest = startSlot - std::llround(preSecondsWish * settings.fps);
+    auto from = std::find_if(taken.packets.begin(), taken.packets.end(),
+                             [earliest](const BufferedPacket& p) { return p.slot >= earliest; });
+    const qint64 first = from != taken.packets.end() ? std::min(from->slot, startSlot) : startSlot;
+    Status opened = writer.attachFile(path, first);
+    for (auto p = from; opened && p != taken.packets.end(); ++p)
+        opened = writer.writePacket(p->packet.get(), p->slot);
+    // The sound begins at Start: silence before it keeps it with its pictures.
+    const qint64 before = startSlot - first;
+    if (opened && settings.audio.sampleRate > 0 && before > 0) {
+        const int silent =
+            int(std::llround(double(before) * settings.audio.sampleRate / settings.fps));
+        const QByteArray zeros(silent * settings.audio.bytesPerSample(),
+                               settings.audio.bitsPerSample == 8 ? char(0x80) : char(0));
+        opened = writer.writeAudio(zeros.constData(), silent);
+    }
+    if (!opened) {
+        std::lock_guard<std::mutex> lock(mutex);
+        writeFailed = true;
+        writeError = opened.error();
+        return opened;
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    settings.path = path;
+    settings.timeLimit = timeLimit;
+    startSlotValue = startSlot;
+    fileFirstSlot = first;
+    // Everything before the picture the live recording takes over at came from the memory.
+    takenFrames = std::max<qint64>(0, nextSlot - first);
+    startFileFrame = before;
+    captured = int(before);
+    dropped = 0;
+    fileBegun = true;
     return {};
 }
 
@@ -76,29 +164,42 @@ int Recorder::missedSlotsBefore(qint64 timeMicros, qint64 first)
     return int(std::min<qint64>(missed, 1 << 30));
 }
 
-void Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
+bool Recorder::pastLimit(qint64 slot) const
+{
+    return fileBegun && settings.timeLimit > 0 &&
+           slot >= startSlotValue + std::llround(settings.timeLimit * settings.fps);
+}
+
+void Recorder::limitReached(qint64 micros)
+{
+    endTime(micros);
+    if (!limitHit.exchange(true) && onLimit)
+        onLimit();
+}
+
+qint64 Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
 {
     if (!running || limitHit || !frame)
-        return;
+        return -1;
     qint64 first = firstFrameMicros.load();
     if (first < 0) {
         firstFrameMicros = timeMicros;
         first = timeMicros;
     }
+    if (slotted)
+        return pushSlotted(std::move(frame), timeMicros, first);
     if (settings.timeLimit > 0) {
         // A picture belongs to the recording while it starts within the limit; half a frame
         // of tolerance absorbs clock jitter, so rate x seconds pictures are kept.
         const double elapsed = double(timeMicros - first) / 1e6;
         if (elapsed >= settings.timeLimit - 0.5 / settings.fps) {
-            endTime(first + qint64(std::llround(settings.timeLimit * 1e6)));
-            if (!limitHit.exchange(true) && onLimit)
-                onLimit();
-            return;
+            limitReached(first + qint64(std::llround(settings.timeLimit * 1e6)));
+            return -1;
         }
     }
     std::lock_guard<std::mutex> lock(mutex);
     if (closing)
-        return;
+        return -1;
     lastFrameMicros = timeMicros;
     const int missed = missedSlotsBefore(timeMicros, first);
     dropped += missed;
@@ -106,7 +207,7 @@ void Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
     if (queuedFrames >= capacity) {
         ++dropped;
         ++pendingRepeats;
-        return;
+        return nextSlot - 1;
     }
     Item item;
     item.frame = std::move(frame);
@@ -116,11 +217,49 @@ void Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
     ++queuedFrames;
     ++captured;
     ready.notify_one();
+    return nextSlot - 1;
+}
+
+// Pictures kept before Start are counted as the file's only once it begins (beginFile).
+qint64 Recorder::pushSlotted(FramePtr frame, qint64 timeMicros, qint64 first)
+{
+    qint64 slot = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (closing)
+            return -1;
+        const int missed = missedSlotsBefore(timeMicros, first);
+        slot = nextSlot - 1;
+        if (!pastLimit(slot)) {
+            lastFrameMicros = timeMicros;
+            const bool counted = inFile(slot);
+            if (counted)
+                dropped += missed;
+            if (queuedFrames >= capacity) {
+                if (counted)
+                    ++dropped;
+                return slot;
+            }
+            Item item;
+            item.frame = std::move(frame);
+            item.slot = slot;
+            queue.push_back(std::move(item));
+            ++queuedFrames;
+            if (counted)
+                ++captured;
+            ready.notify_one();
+            return slot;
+        }
+    }
+    const qint64 end = startSlotValue + std::llround(settings.timeLimit * settings.fps);
+    limitReached(first + qint64(std::llround(double(end) * 1e6 / settings.fps)));
+    return slot;
 }
 
 void Recorder::pushAudio(const QByteArray& pcm, int frames, qint64)
 {
-    if (!running || limitHit || settings.audio.sampleRate <= 0 || frames <= 0)
+    if (!running || limitHit || settings.audio.sampleRate <= 0 || frames <= 0 ||
+        (slotted && !fileBegun))
         return;
     std::lock_guard<std::mutex> lock(mutex);
     if (closing)
@@ -156,13 +295,7 @@ void Recorder::writerLoop()
             if (writeFailed)
                 continue; // keep emptying the queue so the device never waits
         }
-        Status written;
-        if (item.frame && item.repeatsBefore > 0 && writer.framesWritten() > 0)
-            written = writer.repeatPreviousFrame(item.repeatsBefore);
-        if (written)
-            written = item.frame ? writer.writeFrame(item.frame.get())
-                                 : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
-        if (!written) {
+        if (const Status written = write(item); !written) {
             const QString text = written.error();
             {
                 std::lock_guard<std::mutex> lock(mutex);
@@ -173,6 +306,22 @@ void Recorder::writerLoop()
                 onFailure(text);
         }
     }
+}
+
+Status Recorder::write(Item& item)
+{
+    if (slotted) {
+        std::lock_guard<std::mutex> writing(writerMutex);
+        return item.frame ? writer.encodeFrame(item.frame.get(), item.slot)
+                          : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
+    }
+    Status written;
+    if (item.frame && item.repeatsBefore > 0 && writer.framesWritten() > 0)
+        written = writer.repeatPreviousFrame(item.repeatsBefore);
+    if (written)
+        written = item.frame ? writer.writeFrame(item.frame.get())
+                             : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
+    return written;
 }
 
 Status Recorder::finish()
@@ -188,12 +337,16 @@ Status Recorder::finish()
     if (thread.joinable())
         thread.join();
     running = false;
+    if (slotted && !fileBegun) {
+        writer.discard(); // nothing was started: the kept pictures go
+        return {};
+    }
     if (writer.framesWritten() == 0 && !writeFailed) {
         writer.discard();
         return fail(QStringLiteral("Nothing was recorded: no picture arrived before the "
                                    "recording ended"));
     }
-    if (Status filled = fillToEnd(); !filled && !writeFailed) {
+    if (Status filled = slotted ? fillSlottedToEnd() : fillToEnd(); !filled && !writeFailed) {
         writeFailed = true;
         writeError = filled.error();
     }
@@ -201,6 +354,11 @@ Status Recorder::finish()
     QString text = writeError;
     // close() also after a failed write: it keeps whatever frames reached the disk.
     const Status closed = writer.close();
+    if (slotted) {
+        // Exact now that every picture is in: the file's frames are pictures or repeats.
+        captured = writer.picturesWritten();
+        dropped = writer.framesWritten() - writer.picturesWritten();
+    }
     // After a failed write the writer's reason is the same, with what was kept of the file.
     ok = ok && closed.ok();
     if (!closed)
@@ -237,10 +395,32 @@ Status Recorder::fillToEnd()
     return writer.repeatPreviousFrame(int(std::min<qint64>(repeats, 1 << 30)));
 }
 
+// The frame slots up to the end of the recording that got no picture repeat the last one.
+Status Recorder::fillSlottedToEnd()
+{
+    const qint64 first = firstFrameMicros.load();
+    qint64 end = endMicros.load();
+    if (first < 0 || end < 0 || writeFailed)
+        return {};
+    const qint64 last = lastFrameMicros.load();
+    if (settings.timeLimit <= 0 && (end < last || end - last > 2'000'000))
+        end = last;
+    qint64 endSlot = std::max(nextSlot, std::llround(double(end - first) * settings.fps / 1e6));
+    if (settings.timeLimit > 0)
+        endSlot =
+            std::min(endSlot, startSlotValue + std::llround(settings.timeLimit * settings.fps));
+    const qint64 repeats = endSlot - fileFirstSlot - writer.framesWritten();
+    if (repeats <= 0 || writer.framesWritten() == 0)
+        return {};
+    return writer.repeatPreviousFrame(int(std::min<qint64>(repeats, 1 << 30)));
+}
+
 qint64 Recorder::captureTimeMs() const
 {
     const qint64 first = firstFrameMicros.load();
-    const qint64 begin = first >= 0 ? first : startMicros.load();
+    qint64 begin = first >= 0 ? first : startMicros.load();
+    if (slotted && first >= 0)
+        begin += qint64(std::llround(double(fileFirstSlot) * 1e6 / settings.fps));
     qint64 end = endMicros.load();
     if (end < 0)
         end = steadyMicros();

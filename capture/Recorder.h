@@ -4,7 +4,13 @@
 // machine) the picture is dropped and counted instead of holding up the device. A frame slot
 // that the source skipped (its timestamps jump) is counted as dropped too; every slot without
 // a picture repeats the previous one in the file, so the file keeps the real timing.
+//
+// Started with startBuffering() it compresses from the live picture's first frame on and keeps
+// the last seconds in memory; beginFile() then opens the file with them, and the pictures after
+// Start follow. Frame slots count from the first picture; the file's frame n is the slot
+// firstSlot + n, and the time limit counts from the slot of Start.
 #include "base/Result.h"
+#include "capture/PreTriggerBuffer.h"
 #include "capture/Source.h"
 #include "capture/VideoFileWriter.h"
 
@@ -39,8 +45,25 @@ public:
     // Opens the file; errors (folder, codec, size) are reported here, before any picture.
     Status start(const RecorderSettings& settings);
 
-    // Device threads. Never block for longer than a queue lock.
-    void pushVideo(FramePtr frame, qint64 timeMicros);
+    // Compresses from now on and keeps the last `preSeconds` (0: none, for a trigger that
+    // starts the file at its own picture); settings.path and timeLimit are not used yet.
+    Status startBuffering(const RecorderSettings& settings, double preSeconds);
+    bool buffering() const { return slotted && !fileBegun; }
+    // The slot the next picture gets: Start pressed now.
+    qint64 nextPictureSlot() const;
+    // Start at `startSlot`: the file holds the kept pictures from preSeconds before it, then the
+    // live ones for `timeLimit` seconds (0: until finish()).
+    Status beginFile(const QString& path, double timeLimit, qint64 startSlot);
+    qint64 preFrames() const { return takenFrames.load(); }     // file frames from the memory
+    qint64 startFrame() const { return startFileFrame.load(); } // file frame of Start
+    qint64 bufferBytes() const { return buffer.bytes(); }
+    double bufferSeconds() const { return buffer.heldSeconds(); }
+    const RecorderSettings& keptWith() const { return settings; }
+    double keptSeconds() const { return preSecondsWish; }
+
+    // Device threads. Never block for longer than a queue lock. The picture's frame slot
+    // (counted from the first picture; -1: not taken at all).
+    qint64 pushVideo(FramePtr frame, qint64 timeMicros);
     void pushAudio(const QByteArray& pcm, int frames, qint64 timeMicros);
 
     // Called once, on the device thread, when the time limit is reached.
@@ -62,6 +85,7 @@ public:
 private:
     struct Item {
         FramePtr frame;
+        qint64 slot = 0;
         int repeatsBefore = 0; // frame slots before this picture that got none
         QByteArray pcm;
         int pcmFrames = 0;
@@ -71,11 +95,18 @@ private:
     void endTime(qint64 micros);
     int missedSlotsBefore(qint64 timeMicros, qint64 first);
     Status fillToEnd();
+    Status fillSlottedToEnd();
+    void begin();
+    qint64 pushSlotted(FramePtr frame, qint64 timeMicros, qint64 first);
+    Status write(Item& item);
+    bool pastLimit(qint64 slot) const;
+    bool inFile(qint64 slot) const { return fileBegun && slot >= startSlotValue; }
+    void limitReached(qint64 endMicros);
 
     RecorderSettings settings;
     VideoFileWriter writer;
     std::thread thread;
-    std::mutex mutex;
+    mutable std::mutex mutex;
     std::condition_variable ready;
     std::deque<Item> queue;
     int queuedFrames = 0;
@@ -84,6 +115,16 @@ private:
     int capacity = 0;
     qint64 queuedAudioBytes = 0;
     bool closing = false;
+    // Kept before Start (startBuffering).
+    bool slotted = false;
+    std::atomic<bool> fileBegun{false};
+    double preSecondsWish = 0;
+    qint64 startSlotValue = 0;
+    qint64 fileFirstSlot = 0;
+    std::mutex writerMutex; // the writer between the writer thread and beginFile()
+    PreTriggerBuffer buffer;
+    std::atomic<qint64> takenFrames{0};
+    std::atomic<qint64> startFileFrame{0};
     bool writeFailed = false;
     QString writeError;
 

@@ -124,10 +124,8 @@ Result<EncoderChoice> chooseEncoder(const QString& codec)
     return choice;
 }
 
-Status checkOpenArguments(const QString& path, QSize size, double fps, const AudioFormat& audio)
+Status checkPictureArguments(QSize size, double fps, const AudioFormat& audio)
 {
-    if (path.isEmpty())
-        return fail(QStringLiteral("No file name given"));
     if (size.width() < 16 || size.height() < 16 || size.width() > 8192 || size.height() > 8192 ||
         size.width() % 2 || size.height() % 2)
         return fail(
@@ -136,6 +134,15 @@ Status checkOpenArguments(const QString& path, QSize size, double fps, const Aud
         return fail(QStringLiteral("Unsupported frame rate %1").arg(fps));
     if (audio.sampleRate != 0 && !audio.valid())
         return fail(QStringLiteral("Unsupported audio format"));
+    return {};
+}
+
+Status checkOpenArguments(const QString& path, QSize size, double fps, const AudioFormat& audio)
+{
+    if (path.isEmpty())
+        return fail(QStringLiteral("No file name given"));
+    if (Status valid = checkPictureArguments(size, fps, audio); !valid)
+        return valid;
     const QFileInfo info(path);
     if (!info.absoluteDir().exists())
         return fail(QStringLiteral("Folder does not exist: ") +
@@ -181,6 +188,12 @@ struct VideoFileWriter::Impl {
     bool intraOnly = false;       // every packet stands alone (MJPEG, uncompressed)
     AVPacket* previous = nullptr; // the last picture's packet, for repeating it
     int64_t nextSlot = 0;         // the next frame slot to be written
+    int pictures = 0;             // packets of pictures of their own in the file
+    // Pictures numbered by the device's frame slot (kept before Start): see openEncoder().
+    bool slotted = false;
+    int64_t slotBase = 0;      // the slot of the file's first frame
+    int64_t lastSentSlot = -1; // the last slot handed to the encoder
+    std::function<bool(const AVPacket*)> sink;
 
     ~Impl() { release(); }
 
@@ -260,7 +273,13 @@ struct VideoFileWriter::Impl {
                 return true;
             if (rc < 0)
                 return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
+            if (slotted) {
+                if (!route(packet))
+                    return false;
+                continue;
+            }
             if (intraOnly) {
+                ++pictures;
                 if (!fillSlotsBefore(packet->pts))
                     return false;
                 av_packet_unref(previous);
@@ -271,6 +290,44 @@ struct VideoFileWriter::Impl {
             if (!writeVideoPacket(packet))
                 return false;
         }
+    }
+
+    // A packet numbered by slot: to the sink while it keeps packets (always before the file
+    // exists), else into the file.
+    bool route(AVPacket* pkt)
+    {
+        // Every picture of an intra-only compressor is a key frame, whether or not the encoder
+        // marked it (MJPEG with frame threads does not).
+        if (intraOnly)
+            pkt->flags |= AV_PKT_FLAG_KEY;
+        if ((sink && sink(pkt)) || !fmt) {
+            av_packet_unref(pkt);
+            return true;
+        }
+        return writeAtSlot(pkt, pkt->pts);
+    }
+
+    bool writeAtSlot(AVPacket* pkt, int64_t slot)
+    {
+        const int64_t frame = slot - slotBase;
+        if (frame < nextSlot) { // before the file's first frame, or already written
+            av_packet_unref(pkt);
+            return true;
+        }
+        // Slots before the file's first picture (it was still being compressed when the file
+        // began) show that picture.
+        if (!previous->data && av_packet_ref(previous, pkt) < 0)
+            return markFailed(QStringLiteral("Out of memory"));
+        if (!fillSlotsBefore(frame))
+            return false;
+        av_packet_unref(previous);
+        if (av_packet_ref(previous, pkt) < 0)
+            return markFailed(QStringLiteral("Out of memory"));
+        nextSlot = frame + 1;
+        frames = int(std::max<int64_t>(frames, nextSlot));
+        ++pictures;
+        pkt->pts = pkt->dts = frame;
+        return writeVideoPacket(pkt);
     }
 
     // `count` slots without a picture of their own: an intra-only compressor repeats the
@@ -288,9 +345,21 @@ struct VideoFileWriter::Impl {
         return true;
     }
 
-    bool encode(AVFrame* frame)
+    bool encode(AVFrame* frame) { return send(frame, frames) && (++frames, drain()); }
+
+    bool encodeSlot(AVFrame* frame, int64_t slot)
     {
-        frame->pts = frames;
+        if (!send(frame, slot))
+            return false;
+        lastSentSlot = slot;
+        if (fmt)
+            frames = int(std::max<int64_t>(frames, slot + 1 - slotBase));
+        return drain();
+    }
+
+    bool send(AVFrame* frame, int64_t pts)
+    {
+        frame->pts = pts;
         frame->quality = venc->global_quality;
         frame->pict_type = AV_PICTURE_TYPE_NONE;
         if (bottomUp) {
@@ -302,8 +371,22 @@ struct VideoFileWriter::Impl {
         int rc = avcodec_send_frame(venc, frame);
         if (rc < 0)
             return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
-        ++frames;
-        return drain();
+        return true;
+    }
+
+    // The picture `frame` in `work`, in the encoder's format and size.
+    bool prepare(const AVFrame* frame)
+    {
+        if (frame->format == venc->pix_fmt && frame->width == venc->width &&
+            frame->height == venc->height) {
+            // Shares the buffers (reference counted) instead of copying.
+            av_frame_unref(work);
+            if (av_frame_ref(work, frame) < 0)
+                return markFailed(QStringLiteral("Out of memory"));
+            return true;
+        }
+        return convert(frame->data, frame->linesize, frame->width, frame->height,
+                       AVPixelFormat(frame->format));
     }
 
     // Converts src (given as planes) into `work`, a fresh buffer each time because the
@@ -337,14 +420,25 @@ struct VideoFileWriter::Impl {
         if (!part)
             return fail(part.error());
         tempPath = *part;
+        if (Status started = openEncoder(*choice, size, av_d2q(fps, 100000)); !started)
+            return started;
+        return createFile();
+    }
+
+    // The file for the running encoder, under a fresh temporary name.
+    Status createFile()
+    {
+        if (tempPath.isEmpty()) {
+            const Result<QString> part = freshPartName(path);
+            if (!part)
+                return fail(part.error());
+            tempPath = *part;
+        }
         const QByteArray temp = platform::ffmpegFileName(tempPath);
         const int rc = avformat_alloc_output_context2(&fmt, nullptr, "avi", temp.constData());
         if (rc < 0 || !fmt)
             return fail(QStringLiteral("Cannot create the video file: ") + avErrorText(rc));
-        const AVRational rate = av_d2q(fps, 100000);
-        if (Status started = openEncoder(*choice, size, rate); !started)
-            return started;
-        addVideoStream(choice->raw, rate);
+        addVideoStream(venc->framerate);
         if (audio.valid())
             addAudioStream();
         return startFile(temp);
@@ -369,20 +463,28 @@ struct VideoFileWriter::Impl {
         // Two cores: the device thread renders while the encoder works on slices/frames.
         venc->thread_count = std::clamp(QThread::idealThreadCount(), 1, 4);
         venc->thread_type = FF_THREAD_SLICE | FF_THREAD_FRAME;
-        if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
+        const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
+        if (avi && (avi->flags & AVFMT_GLOBALHEADER))
             venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         const int rc = avcodec_open2(venc, choice.codec, nullptr);
         if (rc < 0)
             return fail(QStringLiteral("Cannot start the video compressor: ") + avErrorText(rc));
+        bottomUp = choice.raw;
+        const AVCodecDescriptor* codec = avcodec_descriptor_get(venc->codec_id);
+        intraOnly = codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY);
+        work = av_frame_alloc();
+        packet = av_packet_alloc();
+        previous = av_packet_alloc();
+        if (!work || !packet || !previous)
+            return fail(QStringLiteral("Out of memory"));
         return {};
     }
 
-    void addVideoStream(bool raw, AVRational rate)
+    void addVideoStream(AVRational rate)
     {
         vstream = avformat_new_stream(fmt, nullptr);
         avcodec_parameters_from_context(vstream->codecpar, venc);
-        bottomUp = raw;
-        if (raw) {
+        if (bottomUp) {
             // Tells the AVI muxer the rows come bottom-up, so it writes a positive height (the
             // classic DIB layout) instead of a top-down picture some players cannot show.
             static const char flag[] = "BottomUp";
@@ -420,12 +522,7 @@ struct VideoFileWriter::Impl {
         rc = avformat_write_header(fmt, nullptr);
         if (rc < 0)
             return fail(QStringLiteral("Cannot write the video file: ") + avErrorText(rc));
-        work = av_frame_alloc();
-        packet = av_packet_alloc();
-        previous = av_packet_alloc();
         nextSlot = 0;
-        const AVCodecDescriptor* codec = avcodec_descriptor_get(venc->codec_id);
-        intraOnly = codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY);
         return {};
     }
 
@@ -553,7 +650,9 @@ Status VideoFileWriter::open(const QString& path, QSize size, double fps, const 
     d->keptPartial.clear();
     d->failed = false;
     d->frames = 0;
+    d->pictures = 0;
     d->audioFrames = 0;
+    d->slotted = false;
     Status opened = d->open(path, size, fps, codec);
     if (opened)
         return opened;
@@ -563,6 +662,98 @@ Status VideoFileWriter::open(const QString& path, QSize size, double fps, const 
         QFile::remove(d->tempPath);
     d->tempPath.clear();
     return opened;
+}
+
+Status VideoFileWriter::openEncoder(QSize size, double fps, const QString& codec)
+{
+    discard();
+    d->error.clear();
+    d->keptPartial.clear();
+    d->failed = false;
+    d->frames = 0;
+    d->pictures = 0;
+    d->audioFrames = 0;
+    d->slotted = true;
+    d->slotBase = 0;
+    d->lastSentSlot = -1;
+    Status opened = checkPictureArguments(size, fps, d->audio);
+    if (opened) {
+        const Result<EncoderChoice> choice = chooseEncoder(codec);
+        opened = choice ? d->openEncoder(*choice, size, av_d2q(fps, 100000)) : fail(choice.error());
+    }
+    if (opened && !d->intraOnly)
+        opened = fail(QStringLiteral("The seconds before Start need a compressor that stores "
+                                     "every picture on its own, not ") +
+                      codec);
+    if (!opened) {
+        d->release();
+        d->slotted = false;
+    }
+    return opened;
+}
+
+void VideoFileWriter::setPacketSink(std::function<bool(const AVPacket*)> sink)
+{
+    d->sink = std::move(sink);
+}
+
+Status VideoFileWriter::encodeFrame(const AVFrame* frame, qint64 slot)
+{
+    if (!d->venc || !d->slotted)
+        return fail(QStringLiteral("No video compressor is running"));
+    if (d->failed)
+        return fail(d->error);
+    if (!frame || frame->width <= 0 || frame->height <= 0)
+        return d->failure(QStringLiteral("Empty picture"));
+    if (slot <= d->lastSentSlot)
+        return {}; // the device started counting again; the picture has no place
+    return d->outcome(d->prepare(frame) && d->encodeSlot(d->work, slot));
+}
+
+Status VideoFileWriter::attachFile(const QString& target, qint64 firstSlot)
+{
+    if (!d->venc || !d->slotted || d->fmt)
+        return fail(QStringLiteral("No video compressor is running"));
+    if (d->failed)
+        return fail(d->error);
+    Status opened = checkOpenArguments(target, QSize(d->venc->width, d->venc->height),
+                                       av_q2d(d->venc->framerate), d->audio);
+    if (opened)
+        opened = checkWriteTarget(target);
+    if (opened) {
+        d->path = QFileInfo(target).absoluteFilePath();
+        d->tempPath.clear();
+        opened = d->createFile();
+    }
+    if (!opened) {
+        d->error = opened.error();
+        discard();
+        return opened;
+    }
+    d->slotBase = firstSlot;
+    d->nextSlot = 0;
+    d->frames = int(std::max<qint64>(0, d->lastSentSlot + 1 - firstSlot));
+    av_packet_unref(d->previous);
+    return {};
+}
+
+Status VideoFileWriter::writePacket(const AVPacket* packet, qint64 slot)
+{
+    if (Status writable = d->writable(); !writable)
+        return writable;
+    if (!packet)
+        return {};
+    AVPacket* copy = av_packet_clone(packet);
+    if (!copy)
+        return d->failure(QStringLiteral("Out of memory"));
+    const bool written = d->writeAtSlot(copy, slot);
+    av_packet_free(&copy);
+    return d->outcome(written);
+}
+
+int VideoFileWriter::picturesWritten() const
+{
+    return d->pictures;
 }
 
 Status VideoFileWriter::writeFrame(const QImage& frame)
@@ -589,17 +780,9 @@ Status VideoFileWriter::writeFrame(const AVFrame* frame)
         return writable;
     if (!frame || frame->width <= 0 || frame->height <= 0)
         return d->failure(QStringLiteral("Empty picture"));
-    if (frame->format == d->venc->pix_fmt && frame->width == d->venc->width &&
-        frame->height == d->venc->height) {
-        // Shares the buffers (reference counted) instead of copying.
-        av_frame_unref(d->work);
-        if (av_frame_ref(d->work, frame) < 0)
-            return d->failure(QStringLiteral("Out of memory"));
-        return d->outcome(d->encode(d->work));
-    }
-    return d->outcome(d->convert(frame->data, frame->linesize, frame->width, frame->height,
-                                 AVPixelFormat(frame->format)) &&
-                      d->encode(d->work));
+    if (d->slotted)
+        return fail(QStringLiteral("Pictures of this file are numbered by slot"));
+    return d->outcome(d->prepare(frame) && d->encode(d->work));
 }
 
 Status VideoFileWriter::repeatPreviousFrame(int count)

@@ -12,9 +12,11 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 struct AVFrame;
+struct AVPacket;
 
 namespace zelvan::capture
 {
@@ -61,6 +63,21 @@ public:
     // Interleaved PCM samples in the format given to setAudioFormat(); `frames` counts
     // sample frames (one sample per channel).
     Status writeAudio(const void* data, int frames);
+
+    // Pictures kept before the file exists (the seconds before Start): the encoder runs alone
+    // and every packet, its pts the frame slot given to encodeFrame(), goes to `sink`, which
+    // answers true when it kept it. attachFile() then creates the file from the running
+    // encoder; from there on a packet the sink refuses is written at file frame
+    // slot - firstSlot. Only a compressor whose every picture stands alone can do this.
+    Status openEncoder(QSize size, double fps, const QString& codec);
+    void setPacketSink(std::function<bool(const AVPacket*)> sink);
+    Status encodeFrame(const AVFrame* frame, qint64 slot);
+    Status attachFile(const QString& path, qint64 firstSlot);
+    // A packet the sink kept, written at file frame slot - firstSlot (gaps repeat the one
+    // before it); one before the file's first frame is left out.
+    Status writePacket(const AVPacket* packet, qint64 slot);
+    // Pictures of their own in the file (not repeats).
+    int picturesWritten() const;
 
     // Flushes the encoder, finalizes index and headers and moves the file to its name.
     Status close();

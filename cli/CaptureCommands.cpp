@@ -2,6 +2,7 @@
 #include "base/WholeFile.h"
 #include "capture/FfmpegCaptureControl.h"
 #include "capture/NetworkCamera.h"
+#include "capture/TriggerSettings.h"
 #include "cli/Command.h"
 
 #include <QCoreApplication>
@@ -58,11 +59,55 @@ struct RecordRequest {
     double fps = 30;
     QString outText; // as given, for the messages
     QFileInfo out;
+    double preSeconds = 0;
+    double startAfter = -1; // seconds after the device opened; -1: at once
+    QString zoneText;       // --trigger; empty: none
+    double armSeconds = 30;
+    double threshold = capture::kDefaultTriggerThreshold;
 };
+
+// How the pass begins: --start-after or --trigger (with --arm-seconds), and what is kept
+// before it.
+void readStartRequest(const Args& args, RecordRequest& r)
+{
+    if (const QString pre = args.option("pre-seconds"); !pre.isEmpty()) {
+        const Result<double> seconds = capture::parsePreSeconds(pre);
+        if (!seconds)
+            throw CommandError(QStringLiteral("--pre-seconds: ") + seconds.error());
+        r.preSeconds = *seconds;
+    }
+    r.zoneText = args.option("trigger");
+    const bool startAfter = !args.option("start-after").isEmpty();
+    if (startAfter && !r.zoneText.isEmpty())
+        throw CommandError(QStringLiteral("give either --start-after or --trigger, not both"));
+    if (startAfter) {
+        r.startAfter = args.number("start-after", -1);
+        if (!(r.startAfter >= 0 && r.startAfter <= 3600))
+            throw CommandError(QStringLiteral("--start-after must be 0 to 3600 seconds"));
+    }
+    if (r.zoneText.isEmpty()) {
+        if (!args.option("arm-seconds").isEmpty() || !args.option("threshold").isEmpty())
+            throw CommandError(QStringLiteral("--arm-seconds and --threshold need --trigger"));
+        return;
+    }
+    if (const Result<QRect> zone = capture::parseZone(r.zoneText); !zone)
+        throw CommandError(QStringLiteral("--trigger: ") + zone.error());
+    r.armSeconds = args.number("arm-seconds", 30);
+    if (!(r.armSeconds > 0 && r.armSeconds <= 3600))
+        throw CommandError(QStringLiteral("--arm-seconds must be a number of seconds above 0"));
+    if (const QString t = args.option("threshold"); !t.isEmpty()) {
+        const Result<double> threshold = capture::parseThreshold(t);
+        if (!threshold)
+            throw CommandError(QStringLiteral("--threshold: ") + threshold.error());
+        r.threshold = *threshold;
+    }
+}
 
 RecordRequest readRecordRequest(const Args& args)
 {
-    args.allow({"device", "seconds", "fps", "size", "codec", "out", "audio"}, {});
+    args.allow({"device", "seconds", "fps", "size", "codec", "out", "audio", "pre-seconds",
+                "start-after", "trigger", "arm-seconds", "threshold"},
+               {});
     RecordRequest r;
     r.device = args.required("device");
     r.seconds = args.number("seconds", -1);
@@ -81,6 +126,7 @@ RecordRequest readRecordRequest(const Args& args)
     // A FIFO or a device is never recorded over nor replaced by a file.
     if (const Status target = checkWriteTarget(r.outText); !target)
         throw CommandError(target.error());
+    readStartRequest(args, r);
     return r;
 }
 
@@ -127,10 +173,52 @@ void chooseAudio(FfmpegCaptureControl& control, const QString& audio)
     control.setAudioDeviceIndex(found);
 }
 
+// Runs the event loop for `ms` milliseconds or until `done`.
+template <class Done> void waitFor(int ms, Done done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Start as the operator would: at once, S seconds after the device opened, or when the
+// trigger fires (given up after --arm-seconds).
+void startPass(FfmpegCaptureControl& control, const RecordRequest& request,
+               const QElapsedTimer& opened)
+{
+    if (request.startAfter >= 0) {
+        waitFor(int(request.startAfter * 1000 - opened.elapsed()), [] { return false; });
+    } else if (!request.zoneText.isEmpty()) {
+        const QRect zone = *capture::parseZone(request.zoneText);
+        const QSize picture = control.frameSize();
+        if (!QRect(QPoint(0, 0), picture).contains(zone))
+            throw CommandError(QStringLiteral("--trigger: the zone %1 is not inside the %2x%3 "
+                                              "picture")
+                                   .arg(request.zoneText)
+                                   .arg(picture.width())
+                                   .arg(picture.height()));
+        control.setTrigger(zone, request.threshold);
+        control.armTrigger();
+        bool fired = false;
+        QObject::connect(&control, &capture::CaptureControl::triggerFired,
+                         [&fired] { fired = true; });
+        waitFor(int(request.armSeconds * 1000), [&] { return fired || !control.connected(); });
+        if (!fired) {
+            control.disconnectDevice();
+            throw CommandError(QStringLiteral("the trigger did not fire within %1 seconds; "
+                                              "nothing was recorded")
+                                   .arg(request.armSeconds));
+        }
+    }
+    control.startCapture();
+}
+
 // Connects, records until the time limit ends the recording and disconnects; the failure
 // the control reported, or empty.
-QString recordUntilFinished(FfmpegCaptureControl& control, int device, double seconds)
+QString recordUntilFinished(FfmpegCaptureControl& control, int device, const RecordRequest& request)
 {
+    const double seconds = request.seconds;
     QEventLoop loop;
     QString failure;
     QObject::connect(&control, &capture::CaptureControl::captureFinished, &loop, &QEventLoop::quit);
@@ -140,13 +228,15 @@ QString recordUntilFinished(FfmpegCaptureControl& control, int device, double se
                              failure = text;
                      });
     control.connectDevice(device);
+    QElapsedTimer opened;
+    opened.start();
     // A camera that delivers fewer pictures than asked is recorded at the rate it delivers,
     // known after its first second.
     QElapsedTimer settling;
     settling.start();
     while (!control.deliveryMeasured() && control.connected() && settling.elapsed() < 2500)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    control.startCapture();
+    startPass(control, request, opened);
     // The time limit ends the recording; the guard only catches a device that hangs.
     QTimer guard;
     guard.setSingleShot(true);
@@ -172,9 +262,10 @@ QJsonObject recordWith(FfmpegCaptureControl& control, int device, const RecordRe
         chooseAudio(control, audio);
     control.setFrameRate(request.fps);
     control.setTimeLimit(request.seconds);
+    control.setPreTriggerSeconds(request.preSeconds);
     const QString path = request.out.absoluteFilePath();
     control.setCaptureFileName(path);
-    const QString failure = recordUntilFinished(control, device, request.seconds);
+    const QString failure = recordUntilFinished(control, device, request);
     if (!failure.isEmpty())
         throw CommandError(failure);
     if (!QFileInfo::exists(path))
@@ -182,6 +273,8 @@ QJsonObject recordWith(FfmpegCaptureControl& control, int device, const RecordRe
     return QJsonObject{{"file", QDir::toNativeSeparators(path)},
                        {"framesCaptured", control.framesCaptured()},
                        {"framesDropped", control.framesDropped()},
+                       {"preFrames", control.preTriggerFrames()},
+                       {"startFrame", control.startFrame()},
                        {"frameRate", control.recordingFrameRate()},
                        {"captureTimeMs", double(control.captureTimeMs())},
                        {"audioSamples", double(control.audioSamplesCaptured())}};
@@ -212,7 +305,8 @@ QJsonObject recordCommand(const Args& args)
 ZELVAN_COMMAND("devices", "devices", devicesCommand);
 ZELVAN_COMMAND("record",
                "record --device NAME --seconds S [--fps F] [--size WxH] [--codec C] "
-               "[--audio NAME] --out FILE.avi",
+               "[--audio NAME] [--pre-seconds P] [--start-after S | --trigger X,Y,W,H "
+               "[--arm-seconds A] [--threshold T]] --out FILE.avi",
                recordCommand);
 
 } // namespace zelvan::cli

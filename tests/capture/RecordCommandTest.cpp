@@ -1,5 +1,6 @@
 // zelvan-tool devices and record, run as a separate process like a script would.
 #include "AviProbe.h"
+#include "capture/TestPatternGenerator.h"
 
 #include "FileFailures.h"
 #include "ToolRun.h"
@@ -185,4 +186,82 @@ TEST(RecordCommand, AnExistingFileIsNeverReplaced)
     ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
     EXPECT_EQ(keep.readAll(), "keep");
     EXPECT_GT(probeAvi(out + ".part").decodedFrames, 0);
+}
+
+TEST(RecordCommand, SecondsBeforeALateStartAreTheDevicesFramesBeforeIt)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("late.avi");
+    const ToolRun r =
+        runTool({"record", "--device", "Test Pattern", "--seconds", "1", "--size", "320x240",
+                 "--pre-seconds", "2", "--start-after", "3", "--out", out});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_EQ(r.json()["preFrames"].toDouble(), 60);
+    EXPECT_EQ(r.json()["startFrame"].toDouble(), 60);
+    EXPECT_EQ(r.json()["framesCaptured"].toDouble() + r.json()["framesDropped"].toDouble(), 90);
+    const auto probe = probeAvi(out);
+    ASSERT_TRUE(probe.ok);
+    EXPECT_EQ(probe.decodedFrames, 90);
+    // The card numbers its pictures from the device's start: the file's first is about a
+    // second in (Start at 3 s, 2 s kept), its last 89 pictures later.
+    const int first = zelvan::capture::TestPatternGenerator::decodeFrameNumber(probe.firstFrame);
+    const int last = zelvan::capture::TestPatternGenerator::decodeFrameNumber(probe.lastFrame);
+    EXPECT_NEAR(first, 30, 6);
+    EXPECT_EQ(last - first, 89);
+    EXPECT_FALSE(QFileInfo::exists(out + ".part"));
+}
+
+TEST(RecordCommand, TheTriggerStartsOnTheSkierAndGivesUpOnTheEmptySite)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("trig.avi");
+    // A zone on the landing area of the 640x480 site.
+    const ToolRun fired =
+        runTool({"record", "--device", "Simulated Jump Site", "--seconds", "1", "--pre-seconds",
+                 "1", "--trigger", "260,220,120,80", "--arm-seconds", "20", "--out", out});
+    ASSERT_EQ(fired.exitCode, 0) << fired.errText().toStdString();
+    EXPECT_EQ(fired.json()["startFrame"].toDouble(), 30);
+    EXPECT_GE(fired.json()["preFrames"].toDouble(), 30);
+    EXPECT_EQ(probeAvi(out).decodedFrames, 60);
+
+    qputenv("ZELVAN_SIMULATED_SITE", "no-skier");
+    const QString none = dir.filePath("none.avi");
+    const ToolRun quiet =
+        runTool({"record", "--device", "Simulated Jump Site", "--seconds", "1", "--trigger",
+                 "260,220,120,80", "--arm-seconds", "3", "--out", none});
+    qunsetenv("ZELVAN_SIMULATED_SITE");
+    EXPECT_EQ(quiet.exitCode, 2);
+    EXPECT_EQ(quiet.errText().trimmed(),
+              "error: the trigger did not fire within 3 seconds; nothing was recorded");
+    EXPECT_TRUE(quiet.json().isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"trig.avi"});
+}
+
+TEST(RecordCommand, BadStartOptionsAreErrors)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("x.avi");
+    const QStringList base{"record", "--device", "Simulated Jump Site", "--seconds", "1",
+                           "--out",  out};
+    const QList<std::pair<QStringList, QString>> bad{
+        {{"--pre-seconds", "6"}, "error: --pre-seconds: "},
+        {{"--pre-seconds", "two"}, "error: --pre-seconds: "},
+        {{"--start-after", "-1"}, "error: --start-after must be 0 to 3600 seconds"},
+        {{"--start-after", "2", "--trigger", "1,1,20,20"},
+         "error: give either --start-after or --trigger, not both"},
+        {{"--arm-seconds", "3"}, "error: --arm-seconds and --threshold need --trigger"},
+        {{"--trigger", "1,1,2"}, "error: --trigger: "},
+        {{"--trigger", "1,1,20,20", "--arm-seconds", "0"},
+         "error: --arm-seconds must be a number of seconds above 0"},
+        {{"--trigger", "630,470,40,40", "--arm-seconds", "1"},
+         "error: --trigger: the zone 630,470,40,40 is not inside the 640x480 picture"},
+    };
+    for (const auto& [extra, text] : bad) {
+        SCOPED_TRACE(extra.join(' ').toStdString());
+        const ToolRun r = runTool(base + extra);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.errText().startsWith(text)) << r.errText().toStdString();
+        EXPECT_TRUE(r.json().isEmpty());
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
