@@ -145,6 +145,10 @@ void describeControls(QWidget* screen)
         if (!w->accessibleName().isEmpty() || w->isWindow())
             continue;
         QString caption = withoutMnemonic(ownCaption(w));
+        // A label is read by its text as it stands ("Capture Time Left" counting down, the
+        // frames captured): a name fixed now would go stale.
+        if (!caption.isEmpty() && qobject_cast<const QLabel*>(w))
+            continue;
         if (!caption.isEmpty())
             w->setProperty(kCaptionName, caption);
         else

@@ -1,4 +1,5 @@
 // The configuration screen's controls and its exit, driven like the operator drives them.
+#include "AccessibleName.h"
 #include "ConfigScreenFixture.h"
 
 #include "app/ConfigActions.h"
@@ -261,7 +262,7 @@ TEST_F(ConfigScreenTest, EveryControlCarriesItsNameCaptionAndBuddy)
         if (!w)
             continue;
         EXPECT_EQ(w->accessibleDescription(), QLatin1String(name));
-        EXPECT_FALSE(w->accessibleName().isEmpty()) << name;
+        EXPECT_FALSE(zelvan::test::accessibleNameOf(w).isEmpty()) << name;
     }
     EXPECT_EQ(screen.objectName(), "Config");
     EXPECT_EQ(screen.windowTitle(), "System Configuration Parameters");

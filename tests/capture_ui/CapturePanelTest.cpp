@@ -1,5 +1,6 @@
 // The capture panel with real widgets, offscreen, on the control's real built-in devices
 // ("Test Pattern", "Simulated Jump Site", "Test Tone"), answered by scripted dialogs.
+#include "AccessibleName.h"
 #include "capture/ui/CapturePanel.h"
 
 #include "FileFailures.h"
@@ -496,7 +497,7 @@ TEST_F(CapturePanelTest, ControlsCarryTheirNamesAndTabInReadingOrder)
         const QWidget* w = panel->findChild<QWidget*>(name);
         ASSERT_NE(w, nullptr) << name.toStdString();
         EXPECT_EQ(w->accessibleDescription(), name);
-        EXPECT_FALSE(w->accessibleName().isEmpty()) << name.toStdString();
+        EXPECT_FALSE(zelvan::test::accessibleNameOf(w).isEmpty()) << name.toStdString();
     }
     // A list is read out by its label's caption.
     EXPECT_EQ(list("ComboAttrib")->accessibleName(), "Attributes:");

@@ -1,5 +1,6 @@
 // The configure dialogs show the control's current values and write back what the user
 // changed.
+#include "AccessibleName.h"
 #include "widgets/CaptureDialogs.h"
 
 #include "WidgetTestApp.h"
@@ -63,7 +64,7 @@ TEST(CaptureDialogs, SourceDialogShowsAndAppliesResolutionInputAndEffect)
     EXPECT_EQ(res->currentText(), "640x480");
     EXPECT_EQ(effect->itemText(0), "None");
     EXPECT_EQ(effect->currentIndex(), 0);
-    EXPECT_FALSE(res->accessibleName().isEmpty());
+    EXPECT_FALSE(zelvan::test::accessibleNameOf(res).isEmpty());
     res->setCurrentIndex(res->findText("320x240"));
     input->setCurrentIndex(1);
     effect->setCurrentIndex(effect->findText("Mirror"));
