@@ -22,18 +22,15 @@ QRect viewToPictureRect(QPoint a, QPoint b, QSize picture, QSize view)
         return {};
     const double sx = double(picture.width()) / shown.width();
     const double sy = double(picture.height()) / shown.height();
-    // Pixel edges: a drag covers every picture pixel it touches, and no more.
+    // Every picture pixel the drag touches, ends included, and no more.
     const auto x = [&](int v) {
-        return std::clamp(int(std::floor((v - shown.left()) * sx)), 0, picture.width());
+        return std::clamp(int(std::floor((v - shown.left()) * sx)), 0, picture.width() - 1);
     };
     const auto y = [&](int v) {
-        return std::clamp(int(std::floor((v - shown.top()) * sy)), 0, picture.height());
+        return std::clamp(int(std::floor((v - shown.top()) * sy)), 0, picture.height() - 1);
     };
-    const int left = x(std::min(a.x(), b.x()));
-    const int right = x(std::max(a.x(), b.x()) + 1);
-    const int top = y(std::min(a.y(), b.y()));
-    const int bottom = y(std::max(a.y(), b.y()) + 1);
-    return {QPoint(left, top), QPoint(right - 1, bottom - 1)};
+    return {QPoint(x(std::min(a.x(), b.x())), y(std::min(a.y(), b.y()))),
+            QPoint(x(std::max(a.x(), b.x())), y(std::max(a.y(), b.y())))};
 }
 
 QRectF pictureToViewRect(const QRect& zone, QSize picture, QSize view)
