@@ -1,5 +1,6 @@
 #include "capture/TriggerSettings.h"
 #include "base/Numbers.h"
+#include "capture/CaptureControl.h"
 
 #include <QStringList>
 #include <cmath>
@@ -103,6 +104,18 @@ QString zoneText(const QRect& zone)
 QString numberText(double value)
 {
     return QString::number(value, 'g', 12);
+}
+
+QString triggerStateText(int state)
+{
+    switch (state) {
+    case CaptureControl::TriggerArmed:
+        return QStringLiteral("Trigger: Armed");
+    case CaptureControl::TriggerTriggered:
+        return QStringLiteral("Trigger: Triggered");
+    default:
+        return QStringLiteral("Trigger: Disarmed");
+    }
 }
 
 } // namespace zelvan::capture

@@ -50,4 +50,7 @@ StoredTriggerSettings readTriggerSettings(const StoredTriggerTexts& stored, QSiz
 QString zoneText(const QRect& zone);
 QString numberText(double value); // as the store keeps it: "2", "0.5"
 
+// What the capture screen shows of a CaptureControl::TriggerState: "Trigger: Armed".
+QString triggerStateText(int state);
+
 } // namespace zelvan::capture

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +94,7 @@ void PreviewScreen::wireControls()
     });
     connect(&control_, &CaptureControl::previewFrame, picture_, &LivePicture::showFrame);
     connect(&control_, &CaptureControl::warning, this, &PreviewScreen::onWarning);
+    wireTrigger();
 }
 
 void PreviewScreen::load()
@@ -105,10 +107,8 @@ void PreviewScreen::load()
     captureSeconds_ = time.seconds;
     captime_->setText(captureSecondsText(captureSeconds_));
     if (time.storeDefault)
-        if (const Status stored = station_.settings().write(
-                QString::fromLatin1(app::key::captureTime), QStringLiteral("5"));
-            !stored)
-            dialogs_.message(stored.error(), Icon::Warning);
+        storeSetting(app::key::captureTime, QStringLiteral("5"));
+    loadTriggerSettings();
 
     QString name = QStringLiteral("Skier Name");
     const QString names =
@@ -126,6 +126,21 @@ void PreviewScreen::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     scheduleActivation();
+}
+
+// Off the screen nothing is kept and nothing starts a pass: the station PC's cores go to the
+// screen the operator is on.
+void PreviewScreen::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous() || control_.capturing())
+        return;
+    control_.disarmTrigger();
+    try {
+        control_.setPreTriggerSeconds(0);
+    } catch (const CaptureError& error) {
+        showError(error);
+    }
 }
 
 void PreviewScreen::scheduleActivation()
@@ -149,6 +164,7 @@ void PreviewScreen::activate()
     if (station_.previewOn())
         cmdStartCapture_->setFocus();
     log(QStringLiteral("Capture Video Form Activated"));
+    applyTriggerSettings();
 }
 
 void PreviewScreen::firstPaint()
@@ -209,10 +225,7 @@ void PreviewScreen::onCaptureTimeChosen()
     if (chosen.isEmpty())
         return;
     const QString text = chosen.front()->text();
-    if (const Status stored =
-            station_.settings().write(QString::fromLatin1(app::key::captureTime), text);
-        !stored)
-        dialogs_.message(stored.error(), Icon::Warning);
+    storeSetting(app::key::captureTime, text);
     captureSeconds_ = text.toDouble();
     captime_->setText(captureSecondsText(captureSeconds_));
 }
@@ -293,6 +306,12 @@ void PreviewScreen::viewResults()
 void PreviewScreen::log(const QString& line)
 {
     showMessages(dialogs_, station_.debugLog().WriteDebugLog(line).messages);
+}
+
+void PreviewScreen::storeSetting(const char* key, const QString& text)
+{
+    if (const Status stored = station_.settings().write(QString::fromLatin1(key), text); !stored)
+        dialogs_.message(stored.error(), Icon::Warning);
 }
 
 } // namespace zelvan::capture::ui

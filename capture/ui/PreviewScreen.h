@@ -11,6 +11,7 @@
 #include "capture/CaptureControl.h"
 #include "capture/CaptureSession.h"
 #include "capture/PassSpace.h"
+#include "capture/TriggerSettings.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -19,6 +20,7 @@
 #include <optional>
 
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -59,6 +61,7 @@ public:
     void goToMain();           // cmdGoSetup
     void goToFrameSelection(); // cmdGoToTimer
     void viewResults();        // mnuResults
+    void toggleTrigger();      // cmdArmTrigger: arm, or disarm when armed
 
     QString captureFilePath() const { return captureFilePath_; }
     double captureSeconds() const { return captureSeconds_; }
@@ -71,12 +74,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     QWidget* buildSkierGroup();
     QWidget* buildRecordingGroup();
+    QWidget* buildTriggerGroup();
     QWidget* buildGoGroup();
     void buildMenu();
     void buildHidden();
@@ -99,6 +104,17 @@ private:
     void stopControl();
     void showError(const CaptureError& error);
     void log(const QString& line);
+    void storeSetting(const char* key, const QString& text);
+
+    // The seconds kept before Start and the automatic start (PreviewScreenTrigger.cpp).
+    void wireTrigger();
+    void loadTriggerSettings();
+    void applyTriggerSettings();
+    void onPreSecondsChosen(double seconds);
+    void onZoneDrawn(const QRect& drawn);
+    void onTriggerState(int state);
+    void onTriggerFired();
+    void noteTrigger(const QString& text);
 
     app::Station& station_;
     Dialogs& dialogs_;
@@ -124,6 +140,10 @@ private:
     QPushButton* cmdGoToTimer_ = nullptr;
     QPushButton* cmdGoSetup_ = nullptr;
     QTimer* timer40_ = nullptr;
+    QDoubleSpinBox* preTriggerSeconds_ = nullptr;
+    QPushButton* cmdArmTrigger_ = nullptr;
+    QLabel* lblTriggerState_ = nullptr;
+    QLabel* lblTriggerNote_ = nullptr; // what became of the zone and the stored values
     QPointer<app::ui::SkierPicker> picker_;
     QPointer<app::ui::ResultsViewer> results_;
 
@@ -139,6 +159,7 @@ private:
     bool passStarted_ = false;             // a Start since the last Stop
     PassFormat passFormat_;                // of the pass being recorded
     std::optional<RecordedPass> lastPass_; // the last pass of this run that left its file
+    TriggerSettings trigger_;              // as stored; the seconds follow preTriggerSeconds
 };
 
 } // namespace zelvan::capture::ui

@@ -5,6 +5,7 @@
 #include "capture/ui/PreviewScreen.h"
 
 #include <QBoxLayout>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -49,6 +50,7 @@ void PreviewScreen::buildControls()
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(buildSkierGroup());
     column->addWidget(buildRecordingGroup());
+    column->addWidget(buildTriggerGroup());
     label4_ = label(side, "Label4", QString());
     label4_->setWordWrap(true);
     label4_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
@@ -74,7 +76,9 @@ void PreviewScreen::buildControls()
 
     setTabOrder(cmdStartCapture_, cmdStartTimer_);
     setTabOrder(cmdStartTimer_, captureTimeValue_);
-    setTabOrder(captureTimeValue_, txtSkierName_);
+    setTabOrder(captureTimeValue_, preTriggerSeconds_);
+    setTabOrder(preTriggerSeconds_, cmdArmTrigger_);
+    setTabOrder(cmdArmTrigger_, txtSkierName_);
     setTabOrder(txtSkierName_, txtPass_);
     setTabOrder(txtPass_, cmdSelect_);
     setTabOrder(cmdSelect_, btnCaptureFrame_);
@@ -122,6 +126,19 @@ QWidget* PreviewScreen::buildRecordingGroup()
     auto* timeLabel = label(group, "Label9", QStringLiteral("Length of time to record"));
     timeLabel->setBuddy(captureTimeValue_);
     form->addRow(timeLabel, captureTimeValue_);
+    // Near the recording time: the file holds these seconds and then the recording time.
+    preTriggerSeconds_ = named(new QDoubleSpinBox(group), "preTriggerSeconds");
+    preTriggerSeconds_->setRange(0, kMaxPreTriggerSeconds);
+    preTriggerSeconds_->setDecimals(1);
+    preTriggerSeconds_->setSingleStep(0.5);
+    preTriggerSeconds_->setSuffix(QStringLiteral(" s"));
+    preTriggerSeconds_->setMaximumWidth(80);
+    // Typed digits count once the operator is done, not one keystroke at a time.
+    preTriggerSeconds_->setKeyboardTracking(false);
+    auto* preLabel =
+        label(group, "lblPreTriggerSeconds", QStringLiteral("Seconds &kept before Start"));
+    preLabel->setBuddy(preTriggerSeconds_);
+    form->addRow(preLabel, preTriggerSeconds_);
     captime_ = label(group, "captime", QStringLiteral("5"));
     form->addRow(label(group, "Label7", QStringLiteral("Capture Time Left")), captime_);
     lblFrame_ = label(group, "LblFrame", QStringLiteral("0"));
@@ -129,6 +146,24 @@ QWidget* PreviewScreen::buildRecordingGroup()
     lblFrmDrop_ = label(group, "LblFrmDrop", QStringLiteral("0"));
     form->addRow(label(group, "Label6", QStringLiteral("Frames Dropped")), lblFrmDrop_);
     column->addLayout(form);
+    return group;
+}
+
+// The automatic start: the zone is drawn on the live picture, armed here.
+QWidget* PreviewScreen::buildTriggerGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("Automatic Start"), this);
+    auto* column = new QVBoxLayout(group);
+    auto* row = new QHBoxLayout;
+    cmdArmTrigger_ = button(group, "cmdArmTrigger", QStringLiteral("&Arm Trigger"));
+    lblTriggerState_ = label(group, "lblTriggerState", triggerStateText(0));
+    row->addWidget(cmdArmTrigger_);
+    row->addWidget(lblTriggerState_, 1);
+    column->addLayout(row);
+    lblTriggerNote_ = label(group, "lblTriggerNote", QString());
+    lblTriggerNote_->setWordWrap(true);
+    lblTriggerNote_->setAccessibleName(QStringLiteral("Trigger notes"));
+    column->addWidget(lblTriggerNote_);
     return group;
 }
 

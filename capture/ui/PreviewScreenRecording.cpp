@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +46,9 @@ void PreviewScreen::applyButtons(CaptureState state)
     btnCaptureFrame_->setEnabled(b.captureFrame);
     cmdGoToTimer_->setEnabled(b.leave);
     cmdGoSetup_->setEnabled(b.leave);
+    // The control refuses a new length while it records; arming then has no pass to start.
+    preTriggerSeconds_->setEnabled(b.start);
+    cmdArmTrigger_->setEnabled(b.start);
 }
 
 void PreviewScreen::startRecording()
@@ -202,6 +206,12 @@ void PreviewScreen::countdownTick()
 
 void PreviewScreen::escape()
 {
+    // Armed and waiting for the skier, ESC only takes the trigger back.
+    if (!control_.capturing() && control_.triggerState() == CaptureControl::TriggerArmed) {
+        control_.disarmTrigger();
+        log(QStringLiteral("Trigger disarmed"));
+        return;
+    }
     timer40_->stop();
     if (lblStartFrame_->text() == QLatin1String(" "))
         setDefaultContactFrame();
@@ -211,8 +221,11 @@ void PreviewScreen::escape()
 
 void PreviewScreen::setDefaultContactFrame()
 {
+    // The recording time runs from Start; the file's frames count from its first one, which
+    // may be seconds kept from before Start.
     const QString rate = panel_.rateText ? panel_.rateText() : QString();
-    station_.setContactFrameHint(defaultContactFrame(rate, captureSeconds_));
+    station_.setContactFrameHint(defaultContactFrame(rate, captureSeconds_) +
+                                 control_.startFrame());
 }
 
 void PreviewScreen::stopRecording()
@@ -231,6 +244,9 @@ void PreviewScreen::stopRecording()
     captureFrameRate_ = control_.frameRate();
     capturedFrameCount_ = control_.framesCaptured();
     notePassEnd(started);
+    // A trigger that started this pass is spent; the next pass is armed again by hand.
+    if (control_.triggerState() == CaptureControl::TriggerTriggered)
+        control_.disarmTrigger();
     log(QStringLiteral("Capture Complete"));
     // Only the recorded pass is named here; the pass measured is the one a frame is taken of.
     station_.setCapturedVideoFile(captureFilePath_);

@@ -191,7 +191,8 @@ protected:
 
     // One jump from the capture screen to its recorded distance: 5 s of the simulated site
     // stopped by the countdown, frame selection opening on the middle of the recording (30 fps
-    // x 5 s / 2), stepped to the landing, taken, clicked and recorded.
+    // x 5 s / 2, after the frames kept before Start), stepped to the landing, taken, clicked and
+    // recorded.
     void recordJump(int jump)
     {
         ASSERT_TRUE(capture->isVisible());
@@ -209,7 +210,8 @@ protected:
         auto* player = frames->findChild<widgets::FramePlayer*>();
         ASSERT_NE(player, nullptr);
         EXPECT_EQ(player->fileName(), video);
-        EXPECT_EQ(player->position(), 75);
+        // The file begins with the pictures kept before Start; the middle counts from there.
+        EXPECT_EQ(player->position(), 75 + captureControl.startFrame());
         EXPECT_EQ(control<QLineEdit>(frames, "Text6")->text(), video);
 
         qint64 recorded = 0;
