@@ -89,8 +89,10 @@ qint64 FfmpegCaptureControl::preTriggerBytes() const
 // that stay the same keep what was kept (the capture panel applies its values before Start).
 void FfmpegCaptureControl::refreshKeeping()
 {
+    // A firing not yet taken by Start keeps its picture, whatever a setter does before Start.
     const bool wanted =
-        connected() && !capturing() && (preSeconds > 0 || triggerNow.load() == TriggerArmed);
+        connected() && !capturing() &&
+        (preSeconds > 0 || triggerNow.load() == TriggerArmed || firedSlot.load() >= 0);
     if (!wanted) {
         stopKeeping();
         return;

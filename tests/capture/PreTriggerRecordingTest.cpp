@@ -220,7 +220,9 @@ TEST(PreTriggerRecording, BadSecondsAndAnArmingWithoutZoneAreRefused)
     EXPECT_EQ(rig.control.triggerState(), CaptureControl::TriggerDisarmed);
 }
 
-TEST(PreTriggerRecording, TheTriggerStartsThePassAtThePictureWhereTheSkierEntersTheZone)
+// A triggered pass with `keptSeconds` kept before Start; the capture panel applies its values
+// (sound among them) between the firing and Start, as the capture screen does.
+static void triggeredPass(int keptSeconds)
 {
     SiteRig rig;
     zelvan::sim::SiteOptions options;
@@ -233,12 +235,14 @@ TEST(PreTriggerRecording, TheTriggerStartsThePassAtThePictureWhereTheSkierEnters
     const int entry = site.skierEntryFrame(zone);
     ASSERT_GE(entry, 0);
 
-    rig.control.setPreTriggerSeconds(1);
+    rig.control.setPreTriggerSeconds(keptSeconds);
     rig.control.setTimeLimit(1);
     QSignalSpy finished(&rig.control, &CaptureControl::captureFinished);
     QSignalSpy states(&rig.control, &CaptureControl::triggerStateChanged);
-    QObject::connect(&rig.control, &CaptureControl::triggerFired, &rig.control,
-                     [&rig] { rig.control.startCapture(); });
+    QObject::connect(&rig.control, &CaptureControl::triggerFired, &rig.control, [&rig] {
+        rig.control.setSampleRate(22050);
+        rig.control.startCapture();
+    });
     rig.connect();
     rig.control.setTrigger(zone, kDefaultTriggerThreshold);
     rig.control.armTrigger();
@@ -249,13 +253,13 @@ TEST(PreTriggerRecording, TheTriggerStartsThePassAtThePictureWhereTheSkierEnters
     EXPECT_EQ(states.at(0).at(0).toInt(), CaptureControl::TriggerArmed);
     EXPECT_EQ(states.at(1).at(0).toInt(), CaptureControl::TriggerTriggered);
 
-    // Start was the firing picture: a second before it, a second after it.
+    // Start was the firing picture: the kept seconds before it, a second after it.
     const int start = rig.control.startFrame();
-    EXPECT_EQ(start, 30);
+    EXPECT_EQ(start, keptSeconds * int(kFps));
     EXPECT_GE(rig.control.preTriggerFrames(), start);
     zelvan::review::FrameReader reader;
     ASSERT_TRUE(reader.open(rig.dir.filePath("pass.avi")));
-    ASSERT_EQ(reader.frameCount(), 60);
+    ASSERT_EQ(reader.frameCount(), start + int(kFps));
     SitePictures pictures(site);
     // Which device picture fired: the file's first one is found near the entry of some pass.
     qint64 best = -1;
@@ -274,6 +278,18 @@ TEST(PreTriggerRecording, TheTriggerStartsThePassAtThePictureWhereTheSkierEnters
     const qint64 fired = (best + start) % site.frameCount();
     EXPECT_GE(fired, entry);
     EXPECT_LE(fired, entry + 3) << "more than 0.1 s after the skier entered the zone";
+}
+
+TEST(PreTriggerRecording, TheTriggerStartsThePassAtThePictureWhereTheSkierEntersTheZone)
+{
+    triggeredPass(1);
+}
+
+// Nothing kept before Start: the file still begins at the picture that fired, even when the
+// panel changes a setting between the firing and Start.
+TEST(PreTriggerRecording, WithNothingKeptTheFileBeginsAtThePictureThatFired)
+{
+    triggeredPass(0);
 }
 
 TEST(PreTriggerRecording, TheTriggerStaysQuietOnTheSiteWithoutSkierAndDisarms)
