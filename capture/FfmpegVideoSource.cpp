@@ -62,7 +62,8 @@ private:
     QSize sent;
     qint64 offset = 0; // steady clock minus the stream's clock, in microseconds
     bool anchored = false;
-    bool ownTimes = true; // the stream's time stamps follow the camera's clock
+    bool ownTimes = true;   // the stream's time stamps follow the camera's clock
+    bool intraOnly = false; // every packet is one picture on its own (MJPEG)
     // Smoothing of arrival times: pictures since it started, the last arrival, the last time
     // given and the mean interval.
     int arrivals = 0;
@@ -131,8 +132,12 @@ Status FfmpegVideoSource::openDecoder()
     const AVCodec* codec = avcodec_find_decoder(fmt->streams[stream]->codecpar->codec_id);
     dec = avcodec_alloc_context3(codec);
     avcodec_parameters_to_context(dec, fmt->streams[stream]->codecpar);
+    // One thread: each picture comes out of the decoder as its packet goes in.
+    dec->thread_count = 1;
     if (!codec || avcodec_open2(dec, codec, nullptr) < 0)
         return fail(QStringLiteral("Cannot decode the pictures of %1").arg(device.name));
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(dec->codec_id);
+    intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
     return {};
 }
 
@@ -186,10 +191,14 @@ void FfmpegVideoSource::decode(const AVPacket* packet)
 {
     if (packet->stream_index != stream || avcodec_send_packet(dec, packet) < 0)
         return;
-    for (;;) {
+    for (bool first = true;; first = false) {
         FramePtr frame(av_frame_alloc());
         if (avcodec_receive_frame(dec, frame.get()) < 0)
             break;
+        // A picture that stands alone is this packet's: a recording in the same compression
+        // stores the packet as the camera sent it.
+        if (first && intraOnly)
+            attachSourcePacket(frame.get(), packet, dec->codec_id);
         const qint64 time = frameTime(frame.get());
         if (onFrame)
             onFrame(std::move(frame), time);

@@ -1,8 +1,10 @@
 #include "capture/Source.h"
 
 #include <chrono>
+#include <cstring>
 
 extern "C" {
+#include <libavcodec/packet.h>
 #include <libavutil/frame.h>
 }
 
@@ -17,6 +19,75 @@ void FrameDeleter::operator()(AVFrame* f) const
 FramePtr cloneFrame(const AVFrame* frame)
 {
     return FramePtr(frame ? av_frame_clone(frame) : nullptr);
+}
+
+namespace
+{
+
+// Held in the frame's opaque_ref; the marker tells it from anything else put there.
+struct Attachment {
+    quint32 marker = 0x5a50414b;
+    AVPacket* packet = nullptr;
+    int codecId = 0;
+    AVBufferRef* picture = nullptr; // the decoded picture, kept so its address stays unique
+    const uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+void freeAttachment(void*, uint8_t* data)
+{
+    auto* a = reinterpret_cast<Attachment*>(data);
+    av_packet_free(&a->packet);
+    av_buffer_unref(&a->picture);
+    delete a;
+}
+
+} // namespace
+
+void attachSourcePacket(AVFrame* frame, const AVPacket* packet, int codecId)
+{
+    if (!frame || !packet || !frame->buf[0] || packet->size <= 0)
+        return;
+    // A copy of the bytes: a device's packet may hold one of its few driver buffers.
+    AVPacket* copy = av_packet_alloc();
+    if (!copy || av_new_packet(copy, packet->size) < 0) {
+        av_packet_free(&copy);
+        return;
+    }
+    std::memcpy(copy->data, packet->data, size_t(packet->size));
+    copy->flags = packet->flags;
+    auto* a = new Attachment;
+    a->packet = copy;
+    a->codecId = codecId;
+    a->picture = av_buffer_ref(frame->buf[0]);
+    a->pixels = frame->data[0];
+    a->width = frame->width;
+    a->height = frame->height;
+    AVBufferRef* ref =
+        av_buffer_create(reinterpret_cast<uint8_t*>(a), sizeof *a, &freeAttachment, nullptr, 0);
+    if (!ref || !a->picture) {
+        if (ref)
+            av_buffer_unref(&ref);
+        else
+            freeAttachment(nullptr, reinterpret_cast<uint8_t*>(a));
+        return;
+    }
+    av_buffer_unref(&frame->opaque_ref);
+    frame->opaque_ref = ref;
+}
+
+SourcePacket sourcePacketOf(const AVFrame* frame)
+{
+    if (!frame || !frame->opaque_ref || frame->opaque_ref->size != sizeof(Attachment) ||
+        !frame->buf[0])
+        return {};
+    const auto* a = reinterpret_cast<const Attachment*>(frame->opaque_ref->data);
+    // A filter copies opaque_ref to the picture it makes: only the decoded pixels count.
+    if (a->marker != Attachment().marker || a->picture->data != frame->buf[0]->data ||
+        a->pixels != frame->data[0] || a->width != frame->width || a->height != frame->height)
+        return {};
+    return {a->packet, a->codecId};
 }
 
 qint64 steadyMicros()

@@ -15,6 +15,7 @@
 #include <thread>
 
 struct AVFrame;
+struct AVPacket;
 
 namespace zelvan::capture
 {
@@ -24,6 +25,17 @@ struct FrameDeleter {
 };
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 FramePtr cloneFrame(const AVFrame* frame); // new reference to the same pixels
+
+// A picture decoded from a camera's compressed stream keeps the packet it came from, so a
+// recording in the same compression can store the camera's own bytes instead of compressing
+// the picture again. The packet travels with every reference to the frame; a picture made
+// from it (an effect) no longer counts as the packet's picture.
+void attachSourcePacket(AVFrame* frame, const AVPacket* packet, int codecId);
+struct SourcePacket {
+    const AVPacket* packet = nullptr; // null: the frame holds no camera picture as it was sent
+    int codecId = 0;                  // AVCodecID of the packet
+};
+SourcePacket sourcePacketOf(const AVFrame* frame);
 
 struct VideoSettings {
     QSize size{640, 480};

@@ -34,6 +34,19 @@ QList<double> ratesServed(const QList<VideoMode>& modes, const QString& format, 
     return rates;
 }
 
+QList<VideoMode> modesOffered(const QList<VideoMode>& listed, const QStringList& formats,
+                              const QList<QSize>& sizes, const QList<double>& rates)
+{
+    if (!listed.isEmpty())
+        return listed;
+    QList<VideoMode> modes;
+    for (const QString& format : formats.isEmpty() ? QStringList{QString()} : formats)
+        for (const QSize& size : sizes)
+            for (double fps : rates)
+                modes << VideoMode{format, size, fps};
+    return modes;
+}
+
 bool serves(const QList<VideoMode>& modes, const QString& format, QSize size, double fps)
 {
     return std::any_of(modes.begin(), modes.end(), [&](const VideoMode& m) {

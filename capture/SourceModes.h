@@ -38,6 +38,12 @@ struct ModeChoice {
     bool switched = false; // the format is not the one asked for
 };
 
+// The modes a device offers: those its driver lists; for a device that lists none (the
+// built-in ones, a network camera), every size at every rate in each of its formats, since it
+// is opened with whatever it is asked for.
+QList<VideoMode> modesOffered(const QList<VideoMode>& listed, const QStringList& formats,
+                              const QList<QSize>& sizes, const QList<double>& rates);
+
 // The mode to open for a wish of format, size and rate. The wished format when it serves the
 // size and rate (or when no format does and it serves the size); otherwise the first format
 // in `formatOrder` that serves the size and rate, else the first that serves the size.

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "base/WholeFile.h"
 #include "capture/PartialAvi.h"
+#include "capture/Source.h"
 #include "review/PixelFormats.h"
 
 #include <QDir>
@@ -189,6 +190,7 @@ struct VideoFileWriter::Impl {
     AVPacket* previous = nullptr; // the last picture's packet, for repeating it
     int64_t nextSlot = 0;         // the next frame slot to be written
     int pictures = 0;             // packets of pictures of their own in the file
+    int inFlight = 0;             // pictures sent to the compressor and not yet out of it
     // Pictures numbered by the device's frame slot (kept before Start): see openEncoder().
     bool slotted = false;
     int64_t slotBase = 0;      // the slot of the file's first frame
@@ -278,18 +280,58 @@ struct VideoFileWriter::Impl {
                     return false;
                 continue;
             }
-            if (intraOnly) {
-                ++pictures;
-                if (!fillSlotsBefore(packet->pts))
-                    return false;
-                av_packet_unref(previous);
-                if (av_packet_ref(previous, packet) < 0)
-                    return markFailed(QStringLiteral("Out of memory"));
-                nextSlot = packet->pts + 1;
-            }
-            if (!writeVideoPacket(packet))
+            --inFlight;
+            if (!(intraOnly ? writeIntraPacket(packet) : writeVideoPacket(packet)))
                 return false;
         }
+    }
+
+    // A picture that stands alone, at frame packet->pts: the slots before it that got none
+    // repeat the previous one, and it is kept for the slots after it.
+    bool writeIntraPacket(AVPacket* pkt)
+    {
+        ++pictures;
+        if (!fillSlotsBefore(pkt->pts))
+            return false;
+        av_packet_unref(previous);
+        if (av_packet_ref(previous, pkt) < 0)
+            return markFailed(QStringLiteral("Out of memory"));
+        nextSlot = pkt->pts + 1;
+        return writeVideoPacket(pkt);
+    }
+
+    // The camera's own packet of `frame` where the file takes it as it is: MJPEG into MJPEG at
+    // the file's size, and no picture of the compressor still on its way (the file's pictures
+    // stay in order).
+    const AVPacket* fittingPacket(const AVFrame* frame) const
+    {
+        const SourcePacket own = sourcePacketOf(frame);
+        if (!own.packet || own.codecId != AV_CODEC_ID_MJPEG ||
+            venc->codec_id != AV_CODEC_ID_MJPEG || inFlight > 0)
+            return nullptr;
+        return frame->width == venc->width && frame->height == venc->height ? own.packet : nullptr;
+    }
+
+    // Writes `own` unchanged as the picture of frame slot `pts`, as if it came from the
+    // compressor.
+    bool passOn(const AVPacket* own, int64_t pts)
+    {
+        AVPacket* copy = av_packet_clone(own);
+        if (!copy)
+            return markFailed(QStringLiteral("Out of memory"));
+        copy->pts = copy->dts = pts;
+        copy->duration = 1;
+        copy->flags |= AV_PKT_FLAG_KEY;
+        bool ok = true;
+        if (slotted) {
+            noteSentSlot(pts);
+            ok = route(copy);
+        } else {
+            ++frames;
+            ok = writeIntraPacket(copy);
+        }
+        av_packet_free(&copy);
+        return ok;
     }
 
     // A packet numbered by slot: to the sink while it keeps packets (always before the file
@@ -351,10 +393,15 @@ struct VideoFileWriter::Impl {
     {
         if (!send(frame, slot))
             return false;
+        noteSentSlot(slot);
+        return drain();
+    }
+
+    void noteSentSlot(int64_t slot)
+    {
         lastSentSlot = slot;
         if (fmt)
             frames = int(std::max<int64_t>(frames, slot + 1 - slotBase));
-        return drain();
     }
 
     bool send(AVFrame* frame, int64_t pts)
@@ -371,6 +418,7 @@ struct VideoFileWriter::Impl {
         int rc = avcodec_send_frame(venc, frame);
         if (rc < 0)
             return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
+        ++inFlight;
         return true;
     }
 
@@ -650,6 +698,7 @@ Status VideoFileWriter::open(const QString& path, QSize size, double fps, const 
     d->keptPartial.clear();
     d->failed = false;
     d->frames = 0;
+    d->inFlight = 0;
     d->pictures = 0;
     d->audioFrames = 0;
     d->slotted = false;
@@ -671,6 +720,7 @@ Status VideoFileWriter::openEncoder(QSize size, double fps, const QString& codec
     d->keptPartial.clear();
     d->failed = false;
     d->frames = 0;
+    d->inFlight = 0;
     d->pictures = 0;
     d->audioFrames = 0;
     d->slotted = true;
@@ -707,6 +757,8 @@ Status VideoFileWriter::encodeFrame(const AVFrame* frame, qint64 slot)
         return d->failure(QStringLiteral("Empty picture"));
     if (slot <= d->lastSentSlot)
         return {}; // the device started counting again; the picture has no place
+    if (const AVPacket* own = d->fittingPacket(frame))
+        return d->outcome(d->passOn(own, slot));
     return d->outcome(d->prepare(frame) && d->encodeSlot(d->work, slot));
 }
 
@@ -782,6 +834,8 @@ Status VideoFileWriter::writeFrame(const AVFrame* frame)
         return d->failure(QStringLiteral("Empty picture"));
     if (d->slotted)
         return fail(QStringLiteral("Pictures of this file are numbered by slot"));
+    if (const AVPacket* own = d->fittingPacket(frame))
+        return d->outcome(d->passOn(own, d->frames));
     return d->outcome(d->prepare(frame) && d->encode(d->work));
 }
 

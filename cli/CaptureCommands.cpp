@@ -23,6 +23,22 @@ namespace
 using capture::CaptureError;
 using capture::FfmpegCaptureControl;
 
+QString sizeText(QSize s)
+{
+    return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+}
+
+// The (format, size, rate) triples the device serves, as the capture panel offers them.
+QJsonArray modesJson(const capture::VideoDeviceInfo& dev)
+{
+    QJsonArray modes;
+    for (const capture::VideoMode& m :
+         capture::modesOffered(dev.modes, dev.colorFormatCodes, dev.sizes, dev.rates))
+        modes.append(
+            QJsonObject{{"format", m.format}, {"size", sizeText(m.size)}, {"rate", m.fps}});
+    return modes;
+}
+
 QJsonObject devicesCommand(const Args& args)
 {
     args.allow({}, {});
@@ -31,7 +47,7 @@ QJsonObject devicesCommand(const Args& args)
     for (const auto& dev : control.devices().videoDevices()) {
         QJsonArray sizes;
         for (const QSize& s : dev.sizes)
-            sizes.append(QStringLiteral("%1x%2").arg(s.width()).arg(s.height()));
+            sizes.append(sizeText(s));
         QJsonArray rates;
         for (double r : dev.rates)
             rates.append(r);
@@ -39,6 +55,7 @@ QJsonObject devicesCommand(const Args& args)
         o["name"] = dev.name;
         o["sizes"] = sizes;
         o["rates"] = rates;
+        o["modes"] = modesJson(dev);
         o["colorFormats"] = QJsonArray::fromStringList(dev.colorFormats);
         o["inputs"] = QJsonArray::fromStringList(dev.inputs);
         video.append(o);

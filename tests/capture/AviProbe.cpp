@@ -18,6 +18,27 @@ extern "C" {
 namespace zelvan::test
 {
 
+QList<QByteArray> videoPackets(const QString& path)
+{
+    QList<QByteArray> packets;
+    AVFormatContext* fmt = nullptr;
+    const QByteArray name = zelvan::platform::ffmpegFileName(path);
+    if (avformat_open_input(&fmt, name.constData(), nullptr, nullptr) < 0)
+        return packets;
+    const int video = avformat_find_stream_info(fmt, nullptr) >= 0
+                          ? av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                          : -1;
+    AVPacket* pkt = av_packet_alloc();
+    while (video >= 0 && av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index == video)
+            packets << QByteArray(reinterpret_cast<const char*>(pkt->data), pkt->size);
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    avformat_close_input(&fmt);
+    return packets;
+}
+
 AviProbe probeAvi(const QString& path)
 {
     AviProbe r;

@@ -1,7 +1,9 @@
 #pragma once
 // Reads an AVI back with libavformat/libavcodec, independently of the writer under test, so
 // the tests check what any FFmpeg-based player would see.
+#include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -28,6 +30,10 @@ struct AviProbe {
 };
 
 AviProbe probeAvi(const QString& path);
+
+// The bytes of every video packet of a file (any container), in file order; empty when it
+// cannot be read.
+QList<QByteArray> videoPackets(const QString& path);
 
 // What the ffprobe program, another independent reader, counts in the file: its container, the
 // frames it reads and the stream's rate ("30/1"). std::nullopt when ffprobe is not installed;

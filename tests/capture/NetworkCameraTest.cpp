@@ -7,7 +7,11 @@
 #include "capture/FfmpegCaptureControl.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -16,6 +20,7 @@ using namespace zelvan::capture;
 using zelvan::test::AviProbe;
 using zelvan::test::CameraServer;
 using zelvan::test::probeAvi;
+using zelvan::test::videoPackets;
 using zelvan::test::waitFor;
 
 namespace
@@ -35,6 +40,38 @@ public:
     QCoreApplication* app = nullptr;
 };
 [[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
+// The pictures a camera sends: `frames` JPEGs made by the ffmpeg program, each different.
+QString makeMjpegFile(const QString& path, int frames)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStandardPaths::findExecutable("ffmpeg"),
+                 {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-frames:v",
+                  QString::number(frames), "-c:v", "mjpeg", "-q:v", "3", "-y", path});
+    ffmpeg.waitForFinished(30000);
+    return path;
+}
+
+// Where each of the camera's JPEGs stands in what it sends.
+QHash<QByteArray, int> pictureIndex(const QList<QByteArray>& sent)
+{
+    QHash<QByteArray, int> index;
+    for (int i = 0; i < sent.size(); ++i)
+        index.insert(sent[i], i);
+    return index;
+}
+
+// Every packet of a recording is one of the camera's JPEGs, byte for byte; a packet that is
+// not a new picture repeats the one before it. The number of pictures of their own.
+int ownPicturesIn(const QList<QByteArray>& recorded, const QHash<QByteArray, int>& sent)
+{
+    int own = 0;
+    for (int i = 0; i < recorded.size(); ++i) {
+        EXPECT_TRUE(sent.contains(recorded[i])) << "packet " << i << " is not the camera's";
+        own += i == 0 || recorded[i] != recorded[i - 1] ? 1 : 0;
+    }
+    return own;
+}
 
 class NetworkCameraTest : public ::testing::Test
 {
@@ -194,9 +231,60 @@ TEST_F(NetworkCameraTest, CameraSlowerThanAskedIsToldOnceAndRecordedAtItsRate)
     EXPECT_EQ(avi.decodedFrames, control.framesCaptured() + control.framesDropped());
 }
 
+TEST_F(NetworkCameraTest, MjpegCameraRecordedAsMjpegKeepsTheCamerasOwnPictures)
+{
+    const QList<QByteArray> sent = videoPackets(makeMjpegFile(dir.filePath("sent.avi"), 150));
+    const QHash<QByteArray, int> index = pictureIndex(sent);
+    ASSERT_EQ(index.size(), 150) << "the camera's pictures differ from each other";
+    ASSERT_TRUE(server.startHttpMjpegFile(port, dir.filePath("sent.avi")));
+    control.addNetworkCamera("Dock", httpUrl(), false);
+    control.setFrameRate(25);
+    control.connectDevice(indexOf("Dock"));
+    ASSERT_EQ(control.videoCompressorName(control.videoCompressorIndex()), "MJPEG");
+    // The live picture is still decoded.
+    QSignalSpy previews(&control, &CaptureControl::previewFrame);
+    control.setPreview(true);
+    ASSERT_TRUE(waitFor([&] { return previews.count() > 0; }, 5000));
+    EXPECT_EQ(previews[0][0].value<QImage>().size(), QSize(320, 240));
+
+    record("own.avi", 2);
+    EXPECT_NEAR(control.framesCaptured(), 50, 2);
+    EXPECT_LE(control.framesDropped(), 1);
+    const QList<QByteArray> recorded = videoPackets(dir.filePath("own.avi"));
+    ASSERT_EQ(recorded.size(), control.framesCaptured() + control.framesDropped());
+    EXPECT_EQ(ownPicturesIn(recorded, index), control.framesCaptured());
+    const AviProbe avi = probeAvi(dir.filePath("own.avi"));
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.codec, "mjpeg");
+    EXPECT_EQ(avi.frameRate, 25);
+    EXPECT_EQ(avi.decodedFrames, recorded.size());
+    EXPECT_FALSE(QFile::exists(dir.filePath("own.avi.part")));
+
+    // The seconds kept before Start are the camera's pictures too.
+    control.setPreTriggerSeconds(1);
+    waitFor([] { return false; }, 1500);
+    record("kept.avi", 1);
+    EXPECT_NEAR(control.preTriggerFrames(), 25, 1);
+    const QList<QByteArray> kept = videoPackets(dir.filePath("kept.avi"));
+    EXPECT_NEAR(kept.size(), 50, 2);
+    ASSERT_EQ(kept.size(), control.framesCaptured() + control.framesDropped());
+    EXPECT_EQ(ownPicturesIn(kept, index), control.framesCaptured());
+    EXPECT_LE(control.framesDropped(), 1);
+
+    // A picture changed by an effect is no longer the camera's: it is compressed.
+    control.setPreTriggerSeconds(0);
+    control.useEffect(kEffectCategory, control.effectIndex(kEffectCategory, "Mirror"));
+    record("mirrored.avi", 1);
+    const QList<QByteArray> mirrored = videoPackets(dir.filePath("mirrored.avi"));
+    ASSERT_NEAR(mirrored.size(), 25, 2);
+    for (const QByteArray& packet : mirrored)
+        EXPECT_FALSE(index.contains(packet));
+}
+
 TEST_F(NetworkCameraTest, ToolRecordsFromACameraAddress)
 {
-    ASSERT_TRUE(server.startHttpMjpeg(port, 320, 240, 25));
+    const QList<QByteArray> sent = videoPackets(makeMjpegFile(dir.filePath("sent.avi"), 150));
+    ASSERT_TRUE(server.startHttpMjpegFile(port, dir.filePath("sent.avi")));
     const QString out = dir.filePath("tool.avi");
     const test::ToolRun r = test::runTool(
         {"record", "--device", httpUrl(), "--seconds", "2", "--fps", "25", "--out", out});
@@ -209,6 +297,10 @@ TEST_F(NetworkCameraTest, ToolRecordsFromACameraAddress)
     ASSERT_TRUE(avi.ok) << avi.error.toStdString();
     EXPECT_EQ(avi.width, 320);
     EXPECT_EQ(avi.height, 240);
+    // The camera's JPEGs as it sent them.
+    const QList<QByteArray> recorded = videoPackets(out);
+    ASSERT_EQ(recorded.size(), json["framesCaptured"].toInt() + json["framesDropped"].toInt());
+    EXPECT_EQ(ownPicturesIn(recorded, pictureIndex(sent)), json["framesCaptured"].toInt());
 
     const test::ToolRun bad = test::runTool(
         {"record", "--device", "rtsp://", "--seconds", "1", "--out", dir.filePath("x.avi")});

@@ -75,11 +75,34 @@ public:
     // Multipart JPEG at http://127.0.0.1:PORT, sent in real time; the server takes one client.
     bool startHttpMjpeg(quint16 port, int width, int height, int fps)
     {
-        process.start(QStandardPaths::findExecutable("ffmpeg"),
-                      {"-v", "error", "-re", "-f", "lavfi", "-i",
-                       QString("testsrc=size=%1x%2:rate=%3").arg(width).arg(height).arg(fps),
-                       "-c:v", "mjpeg", "-q:v", "5", "-f", "mpjpeg", "-listen", "1",
-                       QString("http://127.0.0.1:%1").arg(port)});
+        return startListening(
+            port, {"-v", "error", "-re", "-f", "lavfi", "-i",
+                   QString("testsrc=size=%1x%2:rate=%3").arg(width).arg(height).arg(fps), "-c:v",
+                   "mjpeg", "-q:v", "5", "-f", "mpjpeg", "-listen", "1",
+                   QString("http://127.0.0.1:%1").arg(port)});
+    }
+
+    // The pictures of `file` (MJPEG), looped, sent as they are (no compressing again) as
+    // multipart JPEG at http://127.0.0.1:PORT in real time.
+    bool startHttpMjpegFile(quint16 port, const QString& file)
+    {
+        return startListening(port, {"-v", "error", "-re", "-stream_loop", "-1", "-i", file, "-c:v",
+                                     "copy", "-f", "mpjpeg", "-listen", "1",
+                                     QString("http://127.0.0.1:%1").arg(port)});
+    }
+    void stop()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+private:
+    // Starts the ffmpeg program with `arguments` and waits until it listens on `port`.
+    bool startListening(quint16 port, const QStringList& arguments)
+    {
+        process.start(QStandardPaths::findExecutable("ffmpeg"), arguments);
         if (!process.waitForStarted(5000))
             return false;
         // ffmpeg says nothing when it listens: wait until the port takes connections.
@@ -92,15 +115,6 @@ public:
         }
         return false;
     }
-    void stop()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
-private:
     QProcess process;
 };
 

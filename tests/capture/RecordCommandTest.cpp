@@ -37,6 +37,14 @@ TEST(RecordCommand, DevicesListsBuiltInDevicesWithSizesAndRates)
     EXPECT_EQ(pattern["name"].toString(), "Test Pattern");
     EXPECT_TRUE(pattern["sizes"].toArray().contains("1920x1080"));
     EXPECT_TRUE(pattern["rates"].toArray().contains(60.0));
+    // Its modes: each colour format at every size and rate, as the capture panel offers them.
+    const QJsonArray modes = pattern["modes"].toArray();
+    EXPECT_EQ(modes.size(),
+              2 * pattern["sizes"].toArray().size() * pattern["rates"].toArray().size());
+    EXPECT_TRUE(
+        modes.contains(QJsonObject{{"format", "yuvj420p"}, {"size", "1920x1080"}, {"rate", 60.0}}));
+    EXPECT_TRUE(
+        modes.contains(QJsonObject{{"format", "bgr24"}, {"size", "1920x1080"}, {"rate", 60.0}}));
     EXPECT_EQ(video.last().toObject()["name"].toString(), "Simulated Jump Site");
     EXPECT_EQ(r.json()["audio"].toArray().last().toObject()["name"].toString(), "Test Tone");
 }

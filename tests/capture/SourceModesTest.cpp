@@ -39,6 +39,25 @@ TEST(SourceModesTest, ListsFollowTheChosenFormat)
     EXPECT_FALSE(sameRate(29.97, 30));
 }
 
+TEST(SourceModesTest, OfferedModesAreTheListedOnesOrEverySizeAtEveryRate)
+{
+    // The driver's table as it stands, not merged across formats.
+    EXPECT_EQ(modesOffered(uvcModes(), kOrder, {{1920, 1080}}, {60}), uvcModes());
+    // A device that lists none is opened with what it is asked for.
+    const QList<VideoMode> any =
+        modesOffered({}, {"yuvj420p", "bgr24"}, {{320, 240}, {640, 480}}, {25, 30});
+    EXPECT_EQ(any, (QList<VideoMode>{{"yuvj420p", {320, 240}, 25},
+                                     {"yuvj420p", {320, 240}, 30},
+                                     {"yuvj420p", {640, 480}, 25},
+                                     {"yuvj420p", {640, 480}, 30},
+                                     {"bgr24", {320, 240}, 25},
+                                     {"bgr24", {320, 240}, 30},
+                                     {"bgr24", {640, 480}, 25},
+                                     {"bgr24", {640, 480}, 30}}));
+    EXPECT_EQ(modesOffered({}, {}, {{320, 240}}, {25}),
+              (QList<VideoMode>{{QString(), {320, 240}, 25}}));
+}
+
 TEST(SourceModesTest, SizeAndRateOnlyAnotherFormatServesSwitchTheFormat)
 {
     const auto modes = uvcModes();
