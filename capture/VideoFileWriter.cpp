@@ -580,7 +580,9 @@ struct VideoFileWriter::Impl {
         int rc = avcodec_send_frame(venc, nullptr);
         if (rc < 0)
             return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
-        if (!drain() || !fillSlotsBefore(frames))
+        // Only pictures that stand alone are repeated by copying their packet; a compressor
+        // whose pictures lean on each other encoded its repeats as pictures already.
+        if (!drain() || (intraOnly && !fillSlotsBefore(frames)))
             return false;
         rc = av_write_trailer(fmt);
         if (rc < 0)

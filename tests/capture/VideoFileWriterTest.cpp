@@ -383,3 +383,24 @@ TEST(VideoFileWriter, FramesBeforeAFullDiskAreKept)
         << error.toStdString();
 }
 #endif
+
+// Compressors whose pictures lean on each other (reordered, delayed) finish their file too,
+// with every picture written and slots skipped by the source repeated.
+TEST(VideoFileWriter, InterFrameCompressorsFinishTheirFile)
+{
+    QTemporaryDir dir;
+    for (const QString name : {"mpeg4", "libx264", "ffv1", "mpeg2video"}) {
+        SCOPED_TRACE(name.toStdString());
+        VideoFileWriter w;
+        QString error;
+        const QString path = dir.filePath(name + ".avi");
+        ASSERT_TRUE(succeeded(w.open(path, QSize(64, 48), 25, name), error)) << error.toStdString();
+        for (int i = 0; i < 10; ++i)
+            ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), i % 2 ? Qt::yellow : Qt::blue)).ok());
+        ASSERT_TRUE(w.repeatPreviousFrame(2).ok());
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(w.writeFrame(solid(QSize(64, 48), Qt::red)).ok());
+        ASSERT_TRUE(succeeded(w.close(), error)) << error.toStdString();
+        EXPECT_EQ(probeAvi(path).decodedFrames, 15);
+    }
+}
