@@ -197,8 +197,9 @@ int recordPart(const Options& o)
     control.setPreview(true);
     int previews = 0;
     QObject::connect(&control, &CaptureControl::previewFrame, [&previews] { ++previews; });
-    // A zone on a still part of the test card: the trigger stays armed and reads every picture.
-    control.setTrigger(QRect(40, 980, 320, 80), capture::kDefaultTriggerThreshold);
+    // A zone on the still black band of the test card, right of its counter: the trigger stays
+    // armed and reads every picture until Start.
+    control.setTrigger(QRect(1000, 960, 880, 100), capture::kDefaultTriggerThreshold);
     GapWatch gaps;
     control.connectDevice(device);
     runFor(1.5);

@@ -294,3 +294,45 @@ TEST(PreTriggerRecording, TheTriggerStaysQuietOnTheSiteWithoutSkierAndDisarms)
     EXPECT_EQ(rig.control.triggerState(), CaptureControl::TriggerDisarmed);
     EXPECT_EQ(rig.control.preTriggerBytes(), 0) << "disarmed with no seconds asked keeps none";
 }
+
+TEST(PreTriggerRecording, StartByHandWhileArmedRecordsTheKeptSecondsAndEndsAtTheLimit)
+{
+    SiteRig rig;
+    zelvan::sim::SiteOptions options;
+    options.pictureSize = kSize;
+    options.frameRate = kFps;
+    const zelvan::sim::SimulatedSite site(options);
+    // The sky above the far shore: the skier never comes there, the trigger stays armed.
+    const QRect zone(8, 8, 60, 30);
+    ASSERT_EQ(site.skierEntryFrame(zone), -1);
+
+    rig.control.setPreTriggerSeconds(1);
+    rig.control.setTimeLimit(1);
+    QSignalSpy finished(&rig.control, &CaptureControl::captureFinished);
+    QSignalSpy fired(&rig.control, &CaptureControl::triggerFired);
+    rig.connect();
+    rig.control.setTrigger(zone, kDefaultTriggerThreshold);
+    rig.control.armTrigger();
+    rig.waitUntil(2.5);
+    ASSERT_EQ(rig.control.triggerState(), CaptureControl::TriggerArmed);
+    QElapsedTimer recording;
+    recording.start();
+    rig.control.startCapture();
+    EXPECT_EQ(rig.control.triggerState(), CaptureControl::TriggerDisarmed);
+
+    // The time limit ends it like any pass, with the kept second and the recorded one.
+    ASSERT_TRUE(finished.wait(6000)) << "the recording did not end at its time limit";
+    EXPECT_LT(recording.elapsed(), 4000);
+    EXPECT_FALSE(rig.control.capturing());
+    EXPECT_EQ(fired.count(), 0);
+    EXPECT_EQ(rig.control.preTriggerFrames(), 30);
+    EXPECT_EQ(rig.control.startFrame(), 30);
+    EXPECT_EQ(rig.control.framesCaptured() + rig.control.framesDropped(), 60);
+    zelvan::review::FrameReader reader;
+    ASSERT_TRUE(reader.open(rig.dir.filePath("pass.avi")));
+    EXPECT_EQ(reader.frameCount(), 60);
+
+    // Keeping goes on after it, for the next pass.
+    rig.waitUntil(4.5);
+    EXPECT_GT(rig.control.preTriggerBytes(), 0);
+}
