@@ -33,6 +33,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 using namespace zelvan;
@@ -111,7 +112,31 @@ void runFor(double seconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// The user-interface thread's 10 ms timer: the longest gap between two of its runs, per phase.
+double processCpuMs()
+{
+#ifdef Q_OS_UNIX
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+#else
+    return 0;
+#endif
+}
+
+// Nanoseconds this thread has waited for a processor while ready to run (Linux; 0 elsewhere):
+// on a shared machine, the part of a gap that other programs took.
+qint64 waitedForProcessor()
+{
+#ifdef Q_OS_LINUX
+    QFile f(QStringLiteral("/proc/thread-self/schedstat"));
+    if (f.open(QIODevice::ReadOnly))
+        return f.readAll().split(' ').value(1).toLongLong();
+#endif
+    return 0;
+}
+
+// The user-interface thread's 10 ms timer: the longest gap between two of its runs, per phase,
+// and how much of that gap the thread was ready but waited for a processor.
 class GapWatch
 {
 public:
@@ -122,6 +147,7 @@ public:
         QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
         timer.start();
         since.start();
+        waited = waitedForProcessor();
     }
     void phase(int which)
     {
@@ -129,19 +155,32 @@ public:
         current = which;
     }
     double longest(int which) const { return worst[which]; }
-    void reset() { worst[0] = worst[1] = worst[2] = 0; }
+    double waitedIn(int which) const { return worstWaited[which]; }
+    void reset()
+    {
+        for (int p = 0; p < 3; ++p)
+            worst[p] = worstWaited[p] = 0;
+    }
 
 private:
     void tick()
     {
         const double gap = double(since.nsecsElapsed()) / 1e6;
         since.restart();
-        worst[current] = std::max(worst[current], gap);
+        const qint64 nowWaited = waitedForProcessor();
+        const double waitedMs = double(nowWaited - waited) / 1e6;
+        waited = nowWaited;
+        if (gap > worst[current]) {
+            worst[current] = gap;
+            worstWaited[current] = waitedMs;
+        }
     }
     QTimer timer;
     QElapsedTimer since;
+    qint64 waited = 0;
     int current = 0;
     double worst[3] = {0, 0, 0};
+    double worstWaited[3] = {0, 0, 0};
 };
 
 enum Phase { Armed = 0, Recording = 1, Finishing = 2 };
@@ -150,6 +189,7 @@ struct RecordPass {
     int captured = 0, dropped = 0, preFrames = 0, startFrame = 0;
     bool stayedArmed = false;
     double gaps[3] = {0, 0, 0};
+    double waited[3] = {0, 0, 0}; // of each longest gap, waiting for a processor
 };
 
 // One pass: armed with 2 s kept for `armedSeconds`, Start by hand, recorded to the limit.
@@ -173,8 +213,10 @@ RecordPass recordPass(FfmpegCaptureControl& control, GapWatch& gaps, const QStri
     QObject::disconnect(done);
     gaps.phase(Finishing);
     runFor(0.5); // the kept seconds begin again after the pass
-    for (int p : {Armed, Recording, Finishing})
+    for (int p : {Armed, Recording, Finishing}) {
         pass.gaps[p] = gaps.longest(p);
+        pass.waited[p] = gaps.waitedIn(p);
+    }
     pass.captured = control.framesCaptured();
     pass.dropped = control.framesDropped();
     pass.preFrames = control.preTriggerFrames();
@@ -208,23 +250,36 @@ int recordPart(const Options& o)
                 "%.0f s after Start\n",
                 control.compressionQuality(), o.seconds);
     std::printf("| pass | captured | dropped | kept frames | Start frame | trigger armed | "
-                "longest UI gap armed / recording / after (ms) |\n");
+                "longest UI gap armed / recording / after, ms (of it waiting for a processor) |\n");
     int totalDropped = 0;
-    double worstGap = 0;
+    double worstGap = 0, worstOwn = 0;
+    QElapsedTimer wall;
+    wall.start();
+    const double cpuStart = processCpuMs();
     for (int i = 0; i < passes; ++i) {
         const RecordPass p =
             recordPass(control, gaps, dir.filePath(QStringLiteral("pass%1.avi").arg(i)), 2.5);
         totalDropped += p.dropped;
-        worstGap = std::max({worstGap, p.gaps[0], p.gaps[1], p.gaps[2]});
-        std::printf("| %4d | %8d | %7d | %11d | %11d | %13s | %6.1f / %6.1f / %6.1f |\n", i + 1,
-                    p.captured, p.dropped, p.preFrames, p.startFrame,
-                    p.stayedArmed ? "yes" : "fired", p.gaps[0], p.gaps[1], p.gaps[2]);
+        QString gapText;
+        for (int g = 0; g < 3; ++g) {
+            worstGap = std::max(worstGap, p.gaps[g]);
+            worstOwn = std::max(worstOwn, p.gaps[g] - p.waited[g]);
+            gapText += QStringLiteral("%1%2 (%3)")
+                           .arg(g ? QStringLiteral(" / ") : QString())
+                           .arg(p.gaps[g], 0, 'f', 1)
+                           .arg(p.waited[g], 0, 'f', 1);
+        }
+        std::printf("| %4d | %8d | %7d | %11d | %11d | %13s | %s |\n", i + 1, p.captured, p.dropped,
+                    p.preFrames, p.startFrame, p.stayedArmed ? "yes" : "fired",
+                    qPrintable(gapText));
     }
+    const double cpuShare = (processCpuMs() - cpuStart) / double(wall.elapsed());
     control.disconnectDevice();
     std::printf("record: %d passes, %d frames dropped in all; kept seconds took at most %.1f MiB; "
-                "longest UI gap %.1f ms; %d live pictures shown\n",
+                "longest UI gap %.1f ms (%.1f ms less its wait for a processor); %d live "
+                "pictures shown; the bench used %.2f processors\n",
                 passes, totalDropped, double(control.preTriggerPeakBytes()) / (1 << 20), worstGap,
-                previews);
+                worstOwn, previews, cpuShare);
     return 0;
 }
 
