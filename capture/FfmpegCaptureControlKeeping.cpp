@@ -150,9 +150,10 @@ void FfmpegCaptureControl::startFromKept(const std::shared_ptr<Recorder>& rec)
     // recording's limit and failure reports.
     if (triggerNow.load() == TriggerArmed)
         stopTrigger();
-    if (const Status begun = rec->beginFile(captureFile, limitSeconds, byTrigger ? fired : next);
+    if (const Status begun =
+            rec->beginFile(captureFile, limitSeconds, byTrigger ? fired : next, next);
         !begun) {
-        static_cast<void>(rec->finish());
+        stopKeeping(); // rec: what it kept went with the file that could not begin
         QFile::remove(captureFile + QStringLiteral(".part"));
         refreshKeeping();
         throw CaptureError(ErrFile, begun.error());

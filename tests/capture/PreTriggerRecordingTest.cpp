@@ -336,3 +336,44 @@ TEST(PreTriggerRecording, StartByHandWhileArmedRecordsTheKeptSecondsAndEndsAtThe
     rig.waitUntil(4.5);
     EXPECT_GT(rig.control.preTriggerBytes(), 0);
 }
+
+// Start hands the kept pictures to the recording while the device goes on delivering: the
+// picture that arrives meanwhile is the file's next one, not a gap filled with a repeat.
+TEST(PreTriggerRecording, NoPictureIsLostWhileStartHandsTheKeptSecondsOver)
+{
+    QTemporaryDir dir;
+    FfmpegCaptureControl control(false);
+    control.devices().setPollInterval(0);
+    const int device = indexOf(
+        control.videoDeviceCount(), [&](int i) { return control.videoDeviceName(i); },
+        kTestPattern);
+    control.setVideoDeviceIndex(device);
+    control.setResolutionIndex(indexOf(
+        control.resolutionCount(), [&](int i) { return control.resolutionName(i); }, "1280x720"));
+    control.setFrameRate(60);
+    control.setPreTriggerSeconds(2);
+    control.setTimeLimit(0.5);
+    control.connectDevice(device);
+    QElapsedTimer opened;
+    opened.start();
+    for (int pass = 0; pass < 4; ++pass) {
+        // Two seconds kept, then Start at some moment between two pictures.
+        while (opened.elapsed() < 2300 + pass * 2900 + pass * 7)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        const QString path = dir.filePath(QStringLiteral("pass%1.avi").arg(pass));
+        control.setCaptureFileName(path);
+        QSignalSpy finished(&control, &CaptureControl::captureFinished);
+        control.startCapture();
+        ASSERT_TRUE(finished.wait(8000)) << "pass " << pass;
+        const int start = control.startFrame();
+        ASSERT_EQ(start, 120) << "pass " << pass;
+        zelvan::review::FrameReader reader;
+        ASSERT_TRUE(reader.open(path)) << "pass " << pass;
+        ASSERT_EQ(reader.frameCount(), 150) << "pass " << pass;
+        // Every picture of the test card differs from the one before (its counter runs).
+        for (int k = start - 2; k <= start + 2; ++k)
+            EXPECT_NE(*reader.frame(k - 1), *reader.frame(k))
+                << "pass " << pass << ": file frame " << k << " repeats the one before";
+    }
+    control.disconnectDevice();
+}
