@@ -696,6 +696,12 @@ void FfmpegCaptureControl::startSound(AudioSource& sound, const std::shared_ptr<
     if (const Status started = sound.start(); !started) {
         static_cast<void>(rec->finish());
         QFile::remove(captureFile);
+        {
+            std::lock_guard<std::mutex> lock(sinkMutex);
+            if (keeper == rec)
+                keeper.reset(); // its pictures went with the start that failed
+        }
+        refreshKeeping();
         throwError(ErrDeviceFailed, started.error());
     }
 }
@@ -707,8 +713,10 @@ void FfmpegCaptureControl::startCapture()
     std::unique_ptr<AudioSource> sound = makeSoundSource();
     std::shared_ptr<Recorder> rec;
     {
+        // The keeper goes on taking every picture while the file begins; it becomes the
+        // recorder in one step below, so no picture falls between the two.
         std::lock_guard<std::mutex> lock(sinkMutex);
-        rec = std::move(keeper);
+        rec = keeper;
     }
     if (rec)
         startFromKept(rec);
@@ -719,6 +727,7 @@ void FfmpegCaptureControl::startCapture()
     audioSource = std::move(sound);
     {
         std::lock_guard<std::mutex> lock(sinkMutex);
+        keeper.reset();
         recorder = rec;
     }
     lastRecording = rec;

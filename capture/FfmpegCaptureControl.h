@@ -178,6 +178,7 @@ private:
     void onKeepingFailed(const std::shared_ptr<Recorder>& rec, const QString& text);
     void startFromKept(const std::shared_ptr<Recorder>& rec);
     void feedTrigger(const AVFrame* frame, qint64 slot);
+    void stopTrigger(); // disarms, leaving what is kept as it is
     void setTriggerState(int state);
     void emitCounters();
 

@@ -147,11 +147,15 @@ void FfmpegCaptureControl::startFromKept(const std::shared_ptr<Recorder>& rec)
     const qint64 next = rec->nextPictureSlot();
     const qint64 fired = firedSlot.exchange(-1);
     const bool byTrigger = fired >= 0 && next - fired <= qint64(recorderSettings().fps);
+    // Pressed by hand: this pass needs no trigger any more. Disarmed without keeping again:
+    // the pictures kept so far are this recording's now, and a new keeper would take over the
+    // recording's limit and failure reports.
     if (triggerNow.load() == TriggerArmed)
-        disarmTrigger(); // pressed by hand: this pass needs no trigger any more
-    if (const Status begun = rec->beginFile(captureFile, limitSeconds, byTrigger ? fired : next);
+        stopTrigger();
+    if (const Status begun =
+            rec->beginFile(captureFile, limitSeconds, byTrigger ? fired : next, next);
         !begun) {
-        static_cast<void>(rec->finish());
+        stopKeeping(); // rec: what it kept went with the file that could not begin
         QFile::remove(captureFile + QStringLiteral(".part"));
         refreshKeeping();
         throw CaptureError(ErrFile, begun.error());
@@ -213,14 +217,19 @@ void FfmpegCaptureControl::armTrigger()
 
 void FfmpegCaptureControl::disarmTrigger()
 {
+    stopTrigger();
+    if (!capturing())
+        refreshKeeping();
+}
+
+void FfmpegCaptureControl::stopTrigger()
+{
     {
         std::lock_guard<std::mutex> lock(triggerMutex);
         trigger.disarm();
     }
     firedSlot = -1;
     setTriggerState(TriggerDisarmed);
-    if (!capturing())
-        refreshKeeping();
 }
 
 void FfmpegCaptureControl::setTriggerState(int state)

@@ -104,7 +104,8 @@ qint64 Recorder::nextPictureSlot() const
     return nextSlot;
 }
 
-Status Recorder::beginFile(const QString& path, double timeLimit, qint64 startSlot)
+Status Recorder::beginFile(const QString& path, double timeLimit, qint64 startSlot,
+                           qint64 pressedSlot)
 {
     if (!slotted || fileBegun || !running)
         return fail(QStringLiteral("No pictures are being kept to begin a recording with"));
@@ -139,8 +140,9 @@ Status Recorder::beginFile(const QString& path, double timeLimit, qint64 startSl
     settings.timeLimit = timeLimit;
     startSlotValue = startSlot;
     fileFirstSlot = first;
-    // Everything before the picture the live recording takes over at came from the memory.
-    takenFrames = std::max<qint64>(0, nextSlot - first);
+    // Everything before Start came from the memory; the pictures that arrive while the file
+    // begins are the recording's own.
+    takenFrames = std::max<qint64>(0, std::max(startSlot, pressedSlot) - first);
     startFileFrame = before;
     captured = int(before);
     dropped = 0;

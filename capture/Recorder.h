@@ -52,8 +52,11 @@ public:
     // The slot the next picture gets: Start pressed now.
     qint64 nextPictureSlot() const;
     // Start at `startSlot`: the file holds the kept pictures from preSeconds before it, then the
-    // live ones for `timeLimit` seconds (0: until finish()).
-    Status beginFile(const QString& path, double timeLimit, qint64 startSlot);
+    // live ones for `timeLimit` seconds (0: until finish()). `pressedSlot` is the slot the next
+    // picture had when Start came (after startSlot when the trigger fired a moment earlier):
+    // the file's frames before it count as the memory's.
+    Status beginFile(const QString& path, double timeLimit, qint64 startSlot,
+                     qint64 pressedSlot = -1);
     qint64 preFrames() const { return takenFrames.load(); }     // file frames from the memory
     qint64 startFrame() const { return startFileFrame.load(); } // file frame of Start
     qint64 bufferBytes() const { return buffer.bytes(); }

@@ -310,3 +310,86 @@ TEST(PreTriggerRecording, TheTriggerStaysQuietOnTheSiteWithoutSkierAndDisarms)
     EXPECT_EQ(rig.control.triggerState(), CaptureControl::TriggerDisarmed);
     EXPECT_EQ(rig.control.preTriggerBytes(), 0) << "disarmed with no seconds asked keeps none";
 }
+
+TEST(PreTriggerRecording, StartByHandWhileArmedRecordsTheKeptSecondsAndEndsAtTheLimit)
+{
+    SiteRig rig;
+    zelvan::sim::SiteOptions options;
+    options.pictureSize = kSize;
+    options.frameRate = kFps;
+    const zelvan::sim::SimulatedSite site(options);
+    // The sky above the far shore: the skier never comes there, the trigger stays armed.
+    const QRect zone(8, 8, 60, 30);
+    ASSERT_EQ(site.skierEntryFrame(zone), -1);
+
+    rig.control.setPreTriggerSeconds(1);
+    rig.control.setTimeLimit(1);
+    QSignalSpy finished(&rig.control, &CaptureControl::captureFinished);
+    QSignalSpy fired(&rig.control, &CaptureControl::triggerFired);
+    rig.connect();
+    rig.control.setTrigger(zone, kDefaultTriggerThreshold);
+    rig.control.armTrigger();
+    rig.waitUntil(2.5);
+    ASSERT_EQ(rig.control.triggerState(), CaptureControl::TriggerArmed);
+    QElapsedTimer recording;
+    recording.start();
+    rig.control.startCapture();
+    EXPECT_EQ(rig.control.triggerState(), CaptureControl::TriggerDisarmed);
+
+    // The time limit ends it like any pass, with the kept second and the recorded one.
+    ASSERT_TRUE(finished.wait(6000)) << "the recording did not end at its time limit";
+    EXPECT_LT(recording.elapsed(), 4000);
+    EXPECT_FALSE(rig.control.capturing());
+    EXPECT_EQ(fired.count(), 0);
+    EXPECT_EQ(rig.control.preTriggerFrames(), 30);
+    EXPECT_EQ(rig.control.startFrame(), 30);
+    EXPECT_EQ(rig.control.framesCaptured() + rig.control.framesDropped(), 60);
+    zelvan::review::FrameReader reader;
+    ASSERT_TRUE(reader.open(rig.dir.filePath("pass.avi")));
+    EXPECT_EQ(reader.frameCount(), 60);
+
+    // Keeping goes on after it, for the next pass.
+    rig.waitUntil(4.5);
+    EXPECT_GT(rig.control.preTriggerBytes(), 0);
+}
+
+// Start hands the kept pictures to the recording while the device goes on delivering: the
+// picture that arrives meanwhile is the file's next one, not a gap filled with a repeat.
+TEST(PreTriggerRecording, NoPictureIsLostWhileStartHandsTheKeptSecondsOver)
+{
+    QTemporaryDir dir;
+    FfmpegCaptureControl control(false);
+    control.devices().setPollInterval(0);
+    const int device = indexOf(
+        control.videoDeviceCount(), [&](int i) { return control.videoDeviceName(i); },
+        kTestPattern);
+    control.setVideoDeviceIndex(device);
+    control.setResolutionIndex(indexOf(
+        control.resolutionCount(), [&](int i) { return control.resolutionName(i); }, "1280x720"));
+    control.setFrameRate(60);
+    control.setPreTriggerSeconds(2);
+    control.setTimeLimit(0.5);
+    control.connectDevice(device);
+    QElapsedTimer opened;
+    opened.start();
+    for (int pass = 0; pass < 4; ++pass) {
+        // Two seconds kept, then Start at some moment between two pictures.
+        while (opened.elapsed() < 2300 + pass * 2900 + pass * 7)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        const QString path = dir.filePath(QStringLiteral("pass%1.avi").arg(pass));
+        control.setCaptureFileName(path);
+        QSignalSpy finished(&control, &CaptureControl::captureFinished);
+        control.startCapture();
+        ASSERT_TRUE(finished.wait(8000)) << "pass " << pass;
+        const int start = control.startFrame();
+        ASSERT_EQ(start, 120) << "pass " << pass;
+        zelvan::review::FrameReader reader;
+        ASSERT_TRUE(reader.open(path)) << "pass " << pass;
+        ASSERT_EQ(reader.frameCount(), 150) << "pass " << pass;
+        // Every picture of the test card differs from the one before (its counter runs).
+        for (int k = start - 2; k <= start + 2; ++k)
+            EXPECT_NE(*reader.frame(k - 1), *reader.frame(k))
+                << "pass " << pass << ": file frame " << k << " repeats the one before";
+    }
+    control.disconnectDevice();
+}
