@@ -693,7 +693,8 @@ bool VideoFileWriter::isKnownCompressor(const QString& codec)
     return codec.isEmpty() || compressorNames().contains(codec, Qt::CaseInsensitive);
 }
 
-Status VideoFileWriter::open(const QString& path, QSize size, double fps, const QString& codec)
+// Whatever an earlier file or encoder left is gone, and its error with it.
+void VideoFileWriter::startAfresh(bool slotted)
 {
     discard();
     d->error.clear();
@@ -703,7 +704,12 @@ Status VideoFileWriter::open(const QString& path, QSize size, double fps, const 
     d->inFlight = 0;
     d->pictures = 0;
     d->audioFrames = 0;
-    d->slotted = false;
+    d->slotted = slotted;
+}
+
+Status VideoFileWriter::open(const QString& path, QSize size, double fps, const QString& codec)
+{
+    startAfresh(false);
     Status opened = d->open(path, size, fps, codec);
     if (opened)
         return opened;
@@ -717,15 +723,7 @@ Status VideoFileWriter::open(const QString& path, QSize size, double fps, const 
 
 Status VideoFileWriter::openEncoder(QSize size, double fps, const QString& codec)
 {
-    discard();
-    d->error.clear();
-    d->keptPartial.clear();
-    d->failed = false;
-    d->frames = 0;
-    d->inFlight = 0;
-    d->pictures = 0;
-    d->audioFrames = 0;
-    d->slotted = true;
+    startAfresh(true);
     d->slotBase = 0;
     d->lastSentSlot = -1;
     Status opened = checkPictureArguments(size, fps, d->audio);

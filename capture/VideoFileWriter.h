@@ -101,6 +101,7 @@ public:
     static bool isKnownCompressor(const QString& codec);
 
 private:
+    void startAfresh(bool slotted);
     struct Impl;
     std::unique_ptr<Impl> d;
 };

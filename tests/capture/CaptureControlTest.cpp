@@ -1,6 +1,7 @@
 // The capture control with its real built-in devices: recording, counters, time limit, stop,
 // unplugging, stills, effects, sound, preview and the event order the screens rely on.
 #include "AviProbe.h"
+#include "CoreTestApp.h"
 #include "capture/FfmpegCaptureControl.h"
 
 #include <QCoreApplication>
@@ -17,21 +18,6 @@ using zelvan::test::probeAvi;
 
 namespace
 {
-
-class AppEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "capture_control_test";
-        static char* argv[] = {name, nullptr};
-        app = new QCoreApplication(argc, argv);
-    }
-    void TearDown() override { delete app; }
-    QCoreApplication* app = nullptr;
-};
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 int indexOfName(const CaptureControl& c, int count, QString (CaptureControl::*name)(int) const,
                 const QString& wanted)

@@ -1,6 +1,7 @@
 // "Listen" on the capture control: the chosen sound device reaches the sound output while
 // ticked and stops when unticked, a recording shares the device, and an output that cannot be
 // opened or hangs is reported once without touching the recording.
+#include "CoreTestApp.h"
 #include "capture/FfmpegCaptureControl.h"
 
 #include <QCoreApplication>
@@ -22,21 +23,6 @@ using namespace zelvan::capture;
 
 namespace
 {
-
-class AppEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "capture_listen_test";
-        static char* argv[] = {name, nullptr};
-        app = new QCoreApplication(argc, argv);
-    }
-    void TearDown() override { delete app; }
-    QCoreApplication* app = nullptr;
-};
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 // Runs the event loop until `done` or `ms` have passed.
 template <class F> bool waitFor(F done, int ms)

@@ -2,6 +2,7 @@
 // and the ffmpeg program's HTTP multipart JPEG stream, both on the loopback address, started
 // and stopped here.
 #include "AviProbe.h"
+#include "CoreTestApp.h"
 #include "NetworkServers.h"
 #include "ToolRun.h"
 #include "capture/FfmpegCaptureControl.h"
@@ -25,21 +26,6 @@ using zelvan::test::waitFor;
 
 namespace
 {
-
-class AppEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "capture_network_test";
-        static char* argv[] = {name, nullptr};
-        app = new QCoreApplication(argc, argv);
-    }
-    void TearDown() override { delete app; }
-    QCoreApplication* app = nullptr;
-};
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 // The pictures a camera sends: `frames` JPEGs made by the ffmpeg program, each different.
 QString makeMjpegFile(const QString& path, int frames)

@@ -1,5 +1,6 @@
 // Recording with the seconds kept before Start and with the motion trigger, on the real engine
 // and the "Simulated Jump Site" device, checked against the site's own pictures.
+#include "CoreTestApp.h"
 #include "capture/DeviceRegistry.h"
 #include "capture/FfmpegCaptureControl.h"
 #include "review/FrameReader.h"
@@ -17,21 +18,6 @@ using namespace zelvan::capture;
 
 namespace
 {
-
-class AppEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "capture_pre_trigger_recording_test";
-        static char* argv[] = {name, nullptr};
-        app = new QCoreApplication(argc, argv);
-    }
-    void TearDown() override { delete app; }
-    QCoreApplication* app = nullptr;
-};
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
 constexpr double kFps = 30;
 const QSize kSize(320, 240);
