@@ -372,18 +372,27 @@ Status Recorder::finish()
 
 // The slots from the last picture to the end of the recording that got none: counted as
 // dropped and filled with the last picture, so the file lasts as long as the recording.
+// The end of the recording on the clock of the pictures' time stamps, -1 when nothing is to
+// be filled. Stopped by hand, the end is now; one more than two seconds past the last picture
+// cannot be told from a source on another clock, and the last picture ends it then.
+qint64 Recorder::fillEndMicros() const
+{
+    const qint64 first = firstFrameMicros.load();
+    const qint64 end = endMicros.load();
+    if (first < 0 || end < 0 || writeFailed)
+        return -1;
+    const qint64 last = lastFrameMicros.load();
+    if (settings.timeLimit <= 0 && (end < last || end - last > 2'000'000))
+        return last;
+    return end;
+}
+
 Status Recorder::fillToEnd()
 {
     const qint64 first = firstFrameMicros.load();
-    qint64 end = endMicros.load();
-    if (first < 0 || end < 0 || writeFailed)
+    const qint64 end = fillEndMicros();
+    if (end < 0)
         return {};
-    // Stopped by hand: the end is now, on the clock of the pictures' time stamps; one more than
-    // two seconds past the last picture cannot be told from a source on another clock, and
-    // only the slots up to the last picture are counted then.
-    const qint64 last = lastFrameMicros.load();
-    if (settings.timeLimit <= 0 && (end < last || end - last > 2'000'000))
-        end = last;
     qint64 slotCount = std::llround(double(end - first) * settings.fps / 1e6);
     if (settings.timeLimit > 0)
         slotCount = std::min<qint64>(slotCount, std::llround(settings.timeLimit * settings.fps));
@@ -401,12 +410,9 @@ Status Recorder::fillToEnd()
 Status Recorder::fillSlottedToEnd()
 {
     const qint64 first = firstFrameMicros.load();
-    qint64 end = endMicros.load();
-    if (first < 0 || end < 0 || writeFailed)
+    const qint64 end = fillEndMicros();
+    if (end < 0)
         return {};
-    const qint64 last = lastFrameMicros.load();
-    if (settings.timeLimit <= 0 && (end < last || end - last > 2'000'000))
-        end = last;
     qint64 endSlot = std::max(nextSlot, std::llround(double(end - first) * settings.fps / 1e6));
     if (settings.timeLimit > 0)
         endSlot =

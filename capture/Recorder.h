@@ -97,6 +97,7 @@ private:
     void writerLoop();
     void endTime(qint64 micros);
     int missedSlotsBefore(qint64 timeMicros, qint64 first);
+    qint64 fillEndMicros() const;
     Status fillToEnd();
     Status fillSlottedToEnd();
     void begin();
