@@ -8,10 +8,13 @@ cd "$(dirname "$0")/.."
 quiet=0
 [ "${1:-}" = "--quiet" ] && quiet=1
 jobs=$(nproc 2>/dev/null || echo 2)
-# A configured tree had its packages and its configuration already; cmake --build configures
-# again by itself when a CMakeLists.txt changed.
-if [ ! -f build/CMakeCache.txt ]; then
+# The tests always check the packages (a newer tree may need more); starting the station on a
+# configured tree does not, so the demo comes up at once. cmake --build configures again by
+# itself when a CMakeLists.txt changed.
+if [ ! -f build/CMakeCache.txt ] || [ "$quiet" -eq 0 ]; then
   scripts/install-deps.sh
+fi
+if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 if [ "$quiet" -eq 0 ]; then
