@@ -80,6 +80,16 @@ int StationStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
+// The ring lies over its control's neighbours too: below them, a control packed close to others
+// (the main screen's buttons) showed only part of it.
+int StationStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                            QStyleHintReturn* returnData) const
+{
+    if (hint == SH_FocusFrame_AboveWidget)
+        return 1;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 void installStationStyle(QApplication& app)
 {
     if (!qobject_cast<StationStyle*>(QApplication::style()))

@@ -28,6 +28,8 @@ public:
                      const QWidget* widget) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override;
 };
 
 // Installs StationStyle and the focus ring that follows the keyboard focus. Tests call it too.

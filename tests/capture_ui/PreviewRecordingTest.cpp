@@ -129,6 +129,9 @@ TEST_F(PreviewRecordingTest, SecondCollisionGivesSmithXX)
 
 TEST_F(PreviewRecordingTest, EscWithoutContactOpensOnTheMiddleFrame)
 {
+    // Nothing kept before Start: the hint is the middle of the recording time alone (the kept
+    // frames it adds are the trigger tests' business).
+    ASSERT_TRUE(station.settings().write("preTriggerSeconds", "0"));
     connectTestPattern();
     for (const char* r : {"30", "25"}) {
         rate = r;
@@ -165,6 +168,7 @@ TEST_F(PreviewRecordingTest, CountdownStopsAtZero)
 {
     connectTestPattern();
     ASSERT_TRUE(station.settings().write("captureTime", "3.0"));
+    ASSERT_TRUE(station.settings().write("preTriggerSeconds", "0")); // the hint: the middle alone
     build();
     station.setCaptureSkierName("Jones");
     screen("");
