@@ -66,8 +66,7 @@ FfmpegCaptureControl::~FfmpegCaptureControl()
     }
     if (audioSource)
         audioSource->stop();
-    stopSource();
-    stopKeeping();
+    stopSource(); // lets go of the kept seconds too
     if (rec)
         static_cast<void>(rec->finish());
 }

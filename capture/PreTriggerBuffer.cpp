@@ -9,16 +9,6 @@ extern "C" {
 namespace zelvan::capture
 {
 
-void PacketDeleter::operator()(AVPacket* p) const
-{
-    av_packet_free(&p);
-}
-
-PacketPtr clonePacket(const AVPacket* packet)
-{
-    return PacketPtr(packet ? av_packet_clone(packet) : nullptr);
-}
-
 qint64 packetMemory(const AVPacket* packet)
 {
     if (!packet)

@@ -11,7 +11,9 @@
 // fall short of the wish, and heldSeconds() says how many there are.
 #include "base/Result.h"
 
+#include "capture/Source.h"
 #include <QtGlobal>
+
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -21,12 +23,6 @@ struct AVPacket;
 
 namespace zelvan::capture
 {
-
-struct PacketDeleter {
-    void operator()(AVPacket* p) const;
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-PacketPtr clonePacket(const AVPacket* packet); // new reference to the same bytes
 
 // One compressed picture: `slot` is the device's frame number (frames since the live picture
 // began, gaps where the device skipped one), the clock a recording counts its frames by.

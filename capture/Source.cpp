@@ -21,6 +21,16 @@ FramePtr cloneFrame(const AVFrame* frame)
     return FramePtr(frame ? av_frame_clone(frame) : nullptr);
 }
 
+void PacketDeleter::operator()(AVPacket* p) const
+{
+    av_packet_free(&p);
+}
+
+PacketPtr clonePacket(const AVPacket* packet)
+{
+    return PacketPtr(packet ? av_packet_clone(packet) : nullptr);
+}
+
 namespace
 {
 

@@ -26,6 +26,12 @@ struct FrameDeleter {
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 FramePtr cloneFrame(const AVFrame* frame); // new reference to the same pixels
 
+struct PacketDeleter {
+    void operator()(AVPacket* p) const;
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+PacketPtr clonePacket(const AVPacket* packet); // new reference to the same bytes
+
 // A picture decoded from a camera's compressed stream keeps the packet it came from, so a
 // recording in the same compression can store the camera's own bytes instead of compressing
 // the picture again. The packet travels with every reference to the frame; a picture made

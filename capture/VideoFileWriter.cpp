@@ -255,13 +255,11 @@ struct VideoFileWriter::Impl {
     bool fillSlotsBefore(int64_t slot)
     {
         while (previous && nextSlot < slot) {
-            AVPacket* copy = av_packet_clone(previous);
+            const PacketPtr copy = clonePacket(previous);
             if (!copy)
                 return markFailed(QStringLiteral("Out of memory"));
             copy->pts = copy->dts = nextSlot++;
-            const bool written = writeVideoPacket(copy);
-            av_packet_free(&copy);
-            if (!written)
+            if (!writeVideoPacket(copy.get()))
                 return false;
         }
         return true;
@@ -275,12 +273,12 @@ struct VideoFileWriter::Impl {
                 return true;
             if (rc < 0)
                 return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
+            --inFlight;
             if (slotted) {
                 if (!route(packet))
                     return false;
                 continue;
             }
-            --inFlight;
             if (!(intraOnly ? writeIntraPacket(packet) : writeVideoPacket(packet)))
                 return false;
         }
@@ -316,22 +314,18 @@ struct VideoFileWriter::Impl {
     // compressor.
     bool passOn(const AVPacket* own, int64_t pts)
     {
-        AVPacket* copy = av_packet_clone(own);
+        const PacketPtr copy = clonePacket(own);
         if (!copy)
             return markFailed(QStringLiteral("Out of memory"));
         copy->pts = copy->dts = pts;
         copy->duration = 1;
         copy->flags |= AV_PKT_FLAG_KEY;
-        bool ok = true;
         if (slotted) {
             noteSentSlot(pts);
-            ok = route(copy);
-        } else {
-            ++frames;
-            ok = writeIntraPacket(copy);
+            return route(copy.get());
         }
-        av_packet_free(&copy);
-        return ok;
+        ++frames;
+        return writeIntraPacket(copy.get());
     }
 
     // A packet numbered by slot: to the sink while it keeps packets (always before the file
@@ -795,12 +789,10 @@ Status VideoFileWriter::writePacket(const AVPacket* packet, qint64 slot)
         return writable;
     if (!packet)
         return {};
-    AVPacket* copy = av_packet_clone(packet);
+    const PacketPtr copy = clonePacket(packet);
     if (!copy)
         return d->failure(QStringLiteral("Out of memory"));
-    const bool written = d->writeAtSlot(copy, slot);
-    av_packet_free(&copy);
-    return d->outcome(written);
+    return d->outcome(d->writeAtSlot(copy.get(), slot));
 }
 
 int VideoFileWriter::picturesWritten() const

@@ -70,16 +70,18 @@ void CapturePanel::onAddNetworkCamera()
     const auto name = dialogs_.input(kCameraNamePrompt, kAddCameraTitle);
     if (!name)
         return;
+    // The camera found now is the one stored: a pasted address's stray blanks go from both.
+    const NetworkCameraEntry camera{name->trimmed(), url->trimmed()};
     try {
         const BusyPointer busy;
-        control_.addNetworkCamera(*name, *url, true);
+        control_.addNetworkCamera(camera.name, camera.url, true);
     } catch (const CaptureError& error) {
         dialogs_.message(error.description, Icon::Warning, kAddCameraTitle);
         return;
     }
     auto cameras =
         networkCamerasFromText(station_.settings().read(QString::fromLatin1(kNetworkCamerasKey)));
-    cameras << NetworkCameraEntry{name->trimmed(), url->trimmed()};
+    cameras << camera;
     store(kNetworkCamerasKey, networkCamerasText(cameras));
 }
 
