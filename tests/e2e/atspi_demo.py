@@ -14,7 +14,7 @@ import time
 
 import pyatspi
 
-from atspi_drive import find_in, press, showing, station_app, wait_for, walk
+from atspi_drive import find_in, press, showing, started_station, wait_for, walk
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(HERE, "..", "..", "scripts", "demo.sh")
@@ -28,8 +28,7 @@ def start_demo(build_dir, prefix):
                ZELVAN_DEMO_DIR=folder)
     # demo.sh ends by exec'ing the station, so the process started here is the station.
     station = subprocess.Popen(["bash", DEMO, build_dir], env=env)
-    app = wait_for(lambda: station_app(station.pid), "the station on the accessibility bus",
-                   seconds=60.0)
+    app = started_station(station)
     return station, app, folder
 
 

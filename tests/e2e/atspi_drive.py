@@ -8,7 +8,7 @@ and leaves the configuration screen with its exit button. Then it walks the road
 pressing buttons: the capture screen, the frame selection screen and back to the main screen,
 finding their controls the same way. Exits 0 when everything was found.
 
-    xvfb-run -a dbus-run-session -- /usr/bin/python3 tests/e2e/atspi_drive.py build/station/zelvan
+    tests/e2e/headless.py -- /usr/bin/python3 tests/e2e/atspi_drive.py build/station/zelvan
 """
 import os
 import subprocess
@@ -50,6 +50,18 @@ def wait_for(find, what, seconds=20.0):
             return found
         time.sleep(0.1)
     raise SystemExit(f"not found within {seconds:.0f} s: {what}")
+
+
+def started_station(station, seconds=60.0):
+    """The station's application on the accessibility bus once it shows there (start-up on a
+    loaded machine, other tests on both cores, can take a while); a station that ended first is
+    reported at once with its exit code."""
+    def find():
+        if station.poll() is not None:
+            raise SystemExit(f"the station ended (exit code {station.returncode}) before it "
+                             "showed on the accessibility bus")
+        return station_app(station.pid)
+    return wait_for(find, "the station on the accessibility bus", seconds)
 
 
 def station_app(pid):
@@ -186,9 +198,7 @@ def main():
                ZELVAN_SETTINGS=os.path.join(folder, "DI05.ini"))
     station = subprocess.Popen([sys.argv[1]], env=env)
     try:
-        # Start-up on a loaded machine (other tests on both cores) can take a while.
-        app = wait_for(lambda: station_app(station.pid), "the station on the accessibility bus",
-                       seconds=60.0)
+        app = started_station(station)
         answer(app, "Do you want to reset all parameters to install values?", "No")
         answer(app, "Please Verify all Setup Parameters", "OK")
         config, missing, described = check_screen(app, "Config", CONFIG)

@@ -13,7 +13,7 @@ real click on the picture through the X server's test extension:
    Jump: nothing asks to save a picture, Bob's video is still there with no .info, and no
    picture nor session log line carries Bob's name.
 
-    xvfb-run -a dbus-run-session -- /usr/bin/python3 tests/e2e/atspi_passes.py build
+    tests/e2e/headless.py -- /usr/bin/python3 tests/e2e/atspi_passes.py build
 """
 import os
 import shutil

@@ -14,7 +14,7 @@ station defines them:
 - loading grid 1 and grid 2 and leaving the set-up screen from grid 2 keeps measuring open;
 - a grid file without its check-buoy file loaded as grid 2 keeps grid 1.
 
-    xvfb-run -a dbus-run-session -- /usr/bin/python3 tests/e2e/atspi_results.py \
+    tests/e2e/headless.py -- /usr/bin/python3 tests/e2e/atspi_results.py \
         build/station/zelvan build/cli/zelvan-tool
 """
 import ctypes
@@ -32,7 +32,7 @@ from gi.repository import GLib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from atspi_drive import (answer, by_description, check_screen, find_in,  # noqa: E402
-                         press, showing, station_app, text_of, wait_for, walk)
+                         press, showing, started_station, text_of, wait_for, walk)
 
 SKIER = "Kai Lund"
 KEY_LEFT, KEY_UP, KEY_RIGHT, KEY_DOWN = 0xFF51, 0xFF52, 0xFF53, 0xFF54
@@ -417,8 +417,7 @@ def main():
                                env=env)
     x = XInput()
     try:
-        app = wait_for(lambda: station_app(station.pid), "the station on the accessibility bus",
-                       seconds=60.0)
+        app = started_station(station)
         config, _, _ = check_screen(app, "Config", [])
         press(find_in(config, lambda n: n.getRoleName() in ("push button", "menu item")
                       and n.name.replace("&", "") == "Exit and Save Parameters"))

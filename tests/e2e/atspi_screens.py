@@ -11,7 +11,7 @@ window manager, and through AT-SPI and plain X requests checks that:
 - the contact picture taken on the frame selection screen opens covering at least 90 % of its
   magenta area's width or height, counted in the pixels the X server shows.
 
-    xvfb-run -a -s "-screen 0 1920x1080x24" dbus-run-session -- /usr/bin/python3 \
+    tests/e2e/headless.py --size 1920x1080 -- /usr/bin/python3 \
         tests/e2e/atspi_screens.py build
 """
 import os
