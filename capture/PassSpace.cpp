@@ -42,6 +42,14 @@ QString formatText(const PassFormat& format)
 
 } // namespace
 
+QSize resolutionSize(const QString& name)
+{
+    const QStringList wh = name.split(QLatin1Char('x'));
+    bool wOk = false, hOk = false;
+    const QSize size = wh.size() == 2 ? QSize(wh[0].toInt(&wOk), wh[1].toInt(&hOk)) : QSize();
+    return wOk && hOk && !size.isEmpty() ? size : QSize();
+}
+
 std::optional<double> passBytesPerSecond(qint64 fileBytes, int frames, double fps)
 {
     if (fileBytes <= 0 || frames <= 0 || !(fps > 0) || !std::isfinite(fps))

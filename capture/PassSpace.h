@@ -13,6 +13,9 @@
 namespace zelvan::capture
 {
 
+// The picture size a resolution's name gives ("1920x1080"); invalid for any other name.
+QSize resolutionSize(const QString& name);
+
 // What a pass is recorded as.
 struct PassFormat {
     QSize size;                     // invalid: the device names no size

@@ -223,8 +223,7 @@ void CapturePanel::prepare()
 {
     setOptionPanelsVisible(false);
     selectQuietly(captureType_, captureType_->findText(kCaptureTypeStreams));
-    preview_->setText(control_.preview() ? QStringLiteral("Preview Off")
-                                         : QStringLiteral("Preview On"));
+    showPreviewWanted(control_.preview());
     restoreNetworkCameras();
     const StartDevice start = storedStartDevice();
     try {
@@ -305,7 +304,19 @@ void CapturePanel::showStartRate()
 void CapturePanel::startPreview()
 {
     control_.setPreview(true);
-    preview_->setText(QStringLiteral("Preview Off"));
+    showPreviewWanted(true);
+}
+
+void CapturePanel::showPreviewWanted(bool on)
+{
+    previewWanted_ = on;
+    preview_->setText(on ? QStringLiteral("Preview Off") : QStringLiteral("Preview On"));
+}
+
+void CapturePanel::showConnected(bool connected)
+{
+    shownConnected_ = connected;
+    connect_->setText(connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
 }
 
 void CapturePanel::finishStartUp()

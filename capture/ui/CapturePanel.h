@@ -50,6 +50,8 @@ public:
     void Connect();
     // Returns the panel to its disconnected state.
     void OnDisconnect();
+    void showConnected(bool connected);
+    void showPreviewWanted(bool on);
     // Pushes the recording parameters into the control right before a recording. A control
     // error is shown ("Eror code: ...") and is the failure; the caller need not show it again.
     Status SetCaptureValues();
@@ -155,6 +157,9 @@ private:
     QLabel* pauseLabel_ = nullptr;
     QComboBox* pauseTime_ = nullptr;
 
+    // What the hidden Connect and Preview buttons offer follows these, never the other way round.
+    bool shownConnected_ = false; // the panel shows a connected device (Connect offers Disconnect)
+    bool previewWanted_ = false;  // the operator's preview choice, kept over a reconnect
     int lowestChannel_ = 0;
     double keptRate_ = 0; // the rate the control runs at, for the bad-rate message
 };

@@ -58,9 +58,9 @@ void CapturePanel::connectSteps()
     limit_->setText(QString::number(control_.timeLimit()));
     cap_->setEnabled(true);
     videoConfig_->setEnabled(control_.dialogAvailable(DialogVideoSource));
-    connect_->setText(QStringLiteral("Disconnect"));
+    showConnected(true);
     InitAudioSettings();
-    if (preview_->text() == QStringLiteral("Preview Off")) {
+    if (previewWanted_) {
         control_.setPreview(true);
         station_.showScreen(app::Station::Screen::Capture);
         station_.setPreviewOn(true);
@@ -124,7 +124,7 @@ void CapturePanel::setPictureControlsEnabled(bool on)
 
 void CapturePanel::OnDisconnect()
 {
-    connect_->setText(QStringLiteral("Connect"));
+    showConnected(false);
     cap_->setEnabled(false);
     preview_->setEnabled(false);
     videoConfig_->setEnabled(false);

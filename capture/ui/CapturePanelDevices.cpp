@@ -42,7 +42,7 @@ void CapturePanel::onDevice(int index)
         return;
     try {
         control_.setVideoDeviceIndex(index); // refused while recording
-        if (connect_->text() == QStringLiteral("Disconnect"))
+        if (shownConnected_)
             OnDisconnect();
     } catch (const CaptureError& error) {
         selectQuietly(devices_, control_.videoDeviceIndex());

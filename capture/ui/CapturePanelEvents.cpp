@@ -38,9 +38,9 @@ void CapturePanel::onRateFinished()
 
 void CapturePanel::onPreviewClicked()
 {
-    const bool on = preview_->text() == QStringLiteral("Preview On");
+    const bool on = !previewWanted_;
     control_.setPreview(on);
-    preview_->setText(on ? QStringLiteral("Preview Off") : QStringLiteral("Preview On"));
+    showPreviewWanted(on);
 }
 
 void CapturePanel::onVideoConfig()
@@ -100,7 +100,7 @@ void CapturePanel::onDeviceListChange(const QString& category, int action, int i
     } catch (const CaptureError& error) {
         showError(error, true);
     }
-    if (connect_->text() == QStringLiteral("Disconnect") && action == 1 && !control_.connected())
+    if (shownConnected_ && action == 1 && !control_.connected())
         OnDisconnect();
 }
 

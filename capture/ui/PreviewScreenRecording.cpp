@@ -138,11 +138,8 @@ PassFormat PreviewScreen::passFormat() const
         format.compressor = compressor < 0 ? QStringLiteral("Uncompressed")
                                            : control_.videoCompressorName(compressor);
         const int resolution = control_.resolutionIndex();
-        if (resolution >= 0 && resolution < control_.resolutionCount()) {
-            const QStringList wh = control_.resolutionName(resolution).split(QLatin1Char('x'));
-            if (wh.size() == 2)
-                format.size = QSize(wh[0].toInt(), wh[1].toInt());
-        }
+        if (resolution >= 0 && resolution < control_.resolutionCount())
+            format.size = resolutionSize(control_.resolutionName(resolution));
         if (control_.audioDeviceIndex() >= 0)
             format.audioBytesPerSecond =
                 qint64(control_.sampleRate()) * control_.channels() * control_.bitsPerSample() / 8;

@@ -16,6 +16,15 @@ const PassFormat kMjpegVga{QSize(640, 480), 30, QStringLiteral("MJPEG"), 0};
 
 } // namespace
 
+TEST(PassSpace, ResolutionNamesGiveTheirSizeAndNothingElseDoes)
+{
+    EXPECT_EQ(resolutionSize("1920x1080"), QSize(1920, 1080));
+    EXPECT_EQ(resolutionSize("640x480"), QSize(640, 480));
+    // A name that is not a size gives no estimate rather than a wrong one.
+    for (const char* name : {"", "Default", "1920x", "x1080", "0x480", "1920x1080x2", "axb"})
+        EXPECT_FALSE(resolutionSize(name).isValid()) << name;
+}
+
 TEST(PassSpace, FrameEstimateByCompressorAtTheSize)
 {
     // 24-bit rows, padded to four bytes, plus the chunk header and index entry.
