@@ -1,5 +1,6 @@
 // Windows: DirectShow cameras and sound inputs through libavdevice.
 #include "capture/DeviceScan.h"
+#include "capture/DshowOptions.h"
 
 #include <algorithm>
 
@@ -40,6 +41,24 @@ QList<DshowDevice> dshowDevices(AVMediaType type)
     return out;
 }
 
+// What dshow prints of a camera's modes. Opened to list them, it fails by design once listed.
+QString dshowListing(const QString& url)
+{
+    const AVInputFormat* dshow = av_find_input_format("dshow");
+    AVFormatContext* fmt = avformat_alloc_context();
+    if (!dshow || !fmt) {
+        avformat_free_context(fmt);
+        return QString();
+    }
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "list_options", "true", 0);
+    FfmpegLogCollector log(fmt);
+    if (avformat_open_input(&fmt, url.toUtf8().constData(), dshow, &options) >= 0)
+        avformat_close_input(&fmt);
+    av_dict_free(&options);
+    return log.text();
+}
+
 } // namespace
 
 QList<VideoDeviceInfo> platformVideoDevices()
@@ -54,6 +73,7 @@ QList<VideoDeviceInfo> platformVideoDevices()
         info.rates = virtualVideoRates();
         info.colorFormats = QStringList{"Default"};
         info.colorFormatCodes = QStringList{QString()};
+        describeDshowCamera(info, dshowListing(info.url));
         list << info;
     }
     return list;
