@@ -2,7 +2,9 @@
 #include "capture/DeviceScan.h"
 #include "capture/DshowOptions.h"
 
+#include <QHash>
 #include <algorithm>
+#include <mutex>
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -59,11 +61,27 @@ QString dshowListing(const QString& url)
     return log.text();
 }
 
+// Listing a camera's modes opens it, and the list is scanned every few seconds, also while a
+// camera records: a camera keeps the modes it listed until it is unplugged.
+std::mutex listedMutex;
+QHash<QString, QString> listed; // url -> listing of the cameras present at the last scan
+
+QString listingOf(const QString& url)
+{
+    {
+        std::lock_guard<std::mutex> lock(listedMutex);
+        if (listed.contains(url))
+            return listed.value(url);
+    }
+    return dshowListing(url);
+}
+
 } // namespace
 
 QList<VideoDeviceInfo> platformVideoDevices()
 {
     QList<VideoDeviceInfo> list;
+    QHash<QString, QString> present;
     for (const DshowDevice& d : dshowDevices(AVMEDIA_TYPE_VIDEO)) {
         VideoDeviceInfo info;
         info.name = d.description;
@@ -73,9 +91,14 @@ QList<VideoDeviceInfo> platformVideoDevices()
         info.rates = virtualVideoRates();
         info.colorFormats = QStringList{"Default"};
         info.colorFormatCodes = QStringList{QString()};
-        describeDshowCamera(info, dshowListing(info.url));
+        const QString listing = listingOf(info.url);
+        describeDshowCamera(info, listing);
+        if (!info.modes.isEmpty()) // a camera that listed nothing is asked again next time
+            present.insert(info.url, listing);
         list << info;
     }
+    std::lock_guard<std::mutex> lock(listedMutex);
+    listed = present;
     return list;
 }
 
