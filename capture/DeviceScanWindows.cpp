@@ -1,7 +1,10 @@
 // Windows: DirectShow cameras and sound inputs through libavdevice.
 #include "capture/DeviceScan.h"
+#include "capture/DshowOptions.h"
 
+#include <QHash>
 #include <algorithm>
+#include <mutex>
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -40,11 +43,45 @@ QList<DshowDevice> dshowDevices(AVMediaType type)
     return out;
 }
 
+// What dshow prints of a camera's modes. Opened to list them, it fails by design once listed.
+QString dshowListing(const QString& url)
+{
+    const AVInputFormat* dshow = av_find_input_format("dshow");
+    AVFormatContext* fmt = avformat_alloc_context();
+    if (!dshow || !fmt) {
+        avformat_free_context(fmt);
+        return QString();
+    }
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "list_options", "true", 0);
+    FfmpegLogCollector log(fmt);
+    if (avformat_open_input(&fmt, url.toUtf8().constData(), dshow, &options) >= 0)
+        avformat_close_input(&fmt);
+    av_dict_free(&options);
+    return log.text();
+}
+
+// Listing a camera's modes opens it, and the list is scanned every few seconds, also while a
+// camera records: a camera keeps the modes it listed until it is unplugged.
+std::mutex listedMutex;
+QHash<QString, QString> listed; // url -> listing of the cameras present at the last scan
+
+QString listingOf(const QString& url)
+{
+    {
+        std::lock_guard<std::mutex> lock(listedMutex);
+        if (listed.contains(url))
+            return listed.value(url);
+    }
+    return dshowListing(url);
+}
+
 } // namespace
 
 QList<VideoDeviceInfo> platformVideoDevices()
 {
     QList<VideoDeviceInfo> list;
+    QHash<QString, QString> present;
     for (const DshowDevice& d : dshowDevices(AVMEDIA_TYPE_VIDEO)) {
         VideoDeviceInfo info;
         info.name = d.description;
@@ -54,8 +91,14 @@ QList<VideoDeviceInfo> platformVideoDevices()
         info.rates = virtualVideoRates();
         info.colorFormats = QStringList{"Default"};
         info.colorFormatCodes = QStringList{QString()};
+        const QString listing = listingOf(info.url);
+        describeDshowCamera(info, listing);
+        if (!info.modes.isEmpty()) // a camera that listed nothing is asked again next time
+            present.insert(info.url, listing);
         list << info;
     }
+    std::lock_guard<std::mutex> lock(listedMutex);
+    listed = present;
     return list;
 }
 

@@ -1,6 +1,7 @@
 // Cameras and other video inputs through libavdevice (video4linux2, dshow, lavfi, ...) and
 // network cameras (rtsp, http, srt, udp). Pictures carry the device's own time stamps (the
 // driver's buffer times, the stream's time stamps), not their arrival times.
+#include "capture/DshowOptions.h"
 #include "capture/NetworkCamera.h"
 #include "capture/SourceKinds.h"
 
@@ -83,7 +84,8 @@ AVDictionary* FfmpegVideoSource::inputOptions() const
     if (!settings.colorFormatCode.isEmpty()) {
         const QByteArray code = settings.colorFormatCode.toLatin1();
         if (device.inputFormat == QLatin1String("dshow"))
-            av_dict_set(&options, code == "mjpeg" ? "vcodec" : "pixel_format", code.constData(), 0);
+            av_dict_set(&options, dshowFormatOption(settings.colorFormatCode).constData(),
+                        code.constData(), 0);
         else
             av_dict_set(&options, "input_format", code.constData(), 0);
     }
