@@ -3,10 +3,8 @@
 #include "app/ui/LogViewer.h"
 #include "base/OperatorMessage.h"
 #include "base/Platform.h"
-#include "review/AviFile.h"
 #include "review/FileChecks.h"
 #include "review/FrameGrab.h"
-#include "review/FrameReader.h"
 #include "review/FrameSelection.h"
 #include "review/NameFix.h"
 #include "widgets/Accessibility.h"
@@ -215,29 +213,33 @@ void FrameSelectionScreen::browse()
     const QString path = dialogs_.openFile(QString(), station_.videoDirectory(),
                                            QString::fromLatin1(kVideoFileFilter));
     if (!path.isEmpty()) {
-        const Informed<bool> avi = isAviFile(path);
-        // A phone's MP4 or MOV is no AVI, but the reader plays it frame by frame all the same.
-        const bool otherCamera = !avi.value && FrameReader().open(path).ok();
-        if (!otherCamera)
-            showMessages(dialogs_, avi.messages);
-        if (!avi.value && !otherCamera) {
-            dialogs_.message(QString::fromLatin1(kNotValidAvi), Icon::Warning);
-        } else {
+        const Informed<bool> choice =
+            chooseVideoFile(path, [this](const QString& p) { return openOtherCamera(p); });
+        if (choice.value) {
             text6_->setText(path);
-            if (const auto measured = alreadyMeasuredMessage(path, false))
-                showMessages(dialogs_, {*measured});
             enableTaking(QString::fromLatin1(kSelectStart));
-            if (avi.value) {
-                showMessages(dialogs_, aviFrameRate(path).messages);
-                showMessages(dialogs_, aviFrameCount(path).messages);
-            }
         }
+        showMessages(dialogs_, choice.messages);
     }
     // The player follows the file box, also after a cancelled dialog.
     const QString named = text6_->text();
     if (!named.isEmpty() && named != player_->fileName())
         openInPlayer(named);
     player_->setFocus();
+}
+
+bool FrameSelectionScreen::openOtherCamera(const QString& path)
+{
+    if (path == player_->fileName())
+        return true;
+    const QString before = player_->fileName();
+    const qint64 shown = player_->position();
+    if (player_->open(path))
+        return true;
+    // Not a video after all: the pass that was open comes back on the frame it showed.
+    if (!before.isEmpty() && player_->open(before))
+        (void)player_->setPosition(shown);
+    return false;
 }
 
 void FrameSelectionScreen::stepBack()

@@ -69,6 +69,8 @@ private:
     void paintCapture();
     void fixName();
     bool openInPlayer(const QString& path);
+    // The player's open of a file that is no AVI; true when it plays.
+    bool openOtherCamera(const QString& path);
     void enableTaking(const QString& instruction);
     void take();
     void log(const QString& line);
