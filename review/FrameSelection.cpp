@@ -120,6 +120,11 @@ Informed<bool> chooseVideoFile(const QString& path,
     return choice;
 }
 
+bool takenFrameGoesToGridSetup(double allGridsReady, bool forGridSetup)
+{
+    return allGridsReady != 1 || forGridSetup;
+}
+
 QString frameSelectedLine(qint64 frame, const QString& videoPath)
 {
     return QStringLiteral("Frame %1 Selected in %2").arg(frame).arg(videoPath);

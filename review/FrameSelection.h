@@ -77,6 +77,11 @@ std::optional<OperatorMessage> alreadyMeasuredMessage(const QString& videoPath, 
 Informed<bool> chooseVideoFile(const QString& path,
                                const std::function<bool(const QString&)>& opensAsVideo);
 
+// Whether a taken frame goes to the grid set-up screen (with kGridsNotReady) rather than the
+// measurement screen: when not every grid is ready (`allGridsReady` is not 1), or the operator
+// took it to set up a grid.
+bool takenFrameGoesToGridSetup(double allGridsReady, bool forGridSetup);
+
 // The debug log line of a taken frame.
 QString frameSelectedLine(qint64 frame, const QString& videoPath);
 

@@ -100,7 +100,6 @@ void FrameSelectionScreen::log(const QString& line)
 
 void FrameSelectionScreen::paint()
 {
-    gridSetupRequest_ = false;
     if (viewPainted_)
         return;
     log(QStringLiteral("SetStart Form painted"));
@@ -261,19 +260,17 @@ void FrameSelectionScreen::stepForward()
 
 void FrameSelectionScreen::takeFrame()
 {
-    take();
+    take(false);
 }
 
 void FrameSelectionScreen::takeForSetup()
 {
-    gridSetupRequest_ = true;
-    take();
+    take(true);
 }
 
-void FrameSelectionScreen::take()
+void FrameSelectionScreen::take(bool forGridSetup)
 {
     if (!player_->isOpen()) {
-        gridSetupRequest_ = false;
         dialogs_.message(
             QStringLiteral("No video is open. Open one with the \"...\" button first."),
             Icon::Warning);
@@ -290,14 +287,12 @@ void FrameSelectionScreen::take()
     showMessages(dialogs_, grabbed.messages);
     // Without this frame's picture the operator stays on it: the measurement screen would
     // otherwise show the previous picture as if it were this frame.
-    if (!grabbed.value) {
-        gridSetupRequest_ = false;
+    if (!grabbed.value)
         return;
-    }
     station_.setCapturePicturePass(
         {video, double(markedFrame_), station_.measureSkierName(), station_.measureJumpNumber()});
     station_.setNavigationMode(QStringLiteral("SelectFrame"));
-    if (station_.allGridsReady() != 1 || gridSetupRequest_) {
+    if (takenFrameGoesToGridSetup(station_.allGridsReady(), forGridSetup)) {
         dialogs_.message(QString::fromLatin1(kGridsNotReady), Icon::Warning);
         station_.showScreen(Screen::GridSetup);
     } else {

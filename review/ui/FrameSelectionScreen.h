@@ -72,7 +72,7 @@ private:
     // The player's open of a file that is no AVI; true when it plays.
     bool openOtherCamera(const QString& path);
     void enableTaking(const QString& instruction);
-    void take();
+    void take(bool forGridSetup);
     void log(const QString& line);
 
     app::Station& station_;
@@ -91,7 +91,6 @@ private:
     QPointer<QWidget> logViewer_;
     qint64 markedFrame_ = 0;
     bool viewPainted_ = false;
-    bool gridSetupRequest_ = false;
     bool paintPending_ = false;
 };
 

@@ -193,6 +193,14 @@ TEST_F(ChosenFileTest, AFileThatIsGoneIsToldBeforeItIsRefused)
         (QStringList{"File does not exist:\r\n" + QDir::toNativeSeparators(gone), kNotValidAvi}));
 }
 
+TEST(FrameSelectionTest, ATakenFrameIsMeasuredOnlyWithEveryGridReady)
+{
+    EXPECT_FALSE(takenFrameGoesToGridSetup(1, false));
+    EXPECT_TRUE(takenFrameGoesToGridSetup(1, true));
+    for (double notReady : {0.0, -1.0, 2.0, 0.5})
+        EXPECT_TRUE(takenFrameGoesToGridSetup(notReady, false)) << notReady;
+}
+
 TEST(FrameSelectionTest, DebugLogLine)
 {
     EXPECT_EQ(frameSelectedLine(57, "C:\\Videos\\Smithjump2.avi"),
