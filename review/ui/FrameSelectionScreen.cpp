@@ -157,9 +157,8 @@ void FrameSelectionScreen::paintCapture()
     btnGoToSetup_->setEnabled(true);
     const double hint = station_.contactFrameHint();
     if (hint > 0) {
-        markedFrame_ = qint64(hint);
         if (player_->isOpen())
-            (void)player_->setPosition(markedFrame_);
+            (void)player_->setPosition(qint64(hint));
         label5_->setText(QString::fromLatin1(kSelectStart));
     }
 }
@@ -276,21 +275,21 @@ void FrameSelectionScreen::take(bool forGridSetup)
             Icon::Warning);
         return;
     }
-    markedFrame_ = markedFrameFor(double(player_->position()));
+    const qint64 marked = markedFrameFor(double(player_->position()));
     // The picture measured is the picture on screen: position 0 takes frame 1, so show it.
-    if (markedFrame_ != player_->position())
-        (void)player_->setPosition(markedFrame_);
+    if (marked != player_->position())
+        (void)player_->setPosition(marked);
     const QString video = player_->fileName();
-    log(frameSelectedLine(markedFrame_, video));
+    log(frameSelectedLine(marked, video));
     const Informed<bool> grabbed =
-        grabVideoFrame(player_->reader(), markedFrame_, station_.stationFolder());
+        grabVideoFrame(player_->reader(), marked, station_.stationFolder());
     showMessages(dialogs_, grabbed.messages);
     // Without this frame's picture the operator stays on it: the measurement screen would
     // otherwise show the previous picture as if it were this frame.
     if (!grabbed.value)
         return;
     station_.setCapturePicturePass(
-        {video, double(markedFrame_), station_.measureSkierName(), station_.measureJumpNumber()});
+        {video, double(marked), station_.measureSkierName(), station_.measureJumpNumber()});
     station_.setNavigationMode(QStringLiteral("SelectFrame"));
     if (takenFrameGoesToGridSetup(station_.allGridsReady(), forGridSetup)) {
         dialogs_.message(QString::fromLatin1(kGridsNotReady), Icon::Warning);

@@ -39,7 +39,6 @@ public:
 
     widgets::FramePlayer& player() { return *player_; }
     widgets::CursorKeyPoll& keyPoll() { return *keyPoll_; }
-    qint64 markedFrame() const { return markedFrame_; }
 
     // What showing the screen does, by navigationMode (run at every show).
     void paint();
@@ -89,7 +88,6 @@ private:
     QPushButton* cmdMarkStart_ = nullptr;
     QPushButton* btnGoToSetup_ = nullptr;
     QPointer<QWidget> logViewer_;
-    qint64 markedFrame_ = 0;
     bool viewPainted_ = false;
     bool paintPending_ = false;
 };
