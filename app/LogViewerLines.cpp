@@ -96,13 +96,17 @@ Result<QSizeF> logPictureSizeTwips(const QString& path)
     return grid::pictureSizeTwips(pixels);
 }
 
-Result<QString> resultsViewerText(const QString& resultsFilePath)
+QString resultsViewerPath(const QString& resultsFilePath)
 {
-    int start = 0;
+    qsizetype start = 0;
     while (start < resultsFilePath.size() && resultsFilePath.at(start) == QLatin1Char(' '))
         ++start;
-    const QString path = resultsFilePath.mid(start);
-    Result<QString> text = readTextFile(path);
+    return resultsFilePath.mid(start);
+}
+
+Result<QString> resultsViewerText(const QString& resultsFilePath)
+{
+    Result<QString> text = readTextFile(resultsViewerPath(resultsFilePath));
     if (!text)
         return fail(QStringLiteral("The results file cannot be read. %1").arg(text.error()));
     return text;

@@ -55,8 +55,12 @@ LogListFill chosenFill(const QString& path, bool exists, const QString& ending);
 // when it cannot be read.
 Result<QSizeF> logPictureSizeTwips(const QString& path);
 
-// The results viewer's text: the file named by `resultsFilePath` with its leading spaces
-// removed, read whole. A failure says which file could not be read and why.
+// The results file's path as the results viewer reads it and titles itself with:
+// `resultsFilePath` without its leading spaces.
+QString resultsViewerPath(const QString& resultsFilePath);
+
+// The results viewer's text: the file at resultsViewerPath(resultsFilePath), read whole. A failure
+// says which file could not be read and why.
 Result<QString> resultsViewerText(const QString& resultsFilePath);
 
 } // namespace zelvan::app

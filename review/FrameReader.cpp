@@ -8,8 +8,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <QTransform>
+
 #include <algorithm>
-#include <array>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -244,37 +245,13 @@ struct FrameReader::Impl {
         return turned;
     }
 
-    // Turned clockwise by the stream's rotation, every pixel moved whole, so the picture
-    // keeps the decoder's colours exactly; one pass over the rows, no transform set up.
+    // Turned clockwise by the stream's rotation. A quarter-turn transform is Qt's whole-pixel
+    // rotation (no sampling), so the picture keeps the decoder's colours exactly.
     QImage upright(const QImage& picture) const
     {
         if (rotation == 0)
             return picture;
-        const int w = picture.width();
-        const int h = picture.height();
-        QImage out(rotation == 180 ? QSize(w, h) : QSize(h, w), picture.format());
-        if (out.isNull())
-            return out;
-        uchar* const base = out.bits();
-        const qsizetype line = out.bytesPerLine();
-        // Where source pixel (x, y) goes: its first byte and the step to the next x.
-        const auto [origin, across, down] = [&]() -> std::array<qsizetype, 3> {
-            if (rotation == 90) // source row y is column h-1-y, top to bottom
-                return {qsizetype(h - 1) * 3, line, -3};
-            if (rotation == 180)
-                return {qsizetype(h - 1) * line + qsizetype(w - 1) * 3, -3, -line};
-            return {qsizetype(w - 1) * line, -line, 3}; // 270: row y is column y, bottom up
-        }();
-        for (int y = 0; y < h; ++y) {
-            const uchar* from = picture.constScanLine(y);
-            uchar* to = base + origin + qsizetype(y) * down;
-            for (int x = 0; x < w; ++x, from += 3, to += across) {
-                to[0] = from[0];
-                to[1] = from[1];
-                to[2] = from[2];
-            }
-        }
-        return out;
+        return picture.transformed(QTransform().rotate(rotation));
     }
 
     // The decoded picture of frame n, waiting for the decoding thread when it has not got

@@ -1,6 +1,7 @@
 #include "review/FrameSelection.h"
 
 #include "base/Platform.h"
+#include "review/AviFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -94,6 +95,34 @@ std::optional<OperatorMessage> alreadyMeasuredMessage(const QString& videoPath, 
     const QString text = viewFlow ? QStringLiteral("File already measured - contact frame is ")
                                   : QStringLiteral("File already measured - start frame is ");
     return OperatorMessage{text + *field, Icon::None, QString::fromLatin1(kAlreadyMeasuredTitle)};
+}
+
+Informed<bool> chooseVideoFile(const QString& path,
+                               const std::function<bool(const QString&)>& opensAsVideo)
+{
+    Informed<bool> choice = isAviFile(path);
+    const bool avi = choice.value;
+    // What another camera recorded is no AVI, but it plays frame by frame all the same; the
+    // header check's word about the file is not the operator's business then.
+    if (!avi && opensAsVideo(path)) {
+        choice.messages.clear();
+        choice.value = true;
+    }
+    if (!choice.value) {
+        choice.messages << OperatorMessage{QString::fromLatin1(kNotValidAvi), Icon::Warning,
+                                           QString()};
+        return choice;
+    }
+    if (const auto measured = alreadyMeasuredMessage(path, false))
+        choice.messages << *measured;
+    if (avi)
+        choice.messages << aviFrameRate(path).messages << aviFrameCount(path).messages;
+    return choice;
+}
+
+bool takenFrameGoesToGridSetup(double allGridsReady, bool forGridSetup)
+{
+    return allGridsReady != 1 || forGridSetup;
 }
 
 QString frameSelectedLine(qint64 frame, const QString& videoPath)

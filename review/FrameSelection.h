@@ -3,10 +3,12 @@
 // position takes, the back-step limit, the free-space display and the ".info" side file that
 // marks a video as already measured.
 #include "base/OperatorMessage.h"
+#include "review/Informed.h"
 
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 namespace zelvan::review
@@ -67,6 +69,18 @@ std::optional<QString> measuredFrameField(const QString& videoPath);
 // "File already measured - start frame is 57" (the View flow says "contact frame"), titled
 // kAlreadyMeasuredTitle; std::nullopt for a video never measured.
 std::optional<OperatorMessage> alreadyMeasuredMessage(const QString& videoPath, bool viewFlow);
+
+// What "..." makes of the file the operator chose: true when the file box takes it, and the
+// messages to show, in order. An AVI is taken on its headers (the player opens it afterwards);
+// anything else, a phone's MP4 or MOV, is handed to `opensAsVideo`, the player's own open, and
+// taken when it plays. What neither is gets "Not a valid avi file".
+Informed<bool> chooseVideoFile(const QString& path,
+                               const std::function<bool(const QString&)>& opensAsVideo);
+
+// Whether a taken frame goes to the grid set-up screen (with kGridsNotReady) rather than the
+// measurement screen: when not every grid is ready (`allGridsReady` is not 1), or the operator
+// took it to set up a grid.
+bool takenFrameGoesToGridSetup(double allGridsReady, bool forGridSetup);
 
 // The debug log line of a taken frame.
 QString frameSelectedLine(qint64 frame, const QString& videoPath);

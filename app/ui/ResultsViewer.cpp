@@ -43,11 +43,8 @@ void ResultsViewer::open()
     const Result<QString> text = resultsViewerText(station_.resultsFilePath());
     if (text)
         output_->setPlainText(*text);
-    // Titled with the path the file was read from: without its leading blanks.
-    QString shown = station_.resultsFilePath();
-    while (shown.startsWith(QLatin1Char(' ')))
-        shown.remove(0, 1);
-    setWindowTitle(shown);
+    // Titled with the path the file was read from.
+    setWindowTitle(resultsViewerPath(station_.resultsFilePath()));
     show();
     raise();
     activateWindow();

@@ -3,10 +3,8 @@
 #include "app/ui/LogViewer.h"
 #include "base/OperatorMessage.h"
 #include "base/Platform.h"
-#include "review/AviFile.h"
 #include "review/FileChecks.h"
 #include "review/FrameGrab.h"
-#include "review/FrameReader.h"
 #include "review/FrameSelection.h"
 #include "review/NameFix.h"
 #include "widgets/Accessibility.h"
@@ -102,7 +100,6 @@ void FrameSelectionScreen::log(const QString& line)
 
 void FrameSelectionScreen::paint()
 {
-    gridSetupRequest_ = false;
     if (viewPainted_)
         return;
     log(QStringLiteral("SetStart Form painted"));
@@ -160,9 +157,8 @@ void FrameSelectionScreen::paintCapture()
     btnGoToSetup_->setEnabled(true);
     const double hint = station_.contactFrameHint();
     if (hint > 0) {
-        markedFrame_ = qint64(hint);
         if (player_->isOpen())
-            (void)player_->setPosition(markedFrame_);
+            (void)player_->setPosition(qint64(hint));
         label5_->setText(QString::fromLatin1(kSelectStart));
     }
 }
@@ -215,29 +211,33 @@ void FrameSelectionScreen::browse()
     const QString path = dialogs_.openFile(QString(), station_.videoDirectory(),
                                            QString::fromLatin1(kVideoFileFilter));
     if (!path.isEmpty()) {
-        const Informed<bool> avi = isAviFile(path);
-        // A phone's MP4 or MOV is no AVI, but the reader plays it frame by frame all the same.
-        const bool otherCamera = !avi.value && FrameReader().open(path).ok();
-        if (!otherCamera)
-            showMessages(dialogs_, avi.messages);
-        if (!avi.value && !otherCamera) {
-            dialogs_.message(QString::fromLatin1(kNotValidAvi), Icon::Warning);
-        } else {
+        const Informed<bool> choice =
+            chooseVideoFile(path, [this](const QString& p) { return openOtherCamera(p); });
+        if (choice.value) {
             text6_->setText(path);
-            if (const auto measured = alreadyMeasuredMessage(path, false))
-                showMessages(dialogs_, {*measured});
             enableTaking(QString::fromLatin1(kSelectStart));
-            if (avi.value) {
-                showMessages(dialogs_, aviFrameRate(path).messages);
-                showMessages(dialogs_, aviFrameCount(path).messages);
-            }
         }
+        showMessages(dialogs_, choice.messages);
     }
     // The player follows the file box, also after a cancelled dialog.
     const QString named = text6_->text();
     if (!named.isEmpty() && named != player_->fileName())
         openInPlayer(named);
     player_->setFocus();
+}
+
+bool FrameSelectionScreen::openOtherCamera(const QString& path)
+{
+    if (path == player_->fileName())
+        return true;
+    const QString before = player_->fileName();
+    const qint64 shown = player_->position();
+    if (player_->open(path))
+        return true;
+    // Not a video after all: the pass that was open comes back on the frame it showed.
+    if (!before.isEmpty() && player_->open(before))
+        (void)player_->setPosition(shown);
+    return false;
 }
 
 void FrameSelectionScreen::stepBack()
@@ -259,43 +259,39 @@ void FrameSelectionScreen::stepForward()
 
 void FrameSelectionScreen::takeFrame()
 {
-    take();
+    take(false);
 }
 
 void FrameSelectionScreen::takeForSetup()
 {
-    gridSetupRequest_ = true;
-    take();
+    take(true);
 }
 
-void FrameSelectionScreen::take()
+void FrameSelectionScreen::take(bool forGridSetup)
 {
     if (!player_->isOpen()) {
-        gridSetupRequest_ = false;
         dialogs_.message(
             QStringLiteral("No video is open. Open one with the \"...\" button first."),
             Icon::Warning);
         return;
     }
-    markedFrame_ = markedFrameFor(double(player_->position()));
+    const qint64 marked = markedFrameFor(double(player_->position()));
     // The picture measured is the picture on screen: position 0 takes frame 1, so show it.
-    if (markedFrame_ != player_->position())
-        (void)player_->setPosition(markedFrame_);
+    if (marked != player_->position())
+        (void)player_->setPosition(marked);
     const QString video = player_->fileName();
-    log(frameSelectedLine(markedFrame_, video));
+    log(frameSelectedLine(marked, video));
     const Informed<bool> grabbed =
-        grabVideoFrame(player_->reader(), markedFrame_, station_.stationFolder());
+        grabVideoFrame(player_->reader(), marked, station_.stationFolder());
     showMessages(dialogs_, grabbed.messages);
     // Without this frame's picture the operator stays on it: the measurement screen would
     // otherwise show the previous picture as if it were this frame.
-    if (!grabbed.value) {
-        gridSetupRequest_ = false;
+    if (!grabbed.value)
         return;
-    }
     station_.setCapturePicturePass(
-        {video, double(markedFrame_), station_.measureSkierName(), station_.measureJumpNumber()});
+        {video, double(marked), station_.measureSkierName(), station_.measureJumpNumber()});
     station_.setNavigationMode(QStringLiteral("SelectFrame"));
-    if (station_.allGridsReady() != 1 || gridSetupRequest_) {
+    if (takenFrameGoesToGridSetup(station_.allGridsReady(), forGridSetup)) {
         dialogs_.message(QString::fromLatin1(kGridsNotReady), Icon::Warning);
         station_.showScreen(Screen::GridSetup);
     } else {

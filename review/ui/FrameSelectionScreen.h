@@ -39,7 +39,6 @@ public:
 
     widgets::FramePlayer& player() { return *player_; }
     widgets::CursorKeyPoll& keyPoll() { return *keyPoll_; }
-    qint64 markedFrame() const { return markedFrame_; }
 
     // What showing the screen does, by navigationMode (run at every show).
     void paint();
@@ -69,8 +68,10 @@ private:
     void paintCapture();
     void fixName();
     bool openInPlayer(const QString& path);
+    // The player's open of a file that is no AVI; true when it plays.
+    bool openOtherCamera(const QString& path);
     void enableTaking(const QString& instruction);
-    void take();
+    void take(bool forGridSetup);
     void log(const QString& line);
 
     app::Station& station_;
@@ -87,9 +88,7 @@ private:
     QPushButton* cmdMarkStart_ = nullptr;
     QPushButton* btnGoToSetup_ = nullptr;
     QPointer<QWidget> logViewer_;
-    qint64 markedFrame_ = 0;
     bool viewPainted_ = false;
-    bool gridSetupRequest_ = false;
     bool paintPending_ = false;
 };
 

@@ -99,4 +99,9 @@ TEST_F(ViewerRules, ResultsTextDropsLeadingSpacesOfThePathOnly)
     const zelvan::Result<QString> missing = resultsViewerText(dir.filePath("none.txt"));
     EXPECT_FALSE(missing.ok());
     EXPECT_TRUE(missing.error().contains(dir.filePath("none.txt")));
+    // The path read is the path the viewer shows: blanks before it go, any others stay.
+    EXPECT_EQ(resultsViewerPath("   " + results), results);
+    EXPECT_EQ(resultsViewerPath(" C:\\Results  dir\\r.txt "), "C:\\Results  dir\\r.txt ");
+    EXPECT_EQ(resultsViewerPath("\tC:\\r.txt"), "\tC:\\r.txt");
+    EXPECT_EQ(resultsViewerPath("   "), "");
 }

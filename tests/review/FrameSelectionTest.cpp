@@ -1,6 +1,8 @@
 // The frame selection screen's decisions, without widgets.
 #include "review/FrameSelection.h"
 
+#include "AviBuilder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -111,6 +113,92 @@ TEST_F(InfoFileTest, NeverMeasuredOrOddSideFiles)
     // A folder of that name is no side file.
     ASSERT_TRUE(QDir(dir.path()).mkdir("c.avi.info"));
     EXPECT_FALSE(measuredFrameField(video("c.avi")));
+}
+
+class ChosenFileTest : public InfoFileTest
+{
+protected:
+    QString write(const char* name, const QByteArray& bytes)
+    {
+        const QString path = video(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    // The player's open as the screen hands it over: records what it was asked to open.
+    std::function<bool(const QString&)> opener(bool plays)
+    {
+        return [this, plays](const QString& path) {
+            opened << path;
+            return plays;
+        };
+    }
+    static QStringList texts(const OperatorMessages& messages)
+    {
+        QStringList out;
+        for (const OperatorMessage& m : messages)
+            out << m.text;
+        return out;
+    }
+    QStringList opened;
+};
+
+TEST_F(ChosenFileTest, AnAviIsTakenOnItsHeadersAndNeverOpenedHere)
+{
+    const QString avi = write("Smithjump2.avi", test::buildAvi(test::AviSpec{}));
+    writeInfo(avi, "C:\\Videos\\Smithjump2.avi,57\r\n");
+    const Informed<bool> choice = chooseVideoFile(avi, opener(false));
+    EXPECT_TRUE(choice.value);
+    EXPECT_TRUE(opened.isEmpty()) << "the player opens an AVI after the choice, once";
+    EXPECT_EQ(texts(choice.messages), QStringList{"File already measured - start frame is 57"});
+
+    // Headers that cannot be read: taken all the same, and the operator told twice, for the
+    // rate and for the length.
+    const QString damaged = write("damaged.avi", QByteArray("RIFF\x10\0\0\0AVI junkjunk", 20));
+    const Informed<bool> told = chooseVideoFile(damaged, opener(false));
+    EXPECT_TRUE(told.value);
+    EXPECT_TRUE(opened.isEmpty());
+    ASSERT_EQ(told.messages.size(), 2);
+    EXPECT_TRUE(told.messages[0].text.startsWith("Unable to read AVI file info from:"))
+        << told.messages[0].text.toStdString();
+    EXPECT_EQ(told.messages[0], told.messages[1]);
+}
+
+TEST_F(ChosenFileTest, AnotherCamerasVideoIsTakenWhenThePlayerOpensIt)
+{
+    const QString phone = write("Phone pass.mov", "not looked at here");
+    writeInfo(phone, "C:\\Phone pass.mov,12\r\n");
+    const Informed<bool> choice = chooseVideoFile(phone, opener(true));
+    EXPECT_TRUE(choice.value);
+    EXPECT_EQ(opened, QStringList{phone});
+    EXPECT_EQ(texts(choice.messages), QStringList{"File already measured - start frame is 12"});
+
+    opened.clear();
+    const Informed<bool> refused = chooseVideoFile(phone, opener(false));
+    EXPECT_FALSE(refused.value);
+    EXPECT_EQ(opened, QStringList{phone});
+    ASSERT_EQ(refused.messages.size(), 1);
+    EXPECT_EQ(refused.messages[0], (OperatorMessage{kNotValidAvi, Icon::Warning, QString()}));
+}
+
+TEST_F(ChosenFileTest, AFileThatIsGoneIsToldBeforeItIsRefused)
+{
+    const QString gone = video("gone.mp4");
+    const Informed<bool> choice = chooseVideoFile(gone, opener(false));
+    EXPECT_FALSE(choice.value);
+    EXPECT_EQ(opened, QStringList{gone});
+    EXPECT_EQ(
+        texts(choice.messages),
+        (QStringList{"File does not exist:\r\n" + QDir::toNativeSeparators(gone), kNotValidAvi}));
+}
+
+TEST(FrameSelectionTest, ATakenFrameIsMeasuredOnlyWithEveryGridReady)
+{
+    EXPECT_FALSE(takenFrameGoesToGridSetup(1, false));
+    EXPECT_TRUE(takenFrameGoesToGridSetup(1, true));
+    for (double notReady : {0.0, -1.0, 2.0, 0.5})
+        EXPECT_TRUE(takenFrameGoesToGridSetup(notReady, false)) << notReady;
 }
 
 TEST(FrameSelectionTest, DebugLogLine)
