@@ -5,7 +5,6 @@
 #include "app/SettingsValues.h"
 #include "app/Station.h"
 #include "app/TextFiles.h"
-#include "grid/SetupScreenRules.h"
 
 #include <QDir>
 
@@ -25,9 +24,7 @@ Status storeType(Station& station, const char* type)
 Status setNumGrids(Station& station, int grids)
 {
     const int n = (grids == 2 || grids == 3) ? grids : 1;
-    station.setNumGrids(n);
-    // More grids configured means more grids to set up; fewer may leave all of them ready.
-    station.setAllGridsReady(grid::allConfiguredReady(station.gridStore(), n) ? 1.0 : 0.0);
+    station.setNumGrids(n); // settles allGridsReady for the new count
     return station.settings().write(QLatin1String(key::grids), QString::number(n));
 }
 

@@ -4,6 +4,7 @@
 #include "base/Numbers.h"
 #include "base/Platform.h"
 #include "base/StationFiles.h"
+#include "grid/SetupScreenRules.h"
 
 #include <QDir>
 #include <QSettings>
@@ -129,6 +130,7 @@ Station::TournamentType Station::tournamentType() const
 void Station::setNumGrids(double numGrids)
 {
     assign(this, mirror_.numGrids, numGrids, &Station::numGridsChanged);
+    recheckAllGridsReady();
 }
 
 void Station::setRightToLeft(bool rightToLeft)
@@ -310,6 +312,11 @@ void Station::setAllGridsReady(double ready)
 {
     changeGrids(
         [&](grid::GridStore&, grid::WorkingSet&, grid::GridFlags& f) { f.allGridsReady = ready; });
+}
+
+void Station::recheckAllGridsReady()
+{
+    setAllGridsReady(grid::allConfiguredReady(grids_, int(mirror_.numGrids)) ? 1.0 : 0.0);
 }
 
 void Station::setGridLoadingFlag(bool loading)

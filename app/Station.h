@@ -91,7 +91,8 @@ public:
     QString pictureExtension() const { return mirror_.pictureExtension; }
     QString pictureFormatCode() const { return mirror_.pictureFormatCode; }
 
-    // Each sets the mirror only; config:: actions also store the setting.
+    // Each sets the mirror only; config:: actions also store the setting. A new grid count
+    // also settles allGridsReady (more grids configured means more grids to set up).
     void setNumGrids(double numGrids);
     void setRightToLeft(bool rightToLeft);
     void setBoxLineOff(bool boxLineOff);
@@ -137,6 +138,9 @@ public:
     void setGridDescription(int grid, const QString& description);
     void setCurrentGrid(double grid);
     void setAllGridsReady(double ready);
+    // allGridsReady from the grids themselves: 1.0 when grids 1..numGrids are all ready, else 0.
+    // The one place it is worked out again after the grid count or a grid changed.
+    void recheckAllGridsReady();
     void setGridLoadingFlag(bool loading);
     // The main screen's indicator of grid 1..3: its status picture ("SmallSmiley.jpg" when
     // `fileFound`, else "SmallCaution.jpg") and its description box, as the configuration

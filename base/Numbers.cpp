@@ -130,6 +130,16 @@ std::optional<double> parseNumber(QStringView field, Exponent exponent)
     return ascii->startsWith('-') ? -0.0 : 0.0;
 }
 
+std::optional<TypedNumber> readTypedNumber(QStringView typed)
+{
+    QString text = typed.trimmed().toString();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    const std::optional<double> value = parseNumber(text, Exponent::Refused);
+    if (!value)
+        return std::nullopt;
+    return TypedNumber{text, *value};
+}
+
 double leadingNumber(QStringView text)
 {
     static const QRegularExpression form(

@@ -18,6 +18,16 @@ inline constexpr double kTwipsPerPixel = 15.0;
 enum class Exponent { Allowed, Refused };
 std::optional<double> parseNumber(QStringView field, Exponent exponent = Exponent::Allowed);
 
+// A number the operator typed (a distance, a value asked for), read as the station writes it:
+// blanks around it dropped and a decimal comma taken as the point ("45,3" -> "45.3"), so a typed
+// number never carries a comma into a comma-separated line. No exponent. std::nullopt when the
+// text is then not one number ("45,3,1", "4 5", "12m", empty).
+struct TypedNumber {
+    QString text; // as it is to be written: "45.3"
+    double value = 0;
+};
+std::optional<TypedNumber> readTypedNumber(QStringView typed);
+
 // The leading number of a text, the way an answer, caption or rate box is read:
 // " 7 lines" -> 7, "12 fps" -> 12, ".5" -> 0.5, "auto" -> 0, "" -> 0.
 double leadingNumber(QStringView text);

@@ -26,10 +26,8 @@ std::optional<QString> askDistance(const char* prompt, Dialogs& dialogs)
             dialogs.input(QLatin1String(prompt), QLatin1String(kOtherGridTitle));
         if (!answer)
             return std::nullopt;
-        QString typed = answer->trimmed();
-        typed.replace(QLatin1Char(','), QLatin1Char('.'));
-        if (const auto value = parseNumber(typed, Exponent::Refused); value && *value >= 0)
-            return typed;
+        if (const auto typed = readTypedNumber(*answer); typed && typed->value >= 0)
+            return typed->text;
         dialogs.message(QLatin1String(kOtherGridNotNumberText), Icon::Warning);
     }
 }

@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace zelvan::widgets
 {
@@ -58,9 +59,7 @@ void PictureCanvas::setPicture(const QImage& picture)
     magnifier_->hide();
     if (fitOnOpen_ && !picture_.isNull())
         return fitToWindow();
-    updateScrollBars();
-    placeChildren();
-    viewport()->update();
+    refreshView();
 }
 
 QSizeF PictureCanvas::pictureSizeTwips() const
@@ -121,18 +120,18 @@ void PictureCanvas::setZoom(double zoom)
 
 void PictureCanvas::setZoom(double zoom, QPointF anchor)
 {
-    fitted_ = false;
-    applyZoom(zoom, anchor);
+    const bool wasFitted = std::exchange(fitted_, false);
+    // Scroll bars left out while fitted come back for the same zoom no longer fitted.
+    if (!applyZoom(zoom, anchor) && wasFitted)
+        updateScrollBars();
 }
 
-void PictureCanvas::applyZoom(double zoom, QPointF anchor)
+bool PictureCanvas::applyZoom(double zoom, QPointF anchor)
 {
     zoom = std::clamp(zoom, minZoom(), kMaxZoom);
-    if (zoom == zoom_) {
-        updateScrollBars();
-        placeChildren();
-        return viewport()->update();
-    }
+    // The zoom already shown: nothing moves and nothing is painted again.
+    if (zoom == zoom_)
+        return false;
     const QPointF twips = twipsAt(anchor);
     zoom_ = zoom;
     updateScrollBars();
@@ -142,6 +141,14 @@ void PictureCanvas::applyZoom(double zoom, QPointF anchor)
     placeChildren();
     viewport()->update();
     emit zoomChanged(zoom_);
+    return true;
+}
+
+void PictureCanvas::refreshView()
+{
+    updateScrollBars();
+    placeChildren();
+    viewport()->update();
 }
 
 QList<double> PictureCanvas::stepsHere() const
@@ -185,7 +192,9 @@ double PictureCanvas::fitZoom() const
 void PictureCanvas::fitToWindow()
 {
     fitted_ = true;
-    applyZoom(fitZoom(), QPointF(0, 0));
+    // A new picture or window may fit at the zoom already shown; its view is laid out anew.
+    if (!applyZoom(fitZoom(), QPointF(0, 0)))
+        refreshView();
 }
 
 void PictureCanvas::setFitOnOpen(bool on)

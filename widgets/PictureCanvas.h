@@ -130,7 +130,10 @@ private:
     QSize shownSize() const;         // the picture's size in viewport pixels at the current zoom
     QList<double> stepsHere() const; // zoomSteps() and the fitting zoom when it is below them
     double minZoom() const;
-    void applyZoom(double zoom, QPointF anchor);
+    // False, with nothing done, for the zoom already shown.
+    bool applyZoom(double zoom, QPointF anchor);
+    // Scroll ranges, placed children and a repaint for what is shown now.
+    void refreshView();
     // The pointer's picture position: through the magnifier when the pointer is inside it.
     QPointF pointerTwips(QPointF viewportPixel, Qt::KeyboardModifiers modifiers);
     const QImage& shownPicture() const; // the picture scaled for zooms below 100 %

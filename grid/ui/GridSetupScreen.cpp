@@ -145,16 +145,15 @@ void GridSetupScreen::applyMoves(const QList<PointMove>& moves)
     station_.changeGrids([&](GridStore&, WorkingSet& work, GridFlags&) {
         grid::applyMoves(moves, previous_, work);
     });
-    // A point picked or nudged by the operator is an edit of the set-up.
     for (const PointMove& move : moves) {
         const auto names = screenBoxNames(move.point);
-        const double at[2] = {move.to.x(), move.to.y()};
-        for (int i = 0; i < 2; ++i) {
-            const QString name = QString::fromLatin1(names[i]);
-            widgets::fillBox(boxes_.value(name), pickedText(at[i]));
-            onBoxEdited(name, pickedText(at[i]));
-        }
+        widgets::fillBox(boxes_.value(QString::fromLatin1(names[0])), pickedText(move.to.x()));
+        widgets::fillBox(boxes_.value(QString::fromLatin1(names[1])), pickedText(move.to.y()));
     }
+    // A point picked or nudged by the operator is one edit of the set-up, however many boxes
+    // it rewrites (ten with the lock on).
+    if (!moves.isEmpty())
+        withdrawReadiness();
 }
 
 void GridSetupScreen::onBoxEdited(const QString& name, const QString& text)
@@ -162,6 +161,11 @@ void GridSetupScreen::onBoxEdited(const QString& name, const QString& text)
     station_.changeGrids([&](GridStore& store, WorkingSet& work, GridFlags&) {
         applySurveyEdit(name, text, work, store.setup[int(work.currentGrid)]);
     });
+    withdrawReadiness();
+}
+
+void GridSetupScreen::withdrawReadiness()
+{
     setReadyIcon(false);
     if (!station_.gridLoadingFlag()) {
         const int n = gridOfCaption(gridSelect_->text());
@@ -286,8 +290,7 @@ void GridSetupScreen::switchGrid()
         log(line);
     activateGrid(to);
     station_.setGridLoadingFlag(false);
-    if (allConfiguredReady(station_.gridStore(), int(station_.numGrids())))
-        station_.setAllGridsReady(1.0);
+    station_.recheckAllGridsReady();
 }
 
 void GridSetupScreen::complete()
@@ -362,9 +365,6 @@ void GridSetupScreen::loadGridFile()
     if (loaded->ready) {
         setReadyIcon(true);
         setAccuracyEnabled(true);
-        // Filling the boxes withdrew allGridsReady; the load's verdict stands.
-        if (allConfiguredReady(station_.gridStore(), int(station_.numGrids())))
-            station_.setAllGridsReady(1.0);
     }
 }
 

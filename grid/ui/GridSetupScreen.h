@@ -84,6 +84,8 @@ private:
     void showTexts(const SetupScreenTexts& texts);
     void showPictureSize();
     void onBoxEdited(const QString& name, const QString& text);
+    // The edit rule's second half: the grid is no longer the one made ready.
+    void withdrawReadiness();
     void onLockClicked(bool on);
     void releaseLock();
     void setReadyIcon(bool ready);

@@ -3,6 +3,7 @@
 #include "base/Numbers.h"
 #include "grid/Overlay.h"
 #include "grid/Transform.h"
+#include "measure/LabelColours.h"
 #include "measure/RecordFiles.h"
 #include "measure/RecordLines.h"
 #include "widgets/Accessibility.h"
@@ -73,7 +74,7 @@ void MeasureScreen::followStation()
     connect(&station_, &app::Station::tournamentTypeChanged, this, &MeasureScreen::showEventType);
     connect(&station_, &app::Station::labelColorChanged, this, &MeasureScreen::showLabelColours);
     connect(&station_, &app::Station::workingSetChanged, this, [this] {
-        setGrid_->setText(gridCaption(int(station_.currentGrid())));
+        showActiveGrid();
         if (isVisible())
             show_the_grid();
     });
@@ -85,7 +86,7 @@ void MeasureScreen::followStation()
 void MeasureScreen::showLoadState()
 {
     setGrid_->setVisible(station_.numGrids() != 1);
-    setGrid_->setText(gridCaption(int(station_.currentGrid())));
+    showActiveGrid();
     selectJumpOk();
     for (QLineEdit* r : readouts_)
         r->hide();
@@ -165,10 +166,15 @@ void MeasureScreen::adjust(Qt::Key direction)
     DrawImpactMark();
 }
 
+// Set_grid names the grid in use: the Station's currentGrid, whoever changed it.
+void MeasureScreen::showActiveGrid()
+{
+    setGrid_->setText(gridCaption(int(station_.currentGrid())));
+}
+
 void MeasureScreen::switchGrid()
 {
-    const int n = nextGrid(int(leadingNumber(setGrid_->text().mid(6))), int(station_.numGrids()));
-    setGrid_->setText(gridCaption(n));
+    const int n = nextGrid(int(station_.currentGrid()), int(station_.numGrids()));
     forgetImpact(); // the point was marked against the other grid
     for (QLabel* label : buoyLabels_)
         label->clear();
@@ -385,50 +391,26 @@ void MeasureScreen::showEventType()
                                     : QStringLiteral("Barefoot Jump"));
 }
 
-// The message colour reaches every label of the screen the configuration names; "default"
-// gives each its own colour.
+// The message colour reaches every label of the screen the configuration names.
 void MeasureScreen::showLabelColours()
 {
-    const struct {
-        const char* name;
-        int byDefault; // stored colour value: 0 black, 255 red, 65535 yellow
-    } labels[] = {{"Make_comment", 0},
-                  {"Other_Grid", 0},
-                  {"Fall", 0},
-                  {"Pass", 0},
-                  {"optJumpOK", 0},
-                  {"M_Reride", 255},
-                  {"O_reride", 65535},
-                  {"FrozenSign", 16777215},
-                  {"IWSFlabel", 0},
-                  {"AWSAlabel", 0},
-                  {"AdjustmentLabel", 16777215},
-                  {"CrossLabel", 16777215},
-                  {"maxbuoy", 16777215},
-                  {"maxbuoym", 16777215},
-                  {"minbuoy", 16777215},
-                  {"minbuoym", 16777215}};
     // Captions over the picture or beside the boxes read on black.
     for (QLabel* label : buoyLabels_)
         if (!label->property("baseStyle").isValid())
             label->setProperty("baseStyle", QStringLiteral("background: black; padding: 2px;"));
-    const bool byDefault = station_.labelColorName() == QLatin1String("default");
-    for (const auto& label : labels) {
-        QWidget* w = findChild<QWidget*>(QLatin1String(label.name));
+    for (const LabelColour& label :
+         labelColours(station_.labelColorName(), station_.labelColorValue())) {
+        QWidget* w = findChild<QWidget*>(label.objectName);
         if (!w)
             continue;
         // Each keeps its own background; only the text colour follows the setting.
         if (!w->property("baseStyle").isValid())
             w->setProperty("baseStyle", w->styleSheet());
-        const QColor c =
-            grid::storedColour(byDefault ? label.byDefault : station_.labelColorValue());
-        // The distance captions sit on the panel: a light colour is read on black, a dark one
-        // (black by default) on the panel itself.
-        const bool onPanel = w == iwsf_ || w == awsa_;
-        const QString base = !onPanel              ? w->property("baseStyle").toString()
-                             : c.lightness() > 128 ? QStringLiteral("background: black;")
-                                                   : QString();
-        w->setStyleSheet(base + QStringLiteral(" color: %1;").arg(c.name()));
+        const QString base =
+            label.background == LabelBackground::Own     ? w->property("baseStyle").toString()
+            : label.background == LabelBackground::Black ? QStringLiteral("background: black;")
+                                                         : QString();
+        w->setStyleSheet(base + QStringLiteral(" color: %1;").arg(label.text.name()));
     }
     redraw();
 }

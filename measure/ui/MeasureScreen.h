@@ -136,6 +136,7 @@ private:
     void selectJumpOk();
     void showEventType();
     void showLabelColours();
+    void showActiveGrid();
     void showMarker(bool shown);
     void forgetImpact();
     void redraw();

@@ -221,7 +221,7 @@ void MeasureScreen::showPictureToView()
 // pasted over it since.
 void MeasureScreen::activate()
 {
-    setGrid_->setText(gridCaption(int(station_.currentGrid())));
+    showActiveGrid();
     if (station_.navigationMode() == QLatin1String("SelectFrame"))
         showCurrentCapture();
     else

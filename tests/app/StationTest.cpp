@@ -342,3 +342,23 @@ TEST_F(StationSignals, LoadingTheMirrorSignalsOnlyWhatChanged)
 }
 
 } // namespace
+
+TEST_F(StationSignals, TheGridCountSettlesAllGridsReadyFromTheGrids)
+{
+    station.changeGrids(
+        [](grid::GridStore& store, grid::WorkingSet&, grid::GridFlags&) { store.ready[1] = true; });
+    station.setNumGrids(1);
+    EXPECT_EQ(station.allGridsReady(), 1) << "grid 1 is all there is to set up";
+    station.setNumGrids(3);
+    EXPECT_EQ(station.allGridsReady(), 0) << "grids 2 and 3 are not set up";
+    station.changeGrids(
+        [](grid::GridStore& store, grid::WorkingSet&, grid::GridFlags&) { store.ready[2] = true; });
+    EXPECT_EQ(station.allGridsReady(), 0) << "a grid made ready alone settles nothing";
+    station.recheckAllGridsReady();
+    EXPECT_EQ(station.allGridsReady(), 0) << "grid 3 is still not set up";
+    station.setNumGrids(2);
+    EXPECT_EQ(station.allGridsReady(), 1);
+    station.setGridReady(1, false);
+    station.recheckAllGridsReady();
+    EXPECT_EQ(station.allGridsReady(), 0);
+}

@@ -86,3 +86,16 @@ TEST(Numbers, OneTrailingSeparatorIsDropped)
     EXPECT_EQ(withoutTrailingSeparator(QString()), QString());
     EXPECT_EQ(kTwipsPerPixel * 640, 9600);
 }
+
+TEST(Numbers, ATypedNumberTakesADecimalCommaAsThePointOrIsRefused)
+{
+    const auto read = [](const char* typed) { return readTypedNumber(QString::fromUtf8(typed)); };
+    ASSERT_TRUE(read(" 45,3 "));
+    EXPECT_EQ(read(" 45,3 ")->text, QStringLiteral("45.3"));
+    EXPECT_EQ(read(" 45,3 ")->value, 45.3);
+    EXPECT_EQ(read("149")->text, QStringLiteral("149"));
+    EXPECT_EQ(read("149")->value, 149);
+    EXPECT_EQ(read("-2.5")->value, -2.5) << "the sign is the caller's to judge";
+    for (const char* refused : {"", "  ", "45,3,1", "45.3,1", "4 5", "12m", "1e3", "m", ","})
+        EXPECT_FALSE(read(refused)) << refused;
+}

@@ -1,10 +1,11 @@
 // The grid set-up screen with real widgets, offscreen, answered by scripted dialogs.
-#include "AccessibleName.h"
 #include "grid/ui/GridSetupScreen.h"
+#include "AccessibleName.h"
 
 #include "CanvasInput.h"
 #include "ScriptedDialogs.h"
 #include "StationFolder.h"
+#include "TestFiles.h"
 #include "ToolRun.h"
 #include "WidgetTestApp.h"
 #include "app/ConfigLoad.h"
@@ -674,4 +675,63 @@ TEST_F(GridSetupScreenTest, TheMagnifierShowsOnceAPointIsToBePlaced)
     // On the pointer's picture point, to the nearest quarter pixel.
     EXPECT_NEAR(canvas.magnifier()->centre().x(), canvas.twipsAt(over).x(), 15.0 / 8);
     EXPECT_NEAR(canvas.magnifier()->centre().y(), canvas.twipsAt(over).y(), 15.0 / 8);
+}
+
+namespace
+{
+
+// A settings store that reads "key=value" lines and refuses every write, as a store on a
+// locked-down workstation does.
+bool readLines(QIODevice& device, QSettings::SettingsMap& map)
+{
+    for (const QByteArray& line : device.readAll().split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            map.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+    }
+    return true;
+}
+
+bool refuseWrite(QIODevice&, const QSettings::SettingsMap&)
+{
+    return false;
+}
+
+} // namespace
+
+TEST(GridSetupScreenEdits, OnePickedPointIsOneEditOfTheSetUp)
+{
+    QTemporaryDir dir;
+    FixedClock clock{QDateTime(QDate(2026, 7, 4), QTime(9, 30))};
+    const QSettings::Format locked = QSettings::registerFormat("lockedini", readLines, refuseWrite);
+    const QString ini = dir.filePath("DI05.lockedini");
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Settings/grid1File=" + dir.filePath("lake.ipt").toUtf8() + "\n");
+    }
+    app::Station station(clock, std::make_unique<QSettings>(ini, locked), dir.path(),
+                         dir.filePath("zqio"));
+    station.debugLog().StartDebugLog();
+    ASSERT_FALSE(station.settings().gridFile(1).isEmpty());
+    ScriptedDialogs dialogs;
+    GridSetupScreen screen(station, dialogs);
+    screen.resize(1366, 768);
+    screen.show();
+    const QString log = dir.filePath("zqio/DebugLog.txt");
+    const qsizetype before = test::fileBytes(log).count("grid1File could not be saved");
+
+    station.changeGrids([](GridStore& store, WorkingSet&, GridFlags& flags) {
+        store.ready[1] = true;
+        flags.allGridsReady = 1;
+    });
+
+    screen.findChild<QRadioButton*>("upper_left_button")->click();
+    screen.pickAt({1500, 1500});
+    EXPECT_EQ(screen.findChild<QLineEdit*>("upper_left_x")->text(), "1500");
+    EXPECT_EQ(screen.findChild<QLineEdit*>("upper_left_y")->text(), "1500");
+    EXPECT_FALSE(station.gridReady(1));
+    EXPECT_EQ(station.allGridsReady(), 0);
+    EXPECT_EQ(test::fileBytes(log).count("grid1File could not be saved") - before, 1)
+        << "one click, one edit: the failed clearing of the grid's setting is told once";
 }

@@ -220,3 +220,44 @@ TEST_F(CanvasTest, PlacedLabelsFollowZoomAndScroll)
     canvas.placeAt(label, QPointF(0, 0)); // placing again moves, never duplicates
     EXPECT_EQ(label->pos(), QPoint(-5, 0));
 }
+
+namespace
+{
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+TEST_F(CanvasTest, ZoomingToTheZoomShownDoesNothing)
+{
+    canvas.setZoom(4.0, QPointF(100, 75));
+    canvas.horizontalScrollBar()->setValue(37);
+    canvas.verticalScrollBar()->setValue(21);
+    QApplication::processEvents();
+    PaintCounter counter;
+    canvas.viewport()->installEventFilter(&counter);
+    QSignalSpy zoomed(&canvas, &PictureCanvas::zoomChanged);
+
+    canvas.setZoom(4.0, QPointF(10, 10)); // another anchor: were it applied, it would recentre
+    canvas.setZoom(4.0);
+    QApplication::processEvents();
+    EXPECT_EQ(canvas.zoom(), 4.0);
+    EXPECT_EQ(canvas.horizontalScrollBar()->value(), 37);
+    EXPECT_EQ(canvas.verticalScrollBar()->value(), 21);
+    EXPECT_EQ(zoomed.count(), 0);
+    EXPECT_EQ(counter.paints, 0) << "nothing changed, so nothing is painted again";
+
+    canvas.setZoom(2.0, QPointF(0, 0)); // a real change still repaints
+    QApplication::processEvents();
+    EXPECT_EQ(zoomed.count(), 1);
+    EXPECT_GT(counter.paints, 0);
+}
