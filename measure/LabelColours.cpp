@@ -2,6 +2,8 @@
 
 #include "grid/Overlay.h"
 
+#include <cmath>
+
 namespace zelvan::measure
 {
 
@@ -15,8 +17,8 @@ constexpr int kWhite = 16777215;
 
 struct Label {
     const char* name;
-    int byDefault; // stored colour value
-    bool besideBoxes;
+    int byDefault;    // stored colour value
+    bool besideBoxes; // a caption on the light panel rather than on a background of its own
 };
 
 constexpr Label kLabels[] = {{"Make_comment", kBlack, false},
@@ -36,6 +38,18 @@ constexpr Label kLabels[] = {{"Make_comment", kBlack, false},
                              {"minbuoy", kWhite, false},
                              {"minbuoym", kWhite, false}};
 
+// A light colour on the light panel cannot be read (yellow on its grey is barely 1.1:1): a
+// caption beside the boxes is shown on black then. Relative luminance, as contrast rules weigh the
+// channels.
+bool light(const QColor& c)
+{
+    const auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) >
+           0.4;
+}
+
 } // namespace
 
 QList<LabelColour> labelColours(const QString& colourName, int colourValue)
@@ -47,8 +61,7 @@ QList<LabelColour> labelColours(const QString& colourName, int colourValue)
         c.objectName = QLatin1String(label.name);
         c.text = grid::storedColour(byDefault ? label.byDefault : colourValue);
         if (label.besideBoxes)
-            c.background =
-                c.text.lightness() > 128 ? LabelBackground::Black : LabelBackground::Panel;
+            c.background = light(c.text) ? LabelBackground::Black : LabelBackground::Panel;
         colours << c;
     }
     return colours;

@@ -10,7 +10,7 @@ namespace zelvan::measure
 
 // Where a label's text is read: on its own background (the outcome options, the signs over the
 // picture), or, for the two distance captions beside the boxes, on black when the colour is
-// light and on the panel itself when it is dark.
+// light (yellow, white) and on the panel itself when it is dark.
 enum class LabelBackground { Own, Black, Panel };
 
 struct LabelColour {

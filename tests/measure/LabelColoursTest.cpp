@@ -48,17 +48,19 @@ TEST(LabelColours, DefaultGivesEachLabelItsOwnColour)
 
 TEST(LabelColours, AChosenColourReachesEveryLabelAndLightCaptionsBesideTheBoxesReadOnBlack)
 {
-    // Yellow (lightness 127) still reads on the panel; white needs black behind it.
-    for (const auto& [value, name, beside] :
+    // Yellow on the light grey panel is as unreadable as white.
+    const QStringList onPanel = {"IWSFlabel", "AWSAlabel"};
+    for (const auto& [value, name, panelBackground] :
          {std::tuple{16777215, "#ffffff", LabelBackground::Black},
-          {65535, "#ffff00", LabelBackground::Panel}}) {
-        const QList<LabelColour> colours = labelColours(value == 65535 ? "yellow" : "white", value);
+          {65535, "#ffff00", LabelBackground::Black},
+          {255, "#ff0000", LabelBackground::Panel}}) {
+        const QList<LabelColour> colours = labelColours("chosen", value);
         ASSERT_EQ(colours.size(), 16);
         for (const LabelColour& c : colours) {
             EXPECT_EQ(c.text.name(), name) << c.objectName.toStdString();
-            const bool besideBoxes = c.objectName == "IWSFlabel" || c.objectName == "AWSAlabel";
-            EXPECT_EQ(c.background, besideBoxes ? beside : LabelBackground::Own)
-                << c.objectName.toStdString();
+            EXPECT_EQ(c.background,
+                      onPanel.contains(c.objectName) ? panelBackground : LabelBackground::Own)
+                << c.objectName.toStdString() << " in " << name;
         }
     }
     const QList<LabelColour> black = labelColours("black", 0);
