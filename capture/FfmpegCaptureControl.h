@@ -156,7 +156,9 @@ private:
     QList<QSize> formatSizes() const; // the sizes the chosen colour format serves
     void followServedMode();
     QStringList compressorList() const;
-    void startSource(); // (re)starts the connected device with the current settings
+    QString streamCompressor() const;  // the compressor of the codec a network camera sends
+    StreamFormat storedStream() const; // the camera's format when its packets are stored
+    void startSource();                // (re)starts the connected device with the current settings
     void stopSource();
     void restartIfConnected();
     void onDeviceFrame(FramePtr frame, qint64 timeMicros, quint64 generation);

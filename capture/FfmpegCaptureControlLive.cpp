@@ -3,6 +3,12 @@
 // network cameras.
 #include "capture/FfmpegCaptureControl.h"
 #include "capture/NetworkCamera.h"
+#include "capture/RecorderCompressors.h"
+
+extern "C" {
+#include <libavcodec/codec_desc.h>
+#include <libavcodec/codec_par.h>
+}
 
 namespace zelvan::capture
 {
@@ -91,6 +97,50 @@ void FfmpegCaptureControl::onPreviewShown(qint64 timeMicros)
         return;
     latencyShownMicros = now;
     emit statusText(QStringLiteral("%1: latency %2 ms").arg(connectedName).arg(latencyMs));
+}
+
+namespace
+{
+
+bool intraOnly(const StreamFormat& format)
+{
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(format->codec_id);
+    return desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+}
+
+// The network camera's format where its packets lean on each other (H.264, HEVC); pictures
+// that stand alone (MJPEG) are stored picture by picture instead, which also serves the
+// seconds kept before Start.
+StreamFormat interFrameFormat(const VideoSource* source)
+{
+    const StreamFormat format = source ? source->storableFormat() : StreamFormat();
+    return format && !intraOnly(format) ? format : StreamFormat();
+}
+
+} // namespace
+
+QString FfmpegCaptureControl::streamCompressor() const
+{
+    const StreamFormat format = interFrameFormat(source.get());
+    if (!format)
+        return {};
+    for (const QString& name : compressorCandidates())
+        if (VideoFileWriter::compressorCodec(name) == int(format->codec_id))
+            return name;
+    return {};
+}
+
+// A network camera's packets are written as they came when the compressor chosen writes the
+// codec the camera sends, at its size, and no effect changes the pictures: no quality is lost
+// and the computer compresses nothing.
+StreamFormat FfmpegCaptureControl::storedStream() const
+{
+    const StreamFormat format = interFrameFormat(source.get());
+    if (!format || effect.selected() >= 0 || compressor.isEmpty() ||
+        VideoFileWriter::compressorCodec(compressor) != int(format->codec_id) ||
+        QSize(format->width, format->height) != frameSize())
+        return {};
+    return format;
 }
 
 double FfmpegCaptureControl::recordingFrameRate() const

@@ -6,6 +6,7 @@
 #include "NetworkServers.h"
 #include "ToolRun.h"
 #include "capture/FfmpegCaptureControl.h"
+#include "review/FrameReader.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -58,6 +59,60 @@ int ownPicturesIn(const QList<QByteArray>& recorded, const QHash<QByteArray, int
     }
     return own;
 }
+
+// True when an H.264 access unit holds an IDR slice (NAL type 5): a picture that decodes alone.
+bool holdsIdrSlice(const QByteArray& unit)
+{
+    for (int i = 0; i + 3 < unit.size(); ++i)
+        if (unit[i] == 0 && unit[i + 1] == 0 && unit[i + 2] == 1 && (unit[i + 3] & 0x1f) == 5)
+            return true;
+    return false;
+}
+
+// Where `run` stands, packet for packet, in `all`; -1 when it is not one unbroken stretch of it.
+int stretchIn(const QList<QByteArray>& run, const QList<QByteArray>& all)
+{
+    if (run.isEmpty())
+        return -1;
+    for (int at = int(all.indexOf(run[0])); at >= 0; at = int(all.indexOf(run[0], at + 1))) {
+        if (at + run.size() <= all.size() && all.mid(at, run.size()) == run)
+            return at;
+    }
+    return -1;
+}
+
+// Another client of the same camera: the ffmpeg program storing what it receives as it came.
+class StreamWitness
+{
+public:
+    ~StreamWitness()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    bool start(const QString& url, const QString& out, int seconds)
+    {
+        process.start(QStandardPaths::findExecutable("ffmpeg"),
+                      {"-v", "error", "-rtsp_transport", "tcp", "-i", url, "-map", "0:v", "-c",
+                       "copy", "-t", QString::number(seconds), "-f", "avi", "-y", out});
+        return process.waitForStarted(5000) &&
+               waitFor([&] { return QFileInfo(out).size() > 0; }, 8000);
+    }
+    // Empty when it stored the stream; else what went wrong.
+    QString finish()
+    {
+        if (process.state() != QProcess::NotRunning && !process.waitForFinished(20000))
+            return "the ffmpeg program did not finish";
+        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return QString::fromUtf8(process.readAllStandardError());
+        return {};
+    }
+
+private:
+    QProcess process;
+};
 
 class NetworkCameraTest : public ::testing::Test
 {
@@ -294,4 +349,110 @@ TEST_F(NetworkCameraTest, ToolRecordsFromACameraAddress)
     EXPECT_EQ(bad.errText().trimmed(),
               "error: \"rtsp://\" is no camera address: it names no host.");
     EXPECT_FALSE(QFile::exists(dir.filePath("x.avi")));
+}
+
+TEST_F(NetworkCameraTest, H264CameraRecordedAsH264KeepsTheCamerasOwnPackets)
+{
+    requireRtsp();
+    // What the camera sends, the same bytes to every client: 12 s of H.264 with a key frame
+    // each second.
+    const QString file = dir.filePath("camera.mp4");
+    QProcess ffmpeg;
+    ffmpeg.start(
+        QStandardPaths::findExecutable("ffmpeg"),
+        {"-v",    "error",       "-f",   "lavfi",   "-i",       "testsrc=size=1280x720:rate=30",
+         "-t",    "12",          "-c:v", "libx264", "-preset",  "ultrafast",
+         "-tune", "zerolatency", "-g",   "30",      "-pix_fmt", "yuv420p",
+         "-y",    file});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    ASSERT_TRUE(server.startRtsp(port, 1280, 720, 30, file));
+    control.addNetworkCamera("Pole", rtspUrl(), true);
+    control.setFrameRate(30);
+    control.connectDevice(indexOf("Pole"));
+    // The camera's compression is offered whether or not this computer could compress it live.
+    QStringList names;
+    for (int i = 0; i < control.videoCompressorCount(); ++i)
+        names << control.videoCompressorName(i);
+    ASSERT_TRUE(names.contains("libx264")) << names.join(", ").toStdString();
+    control.setVideoCompressorIndex(int(names.indexOf("libx264")));
+
+    StreamWitness witness;
+    ASSERT_TRUE(witness.start(rtspUrl(), dir.filePath("witness.avi"), 11));
+    record("pole.avi", 2);
+    const int captured = control.framesCaptured();
+    const int dropped = control.framesDropped();
+    // A picture changed by an effect is no longer the camera's: it is compressed.
+    control.useEffect(kEffectCategory, control.effectIndex(kEffectCategory, "Mirror"));
+    record("mirrored.avi", 1);
+    const QString witnessed = witness.finish();
+    ASSERT_TRUE(witnessed.isEmpty()) << witnessed.toStdString();
+    const QList<QByteArray> sent = videoPackets(dir.filePath("witness.avi"));
+    const QList<QByteArray> recorded = videoPackets(dir.filePath("pole.avi"));
+
+    EXPECT_NEAR(captured, 60, 2);
+    EXPECT_LE(dropped, 2);
+    ASSERT_EQ(recorded.size(), captured);
+    // The file begins at a key frame and holds the camera's packets byte for byte, in order.
+    EXPECT_TRUE(holdsIdrSlice(recorded[0]));
+    if (dropped == 0)
+        EXPECT_GE(stretchIn(recorded, sent), 0) << "the packets are not the camera's";
+    for (int i = 0; i < recorded.size(); ++i)
+        ASSERT_TRUE(sent.contains(recorded[i])) << "packet " << i << " is not the camera's";
+
+    const AviProbe avi = probeAvi(dir.filePath("pole.avi"));
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.codec, "h264");
+    EXPECT_EQ(avi.width, 1280);
+    EXPECT_EQ(avi.height, 720);
+    EXPECT_EQ(avi.frameRate, 30);
+    EXPECT_EQ(avi.decodedFrames, captured);
+
+    // The frame selection steps through it picture by picture, back and forth.
+    review::FrameReader reader;
+    ASSERT_TRUE(reader.open(dir.filePath("pole.avi"))) << "cannot open the recording";
+    EXPECT_EQ(reader.codecName(), "h264");
+    EXPECT_EQ(reader.frameCount(), captured);
+    const auto first = reader.frame(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), QSize(1280, 720));
+    QImage previous = *first;
+    for (qint64 n = 1; n < reader.frameCount(); ++n) {
+        const auto next = reader.next();
+        ASSERT_TRUE(next) << "frame " << n;
+        EXPECT_NE(*next, previous) << "frame " << n << " repeats the one before";
+        previous = *next;
+    }
+    const auto back = reader.frame(reader.frameCount() / 2);
+    ASSERT_TRUE(back);
+    const auto again = reader.frame(reader.frameCount() / 2);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*back, *again);
+
+    const QList<QByteArray> mirrored = videoPackets(dir.filePath("mirrored.avi"));
+    ASSERT_FALSE(mirrored.isEmpty());
+    int camerasOwn = 0;
+    for (const QByteArray& packet : mirrored)
+        camerasOwn += sent.contains(packet) ? 1 : 0;
+    EXPECT_EQ(camerasOwn, 0);
+}
+
+TEST_F(NetworkCameraTest, ToolRecordsAnH264CameraInItsOwnCompression)
+{
+    requireRtsp();
+    ASSERT_TRUE(server.startRtsp(port, 1280, 720, 30));
+    const QString out = dir.filePath("tool.avi");
+    const test::ToolRun r = test::runTool({"record", "--device", rtspUrl(), "--seconds", "2",
+                                           "--fps", "30", "--codec", "libx264", "--out", out});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject json = r.json();
+    EXPECT_NEAR(json["framesCaptured"].toInt(), 60, 2);
+    EXPECT_LE(json["framesDropped"].toInt(), 2);
+    EXPECT_EQ(json["frameRate"].toDouble(), 30);
+    const QList<QByteArray> recorded = videoPackets(out);
+    ASSERT_EQ(recorded.size(), json["framesCaptured"].toInt());
+    EXPECT_TRUE(holdsIdrSlice(recorded.value(0)));
+    const AviProbe avi = probeAvi(out);
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.codec, "h264");
+    EXPECT_EQ(avi.decodedFrames, json["framesCaptured"].toInt());
 }

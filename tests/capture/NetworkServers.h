@@ -62,12 +62,16 @@ class CameraServer
 public:
     ~CameraServer() { stop(); }
     // H.264 at rtsp://127.0.0.1:PORT/cam; waits until it listens.
-    bool startRtsp(quint16 port, int width, int height, int fps)
+    // With `file` (MP4 of H.264): that file's pictures as they are, each client from its start.
+    bool startRtsp(quint16 port, int width, int height, int fps, const QString& file = {})
     {
         const QString script =
             qEnvironmentVariable("ZELVAN_SOURCE_DIR") + "/tests/capture/servers/rtsp_camera.py";
-        process.start("/usr/bin/python3", {script, QString::number(port), QString::number(width),
-                                           QString::number(height), QString::number(fps)});
+        QStringList arguments{script, QString::number(port), QString::number(width),
+                              QString::number(height), QString::number(fps)};
+        if (!file.isEmpty())
+            arguments << file;
+        process.start("/usr/bin/python3", arguments);
         if (!process.waitForReadyRead(15000))
             return false;
         return process.readAll().contains("ready");
