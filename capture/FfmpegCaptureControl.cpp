@@ -142,8 +142,7 @@ void FfmpegCaptureControl::startSource()
     if (!src)
         throwError(ErrDeviceFailed, dev.name + QStringLiteral(" is not available in this build"));
     const quint64 generation = ++sourceGeneration;
-    rateMeter.reset();
-    rateMeasured = false;
+    rateWatch.reset();
     deliveryKnown = false;
     deliveredFps = 0;
     latencyMs = -1;

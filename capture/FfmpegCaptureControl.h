@@ -43,7 +43,8 @@ public:
     void setCompressionQuality(int q);
     QSize frameSize() const; // of the current resolution
     // The rate the connected device really delivers when it is clearly below the asked one
-    // (0 until measured or when it keeps up); recordings are made at it.
+    // (0 until measured or when it keeps up); measured all the time, recordings are made at
+    // the rate it has when they start.
     double deliveredFrameRate() const { return deliveredFps; }
     // The connected device's rate has been measured (a second of pictures after connecting).
     bool deliveryMeasured() const { return deliveryKnown; }
@@ -193,8 +194,7 @@ private:
     std::unique_ptr<VideoSource> source;
     std::unique_ptr<AudioSource> audioSource;
     quint64 sourceGeneration = 0;
-    DeliveredRate rateMeter;   // device thread only while a source runs
-    bool rateMeasured = false; // likewise
+    RateWatch rateWatch; // device thread only while a source runs
     double deliveredFps = 0;
     bool deliveryKnown = false;
     int latencyMs = -1;

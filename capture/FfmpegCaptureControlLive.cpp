@@ -17,13 +17,10 @@ namespace zelvan::capture
 // interface.
 void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quint64 generation)
 {
-    if (!rateMeasured) {
-        if (const double measured = rateMeter.add(timeMicros); measured > 0) {
-            rateMeasured = true;
-            QMetaObject::invokeMethod(
-                this, [this, generation, measured] { onRateMeasured(generation, measured); },
-                Qt::QueuedConnection);
-        }
+    if (const double delivered = rateWatch.add(timeMicros); delivered > 0) {
+        QMetaObject::invokeMethod(
+            this, [this, generation, delivered] { onRateMeasured(generation, delivered); },
+            Qt::QueuedConnection);
     }
     frame = effect.apply(std::move(frame));
     if (!frame)
@@ -67,18 +64,22 @@ void FfmpegCaptureControl::showPreview(FramePtr frame, qint64 timeMicros)
     }
 }
 
-// A device that delivers clearly fewer pictures than asked is told once, and recorded at the
-// rate it delivers, so no repeated picture is invented and counted as dropped.
-void FfmpegCaptureControl::onRateMeasured(quint64 generation, double measured)
+// A device that delivers clearly fewer pictures than asked is told once for each rate it falls
+// to, and recorded at the rate it delivers, so no repeated picture is invented and counted as
+// dropped. One that keeps up again is recorded at the asked rate again.
+void FfmpegCaptureControl::onRateMeasured(quint64 generation, double delivered)
 {
     if (generation != sourceGeneration || !connected())
         return;
     deliveryKnown = true;
-    const double delivered = usualRate(measured);
-    if (!deliversSlower(delivered, fps))
+    const double before = deliveredFps;
+    deliveredFps = deliversSlower(delivered, fps) ? delivered : 0;
+    if (deliveredFps == before)
         return;
-    deliveredFps = delivered;
-    emit warning(slowDeliveryText(connectedName, delivered, fps));
+    if (deliveredFps > 0)
+        emit warning(slowDeliveryText(connectedName, delivered, fps));
+    else
+        emit statusText(fullDeliveryText(connectedName, fps));
     // What was kept was numbered at the asked rate: keep again at the delivered one.
     if (!capturing())
         refreshKeeping();

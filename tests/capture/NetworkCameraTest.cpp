@@ -272,6 +272,31 @@ TEST_F(NetworkCameraTest, CameraSlowerThanAskedIsToldOnceAndRecordedAtItsRate)
     EXPECT_EQ(avi.decodedFrames, control.framesCaptured() + control.framesDropped());
 }
 
+TEST_F(NetworkCameraTest, CameraWhoseRateFallsLaterIsToldOnceAndRecordedAtTheNewRate)
+{
+    ASSERT_TRUE(server.startHttpMjpegFalling(port, 30, 3, 3));
+    control.addNetworkCamera("Dock", httpUrl(), false);
+    QSignalSpy warnings(&control, &CaptureControl::warning);
+    control.setFrameRate(30);
+    control.connectDevice(indexOf("Dock"));
+    ASSERT_TRUE(waitFor([&] { return control.deliveryMeasured(); }, 5000));
+    EXPECT_EQ(control.deliveredFrameRate(), 0) << "it keeps up at first";
+    // After three seconds it sends a third of its pictures.
+    ASSERT_TRUE(waitFor([&] { return control.deliveredFrameRate() > 0; }, 12000));
+    EXPECT_EQ(control.deliveredFrameRate(), 10);
+    waitFor([] { return false; }, 1500); // no second word about the same fall
+    ASSERT_EQ(warnings.count(), 1);
+    EXPECT_EQ(warnings[0][0].toString(),
+              "Dock delivers 10 frames per second, not the 30 asked for: it is recorded at 10");
+    record("evening.avi", 1);
+    EXPECT_EQ(control.recordingFrameRate(), 10);
+    EXPECT_NEAR(control.framesCaptured(), 10, 1);
+    EXPECT_LE(control.framesDropped(), 1);
+    const AviProbe avi = probeAvi(dir.filePath("evening.avi"));
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.frameRate, 10);
+}
+
 TEST_F(NetworkCameraTest, MjpegCameraRecordedAsMjpegKeepsTheCamerasOwnPictures)
 {
     const QList<QByteArray> sent = videoPackets(makeMjpegFile(dir.filePath("sent.avi"), 150));

@@ -86,6 +86,33 @@ public:
                    QString("http://127.0.0.1:%1").arg(port)});
     }
 
+    // As startHttpMjpeg, sending only every `keep`-th picture after `seconds`: a camera whose
+    // rate falls.
+    bool startHttpMjpegFalling(quint16 port, int fps, double seconds, int keep)
+    {
+        return startListening(
+            port, {"-v",
+                   "error",
+                   "-re",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   QString("testsrc=size=320x240:rate=%1").arg(fps),
+                   "-vf",
+                   QString("select='lt(t\\,%1)+not(mod(n\\,%2))'").arg(seconds).arg(keep),
+                   "-fps_mode",
+                   "passthrough",
+                   "-c:v",
+                   "mjpeg",
+                   "-q:v",
+                   "5",
+                   "-f",
+                   "mpjpeg",
+                   "-listen",
+                   "1",
+                   QString("http://127.0.0.1:%1").arg(port)});
+    }
+
     // The pictures of `file` (MJPEG), looped, sent as they are (no compressing again) as
     // multipart JPEG at http://127.0.0.1:PORT in real time.
     bool startHttpMjpegFile(quint16 port, const QString& file)
