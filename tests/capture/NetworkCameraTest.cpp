@@ -137,6 +137,8 @@ protected:
         ASSERT_TRUE(waitFor([&] { return finished.count() > 0; }, int(seconds * 1000) + 8000));
     }
 
+    void recordTransportStream(const QString& url, bool check);
+
     QTemporaryDir dir;
     quint16 port = test::freePort();
     CameraServer server;
@@ -481,4 +483,40 @@ TEST_F(NetworkCameraTest, ToolRecordsAnH264CameraInItsOwnCompression)
     ASSERT_TRUE(avi.ok) << avi.error.toStdString();
     EXPECT_EQ(avi.codec, "h264");
     EXPECT_EQ(avi.decodedFrames, json["framesCaptured"].toInt());
+}
+
+// An MPEG-TS camera over udp:// or srt://: added, previewed and recorded with the right counts.
+void NetworkCameraTest::recordTransportStream(const QString& url, bool check)
+{
+    control.addNetworkCamera("Boat", url, check);
+    control.setFrameRate(25);
+    control.connectDevice(indexOf("Boat"));
+    EXPECT_EQ(control.frameSize(), QSize(320, 240));
+    QSignalSpy previews(&control, &CaptureControl::previewFrame);
+    control.setPreview(true);
+    ASSERT_TRUE(waitFor([&] { return previews.count() > 0; }, 8000));
+    EXPECT_EQ(previews[0][0].value<QImage>().size(), QSize(320, 240));
+    ASSERT_TRUE(waitFor([&] { return control.deliveryMeasured(); }, 8000));
+    EXPECT_EQ(control.deliveredFrameRate(), 0) << "the stream keeps up with 25 fps";
+    record("boat.avi", 2);
+    EXPECT_NEAR(control.framesCaptured(), 50, 2);
+    EXPECT_LE(control.framesDropped(), 2);
+    const AviProbe avi = probeAvi(dir.filePath("boat.avi"));
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.width, 320);
+    EXPECT_EQ(avi.frameRate, 25);
+    EXPECT_EQ(avi.decodedFrames, control.framesCaptured() + control.framesDropped());
+}
+
+TEST_F(NetworkCameraTest, UdpStreamIsCheckedPreviewedAndRecorded)
+{
+    ASSERT_TRUE(server.startUdpMpegTs(port));
+    recordTransportStream(QString("udp://127.0.0.1:%1").arg(port), true);
+}
+
+TEST_F(NetworkCameraTest, SrtStreamIsPreviewedAndRecorded)
+{
+    // The listener takes one caller: the camera is added unchecked, as from the tool.
+    ASSERT_TRUE(server.startSrtListener(port));
+    recordTransportStream(QString("srt://127.0.0.1:%1").arg(port), false);
 }
