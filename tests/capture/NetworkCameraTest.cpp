@@ -520,3 +520,27 @@ TEST_F(NetworkCameraTest, SrtStreamIsPreviewedAndRecorded)
     ASSERT_TRUE(server.startSrtListener(port));
     recordTransportStream(QString("srt://127.0.0.1:%1").arg(port), false);
 }
+
+TEST_F(NetworkCameraTest, LatencyShownIsFromTheCamerasPictureTimeToTheLivePicture)
+{
+    requireRtsp();
+    // The camera sends each picture 600 ms after it took it.
+    ASSERT_TRUE(server.startRtsp(port, 640, 360, 30, {}, 600));
+    control.addNetworkCamera("Pole", rtspUrl(), false);
+    QSignalSpy texts(&control, &CaptureControl::statusText);
+    control.connectDevice(indexOf("Pole"));
+    control.setPreview(true);
+    ASSERT_TRUE(waitFor([&] { return texts.count() > 0 && control.liveLatencyMs() >= 0; }, 8000));
+    waitFor([] { return false; }, 2500);
+    const int latency = control.liveLatencyMs();
+    EXPECT_GE(latency, 600);
+    EXPECT_LT(latency, 1600);
+    QString shown;
+    for (const auto& t : texts)
+        if (t[0].toString().startsWith("Pole: latency "))
+            shown = t[0].toString();
+    EXPECT_TRUE(shown.startsWith("Pole: latency ")) << shown.toStdString();
+    const int shownMs = shown.mid(14).section(' ', 0, 0).toInt();
+    EXPECT_GE(shownMs, 600) << shown.toStdString();
+    std::printf("RTSP latency with a camera 600 ms late: %d ms\n", latency);
+}

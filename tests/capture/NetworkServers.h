@@ -62,15 +62,19 @@ class CameraServer
 public:
     ~CameraServer() { stop(); }
     // H.264 at rtsp://127.0.0.1:PORT/cam; waits until it listens.
-    // With `file` (MP4 of H.264): that file's pictures as they are, each client from its start.
-    bool startRtsp(quint16 port, int width, int height, int fps, const QString& file = {})
+    // With `file` (MP4 of H.264): that file's pictures as they are, each client from its start;
+    // with `delayMs`, each picture sent that long after it was taken.
+    bool startRtsp(quint16 port, int width, int height, int fps, const QString& file = {},
+                   int delayMs = 0)
     {
         const QString script =
             qEnvironmentVariable("ZELVAN_SOURCE_DIR") + "/tests/capture/servers/rtsp_camera.py";
         QStringList arguments{script, QString::number(port), QString::number(width),
                               QString::number(height), QString::number(fps)};
         if (!file.isEmpty())
-            arguments << file;
+            arguments << "file=" + file;
+        if (delayMs > 0)
+            arguments << QString("delay=%1").arg(delayMs);
         process.start("/usr/bin/python3", arguments);
         if (!process.waitForReadyRead(15000))
             return false;
