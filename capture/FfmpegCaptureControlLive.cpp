@@ -136,7 +136,7 @@ QString FfmpegCaptureControl::streamCompressor() const
 // and the computer compresses nothing.
 StreamFormat FfmpegCaptureControl::storedStream() const
 {
-    const StreamFormat format = interFrameFormat(source.get());
+    StreamFormat format = interFrameFormat(source.get());
     if (!format || effect.selected() >= 0 || compressor.isEmpty() ||
         VideoFileWriter::compressorCodec(compressor) != int(format->codec_id) ||
         QSize(format->width, format->height) != frameSize())
