@@ -142,8 +142,7 @@ void FfmpegCaptureControl::startSource()
     if (!src)
         throwError(ErrDeviceFailed, dev.name + QStringLiteral(" is not available in this build"));
     const quint64 generation = ++sourceGeneration;
-    rateMeter.reset();
-    rateMeasured = false;
+    rateWatch.reset();
     deliveryKnown = false;
     deliveredFps = 0;
     latencyMs = -1;
@@ -414,7 +413,11 @@ void FfmpegCaptureControl::setChannel(int)
 QStringList FfmpegCaptureControl::compressorList() const
 {
     const QSize size = frameSize();
-    return liveCompressors(size.isValid() ? size : QSize(640, 480), fps);
+    QStringList names = liveCompressors(size.isValid() ? size : QSize(640, 480), fps);
+    // A camera's own compression is always a choice: its packets are stored, not compressed.
+    if (const QString own = streamCompressor(); !own.isEmpty() && !names.contains(own))
+        names << own;
+    return names;
 }
 
 int FfmpegCaptureControl::videoCompressorCount() const
@@ -625,6 +628,7 @@ RecorderSettings FfmpegCaptureControl::recorderSettings() const
     settings.codec = compressor.isEmpty() ? QStringLiteral("Uncompressed") : compressor;
     settings.quality = quality;
     settings.timeLimit = limitSeconds;
+    settings.stored = storedStream();
     if (!audioName.isEmpty())
         settings.audio = audioFormat;
     return settings;

@@ -43,7 +43,8 @@ public:
     void setCompressionQuality(int q);
     QSize frameSize() const; // of the current resolution
     // The rate the connected device really delivers when it is clearly below the asked one
-    // (0 until measured or when it keeps up); recordings are made at it.
+    // (0 until measured or when it keeps up); measured all the time, recordings are made at
+    // the rate it has when they start.
     double deliveredFrameRate() const { return deliveredFps; }
     // The connected device's rate has been measured (a second of pictures after connecting).
     bool deliveryMeasured() const { return deliveryKnown; }
@@ -156,7 +157,9 @@ private:
     QList<QSize> formatSizes() const; // the sizes the chosen colour format serves
     void followServedMode();
     QStringList compressorList() const;
-    void startSource(); // (re)starts the connected device with the current settings
+    QString streamCompressor() const;  // the compressor of the codec a network camera sends
+    StreamFormat storedStream() const; // the camera's format when its packets are stored
+    void startSource();                // (re)starts the connected device with the current settings
     void stopSource();
     void restartIfConnected();
     void onDeviceFrame(FramePtr frame, qint64 timeMicros, quint64 generation);
@@ -191,8 +194,7 @@ private:
     std::unique_ptr<VideoSource> source;
     std::unique_ptr<AudioSource> audioSource;
     quint64 sourceGeneration = 0;
-    DeliveredRate rateMeter;   // device thread only while a source runs
-    bool rateMeasured = false; // likewise
+    RateWatch rateWatch; // device thread only while a source runs
     double deliveredFps = 0;
     bool deliveryKnown = false;
     int latencyMs = -1;

@@ -3,6 +3,12 @@
 // network cameras.
 #include "capture/FfmpegCaptureControl.h"
 #include "capture/NetworkCamera.h"
+#include "capture/RecorderCompressors.h"
+
+extern "C" {
+#include <libavcodec/codec_desc.h>
+#include <libavcodec/codec_par.h>
+}
 
 namespace zelvan::capture
 {
@@ -11,13 +17,10 @@ namespace zelvan::capture
 // interface.
 void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quint64 generation)
 {
-    if (!rateMeasured) {
-        if (const double measured = rateMeter.add(timeMicros); measured > 0) {
-            rateMeasured = true;
-            QMetaObject::invokeMethod(
-                this, [this, generation, measured] { onRateMeasured(generation, measured); },
-                Qt::QueuedConnection);
-        }
+    if (const double delivered = rateWatch.add(timeMicros); delivered > 0) {
+        QMetaObject::invokeMethod(
+            this, [this, generation, delivered] { onRateMeasured(generation, delivered); },
+            Qt::QueuedConnection);
     }
     frame = effect.apply(std::move(frame));
     if (!frame)
@@ -61,18 +64,22 @@ void FfmpegCaptureControl::showPreview(FramePtr frame, qint64 timeMicros)
     }
 }
 
-// A device that delivers clearly fewer pictures than asked is told once, and recorded at the
-// rate it delivers, so no repeated picture is invented and counted as dropped.
-void FfmpegCaptureControl::onRateMeasured(quint64 generation, double measured)
+// A device that delivers clearly fewer pictures than asked is told once for each rate it falls
+// to, and recorded at the rate it delivers, so no repeated picture is invented and counted as
+// dropped. One that keeps up again is recorded at the asked rate again.
+void FfmpegCaptureControl::onRateMeasured(quint64 generation, double delivered)
 {
     if (generation != sourceGeneration || !connected())
         return;
     deliveryKnown = true;
-    const double delivered = usualRate(measured);
-    if (!deliversSlower(delivered, fps))
+    const double before = deliveredFps;
+    deliveredFps = deliversSlower(delivered, fps) ? delivered : 0;
+    if (deliveredFps == before)
         return;
-    deliveredFps = delivered;
-    emit warning(slowDeliveryText(connectedName, delivered, fps));
+    if (deliveredFps > 0)
+        emit warning(slowDeliveryText(connectedName, delivered, fps));
+    else
+        emit statusText(fullDeliveryText(connectedName, fps));
     // What was kept was numbered at the asked rate: keep again at the delivered one.
     if (!capturing())
         refreshKeeping();
@@ -91,6 +98,50 @@ void FfmpegCaptureControl::onPreviewShown(qint64 timeMicros)
         return;
     latencyShownMicros = now;
     emit statusText(QStringLiteral("%1: latency %2 ms").arg(connectedName).arg(latencyMs));
+}
+
+namespace
+{
+
+bool intraOnly(const StreamFormat& format)
+{
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(format->codec_id);
+    return desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+}
+
+// The network camera's format where its packets lean on each other (H.264, HEVC); pictures
+// that stand alone (MJPEG) are stored picture by picture instead, which also serves the
+// seconds kept before Start.
+StreamFormat interFrameFormat(const VideoSource* source)
+{
+    const StreamFormat format = source ? source->storableFormat() : StreamFormat();
+    return format && !intraOnly(format) ? format : StreamFormat();
+}
+
+} // namespace
+
+QString FfmpegCaptureControl::streamCompressor() const
+{
+    const StreamFormat format = interFrameFormat(source.get());
+    if (!format)
+        return {};
+    for (const QString& name : compressorCandidates())
+        if (VideoFileWriter::compressorCodec(name) == int(format->codec_id))
+            return name;
+    return {};
+}
+
+// A network camera's packets are written as they came when the compressor chosen writes the
+// codec the camera sends, at its size, and no effect changes the pictures: no quality is lost
+// and the computer compresses nothing.
+StreamFormat FfmpegCaptureControl::storedStream() const
+{
+    StreamFormat format = interFrameFormat(source.get());
+    if (!format || effect.selected() >= 0 || compressor.isEmpty() ||
+        VideoFileWriter::compressorCodec(compressor) != int(format->codec_id) ||
+        QSize(format->width, format->height) != frameSize())
+        return {};
+    return format;
 }
 
 double FfmpegCaptureControl::recordingFrameRate() const

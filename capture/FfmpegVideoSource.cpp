@@ -33,6 +33,7 @@ public:
     ~FfmpegVideoSource() override { stop(); }
     QSize sentSize() const override { return sent; }
     qint64 clockLagMicros() const override { return lag.load(); }
+    StreamFormat storableFormat() const override { return storable; }
 
 protected:
     static int interrupted(void* opaque)
@@ -65,6 +66,7 @@ private:
     bool anchored = false;
     bool ownTimes = true;   // the stream's time stamps follow the camera's clock
     bool intraOnly = false; // every packet is one picture on its own (MJPEG)
+    StreamFormat storable;  // a network stream whose packets are its pictures, in order
     // Smoothing of arrival times: pictures since it started, the last arrival, the last time
     // given and the mean interval.
     int arrivals = 0;
@@ -140,6 +142,12 @@ Status FfmpegVideoSource::openDecoder()
         return fail(QStringLiteral("Cannot decode the pictures of %1").arg(device.name));
     const AVCodecDescriptor* desc = avcodec_descriptor_get(dec->codec_id);
     intraOnly = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+    // A stream that sends its pictures in the order they are shown (no B frames, as network
+    // cameras do) can be stored packet by packet; one that reorders them cannot.
+    const AVCodecParameters* par = fmt->streams[stream]->codecpar;
+    if (isNetworkUrl(device.url) &&
+        (intraOnly || (par->video_delay == 0 && dec->has_b_frames == 0)))
+        storable = copyStreamFormat(par);
     return {};
 }
 
@@ -197,10 +205,11 @@ void FfmpegVideoSource::decode(const AVPacket* packet)
         FramePtr frame(av_frame_alloc());
         if (avcodec_receive_frame(dec, frame.get()) < 0)
             break;
-        // A picture that stands alone is this packet's: a recording in the same compression
-        // stores the packet as the camera sent it.
-        if (first && intraOnly)
-            attachSourcePacket(frame.get(), packet, dec->codec_id);
+        // The picture out of the decoder right after its packet went in is this packet's
+        // (one that stands alone, or a stream that does not reorder): a recording in the same
+        // compression stores the packet as the camera sent it.
+        if (first && (intraOnly || (storable && frame->pts == packet->pts)))
+            attachSourcePacket(frame.get(), packet, dec->codec_id, frame->key_frame);
         const qint64 time = frameTime(frame.get());
         if (onFrame)
             onFrame(std::move(frame), time);

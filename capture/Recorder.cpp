@@ -14,6 +14,18 @@ namespace zelvan::capture
 
 Recorder::Recorder() = default;
 
+namespace
+{
+
+// A file of the camera's own packets begins at a key frame, so its first pictures decode.
+bool startsStoredFile(const AVFrame* frame)
+{
+    const SourcePacket own = sourcePacketOf(frame);
+    return own.packet && (own.packet->flags & AV_PKT_FLAG_KEY);
+}
+
+} // namespace
+
 Recorder::~Recorder()
 {
     static_cast<void>(finish());
@@ -41,7 +53,10 @@ Status Recorder::start(const RecorderSettings& s)
     if (settings.audio.sampleRate > 0)
         writer.setAudioFormat(settings.audio);
     writer.setQuality(settings.quality);
-    if (Status opened = writer.open(settings.path, settings.size, settings.fps, settings.codec);
+    if (Status opened =
+            settings.stored
+                ? writer.openCopy(settings.path, settings.stored, settings.fps)
+                : writer.open(settings.path, settings.size, settings.fps, settings.codec);
         !opened)
         return opened;
     begin();
@@ -184,6 +199,8 @@ qint64 Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
     if (!running || limitHit || !frame)
         return -1;
     qint64 first = firstFrameMicros.load();
+    if (first < 0 && settings.stored && !startsStoredFile(frame.get()))
+        return -1;
     if (first < 0) {
         firstFrameMicros = timeMicros;
         first = timeMicros;
@@ -356,7 +373,7 @@ Status Recorder::finish()
     QString text = writeError;
     // close() also after a failed write: it keeps whatever frames reached the disk.
     const Status closed = writer.close();
-    if (slotted) {
+    if (slotted || settings.stored) {
         // Exact now that every picture is in: the file's frames are pictures or repeats.
         captured = writer.picturesWritten();
         dropped = writer.framesWritten() - writer.picturesWritten();

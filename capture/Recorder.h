@@ -34,6 +34,9 @@ struct RecorderSettings {
     AudioFormat audio;    // sampleRate 0: no sound
     double timeLimit = 0; // seconds; 0: until finish()
     int queueFrames = 0;  // 0: two seconds of pictures (at most 512 MB)
+    // Set: the camera's packets of this format are stored as they came (codec is then only
+    // the name the operator chose); the file begins at the first key frame.
+    StreamFormat stored;
 };
 
 class Recorder

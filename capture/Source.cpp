@@ -4,6 +4,7 @@
 #include <cstring>
 
 extern "C" {
+#include <libavcodec/codec_par.h>
 #include <libavcodec/packet.h>
 #include <libavutil/frame.h>
 }
@@ -31,6 +32,16 @@ PacketPtr clonePacket(const AVPacket* packet)
     return PacketPtr(packet ? av_packet_clone(packet) : nullptr);
 }
 
+StreamFormat copyStreamFormat(const AVCodecParameters* parameters)
+{
+    AVCodecParameters* copy = avcodec_parameters_alloc();
+    if (!copy || !parameters || avcodec_parameters_copy(copy, parameters) < 0) {
+        avcodec_parameters_free(&copy);
+        return {};
+    }
+    return StreamFormat(copy, [](AVCodecParameters* p) { avcodec_parameters_free(&p); });
+}
+
 namespace
 {
 
@@ -55,7 +66,7 @@ void freeAttachment(void*, uint8_t* data)
 
 } // namespace
 
-void attachSourcePacket(AVFrame* frame, const AVPacket* packet, int codecId)
+void attachSourcePacket(AVFrame* frame, const AVPacket* packet, int codecId, bool key)
 {
     if (!frame || !packet || !frame->buf[0] || packet->size <= 0)
         return;
@@ -66,7 +77,7 @@ void attachSourcePacket(AVFrame* frame, const AVPacket* packet, int codecId)
         return;
     }
     std::memcpy(copy->data, packet->data, size_t(packet->size));
-    copy->flags = packet->flags;
+    copy->flags = packet->flags | (key ? AV_PKT_FLAG_KEY : 0);
     auto* a = new Attachment;
     a->packet = copy;
     a->codecId = codecId;

@@ -16,6 +16,7 @@
 
 struct AVFrame;
 struct AVPacket;
+struct AVCodecParameters;
 
 namespace zelvan::capture
 {
@@ -36,12 +37,18 @@ PacketPtr clonePacket(const AVPacket* packet); // new reference to the same byte
 // recording in the same compression can store the camera's own bytes instead of compressing
 // the picture again. The packet travels with every reference to the frame; a picture made
 // from it (an effect) no longer counts as the packet's picture.
-void attachSourcePacket(AVFrame* frame, const AVPacket* packet, int codecId);
+// `key` marks the packet as a key frame where the decoder found one the demuxer did not flag.
+void attachSourcePacket(AVFrame* frame, const AVPacket* packet, int codecId, bool key = false);
 struct SourcePacket {
     const AVPacket* packet = nullptr; // null: the frame holds no camera picture as it was sent
     int codecId = 0;                  // AVCodecID of the packet
 };
 SourcePacket sourcePacketOf(const AVFrame* frame);
+
+// The compressed format a camera sends (codec, size, its parameter sets), shared and never
+// changed once made.
+using StreamFormat = std::shared_ptr<const AVCodecParameters>;
+StreamFormat copyStreamFormat(const AVCodecParameters* parameters);
 
 struct VideoSettings {
     QSize size{640, 480};
@@ -98,6 +105,10 @@ public:
     // How long before its time stamp a picture was taken, where the device tells (a network
     // camera's wall clock); 0 otherwise. Thread-safe.
     virtual qint64 clockLagMicros() const { return 0; }
+    // The compressed format of the pictures where the device's packets can be stored as they
+    // came: each packet is one picture, in the order shown, and travels with it (see
+    // sourcePacketOf). Null otherwise. Known once start() succeeded.
+    virtual StreamFormat storableFormat() const { return {}; }
 
 protected:
     FrameFn onFrame;

@@ -5,20 +5,58 @@
 namespace zelvan::capture
 {
 
+namespace
+{
+
+constexpr qint64 kWindowMicros = 2'000'000;
+
+bool differs(double rate, double from)
+{
+    return std::abs(rate - from) > 0.1 * from;
+}
+
+} // namespace
+
 double DeliveredRate::add(qint64 timeMicros)
 {
     // The first picture after opening often comes late (exposure, key frame); the measure
     // starts at the second.
     if (count++ == 0)
         return 0;
-    if (first < 0) {
-        first = timeMicros;
+    times.push_back(timeMicros);
+    while (times.size() > 2 && timeMicros - times[1] >= kWindowMicros)
+        times.pop_front();
+    const qint64 span = timeMicros - times.front();
+    if (!full && span < 1'500'000)
+        return 0;
+    full = true;
+    return span > 0 ? double(times.size() - 1) * 1e6 / double(span) : 0;
+}
+
+double RateWatch::add(qint64 timeMicros)
+{
+    const double measured = meter.add(timeMicros);
+    if (measured <= 0)
+        return 0;
+    const double rate = usualRate(measured);
+    if (reported == 0) {
+        reported = rate;
+        return rate;
+    }
+    if (!differs(rate, reported)) {
+        candidateSince = -1;
         return 0;
     }
-    const qint64 span = timeMicros - first;
-    if (span < 1'500'000)
+    if (candidateSince < 0 || differs(rate, candidate)) {
+        candidate = rate;
+        candidateSince = timeMicros;
         return 0;
-    return double(count - 2) * 1e6 / double(span);
+    }
+    if (timeMicros - candidateSince < kWindowMicros)
+        return 0;
+    reported = rate;
+    candidateSince = -1;
+    return rate;
 }
 
 double usualRate(double measured)
@@ -38,6 +76,13 @@ double usualRate(double measured)
 bool deliversSlower(double delivered, double asked)
 {
     return delivered > 0 && delivered < 0.9 * asked;
+}
+
+QString fullDeliveryText(const QString& device, double asked)
+{
+    return QStringLiteral("%1 delivers the %2 frames per second asked for again")
+        .arg(device)
+        .arg(asked);
 }
 
 QString slowDeliveryText(const QString& device, double delivered, double asked)

@@ -172,7 +172,9 @@ struct VideoFileWriter::Impl {
     AudioFormat audio;
     int quality = 4;
     AVFormatContext* fmt = nullptr;
-    AVCodecContext* venc = nullptr;
+    AVCodecContext* venc = nullptr; // null while a camera's packets are stored (copied)
+    StreamFormat copied;            // the camera's format whose packets are stored as they came
+    AVRational timeBase{1, 30};     // one frame slot
     AVStream* vstream = nullptr;
     AVStream* astream = nullptr;
     AVFrame* work = nullptr; // converted frame handed to the encoder
@@ -215,6 +217,7 @@ struct VideoFileWriter::Impl {
         sws_freeContext(sws);
         sws = nullptr;
         vstream = astream = nullptr;
+        copied.reset();
     }
 
     // A write or close failed: later writes are refused with the same reason.
@@ -241,7 +244,7 @@ struct VideoFileWriter::Impl {
     // Writes pkt (pts in frames) and takes its contents.
     bool writeVideoPacket(AVPacket* pkt)
     {
-        av_packet_rescale_ts(pkt, venc->time_base, vstream->time_base);
+        av_packet_rescale_ts(pkt, timeBase, vstream->time_base);
         pkt->stream_index = vstream->index;
         const int rc = av_interleaved_write_frame(fmt, pkt);
         av_packet_unref(pkt);
@@ -370,7 +373,9 @@ struct VideoFileWriter::Impl {
     // previous packet (see fillSlotsBefore); any other compresses the previous picture again.
     bool repeat(int count)
     {
-        if (intraOnly) {
+        // A stored camera packet that leans on the one before cannot be repeated: the slots
+        // stay empty in the file (a dropped frame that players show as the one before).
+        if (intraOnly || copied) {
             frames += count;
             return true;
         }
@@ -480,7 +485,10 @@ struct VideoFileWriter::Impl {
         const int rc = avformat_alloc_output_context2(&fmt, nullptr, "avi", temp.constData());
         if (rc < 0 || !fmt)
             return fail(QStringLiteral("Cannot create the video file: ") + avErrorText(rc));
-        addVideoStream(venc->framerate);
+        if (copied)
+            addCopiedStream();
+        else
+            addVideoStream(venc->framerate);
         if (audio.valid())
             addAudioStream();
         return startFile(temp);
@@ -511,6 +519,7 @@ struct VideoFileWriter::Impl {
         const int rc = avcodec_open2(venc, choice.codec, nullptr);
         if (rc < 0)
             return fail(QStringLiteral("Cannot start the video compressor: ") + avErrorText(rc));
+        timeBase = venc->time_base;
         bottomUp = choice.raw;
         const AVCodecDescriptor* codec = avcodec_descriptor_get(venc->codec_id);
         intraOnly = codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY);
@@ -539,6 +548,50 @@ struct VideoFileWriter::Impl {
         vstream->time_base = venc->time_base;
         vstream->avg_frame_rate = rate;
         vstream->r_frame_rate = rate;
+    }
+
+    void addCopiedStream()
+    {
+        vstream = avformat_new_stream(fmt, nullptr);
+        avcodec_parameters_copy(vstream->codecpar, copied.get());
+        vstream->codecpar->codec_tag = 0; // the file's own tag for the codec
+        vstream->time_base = timeBase;
+        vstream->avg_frame_rate = av_inv_q(timeBase);
+        vstream->r_frame_rate = av_inv_q(timeBase);
+    }
+
+    // The camera's packet that `frame` carries, stored as it came at the next frame slot; a
+    // picture without one of this format (changed by an effect) leaves its slot empty.
+    bool storeCopied(const AVFrame* frame)
+    {
+        const SourcePacket own = sourcePacketOf(frame);
+        const int slot = frames++;
+        if (!own.packet || own.codecId != copied->codec_id || frame->width != copied->width ||
+            frame->height != copied->height)
+            return true;
+        const PacketPtr copy = clonePacket(own.packet);
+        if (!copy)
+            return markFailed(QStringLiteral("Out of memory"));
+        copy->pts = copy->dts = slot;
+        copy->duration = 1;
+        ++pictures;
+        return writeVideoPacket(copy.get());
+    }
+
+    Status openCopy(const QString& target, const StreamFormat& format, double fps)
+    {
+        if (!format)
+            return fail(QStringLiteral("No camera format to store"));
+        if (Status valid =
+                checkOpenArguments(target, QSize(format->width, format->height), fps, audio);
+            !valid)
+            return valid;
+        if (Status writable = checkWriteTarget(target); !writable)
+            return writable;
+        path = QFileInfo(target).absoluteFilePath();
+        copied = format;
+        timeBase = av_inv_q(av_d2q(fps, 100000));
+        return createFile();
     }
 
     void addAudioStream()
@@ -571,12 +624,12 @@ struct VideoFileWriter::Impl {
     // The steps of VideoFileWriter::close(): flush the encoder and finish the file, ...
     bool finishFile()
     {
-        int rc = avcodec_send_frame(venc, nullptr);
+        int rc = venc ? avcodec_send_frame(venc, nullptr) : 0;
         if (rc < 0)
             return markFailed(QStringLiteral("Video encoding failed: ") + avErrorText(rc));
         // Only pictures that stand alone are repeated by copying their packet; a compressor
         // whose pictures lean on each other encoded its repeats as pictures already.
-        if (!drain() || (intraOnly && !fillSlotsBefore(frames)))
+        if ((venc && !drain()) || (intraOnly && !fillSlotsBefore(frames)))
             return false;
         rc = av_write_trailer(fmt);
         if (rc < 0)
@@ -715,6 +768,26 @@ Status VideoFileWriter::open(const QString& path, QSize size, double fps, const 
     return opened;
 }
 
+Status VideoFileWriter::openCopy(const QString& path, const StreamFormat& format, double fps)
+{
+    startAfresh(false);
+    Status opened = d->openCopy(path, format, fps);
+    if (opened)
+        return opened;
+    d->error = opened.error();
+    d->release();
+    if (!d->tempPath.isEmpty())
+        QFile::remove(d->tempPath);
+    d->tempPath.clear();
+    return opened;
+}
+
+int VideoFileWriter::compressorCodec(const QString& codec)
+{
+    const Result<EncoderChoice> choice = chooseEncoder(codec);
+    return choice ? int(choice->codec->id) : int(AV_CODEC_ID_NONE);
+}
+
 Status VideoFileWriter::openEncoder(QSize size, double fps, const QString& codec)
 {
     startAfresh(true);
@@ -806,6 +879,8 @@ Status VideoFileWriter::writeFrame(const QImage& frame)
         return writable;
     if (frame.isNull())
         return d->failure(QStringLiteral("Empty picture"));
+    if (d->copied)
+        return d->failure(QStringLiteral("This file stores the camera's own pictures"));
     QImage img = frame;
     AVPixelFormat f = pixelFormatOf(img);
     if (f == AV_PIX_FMT_NONE) {
@@ -826,6 +901,8 @@ Status VideoFileWriter::writeFrame(const AVFrame* frame)
         return d->failure(QStringLiteral("Empty picture"));
     if (d->slotted)
         return fail(QStringLiteral("Pictures of this file are numbered by slot"));
+    if (d->copied)
+        return d->outcome(d->storeCopied(frame));
     if (const AVPacket* own = d->fittingPacket(frame))
         return d->outcome(d->passOn(own, d->frames));
     return d->outcome(d->prepare(frame) && d->encode(d->work));
@@ -915,6 +992,8 @@ qint64 VideoFileWriter::audioFramesWritten() const
 
 QSize VideoFileWriter::frameSize() const
 {
+    if (d->copied)
+        return QSize(d->copied->width, d->copied->height);
     return d->venc ? QSize(d->venc->width, d->venc->height) : QSize();
 }
 

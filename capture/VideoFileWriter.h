@@ -5,6 +5,7 @@
 // under its real name when close() succeeds, so a crash or an error never leaves half a file
 // under that name. A target that is not a regular file (a FIFO, a device) is refused.
 #include "base/Result.h"
+#include "capture/Source.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -50,6 +51,14 @@ public:
     // codec: "MJPEG" (also when empty), "Uncompressed", or an FFmpeg encoder name.
     Status open(const QString& path, QSize size, double fps, const QString& codec);
     bool isOpen() const;
+
+    // A camera's own packets of `format` stored as they came instead of compressed pictures:
+    // writeFrame() stores the packet its picture carries (sourcePacketOf) at the next frame
+    // slot; the slot of a picture without one, and a repeated one, stays empty (a dropped frame
+    // to every reader). The first picture should carry a key frame.
+    Status openCopy(const QString& path, const StreamFormat& format, double fps);
+    // The codec (AVCodecID) a compressor name writes; AV_CODEC_ID_NONE when unknown.
+    static int compressorCodec(const QString& codec);
 
     // Converted (colour format and size) as needed. After an encoding or disk error every
     // later write fails with the same reason.

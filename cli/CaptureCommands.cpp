@@ -81,6 +81,8 @@ struct RecordRequest {
     QString zoneText;       // --trigger; empty: none
     double armSeconds = 30;
     double threshold = capture::kDefaultTriggerThreshold;
+    // A network camera's own compression is offered once it is connected.
+    QString codecAfterConnect;
 };
 
 // How the pass begins: --start-after or --trigger (with --arm-seconds), and what is kept
@@ -245,6 +247,8 @@ QString recordUntilFinished(FfmpegCaptureControl& control, int device, const Rec
                              failure = text;
                      });
     control.connectDevice(device);
+    if (!request.codecAfterConnect.isEmpty())
+        chooseCompressor(control, request.codecAfterConnect);
     QElapsedTimer opened;
     opened.start();
     // A camera that delivers fewer pictures than asked is recorded at the rate it delivers,
@@ -264,7 +268,7 @@ QString recordUntilFinished(FfmpegCaptureControl& control, int device, const Rec
     return failure;
 }
 
-QJsonObject recordWith(FfmpegCaptureControl& control, int device, const RecordRequest& request,
+QJsonObject recordWith(FfmpegCaptureControl& control, int device, RecordRequest request,
                        const Args& args)
 {
     control.setVideoDeviceIndex(device);
@@ -272,7 +276,9 @@ QJsonObject recordWith(FfmpegCaptureControl& control, int device, const RecordRe
     if (!size.isEmpty())
         chooseSize(control, request.device, size);
     const QString codec = args.option("codec");
-    if (!codec.isEmpty())
+    if (capture::isNetworkUrl(request.device))
+        request.codecAfterConnect = codec;
+    else if (!codec.isEmpty())
         chooseCompressor(control, codec);
     const QString audio = args.option("audio");
     if (!audio.isEmpty())

@@ -6,6 +6,7 @@
 #include "NetworkServers.h"
 #include "ToolRun.h"
 #include "capture/FfmpegCaptureControl.h"
+#include "review/FrameReader.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -59,6 +60,60 @@ int ownPicturesIn(const QList<QByteArray>& recorded, const QHash<QByteArray, int
     return own;
 }
 
+// True when an H.264 access unit holds an IDR slice (NAL type 5): a picture that decodes alone.
+bool holdsIdrSlice(const QByteArray& unit)
+{
+    for (int i = 0; i + 3 < unit.size(); ++i)
+        if (unit[i] == 0 && unit[i + 1] == 0 && unit[i + 2] == 1 && (unit[i + 3] & 0x1f) == 5)
+            return true;
+    return false;
+}
+
+// Where `run` stands, packet for packet, in `all`; -1 when it is not one unbroken stretch of it.
+int stretchIn(const QList<QByteArray>& run, const QList<QByteArray>& all)
+{
+    if (run.isEmpty())
+        return -1;
+    for (int at = int(all.indexOf(run[0])); at >= 0; at = int(all.indexOf(run[0], at + 1))) {
+        if (at + run.size() <= all.size() && all.mid(at, run.size()) == run)
+            return at;
+    }
+    return -1;
+}
+
+// Another client of the same camera: the ffmpeg program storing what it receives as it came.
+class StreamWitness
+{
+public:
+    ~StreamWitness()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    bool start(const QString& url, const QString& out, int seconds)
+    {
+        process.start(QStandardPaths::findExecutable("ffmpeg"),
+                      {"-v", "error", "-rtsp_transport", "tcp", "-i", url, "-map", "0:v", "-c",
+                       "copy", "-t", QString::number(seconds), "-f", "avi", "-y", out});
+        return process.waitForStarted(5000) &&
+               waitFor([&] { return QFileInfo(out).size() > 0; }, 8000);
+    }
+    // Empty when it stored the stream; else what went wrong.
+    QString finish()
+    {
+        if (process.state() != QProcess::NotRunning && !process.waitForFinished(20000))
+            return "the ffmpeg program did not finish";
+        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return QString::fromUtf8(process.readAllStandardError());
+        return {};
+    }
+
+private:
+    QProcess process;
+};
+
 class NetworkCameraTest : public ::testing::Test
 {
 protected:
@@ -81,6 +136,8 @@ protected:
         control.startCapture();
         ASSERT_TRUE(waitFor([&] { return finished.count() > 0; }, int(seconds * 1000) + 8000));
     }
+
+    void recordTransportStream(const QString& url, bool check);
 
     QTemporaryDir dir;
     quint16 port = test::freePort();
@@ -217,6 +274,31 @@ TEST_F(NetworkCameraTest, CameraSlowerThanAskedIsToldOnceAndRecordedAtItsRate)
     EXPECT_EQ(avi.decodedFrames, control.framesCaptured() + control.framesDropped());
 }
 
+TEST_F(NetworkCameraTest, CameraWhoseRateFallsLaterIsToldOnceAndRecordedAtTheNewRate)
+{
+    ASSERT_TRUE(server.startHttpMjpegFalling(port, 30, 3, 3));
+    control.addNetworkCamera("Dock", httpUrl(), false);
+    QSignalSpy warnings(&control, &CaptureControl::warning);
+    control.setFrameRate(30);
+    control.connectDevice(indexOf("Dock"));
+    ASSERT_TRUE(waitFor([&] { return control.deliveryMeasured(); }, 5000));
+    EXPECT_EQ(control.deliveredFrameRate(), 0) << "it keeps up at first";
+    // After three seconds it sends a third of its pictures.
+    ASSERT_TRUE(waitFor([&] { return control.deliveredFrameRate() > 0; }, 12000));
+    EXPECT_EQ(control.deliveredFrameRate(), 10);
+    waitFor([] { return false; }, 1500); // no second word about the same fall
+    ASSERT_EQ(warnings.count(), 1);
+    EXPECT_EQ(warnings[0][0].toString(),
+              "Dock delivers 10 frames per second, not the 30 asked for: it is recorded at 10");
+    record("evening.avi", 1);
+    EXPECT_EQ(control.recordingFrameRate(), 10);
+    EXPECT_NEAR(control.framesCaptured(), 10, 1);
+    EXPECT_LE(control.framesDropped(), 1);
+    const AviProbe avi = probeAvi(dir.filePath("evening.avi"));
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.frameRate, 10);
+}
+
 TEST_F(NetworkCameraTest, MjpegCameraRecordedAsMjpegKeepsTheCamerasOwnPictures)
 {
     const QList<QByteArray> sent = videoPackets(makeMjpegFile(dir.filePath("sent.avi"), 150));
@@ -294,4 +376,171 @@ TEST_F(NetworkCameraTest, ToolRecordsFromACameraAddress)
     EXPECT_EQ(bad.errText().trimmed(),
               "error: \"rtsp://\" is no camera address: it names no host.");
     EXPECT_FALSE(QFile::exists(dir.filePath("x.avi")));
+}
+
+TEST_F(NetworkCameraTest, H264CameraRecordedAsH264KeepsTheCamerasOwnPackets)
+{
+    requireRtsp();
+    // What the camera sends, the same bytes to every client: 12 s of H.264 with a key frame
+    // each second.
+    const QString file = dir.filePath("camera.mp4");
+    QProcess ffmpeg;
+    ffmpeg.start(
+        QStandardPaths::findExecutable("ffmpeg"),
+        {"-v",    "error",       "-f",   "lavfi",   "-i",       "testsrc=size=1280x720:rate=30",
+         "-t",    "12",          "-c:v", "libx264", "-preset",  "ultrafast",
+         "-tune", "zerolatency", "-g",   "30",      "-pix_fmt", "yuv420p",
+         "-y",    file});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    ASSERT_TRUE(server.startRtsp(port, 1280, 720, 30, file));
+    control.addNetworkCamera("Pole", rtspUrl(), true);
+    control.setFrameRate(30);
+    control.connectDevice(indexOf("Pole"));
+    // The camera's compression is offered whether or not this computer could compress it live.
+    QStringList names;
+    for (int i = 0; i < control.videoCompressorCount(); ++i)
+        names << control.videoCompressorName(i);
+    ASSERT_TRUE(names.contains("libx264")) << names.join(", ").toStdString();
+    control.setVideoCompressorIndex(int(names.indexOf("libx264")));
+
+    StreamWitness witness;
+    ASSERT_TRUE(witness.start(rtspUrl(), dir.filePath("witness.avi"), 11));
+    record("pole.avi", 2);
+    const int captured = control.framesCaptured();
+    const int dropped = control.framesDropped();
+    // A picture changed by an effect is no longer the camera's: it is compressed.
+    control.useEffect(kEffectCategory, control.effectIndex(kEffectCategory, "Mirror"));
+    record("mirrored.avi", 1);
+    const QString witnessed = witness.finish();
+    ASSERT_TRUE(witnessed.isEmpty()) << witnessed.toStdString();
+    const QList<QByteArray> sent = videoPackets(dir.filePath("witness.avi"));
+    const QList<QByteArray> recorded = videoPackets(dir.filePath("pole.avi"));
+
+    EXPECT_NEAR(captured, 60, 2);
+    EXPECT_LE(dropped, 2);
+    ASSERT_EQ(recorded.size(), captured);
+    // The file begins at a key frame and holds the camera's packets byte for byte, in order.
+    EXPECT_TRUE(holdsIdrSlice(recorded[0]));
+    if (dropped == 0) {
+        EXPECT_GE(stretchIn(recorded, sent), 0) << "the packets are not the camera's";
+    }
+    for (int i = 0; i < recorded.size(); ++i)
+        ASSERT_TRUE(sent.contains(recorded[i])) << "packet " << i << " is not the camera's";
+
+    const AviProbe avi = probeAvi(dir.filePath("pole.avi"));
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.codec, "h264");
+    EXPECT_EQ(avi.width, 1280);
+    EXPECT_EQ(avi.height, 720);
+    EXPECT_EQ(avi.frameRate, 30);
+    EXPECT_EQ(avi.decodedFrames, captured);
+
+    // The frame selection steps through it picture by picture, back and forth.
+    review::FrameReader reader;
+    ASSERT_TRUE(reader.open(dir.filePath("pole.avi"))) << "cannot open the recording";
+    EXPECT_EQ(reader.codecName(), "h264");
+    EXPECT_EQ(reader.frameCount(), captured);
+    const auto first = reader.frame(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), QSize(1280, 720));
+    QImage previous = *first;
+    for (qint64 n = 1; n < reader.frameCount(); ++n) {
+        const auto next = reader.next();
+        ASSERT_TRUE(next) << "frame " << n;
+        EXPECT_NE(*next, previous) << "frame " << n << " repeats the one before";
+        previous = *next;
+    }
+    const auto back = reader.frame(reader.frameCount() / 2);
+    ASSERT_TRUE(back);
+    const auto again = reader.frame(reader.frameCount() / 2);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*back, *again);
+
+    const QList<QByteArray> mirrored = videoPackets(dir.filePath("mirrored.avi"));
+    ASSERT_FALSE(mirrored.isEmpty());
+    int camerasOwn = 0;
+    for (const QByteArray& packet : mirrored)
+        camerasOwn += sent.contains(packet) ? 1 : 0;
+    EXPECT_EQ(camerasOwn, 0);
+}
+
+TEST_F(NetworkCameraTest, ToolRecordsAnH264CameraInItsOwnCompression)
+{
+    requireRtsp();
+    ASSERT_TRUE(server.startRtsp(port, 1280, 720, 30));
+    const QString out = dir.filePath("tool.avi");
+    const test::ToolRun r = test::runTool({"record", "--device", rtspUrl(), "--seconds", "2",
+                                           "--fps", "30", "--codec", "libx264", "--out", out});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject json = r.json();
+    EXPECT_NEAR(json["framesCaptured"].toInt(), 60, 2);
+    EXPECT_LE(json["framesDropped"].toInt(), 2);
+    EXPECT_EQ(json["frameRate"].toDouble(), 30);
+    const QList<QByteArray> recorded = videoPackets(out);
+    ASSERT_EQ(recorded.size(), json["framesCaptured"].toInt());
+    EXPECT_TRUE(holdsIdrSlice(recorded.value(0)));
+    const AviProbe avi = probeAvi(out);
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.codec, "h264");
+    EXPECT_EQ(avi.decodedFrames, json["framesCaptured"].toInt());
+}
+
+// An MPEG-TS camera over udp:// or srt://: added, previewed and recorded with the right counts.
+void NetworkCameraTest::recordTransportStream(const QString& url, bool check)
+{
+    control.addNetworkCamera("Boat", url, check);
+    control.setFrameRate(25);
+    control.connectDevice(indexOf("Boat"));
+    EXPECT_EQ(control.frameSize(), QSize(320, 240));
+    QSignalSpy previews(&control, &CaptureControl::previewFrame);
+    control.setPreview(true);
+    ASSERT_TRUE(waitFor([&] { return previews.count() > 0; }, 8000));
+    EXPECT_EQ(previews[0][0].value<QImage>().size(), QSize(320, 240));
+    ASSERT_TRUE(waitFor([&] { return control.deliveryMeasured(); }, 8000));
+    EXPECT_EQ(control.deliveredFrameRate(), 0) << "the stream keeps up with 25 fps";
+    record("boat.avi", 2);
+    EXPECT_NEAR(control.framesCaptured(), 50, 2);
+    EXPECT_LE(control.framesDropped(), 2);
+    const AviProbe avi = probeAvi(dir.filePath("boat.avi"));
+    ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+    EXPECT_EQ(avi.width, 320);
+    EXPECT_EQ(avi.frameRate, 25);
+    EXPECT_EQ(avi.decodedFrames, control.framesCaptured() + control.framesDropped());
+}
+
+TEST_F(NetworkCameraTest, UdpStreamIsCheckedPreviewedAndRecorded)
+{
+    ASSERT_TRUE(server.startUdpMpegTs(port));
+    recordTransportStream(QString("udp://127.0.0.1:%1").arg(port), true);
+}
+
+TEST_F(NetworkCameraTest, SrtStreamIsPreviewedAndRecorded)
+{
+    // The listener takes one caller: the camera is added unchecked, as from the tool.
+    ASSERT_TRUE(server.startSrtListener(port));
+    recordTransportStream(QString("srt://127.0.0.1:%1").arg(port), false);
+}
+
+TEST_F(NetworkCameraTest, LatencyShownIsFromTheCamerasPictureTimeToTheLivePicture)
+{
+    requireRtsp();
+    // The camera sends each picture 600 ms after it took it.
+    ASSERT_TRUE(server.startRtsp(port, 640, 360, 30, {}, 600));
+    control.addNetworkCamera("Pole", rtspUrl(), false);
+    QSignalSpy texts(&control, &CaptureControl::statusText);
+    control.connectDevice(indexOf("Pole"));
+    control.setPreview(true);
+    ASSERT_TRUE(waitFor([&] { return texts.count() > 0 && control.liveLatencyMs() >= 0; }, 8000));
+    waitFor([] { return false; }, 2500);
+    const int latency = control.liveLatencyMs();
+    EXPECT_GE(latency, 600);
+    EXPECT_LT(latency, 1600);
+    QString shown;
+    for (const auto& t : texts)
+        if (t[0].toString().startsWith("Pole: latency "))
+            shown = t[0].toString();
+    EXPECT_TRUE(shown.startsWith("Pole: latency ")) << shown.toStdString();
+    const int shownMs = shown.mid(14).section(' ', 0, 0).toInt();
+    EXPECT_GE(shownMs, 600) << shown.toStdString();
+    std::printf("RTSP latency with a camera 600 ms late: %d ms\n", latency);
 }

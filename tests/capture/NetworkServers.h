@@ -17,11 +17,11 @@
 namespace zelvan::test
 {
 
-// Binds a TCP socket to the loopback `port` (0: any free one); the port it got, or 0 when the
-// port is taken.
-inline quint16 bindLoopback(quint16 port)
+// Binds a TCP (or UDP) socket to the loopback `port` (0: any free one); the port it got, or 0
+// when the port is taken.
+inline quint16 bindLoopback(quint16 port, int type = SOCK_STREAM)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int fd = ::socket(AF_INET, type, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -62,12 +62,20 @@ class CameraServer
 public:
     ~CameraServer() { stop(); }
     // H.264 at rtsp://127.0.0.1:PORT/cam; waits until it listens.
-    bool startRtsp(quint16 port, int width, int height, int fps)
+    // With `file` (MP4 of H.264): that file's pictures as they are, each client from its start;
+    // with `delayMs`, each picture sent that long after it was taken.
+    bool startRtsp(quint16 port, int width, int height, int fps, const QString& file = {},
+                   int delayMs = 0)
     {
         const QString script =
             qEnvironmentVariable("ZELVAN_SOURCE_DIR") + "/tests/capture/servers/rtsp_camera.py";
-        process.start("/usr/bin/python3", {script, QString::number(port), QString::number(width),
-                                           QString::number(height), QString::number(fps)});
+        QStringList arguments{script, QString::number(port), QString::number(width),
+                              QString::number(height), QString::number(fps)};
+        if (!file.isEmpty())
+            arguments << "file=" + file;
+        if (delayMs > 0)
+            arguments << QString("delay=%1").arg(delayMs);
+        process.start("/usr/bin/python3", arguments);
         if (!process.waitForReadyRead(15000))
             return false;
         return process.readAll().contains("ready");
@@ -79,6 +87,45 @@ public:
             port, {"-v", "error", "-re", "-f", "lavfi", "-i",
                    QString("testsrc=size=%1x%2:rate=%3").arg(width).arg(height).arg(fps), "-c:v",
                    "mjpeg", "-q:v", "5", "-f", "mpjpeg", "-listen", "1",
+                   QString("http://127.0.0.1:%1").arg(port)});
+    }
+
+    // MPEG-TS (H.264 320x240 at 25 a second, a key frame each second) in real time: sent to
+    // udp://127.0.0.1:PORT, or served by an SRT listener at srt://127.0.0.1:PORT.
+    bool startUdpMpegTs(quint16 port)
+    {
+        return startTs(QString("udp://127.0.0.1:%1?pkt_size=1316").arg(port)) && waitStarted();
+    }
+    bool startSrtListener(quint16 port)
+    {
+        return startTs(QString("srt://127.0.0.1:%1?mode=listener").arg(port)) &&
+               waitBound(port, SOCK_DGRAM);
+    }
+
+    // As startHttpMjpeg, sending only every `keep`-th picture after `seconds`: a camera whose
+    // rate falls.
+    bool startHttpMjpegFalling(quint16 port, int fps, double seconds, int keep)
+    {
+        return startListening(
+            port, {"-v",
+                   "error",
+                   "-re",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   QString("testsrc=size=320x240:rate=%1").arg(fps),
+                   "-vf",
+                   QString("select='lt(t\\,%1)+not(mod(n\\,%2))'").arg(seconds).arg(keep),
+                   "-fps_mode",
+                   "passthrough",
+                   "-c:v",
+                   "mjpeg",
+                   "-q:v",
+                   "5",
+                   "-f",
+                   "mpjpeg",
+                   "-listen",
+                   "1",
                    QString("http://127.0.0.1:%1").arg(port)});
     }
 
@@ -99,17 +146,46 @@ public:
     }
 
 private:
+    bool startTs(const QString& target)
+    {
+        process.start(QStandardPaths::findExecutable("ffmpeg"), {"-v",
+                                                                 "error",
+                                                                 "-re",
+                                                                 "-f",
+                                                                 "lavfi",
+                                                                 "-i",
+                                                                 "testsrc=size=320x240:rate=25",
+                                                                 "-c:v",
+                                                                 "libx264",
+                                                                 "-preset",
+                                                                 "ultrafast",
+                                                                 "-tune",
+                                                                 "zerolatency",
+                                                                 "-g",
+                                                                 "25",
+                                                                 "-pix_fmt",
+                                                                 "yuv420p",
+                                                                 "-f",
+                                                                 "mpegts",
+                                                                 target});
+        return true;
+    }
+    bool waitStarted() { return process.waitForStarted(5000); }
     // Starts the ffmpeg program with `arguments` and waits until it listens on `port`.
     bool startListening(quint16 port, const QStringList& arguments)
     {
         process.start(QStandardPaths::findExecutable("ffmpeg"), arguments);
+        return waitBound(port, SOCK_STREAM);
+    }
+    // ffmpeg says nothing when it listens: wait until it holds the port.
+    bool waitBound(quint16 port, int type)
+    {
         if (!process.waitForStarted(5000))
             return false;
-        // ffmpeg says nothing when it listens: wait until the port takes connections.
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 5000) {
-            if (bindLoopback(port) == 0)
+        while (t.elapsed() < 8000) {
+            if (bindLoopback(port, type) == 0)
                 return true;
             QThread::msleep(50);
         }

@@ -115,6 +115,45 @@ TEST(SourceRateTest, MeasuredRateAndTheUsualRateItIs)
               "Dock delivers 7.5 frames per second, not the 30 asked for: it is recorded at 7.5");
 }
 
+// Pictures from `from` to `to` (microseconds) at `fps`, each a little early or late.
+std::vector<qint64> pictures(qint64 from, qint64 to, double fps)
+{
+    std::vector<qint64> times;
+    const qint64 step = qint64(1e6 / fps);
+    for (qint64 t = from, n = 0; t < to; t += step, ++n)
+        times.push_back(t + (n % 3 - 1) * step / 5);
+    return times;
+}
+
+TEST(SourceRateTest, RateIsWatchedAllTheTimeAndEachMaterialChangeToldOnce)
+{
+    RateWatch watch;
+    std::vector<std::pair<qint64, double>> told;
+    auto feed = [&](const std::vector<qint64>& times) {
+        for (qint64 t : times)
+            if (const double rate = watch.add(t); rate > 0)
+                told.emplace_back(t, rate);
+    };
+    // 30 a second for 10 s: told once, soon after the start, then never again despite jitter.
+    feed(pictures(0, 10'000'000, 30));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NEAR(told[0].second, 30, 0.05); // 30 or 29.97: jitter at the window's ends
+    EXPECT_LT(told[0].first, 1'700'000);
+    // Falls to 10 (exposure lengthens): the drift through 25, 20, 15 is not told, 10 is.
+    feed(pictures(10'000'000, 20'000'000, 10));
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[1].second, 10);
+    EXPECT_GT(told[1].first, 12'000'000);
+    EXPECT_LT(told[1].first, 15'000'000);
+    // 9.6 is still 10 within the jitter of a network; back at 30 it is told again.
+    feed(pictures(20'000'000, 25'000'000, 9.6));
+    feed(pictures(25'000'000, 35'000'000, 30));
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_NEAR(told[2].second, 30, 0.05);
+    EXPECT_EQ(fullDeliveryText("Dock", 30),
+              "Dock delivers the 30 frames per second asked for again");
+}
+
 TEST(SourceChoiceTest, StoredDeviceByNameThenByPositionAndAMissingOneIsNamed)
 {
     const QStringList names{"USB Camera", "Test Pattern", "Simulated Jump Site"};
