@@ -166,6 +166,9 @@ void FfmpegCaptureControl::startSource()
         resolution = 0;
     }
     source = std::move(src);
+    sparseKeyFrames = false;
+    // A camera whose packets are stored keeps its current key-frame group from now on.
+    refreshKeeping();
 }
 
 void FfmpegCaptureControl::stopSource()
@@ -721,10 +724,19 @@ void FfmpegCaptureControl::startCapture()
         std::lock_guard<std::mutex> lock(sinkMutex);
         rec = keeper;
     }
-    if (rec)
+    if (rec && rec->keptWith().stored && !rec->holdsKeyFrame()) {
+        // No key frame of the camera's yet: waiting for one could miss the landing.
+        stopKeeping();
+        rec.reset();
+        emit statusText(sparseKeyFrameText(connectedName));
+    }
+    if (rec) {
         startFromKept(rec);
-    else
-        rec = startRecorder(settings);
+    } else {
+        RecorderSettings encoded = settings;
+        encoded.stored.reset();
+        rec = startRecorder(encoded);
+    }
     if (sound)
         startSound(*sound, rec);
     audioSource = std::move(sound);

@@ -28,6 +28,9 @@ public:
     virtual void show(int id, CaptureControl& control) = 0;
 };
 
+// The status line when a camera's own stream is compressed again for want of key frames.
+QString sparseKeyFrameText(const QString& camera);
+
 class FfmpegCaptureControl : public CaptureControl
 {
     Q_OBJECT
@@ -178,6 +181,7 @@ private:
     void watchRecorder(const std::shared_ptr<Recorder>& rec);
     void refreshKeeping(); // (re)starts or stops keeping pictures before Start
     void stopKeeping();
+    void onSparseKeyFrames(quint64 generation);
     void onKeepingFailed(const std::shared_ptr<Recorder>& rec, const QString& text);
     void startFromKept(const std::shared_ptr<Recorder>& rec);
     void feedTrigger(const AVFrame* frame, qint64 slot);
@@ -198,6 +202,7 @@ private:
     double deliveredFps = 0;
     bool deliveryKnown = false;
     int latencyMs = -1;
+    bool sparseKeyFrames = false; // the camera's key frames too far apart to store its packets
     qint64 latencyShownMicros = 0;
 
     int resolution = -1;

@@ -58,8 +58,8 @@ bool lumaOf(const AVFrame* f, LumaPlane& plane)
 bool sameKeeping(const RecorderSettings& a, const RecorderSettings& b)
 {
     return a.size == b.size && a.fps == b.fps && a.codec == b.codec && a.quality == b.quality &&
-           a.audio.sampleRate == b.audio.sampleRate && a.audio.channels == b.audio.channels &&
-           a.audio.bitsPerSample == b.audio.bitsPerSample;
+           a.stored == b.stored && a.audio.sampleRate == b.audio.sampleRate &&
+           a.audio.channels == b.audio.channels && a.audio.bitsPerSample == b.audio.bitsPerSample;
 }
 
 } // namespace
@@ -90,9 +90,9 @@ qint64 FfmpegCaptureControl::preTriggerBytes() const
 void FfmpegCaptureControl::refreshKeeping()
 {
     // A firing not yet taken by Start keeps its picture, whatever a setter does before Start.
-    const bool wanted =
-        connected() && !capturing() &&
-        (preSeconds > 0 || triggerNow.load() == TriggerArmed || firedSlot.load() >= 0);
+    const bool wanted = connected() && !capturing() &&
+                        (preSeconds > 0 || triggerNow.load() == TriggerArmed ||
+                         firedSlot.load() >= 0 || storedStream());
     if (!wanted) {
         stopKeeping();
         return;
@@ -113,6 +113,17 @@ void FfmpegCaptureControl::refreshKeeping()
     }
     std::lock_guard<std::mutex> lock(sinkMutex);
     keeper = std::move(rec);
+}
+
+// A camera's own stream whose key frames are too far apart to be kept before Start is
+// compressed again from now on, so no pass waits for a key frame.
+void FfmpegCaptureControl::onSparseKeyFrames(quint64 generation)
+{
+    if (generation != sourceGeneration || sparseKeyFrames || capturing())
+        return;
+    sparseKeyFrames = true;
+    emit statusText(sparseKeyFrameText(connectedName));
+    refreshKeeping();
 }
 
 void FfmpegCaptureControl::stopKeeping()

@@ -38,6 +38,10 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quin
         if (kept) {
             keptPeak = std::max(keptPeak.load(), rec->bufferBytes());
             feedTrigger(frame.get(), slot);
+            if (rec->sparseKeyFrames())
+                QMetaObject::invokeMethod(
+                    this, [this, generation] { onSparseKeyFrames(generation); },
+                    Qt::QueuedConnection);
         }
     }
     showPreview(std::move(frame), timeMicros);
@@ -137,11 +141,18 @@ QString FfmpegCaptureControl::streamCompressor() const
 StreamFormat FfmpegCaptureControl::storedStream() const
 {
     StreamFormat format = interFrameFormat(source.get());
-    if (!format || effect.selected() >= 0 || compressor.isEmpty() ||
+    if (!format || sparseKeyFrames || effect.selected() >= 0 || compressor.isEmpty() ||
         VideoFileWriter::compressorCodec(compressor) != int(format->codec_id) ||
         QSize(format->width, format->height) != frameSize())
         return {};
     return format;
+}
+
+QString sparseKeyFrameText(const QString& camera)
+{
+    return QStringLiteral("%1 sends too few key frames to store its pictures as they came: "
+                          "they are compressed again")
+        .arg(camera);
 }
 
 double FfmpegCaptureControl::recordingFrameRate() const

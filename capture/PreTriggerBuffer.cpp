@@ -1,5 +1,6 @@
 #include "capture/PreTriggerBuffer.h"
 
+#include <algorithm>
 #include <cmath>
 
 extern "C" {
@@ -33,6 +34,8 @@ Status PreTriggerBuffer::configure(double seconds, double fps, qint64 cap)
     held.clear();
     heldBytes = 0;
     trimmed = 0;
+    groupStartSlot = -1;
+    sparse = false;
     rate = fps;
     maxBytes = cap;
     window = std::llround(seconds * fps);
@@ -51,6 +54,15 @@ bool PreTriggerBuffer::push(PacketPtr packet, qint64 slot, qint64 timeMicros)
         heldBytes = 0;
     }
     const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+    if (key || groupStartSlot < 0 || slot < groupStartSlot)
+        groupStartSlot = slot;
+    if (groupCap > 0 && slot - groupStartSlot >= groupCap) {
+        // No decodable start within the cap: nothing held is worth its memory.
+        sparse = true;
+        held.clear();
+        heldBytes = 0;
+        return true;
+    }
     // Nothing before the first key frame can be decoded: it is not worth its memory.
     if (held.empty() && !key)
         return true;
@@ -93,6 +105,24 @@ void PreTriggerBuffer::dropHeadGroup()
         heldBytes -= packetMemory(held.front().packet.get());
         held.pop_front();
     } while (!held.empty() && !held.front().keyFrame);
+}
+
+void PreTriggerBuffer::setGroupCap(qint64 frameSlots)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    groupCap = std::max<qint64>(0, frameSlots);
+}
+
+bool PreTriggerBuffer::sparseKeyFrames() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return sparse;
+}
+
+bool PreTriggerBuffer::holdsKeyFrame() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return !held.empty() && held.front().keyFrame;
 }
 
 PreTriggerPackets PreTriggerBuffer::takeForRecording()

@@ -62,6 +62,16 @@ public:
     // handed over, and the packet belongs to the live recording.
     bool push(PacketPtr packet, qint64 slot, qint64 timeMicros);
 
+    // A stream whose pictures lean on each other (a camera's own H.264) keeps at least the
+    // group since its last key frame, so a recording can begin before Start at a picture that
+    // decodes. Such a group is held to `frameSlots` frame slots (0: no limit): one that grows past
+    // them (key frames too far apart, or none at all) is dropped and sparseKeyFrames() says so
+    // from then on.
+    void setGroupCap(qint64 frameSlots);
+    bool sparseKeyFrames() const;
+    // A key frame is held, so a file can begin with what is held.
+    bool holdsKeyFrame() const;
+
     // Start: everything held, from its first key frame; the buffer then refuses every push
     // until configure() or reopen().
     PreTriggerPackets takeForRecording();
@@ -89,6 +99,9 @@ private:
     double rate = 30;
     bool accepting = false;
     qint64 trimmed = 0;
+    qint64 groupCap = 0;
+    qint64 groupStartSlot = -1; // the last key frame's slot, or the first slot seen
+    bool sparse = false;
 };
 
 // Memory a packet takes, its reference-counted buffer included.

@@ -80,6 +80,7 @@ Status Recorder::startBuffering(const RecorderSettings& s, double preSeconds)
     if (Status kept = buffer.configure(std::max(preSeconds, kTriggerHoldSeconds), settings.fps);
         !kept)
         return kept;
+    buffer.setGroupCap(settings.stored ? std::llround(kStoredGroupSeconds * settings.fps) : 0);
     if (settings.audio.sampleRate > 0)
         writer.setAudioFormat(settings.audio);
     writer.setQuality(settings.quality);
@@ -87,7 +88,10 @@ Status Recorder::startBuffering(const RecorderSettings& s, double preSeconds)
         const qint64 micros = qint64(std::llround(double(packet->pts) * 1e6 / settings.fps));
         return buffer.push(clonePacket(packet), packet->pts, micros);
     });
-    if (Status opened = writer.openEncoder(settings.size, settings.fps, settings.codec); !opened)
+    if (Status opened = settings.stored
+                            ? writer.keepCopies(settings.stored, settings.fps)
+                            : writer.openEncoder(settings.size, settings.fps, settings.codec);
+        !opened)
         return opened;
     begin();
     return {};
@@ -131,6 +135,11 @@ Status Recorder::beginFile(const QString& path, double timeLimit, qint64 startSl
     const qint64 earliest = startSlot - std::llround(preSecondsWish * settings.fps);
     auto from = std::find_if(taken.packets.begin(), taken.packets.end(),
                              [earliest](const BufferedPacket& p) { return p.slot >= earliest; });
+    // A camera's own packets lean on the ones before: the file begins at the key frame before
+    // Start, and the pictures after it follow from the memory and the queue.
+    if (settings.stored)
+        while (from != taken.packets.begin() && (from == taken.packets.end() || !from->keyFrame))
+            --from;
     const qint64 first = from != taken.packets.end() ? std::min(from->slot, startSlot) : startSlot;
     Status opened = writer.attachFile(path, first);
     for (auto p = from; opened && p != taken.packets.end(); ++p)
@@ -199,7 +208,7 @@ qint64 Recorder::pushVideo(FramePtr frame, qint64 timeMicros)
     if (!running || limitHit || !frame)
         return -1;
     qint64 first = firstFrameMicros.load();
-    if (first < 0 && settings.stored && !startsStoredFile(frame.get()))
+    if (first < 0 && settings.stored && !slotted && !startsStoredFile(frame.get()))
         return -1;
     if (first < 0) {
         firstFrameMicros = timeMicros;

@@ -35,9 +35,14 @@ struct RecorderSettings {
     double timeLimit = 0; // seconds; 0: until finish()
     int queueFrames = 0;  // 0: two seconds of pictures (at most 512 MB)
     // Set: the camera's packets of this format are stored as they came (codec is then only
-    // the name the operator chose); the file begins at the first key frame.
+    // the name the operator chose). Started, the file begins at the first key frame; kept
+    // (startBuffering), at the key frame before Start.
     StreamFormat stored;
 };
+
+// The longest key-frame group of a camera's own stream kept before Start; a camera whose key
+// frames come further apart is compressed again instead.
+inline constexpr double kStoredGroupSeconds = 10;
 
 class Recorder
 {
@@ -52,6 +57,10 @@ public:
     // starts the file at its own picture); settings.path and timeLimit are not used yet.
     Status startBuffering(const RecorderSettings& settings, double preSeconds);
     bool buffering() const { return slotted && !fileBegun; }
+    // Kept packets of a camera's own stream: a file can begin with them (a key frame is
+    // held), or its key frames are too far apart to be kept (see PreTriggerBuffer).
+    bool holdsKeyFrame() const { return buffer.holdsKeyFrame(); }
+    bool sparseKeyFrames() const { return buffer.sparseKeyFrames(); }
     // The slot the next picture gets: Start pressed now.
     qint64 nextPictureSlot() const;
     // Start at `startSlot`: the file holds the kept pictures from preSeconds before it, then the

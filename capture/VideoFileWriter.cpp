@@ -346,15 +346,10 @@ struct VideoFileWriter::Impl {
         return writeAtSlot(pkt, pkt->pts);
     }
 
-    bool writeAtSlot(AVPacket* pkt, int64_t slot)
+    // Slots before the file's first picture (it was still being compressed when the file
+    // began) show that picture; `pkt` is kept to fill the slots before the next one.
+    bool repeatable(AVPacket* pkt, int64_t frame)
     {
-        const int64_t frame = slot - slotBase;
-        if (frame < nextSlot) { // before the file's first frame, or already written
-            av_packet_unref(pkt);
-            return true;
-        }
-        // Slots before the file's first picture (it was still being compressed when the file
-        // began) show that picture.
         if (!previous->data && av_packet_ref(previous, pkt) < 0)
             return markFailed(QStringLiteral("Out of memory"));
         if (!fillSlotsBefore(frame))
@@ -362,6 +357,36 @@ struct VideoFileWriter::Impl {
         av_packet_unref(previous);
         if (av_packet_ref(previous, pkt) < 0)
             return markFailed(QStringLiteral("Out of memory"));
+        return true;
+    }
+
+    // The camera's own packet of `frame` numbered by `slot`, to the sink or the file; a
+    // picture without one (changed by an effect) leaves its slot empty.
+    bool routeCopied(const AVFrame* frame, int64_t slot)
+    {
+        const SourcePacket own = sourcePacketOf(frame);
+        if (!own.packet || own.codecId != copied->codec_id || frame->width != copied->width ||
+            frame->height != copied->height)
+            return true;
+        const PacketPtr copy = clonePacket(own.packet);
+        if (!copy)
+            return markFailed(QStringLiteral("Out of memory"));
+        copy->pts = copy->dts = slot;
+        copy->duration = 1;
+        noteSentSlot(slot);
+        return route(copy.get());
+    }
+
+    bool writeAtSlot(AVPacket* pkt, int64_t slot)
+    {
+        const int64_t frame = slot - slotBase;
+        if (frame < nextSlot) { // before the file's first frame, or already written
+            av_packet_unref(pkt);
+            return true;
+        }
+        // A camera's packet leans on the ones before it: a slot without one stays empty.
+        if (!copied && !repeatable(pkt, frame))
+            return false;
         nextSlot = frame + 1;
         frames = int(std::max<int64_t>(frames, nextSlot));
         ++pictures;
@@ -814,8 +839,32 @@ void VideoFileWriter::setPacketSink(std::function<bool(const AVPacket*)> sink)
     d->sink = std::move(sink);
 }
 
+Status VideoFileWriter::keepCopies(const StreamFormat& format, double fps)
+{
+    startAfresh(true);
+    d->slotBase = 0;
+    d->lastSentSlot = -1;
+    if (!format)
+        return fail(QStringLiteral("No camera format to store"));
+    if (Status valid = checkPictureArguments(QSize(format->width, format->height), fps, d->audio);
+        !valid) {
+        d->slotted = false;
+        return valid;
+    }
+    d->copied = format;
+    d->timeBase = av_inv_q(av_d2q(fps, 100000));
+    return {};
+}
+
 Status VideoFileWriter::encodeFrame(const AVFrame* frame, qint64 slot)
 {
+    if (d->copied && d->slotted) {
+        if (d->failed)
+            return fail(d->error);
+        if (!frame || slot <= d->lastSentSlot)
+            return {};
+        return d->outcome(d->routeCopied(frame, slot));
+    }
     if (!d->venc || !d->slotted)
         return fail(QStringLiteral("No video compressor is running"));
     if (d->failed)
@@ -831,12 +880,12 @@ Status VideoFileWriter::encodeFrame(const AVFrame* frame, qint64 slot)
 
 Status VideoFileWriter::attachFile(const QString& target, qint64 firstSlot)
 {
-    if (!d->venc || !d->slotted || d->fmt)
+    if ((!d->venc && !d->copied) || !d->slotted || d->fmt)
         return fail(QStringLiteral("No video compressor is running"));
     if (d->failed)
         return fail(d->error);
-    Status opened = checkOpenArguments(target, QSize(d->venc->width, d->venc->height),
-                                       av_q2d(d->venc->framerate), d->audio);
+    Status opened =
+        checkOpenArguments(target, frameSize(), av_q2d(av_inv_q(d->timeBase)), d->audio);
     if (opened)
         opened = checkWriteTarget(target);
     if (opened) {
@@ -852,7 +901,8 @@ Status VideoFileWriter::attachFile(const QString& target, qint64 firstSlot)
     d->slotBase = firstSlot;
     d->nextSlot = 0;
     d->frames = int(std::max<qint64>(0, d->lastSentSlot + 1 - firstSlot));
-    av_packet_unref(d->previous);
+    if (d->previous)
+        av_packet_unref(d->previous);
     return {};
 }
 

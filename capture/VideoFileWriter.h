@@ -79,6 +79,9 @@ public:
     // encoder; from there on a packet the sink refuses is written at file frame
     // slot - firstSlot. Only a compressor whose every picture stands alone can do this.
     Status openEncoder(QSize size, double fps, const QString& codec);
+    // The same for a camera's own packets of `format` (see openCopy): encodeFrame() hands the
+    // packet its picture carries to the sink or the file, compressing nothing.
+    Status keepCopies(const StreamFormat& format, double fps);
     void setPacketSink(std::function<bool(const AVPacket*)> sink);
     Status encodeFrame(const AVFrame* frame, qint64 slot);
     Status attachFile(const QString& path, qint64 firstSlot);

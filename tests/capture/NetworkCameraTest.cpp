@@ -406,6 +406,7 @@ TEST_F(NetworkCameraTest, H264CameraRecordedAsH264KeepsTheCamerasOwnPackets)
     StreamWitness witness;
     ASSERT_TRUE(witness.start(rtspUrl(), dir.filePath("witness.avi"), 11));
     record("pole.avi", 2);
+    const int before = control.preTriggerFrames();
     const int captured = control.framesCaptured();
     const int dropped = control.framesDropped();
     // A picture changed by an effect is no longer the camera's: it is compressed.
@@ -416,7 +417,9 @@ TEST_F(NetworkCameraTest, H264CameraRecordedAsH264KeepsTheCamerasOwnPackets)
     const QList<QByteArray> sent = videoPackets(dir.filePath("witness.avi"));
     const QList<QByteArray> recorded = videoPackets(dir.filePath("pole.avi"));
 
-    EXPECT_NEAR(captured, 60, 2);
+    // The file begins at the camera's key frame before Start.
+    EXPECT_NEAR(captured + dropped, before + 60, 2);
+    EXPECT_LE(before, 31);
     EXPECT_LE(dropped, 2);
     ASSERT_EQ(recorded.size(), captured);
     // The file begins at a key frame and holds the camera's packets byte for byte, in order.
@@ -473,7 +476,8 @@ TEST_F(NetworkCameraTest, ToolRecordsAnH264CameraInItsOwnCompression)
                                            "--fps", "30", "--codec", "libx264", "--out", out});
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
     const QJsonObject json = r.json();
-    EXPECT_NEAR(json["framesCaptured"].toInt(), 60, 2);
+    EXPECT_NEAR(json["framesCaptured"].toInt() + json["framesDropped"].toInt(),
+                json["preFrames"].toInt() + 60, 2);
     EXPECT_LE(json["framesDropped"].toInt(), 2);
     EXPECT_EQ(json["frameRate"].toDouble(), 30);
     const QList<QByteArray> recorded = videoPackets(out);
@@ -543,4 +547,59 @@ TEST_F(NetworkCameraTest, LatencyShownIsFromTheCamerasPictureTimeToTheLivePictur
     const int shownMs = shown.mid(14).section(' ', 0, 0).toInt();
     EXPECT_GE(shownMs, 600) << shown.toStdString();
     std::printf("RTSP latency with a camera 600 ms late: %d ms\n", latency);
+}
+
+// A camera with a key frame only every 3 s: Start takes the pictures since the last one, so the
+// file begins before Start at a picture that decodes, and nothing after Start is missed.
+TEST_F(NetworkCameraTest, H264CameraRecordingBeginsAtTheKeyFrameBeforeStart)
+{
+    requireRtsp();
+    ASSERT_TRUE(server.startRtsp(port, 640, 360, 30, {}, 0, 90));
+    control.addNetworkCamera("Pole", rtspUrl(), true);
+    control.setFrameRate(30);
+    control.connectDevice(indexOf("Pole"));
+    control.setVideoCompressorIndex([&] {
+        for (int i = 0; i < control.videoCompressorCount(); ++i)
+            if (control.videoCompressorName(i) == "libx264")
+                return i;
+        return -1;
+    }());
+    // Past the first key frame, and then Start well inside a group on each pass.
+    QThread::msleep(3500);
+    QCoreApplication::processEvents();
+    int keptBeforeStart = 0;
+    for (const int pass : {1, 2}) {
+        SCOPED_TRACE(pass);
+        const QString name = QString("pass%1.avi").arg(pass);
+        record(name, 1);
+        const int captured = control.framesCaptured();
+        const int dropped = control.framesDropped();
+        const int before = control.preTriggerFrames();
+        keptBeforeStart += before;
+        EXPECT_EQ(control.startFrame(), before);
+        EXPECT_GE(before, 0);
+        EXPECT_LE(before, 92) << "the file begins more than one key-frame group before Start";
+        EXPECT_LE(dropped, 2);
+        // The memory's pictures and the second after Start, none missed.
+        EXPECT_NEAR(captured + dropped, before + 30, 2);
+        const QList<QByteArray> recorded = videoPackets(dir.filePath(name));
+        ASSERT_EQ(recorded.size(), captured);
+        EXPECT_TRUE(holdsIdrSlice(recorded.value(0)));
+        for (int i = 1; i < recorded.size(); ++i)
+            EXPECT_FALSE(holdsIdrSlice(recorded[i]) && i % 90 != 0) << "frame " << i;
+        const AviProbe avi = probeAvi(dir.filePath(name));
+        ASSERT_TRUE(avi.ok) << avi.error.toStdString();
+        EXPECT_EQ(avi.codec, "h264");
+        EXPECT_EQ(avi.decodedFrames, captured + dropped);
+        review::FrameReader reader;
+        ASSERT_TRUE(reader.open(dir.filePath(name)));
+        EXPECT_EQ(reader.frameCount(), captured + dropped);
+        ASSERT_TRUE(reader.frame(0));
+        for (qint64 n = 1; n < reader.frameCount(); ++n)
+            ASSERT_TRUE(reader.next()) << "frame " << n;
+        ASSERT_TRUE(reader.frame(before)) << "the picture of Start";
+        QThread::msleep(1300); // the next pass starts elsewhere in a group
+    }
+    // Start fell inside a group on at least one pass: its pictures before Start are in.
+    EXPECT_GT(keptBeforeStart, 0);
 }

@@ -64,8 +64,9 @@ public:
     // H.264 at rtsp://127.0.0.1:PORT/cam; waits until it listens.
     // With `file` (MP4 of H.264): that file's pictures as they are, each client from its start;
     // with `delayMs`, each picture sent that long after it was taken.
+    // With `keyInterval`, a key frame every that many pictures (else one a second).
     bool startRtsp(quint16 port, int width, int height, int fps, const QString& file = {},
-                   int delayMs = 0)
+                   int delayMs = 0, int keyInterval = 0)
     {
         const QString script =
             qEnvironmentVariable("ZELVAN_SOURCE_DIR") + "/tests/capture/servers/rtsp_camera.py";
@@ -75,6 +76,8 @@ public:
             arguments << "file=" + file;
         if (delayMs > 0)
             arguments << QString("delay=%1").arg(delayMs);
+        if (keyInterval > 0)
+            arguments << QString("keyint=%1").arg(keyInterval);
         process.start("/usr/bin/python3", arguments);
         if (!process.waitForReadyRead(15000))
             return false;

@@ -3,7 +3,8 @@
 H.264 at the given size and rate at rtsp://127.0.0.1:PORT/cam. Prints "ready" when it listens;
 runs until it is killed. Optional arguments after the rate: file=MP4 serves that file's H.264
 pictures as they are, each client from the file's start, so every client receives the same
-bytes; delay=MS holds each picture that long after it was taken before it is sent."""
+bytes; delay=MS holds each picture that long after it was taken before it is sent; keyint=N sends a
+key frame every N pictures (default: one a second)."""
 import sys
 
 import gi
@@ -27,7 +28,8 @@ def main():
             f"! rtph264pay name=pay0 pt=96 config-interval=1 )")
         factory.set_shared(False)
     else:
-        launch_test_card(factory, width, height, fps, int(options.get("delay", 0)))
+        launch_test_card(factory, width, height, fps, int(options.get("delay", 0)),
+                         int(options.get("keyint", fps)))
     server.get_mount_points().add_factory("/cam", factory)
     if server.attach(None) == 0:
         print("cannot listen", flush=True)
@@ -37,13 +39,13 @@ def main():
     return 0
 
 
-def launch_test_card(factory, width, height, fps, delay_ms):
+def launch_test_card(factory, width, height, fps, delay_ms, keyint):
     # A queue that lets no picture go before it is delay_ms old: a camera that is slow to send.
     hold = (f"queue max-size-buffers=0 max-size-bytes=0 max-size-time=0 "
             f"min-threshold-time={delay_ms * 1000000} ! " if delay_ms else "")
     factory.set_launch(
         f"( videotestsrc is-live=true pattern=ball ! video/x-raw,width={width},height={height},"
-        f"framerate={fps}/1 ! x264enc tune=zerolatency speed-preset=ultrafast key-int-max={fps} "
+        f"framerate={fps}/1 ! x264enc tune=zerolatency speed-preset=ultrafast key-int-max={keyint} "
         f"! {hold}rtph264pay name=pay0 pt=96 config-interval=1 )")
     factory.set_shared(True)
     if delay_ms:
