@@ -10,7 +10,6 @@ import ctypes
 import os
 import subprocess
 import tempfile
-import time
 
 import pyatspi
 

@@ -11,6 +11,7 @@ finding their controls the same way. Exits 0 when everything was found.
     tests/e2e/headless.py -- /usr/bin/python3 tests/e2e/atspi_drive.py build/station/zelvan
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -40,6 +41,25 @@ FRAME_SELECTION = [
     "Command1", "Command4", "Command7", "cmdMarkStart", "btnGoToSetup", "cmdGoToCapture",
     "cmdGoToSetup", "cmdViewLog", "Label10", "lblDiskSpace",
 ]
+
+
+failures = []
+
+
+def check(ok, what):
+    """One check of an outside run: printed either way, counted when it fails."""
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def verdict(folder, kind):
+    """The run's exit code: 0 with its folder removed, or 1 with the folder kept for a look."""
+    if failures:
+        print(f"failed ({len(failures)}); the {kind} folder is kept in {folder}")
+        return 1
+    shutil.rmtree(folder, ignore_errors=True)
+    return 0
 
 
 def wait_for(find, what, seconds=20.0):

@@ -16,7 +16,6 @@ real click on the picture through the X server's test extension:
     tests/e2e/headless.py -- /usr/bin/python3 tests/e2e/atspi_passes.py build
 """
 import os
-import shutil
 import sys
 import time
 
@@ -25,22 +24,13 @@ import pyatspi
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from atspi_demo import (dialogs, extents, leave_config, settings, start_demo,  # noqa: E402
                         stop)
-from atspi_drive import (by_description, check_screen, find_in, press, showing,  # noqa: E402
-                         text_of, wait_for, walk)
+from atspi_drive import (by_description, check, check_screen, find_in, press,  # noqa: E402
+                         showing, text_of, verdict, wait_for, walk)
 from atspi_results import XInput, press_opening_dialog  # noqa: E402
 
 SAVE_PICTURE = "Do you want to save this picture?"
 KEY_ESCAPE = 0xFF1B
 REMAIN = "Do you want to remain on this form?"
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
-
 
 def questions(app, seconds=1.5):
     """Every message box shown within `seconds`, answered as an operator going on would (No to a
@@ -200,11 +190,7 @@ def main():
                 leave_second_unmeasured(app, frames, folder, second)
     finally:
         stop(station)
-    if failures:
-        print(f"failed ({len(failures)}); the demo station folder is kept in {folder}")
-        return 1
-    shutil.rmtree(folder, ignore_errors=True)
-    return 0
+    return verdict(folder, "demo station")
 
 
 if __name__ == "__main__":

@@ -31,8 +31,9 @@ import pyatspi
 from gi.repository import GLib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from atspi_drive import (answer, by_description, check_screen, find_in,  # noqa: E402
-                         press, showing, started_station, text_of, wait_for, walk)
+from atspi_drive import (answer, by_description, check, check_screen, find_in,  # noqa: E402
+                         press, showing, started_station, text_of, verdict, wait_for,
+                         walk)
 
 SKIER = "Kai Lund"
 KEY_LEFT, KEY_UP, KEY_RIGHT, KEY_DOWN = 0xFF51, 0xFF52, 0xFF53, 0xFF54
@@ -41,15 +42,6 @@ DATE_TIME = r"\d\d-\d\d-\d\d\d\d \d\d:\d\d:\d\d "
 TIME = r"\d\d:\d\d:\d\d "
 NO_IMPACT = ("Click the point where the skier touched the water before recording the jump. "
              "Nothing was recorded.")
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
-
 
 class XInput:
     """Mouse and keys through the X test extension: what the station sees from a real device."""
@@ -456,11 +448,7 @@ def main():
         time.sleep(0.3)
         station.kill()
         station.wait()
-    if failures:
-        print(f"failed ({len(failures)}); the station folder is kept in {folder}")
-        return 1
-    shutil.rmtree(folder, ignore_errors=True)
-    return 0
+    return verdict(folder, "station")
 
 
 if __name__ == "__main__":

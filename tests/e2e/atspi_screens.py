@@ -15,7 +15,6 @@ window manager, and through AT-SPI and plain X requests checks that:
         tests/e2e/atspi_screens.py build
 """
 import os
-import shutil
 import sys
 import time
 
@@ -24,22 +23,14 @@ import pyatspi
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from atspi_demo import (XServer, dialogs, extents, leave_config, start_demo,  # noqa: E402
                         stop, window)
-from atspi_drive import by_description, find_in, press, showing, wait_for  # noqa: E402
+from atspi_drive import (by_description, check, find_in, press, showing,  # noqa: E402
+                         verdict, wait_for)
 from atspi_results import choose_file, menu_item, press_opening_dialog  # noqa: E402
 
 CONFIG, MAIN = "System Configuration Parameters", "Zelvan 2005"
 MANUAL, SETUP, MEASURE = "Zelvan 2005 Manual", "Grid Setup", "Measure"
 CAPTURE, FRAMES = "Zelvan 2005 Capture Screen", "Zelvan 2005 Frame Selection"
 MAGENTA = (255, 0, 255)
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
-
 
 def by_caption(app, caption, seconds=10.0):
     """The window named `caption`; a failure when none shows within `seconds`."""
@@ -142,11 +133,7 @@ def main():
             contact_picture(app, main_screen, folder, x)
     finally:
         stop(station)
-    if failures:
-        print(f"failed ({len(failures)}); the demo station folder is kept in {folder}")
-        return 1
-    shutil.rmtree(folder, ignore_errors=True)
-    return 0
+    return verdict(folder, "demo station")
 
 
 if __name__ == "__main__":
