@@ -168,7 +168,7 @@ void GridSetupScreen::withdrawReadiness()
 {
     setReadyIcon(false);
     if (!station_.gridLoadingFlag()) {
-        const int n = gridOfCaption(gridSelect_->text());
+        const int n = int(station_.currentGrid());
         station_.setGridReady(n, false);
         station_.setGridDescription(n, QString());
         station_.setGridIndicator(n, {false, QString()});
@@ -261,10 +261,10 @@ void GridSetupScreen::showGrid(int n)
     showTexts(gridTexts(station_.gridStore(), n));
     const GridPoints at = gridPoints(station_.workingSet());
     previous_ = {at.upperLeft, at.upperRight, at.lowerLeft, at.lowerRight, at.checkBuoy};
-    if (station_.gridReady(n)) {
-        setReadyIcon(true);
+    // The icon is the grid's own: a grid not ready never shows the face of the one left.
+    setReadyIcon(station_.gridReady(n));
+    if (station_.gridReady(n))
         setAccuracyEnabled(true);
-    }
 }
 
 void GridSetupScreen::onGridChanged(int n)
@@ -284,7 +284,7 @@ void GridSetupScreen::onGridChanged(int n)
 void GridSetupScreen::switchGrid()
 {
     canvas_->clearDrawing();
-    const int from = gridOfCaption(gridSelect_->text());
+    const int from = int(station_.currentGrid());
     const int to = nextGrid(from, int(station_.numGrids()));
     if (const QString line = gridSwitchLogLine(from, to); !line.isEmpty())
         log(line);
@@ -444,6 +444,12 @@ void GridSetupScreen::leaveWithAllReady()
 void GridSetupScreen::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The measurement screen may have switched grids meanwhile: the screen opens on the grid in
+    // use, so an edit here never lands in one grid while withdrawing another.
+    if (const int n = int(station_.currentGrid()); gridSelect_->text() != gridCaption(n)) {
+        activateGrid(n);
+        station_.setGridLoadingFlag(false);
+    }
     if (station_.navigationMode() == QLatin1String("SelectFrame")) {
         showCurrentCapture();
         station_.setNavigationMode(QString());

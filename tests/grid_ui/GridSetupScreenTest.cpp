@@ -11,6 +11,7 @@
 #include "app/ConfigLoad.h"
 #include "base/Clock.h"
 #include "grid/GridFile.h"
+#include "grid/Transform.h"
 #include "widgets/CursorKeyPoll.h"
 #include "widgets/Magnifier.h"
 #include "widgets/PictureCanvas.h"
@@ -583,6 +584,38 @@ TEST_F(TwoCameraSetupTest, AFileWithoutItsCheckBuoyFileIsLoadedIntoTheGridAsked)
     EXPECT_EQ(debugLog().count("load grid 2"), 1);
     control("grid_select")->click();
     EXPECT_EQ(box("txtPicWidth")->text(), QString::number(16933 * 15 / 26.5, 'g', 15));
+}
+
+// The measurement screen switches grids through the Station alone; the set-up screen, shown
+// again, works on the grid in use: an edit withdraws that grid, never the one shown last.
+TEST_F(TwoCameraSetupTest, AGridSwitchedElsewhereIsTheOneShownAndEdited)
+{
+    const QString north = write("north.ipt", "North tower", 1, true);
+    const QString south = write("south.ipt", "South tower", 2, true);
+    load(1, north);
+    load(2, south);
+    screen.leave();
+    ASSERT_EQ(control("grid_select")->text(), "Grid 1");
+    screen.hide();
+    station.changeGrids([](GridStore& store, WorkingSet& work, GridFlags&) {
+        loadIntoWorkingSet(store.setup[2], 2, work);
+    });
+    screen.show();
+    EXPECT_EQ(control("grid_select")->text(), "Grid 2");
+    EXPECT_EQ(box("ipt_file_description_2")->text(), "South tower");
+    EXPECT_TRUE(station.gridReady(2)) << "showing the grid in use is no edit";
+
+    type("ul_survey_x", "31");
+    EXPECT_FALSE(station.gridReady(2));
+    EXPECT_EQ(station.settings().gridFile(2), "");
+    EXPECT_EQ(station.currentGrid(), 2);
+    EXPECT_EQ(station.workingSet().buoySurveyX[UpperLeft], 31);
+    EXPECT_TRUE(station.gridReady(1)) << "the grid not edited stays ready";
+    EXPECT_EQ(station.settings().gridFile(1), north);
+
+    control("grid_select")->click();
+    EXPECT_EQ(station.currentGrid(), 1);
+    EXPECT_EQ(debugLog().count("Changed from grid 2 to grid 1"), 1);
 }
 
 TEST_F(GridSetupScreenTest, KeysTypedInTheCalibrationAssistantNeverMoveAPoint)

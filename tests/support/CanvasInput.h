@@ -14,10 +14,11 @@
 namespace zelvan::test
 {
 
-inline void moveOver(widgets::PictureCanvas& canvas, QPoint at)
+inline void moveOver(widgets::PictureCanvas& canvas, QPoint at,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QMouseEvent move(QEvent::MouseMove, QPointF(at), canvas.viewport()->mapToGlobal(QPointF(at)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                     Qt::NoButton, Qt::NoButton, modifiers);
     QApplication::sendEvent(canvas.viewport(), &move);
 }
 
@@ -34,10 +35,11 @@ inline void clickOver(widgets::PictureCanvas& canvas, QPoint at)
 }
 
 // One notch is 120.
-inline void wheelOver(widgets::PictureCanvas& canvas, QPointF at, int delta)
+inline void wheelOver(widgets::PictureCanvas& canvas, QPointF at, int delta,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QWheelEvent event(at, canvas.viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas.viewport(), &event);
 }
 

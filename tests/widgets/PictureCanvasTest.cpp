@@ -2,6 +2,7 @@
 // picture twips.
 #include "widgets/PictureCanvas.h"
 
+#include "CanvasInput.h"
 #include "WidgetTestApp.h"
 
 #include <QHBoxLayout>
@@ -35,14 +36,6 @@ QPen redPen()
     return pen;
 }
 
-QImage shown(const PictureCanvas& canvas)
-{
-    QImage out(canvas.viewport()->size(), QImage::Format_RGB32);
-    QPainter painter(&out);
-    canvas.render(painter, out.rect());
-    return out;
-}
-
 struct CanvasTest : ::testing::Test {
     CanvasTest()
     {
@@ -58,13 +51,13 @@ struct CanvasTest : ::testing::Test {
 TEST_F(CanvasTest, PictureAtNaturalSizeFromTheTopLeftOnTheBackground)
 {
     EXPECT_EQ(canvas.pictureSizeTwips(), QSizeF(960, 720));
-    const QImage view = shown(canvas);
+    const QImage view = zelvan::test::shownView(canvas);
     EXPECT_EQ(view.pixel(10, 10), qRgb(255, 255, 0));
     EXPECT_EQ(view.pixel(11, 10), qRgb(0, 0, 255));
     EXPECT_EQ(view.pixel(63, 47), qRgb(0, 0, 255));
     EXPECT_EQ(view.pixel(64, 10), qRgb(255, 0, 255)) << "magenta around the picture";
     canvas.setBackground(Qt::black);
-    EXPECT_EQ(shown(canvas).pixel(100, 100), qRgb(0, 0, 0));
+    EXPECT_EQ(zelvan::test::shownView(canvas).pixel(100, 100), qRgb(0, 0, 0));
 }
 
 TEST_F(CanvasTest, DrawingStaysUntilClearedAndClearingLeavesThePicture)
@@ -74,12 +67,12 @@ TEST_F(CanvasTest, DrawingStaysUntilClearedAndClearingLeavesThePicture)
         p.drawLine(QPointF(0, 307.5), QPointF(600, 307.5)); // twips: the middle of picture row 20
     });
     EXPECT_EQ(canvas.drawingCount(), 1);
-    EXPECT_EQ(shown(canvas).pixel(20, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(zelvan::test::shownView(canvas).pixel(20, 20), qRgb(255, 0, 0));
     canvas.setPicture(testPicture()); // a new picture keeps the drawing
-    EXPECT_EQ(shown(canvas).pixel(20, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(zelvan::test::shownView(canvas).pixel(20, 20), qRgb(255, 0, 0));
     canvas.clearDrawing();
     EXPECT_EQ(canvas.drawingCount(), 0);
-    const QImage view = shown(canvas);
+    const QImage view = zelvan::test::shownView(canvas);
     EXPECT_EQ(view.pixel(20, 20), qRgb(0, 0, 255));
     EXPECT_EQ(view.pixel(10, 10), qRgb(255, 255, 0));
 }
@@ -92,7 +85,7 @@ TEST_F(CanvasTest, ZoomShowsPicturePixelsEnlargedAndDrawingFollows)
     });
     canvas.setZoom(4.0, QPointF(0, 0));
     EXPECT_EQ(canvas.zoom(), 4.0);
-    const QImage view = shown(canvas);
+    const QImage view = zelvan::test::shownView(canvas);
     for (int y = 40; y < 44; ++y)
         for (int x = 40; x < 44; ++x)
             EXPECT_EQ(view.pixel(x, y), qRgb(255, 255, 0)) << x << "," << y;
@@ -131,7 +124,7 @@ TEST_F(CanvasTest, AZoomedClickIsSubPixelAndScrollingIsCounted)
     QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {}, QPoint(2, 22));
     ASSERT_EQ(pressed.size(), 2);
     EXPECT_EQ(pressed[1].at(0).toPointF(), QPointF(157.5, 157.5));
-    EXPECT_EQ(shown(canvas).pixel(1, 21), qRgb(255, 255, 0));
+    EXPECT_EQ(zelvan::test::shownView(canvas).pixel(1, 21), qRgb(255, 255, 0));
 }
 
 TEST_F(CanvasTest, ZoomStepsWheelAndFit)

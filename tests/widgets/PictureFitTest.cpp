@@ -3,6 +3,7 @@
 #include "widgets/Magnifier.h"
 #include "widgets/PictureCanvas.h"
 
+#include "CanvasInput.h"
 #include "WidgetTestApp.h"
 
 #include <QMouseEvent>
@@ -25,28 +26,6 @@ QImage bigPicture()
     picture.fill(Qt::green);
     picture.setPixel(960, 540, qRgb(255, 255, 0));
     return picture;
-}
-
-QImage shown(const PictureCanvas& canvas)
-{
-    QImage out(canvas.viewport()->size(), QImage::Format_RGB32);
-    QPainter painter(&out);
-    canvas.render(painter, out.rect());
-    return out;
-}
-
-void moveTo(PictureCanvas& canvas, QPoint at, Qt::KeyboardModifiers modifiers = {})
-{
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), canvas.viewport()->mapToGlobal(QPointF(at)),
-                     Qt::NoButton, Qt::NoButton, modifiers);
-    QApplication::sendEvent(canvas.viewport(), &move);
-}
-
-void wheel(PictureCanvas& canvas, QPointF at, int delta, Qt::KeyboardModifiers modifiers = {})
-{
-    QWheelEvent event(at, canvas.viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(canvas.viewport(), &event);
 }
 
 struct FitTest : ::testing::Test {
@@ -73,7 +52,7 @@ TEST_F(FitTest, ANewPictureOpensFittedBelowNaturalSizeOnlyWhenAsked)
     EXPECT_DOUBLE_EQ(canvas.zoom(), 0.25) << "480 / 1920 across, 360 / 1080 down";
     EXPECT_EQ(canvas.horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(canvas.verticalScrollBar()->maximum(), 0);
-    const QImage view = shown(canvas);
+    const QImage view = zelvan::test::shownView(canvas);
     EXPECT_EQ(view.pixel(479, 0), qRgb(0, 255, 0)) << "the whole width is picture";
     EXPECT_EQ(view.pixel(479, 269), qRgb(0, 255, 0));
     EXPECT_EQ(view.pixel(10, 271), qRgb(255, 0, 255)) << "below it the screen's background";
@@ -120,11 +99,11 @@ TEST_F(FitTest, TheWheelZoomsAboutThePointerAndShiftWheelScrolls)
     canvas.setPicture(bigPicture());
     const QPointF pointer(300, 200);
     const QPointF before = canvas.twipsAt(pointer);
-    wheel(canvas, pointer, 120);
+    zelvan::test::wheelOver(canvas, pointer, 120);
     EXPECT_EQ(canvas.zoom(), 1.0);
     EXPECT_NEAR(canvas.twipsAt(pointer).x(), before.x(), 15.0);
     EXPECT_NEAR(canvas.twipsAt(pointer).y(), before.y(), 15.0);
-    wheel(canvas, pointer, 240);
+    zelvan::test::wheelOver(canvas, pointer, 240);
     EXPECT_EQ(canvas.zoom(), 2.0);
     EXPECT_NEAR(canvas.twipsAt(pointer).x(), before.x(), 7.5);
     EXPECT_NEAR(canvas.twipsAt(pointer).y(), before.y(), 7.5);
@@ -132,10 +111,10 @@ TEST_F(FitTest, TheWheelZoomsAboutThePointerAndShiftWheelScrolls)
         return QPoint(canvas.horizontalScrollBar()->value(), canvas.verticalScrollBar()->value());
     };
     const QPoint scrolled = scroll();
-    wheel(canvas, pointer, -120, Qt::ShiftModifier);
+    zelvan::test::wheelOver(canvas, pointer, -120, Qt::ShiftModifier);
     EXPECT_EQ(canvas.zoom(), 2.0);
     EXPECT_NE(scroll(), scrolled) << "Shift + wheel scrolls";
-    wheel(canvas, pointer, -120 * 9);
+    zelvan::test::wheelOver(canvas, pointer, -120 * 9);
     EXPECT_DOUBLE_EQ(canvas.zoom(), 0.25) << "never below the fitting size";
 }
 
@@ -145,12 +124,12 @@ TEST_F(FitTest, TheMagnifierShowsPixelsUnderThePointerAndPlacesQuarterPixels)
     canvas.setPicture(bigPicture());
     Magnifier* magnifier = canvas.magnifier();
     const QPoint yellow = canvas.viewPointOfPixel(QPointF(960, 540)); // (240, 135)
-    moveTo(canvas, yellow);
+    zelvan::test::moveOver(canvas, yellow);
     EXPECT_FALSE(magnifier->isVisible()) << "off unless a screen turns it on";
 
     canvas.setMagnifierEnabled(true);
     QSignalSpy moved(&canvas, &PictureCanvas::moved);
-    moveTo(canvas, yellow);
+    zelvan::test::moveOver(canvas, yellow);
     ASSERT_TRUE(magnifier->isVisible());
     EXPECT_EQ(magnifier->centre(), QPointF(14400, 8100));
     // Docked in the corner away from the pointer (bottom left of the view here).
@@ -165,7 +144,7 @@ TEST_F(FitTest, TheMagnifierShowsPixelsUnderThePointerAndPlacesQuarterPixels)
     // pixel.
     QSignalSpy pressed(&canvas, &PictureCanvas::pressed);
     const QPoint middle = magnifier->geometry().topLeft() + QPoint(80, 80);
-    moveTo(canvas, middle + QPoint(-30, 20), Qt::ShiftModifier);
+    zelvan::test::moveOver(canvas, middle + QPoint(-30, 20), Qt::ShiftModifier);
     EXPECT_EQ(magnifier->centre(), QPointF(14400, 8100));
     QTest::mouseClick(canvas.viewport(), Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(1, -3));
     ASSERT_EQ(pressed.size(), 1);
@@ -176,7 +155,7 @@ TEST_F(FitTest, TheMagnifierShowsPixelsUnderThePointerAndPlacesQuarterPixels)
     // does) clicks the picture under it, and the inset moves out of its way.
     const QRect docked = magnifier->geometry();
     const QPoint onInset = docked.topLeft() + QPoint(40, 40);
-    moveTo(canvas, onInset);
+    zelvan::test::moveOver(canvas, onInset);
     EXPECT_FALSE(magnifier->geometry().contains(onInset));
     QTest::mouseClick(canvas.viewport(), Qt::LeftButton, {}, onInset);
     ASSERT_EQ(pressed.size(), 2);
@@ -186,9 +165,9 @@ TEST_F(FitTest, TheMagnifierShowsPixelsUnderThePointerAndPlacesQuarterPixels)
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(canvas.viewport(), &leave);
     EXPECT_FALSE(magnifier->isVisible());
-    moveTo(canvas, QPoint(20, 300)); // below the fitted picture
+    zelvan::test::moveOver(canvas, QPoint(20, 300)); // below the fitted picture
     EXPECT_FALSE(magnifier->isVisible());
-    moveTo(canvas, yellow);
+    zelvan::test::moveOver(canvas, yellow);
     EXPECT_TRUE(magnifier->isVisible());
     canvas.setMagnifierEnabled(false);
     EXPECT_FALSE(magnifier->isVisible());
