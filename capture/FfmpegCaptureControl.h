@@ -203,6 +203,7 @@ private:
     bool deliveryKnown = false;
     int latencyMs = -1;
     bool sparseKeyFrames = false; // the camera's key frames too far apart to store its packets
+    std::atomic<bool> sparseNoticePosted{false}; // one notice on its way to the interface thread
     qint64 latencyShownMicros = 0;
 
     int resolution = -1;

@@ -119,6 +119,7 @@ void FfmpegCaptureControl::refreshKeeping()
 // compressed again from now on, so no pass waits for a key frame.
 void FfmpegCaptureControl::onSparseKeyFrames(quint64 generation)
 {
+    sparseNoticePosted = false;
     if (generation != sourceGeneration || sparseKeyFrames || capturing())
         return;
     sparseKeyFrames = true;

@@ -38,7 +38,7 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quin
         if (kept) {
             keptPeak = std::max(keptPeak.load(), rec->bufferBytes());
             feedTrigger(frame.get(), slot);
-            if (rec->sparseKeyFrames())
+            if (rec->sparseKeyFrames() && !sparseNoticePosted.exchange(true))
                 QMetaObject::invokeMethod(
                     this, [this, generation] { onSparseKeyFrames(generation); },
                     Qt::QueuedConnection);
