@@ -182,6 +182,7 @@ private:
     void refreshKeeping(); // (re)starts or stops keeping pictures before Start
     void stopKeeping();
     void onSparseKeyFrames(quint64 generation);
+    void wantPackets();
     void onKeepingFailed(const std::shared_ptr<Recorder>& rec, const QString& text);
     void startFromKept(const std::shared_ptr<Recorder>& rec);
     void feedTrigger(const AVFrame* frame, qint64 slot);

@@ -47,6 +47,19 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quin
     showPreview(std::move(frame), timeMicros);
 }
 
+// The device's own packets travel with its pictures only while a recording or a keeper takes
+// them.
+void FfmpegCaptureControl::wantPackets()
+{
+    bool wanted = false;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        wanted = recorder || keeper;
+    }
+    if (source)
+        source->setPacketsWanted(wanted);
+}
+
 void FfmpegCaptureControl::showPreview(FramePtr frame, qint64 timeMicros)
 {
     // Every picture of a camera up to 60 frames a second is shown live (a display shows no
