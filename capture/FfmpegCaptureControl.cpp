@@ -745,6 +745,7 @@ void FfmpegCaptureControl::startCapture()
         keeper.reset();
         recorder = rec;
     }
+    wantPackets();
     lastRecording = rec;
     dropWarned = false;
     counterTimer.start();
@@ -764,6 +765,7 @@ void FfmpegCaptureControl::finishRecording(const QString& why)
         rec = std::move(recorder);
         recorder.reset();
     }
+    wantPackets();
     if (audioSource) {
         audioSource->stop();
         audioSource.reset();

@@ -182,6 +182,7 @@ private:
     void refreshKeeping(); // (re)starts or stops keeping pictures before Start
     void stopKeeping();
     void onSparseKeyFrames(quint64 generation);
+    void wantPackets();
     void onKeepingFailed(const std::shared_ptr<Recorder>& rec, const QString& text);
     void startFromKept(const std::shared_ptr<Recorder>& rec);
     void feedTrigger(const AVFrame* frame, qint64 slot);
@@ -203,6 +204,7 @@ private:
     bool deliveryKnown = false;
     int latencyMs = -1;
     bool sparseKeyFrames = false; // the camera's key frames too far apart to store its packets
+    std::atomic<bool> sparseNoticePosted{false}; // one notice on its way to the interface thread
     qint64 latencyShownMicros = 0;
 
     int resolution = -1;

@@ -111,14 +111,18 @@ void FfmpegCaptureControl::refreshKeeping()
         emit warning(QStringLiteral("The seconds before Start cannot be kept: ") + started.error());
         return;
     }
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    keeper = std::move(rec);
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        keeper = std::move(rec);
+    }
+    wantPackets();
 }
 
 // A camera's own stream whose key frames are too far apart to be kept before Start is
 // compressed again from now on, so no pass waits for a key frame.
 void FfmpegCaptureControl::onSparseKeyFrames(quint64 generation)
 {
+    sparseNoticePosted = false;
     if (generation != sourceGeneration || sparseKeyFrames || capturing())
         return;
     sparseKeyFrames = true;
@@ -134,6 +138,7 @@ void FfmpegCaptureControl::stopKeeping()
         rec = std::move(keeper);
         keeper.reset();
     }
+    wantPackets();
     if (rec)
         static_cast<void>(rec->finish());
 }
@@ -147,6 +152,7 @@ void FfmpegCaptureControl::onKeepingFailed(const std::shared_ptr<Recorder>& rec,
             return;
         keeper.reset();
     }
+    wantPackets();
     static_cast<void>(rec->finish());
     emit warning(QStringLiteral("The seconds before Start cannot be kept: ") + text);
 }

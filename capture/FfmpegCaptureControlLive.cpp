@@ -38,13 +38,26 @@ void FfmpegCaptureControl::onDeviceFrame(FramePtr frame, qint64 timeMicros, quin
         if (kept) {
             keptPeak = std::max(keptPeak.load(), rec->bufferBytes());
             feedTrigger(frame.get(), slot);
-            if (rec->sparseKeyFrames())
+            if (rec->sparseKeyFrames() && !sparseNoticePosted.exchange(true))
                 QMetaObject::invokeMethod(
                     this, [this, generation] { onSparseKeyFrames(generation); },
                     Qt::QueuedConnection);
         }
     }
     showPreview(std::move(frame), timeMicros);
+}
+
+// The device's own packets travel with its pictures only while a recording or a keeper takes
+// them.
+void FfmpegCaptureControl::wantPackets()
+{
+    bool wanted = false;
+    {
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        wanted = recorder || keeper;
+    }
+    if (source)
+        source->setPacketsWanted(wanted);
 }
 
 void FfmpegCaptureControl::showPreview(FramePtr frame, qint64 timeMicros)

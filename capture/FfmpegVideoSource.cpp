@@ -208,7 +208,8 @@ void FfmpegVideoSource::decode(const AVPacket* packet)
         // The picture out of the decoder right after its packet went in is this packet's
         // (one that stands alone, or a stream that does not reorder): a recording in the same
         // compression stores the packet as the camera sent it.
-        if (first && (intraOnly || (storable && frame->pts == packet->pts)))
+        if (first && packetsWanted.load(std::memory_order_relaxed) &&
+            (intraOnly || (storable && frame->pts == packet->pts)))
             attachSourcePacket(frame.get(), packet, dec->codec_id, frame->key_frame);
         const qint64 time = frameTime(frame.get());
         if (onFrame)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/packet.h>
@@ -141,25 +143,24 @@ Status Recorder::beginFile(const QString& path, double timeLimit, qint64 startSl
         while (from != taken.packets.begin() && (from == taken.packets.end() || !from->keyFrame))
             --from;
     const qint64 first = from != taken.packets.end() ? std::min(from->slot, startSlot) : startSlot;
-    Status opened = writer.attachFile(path, first);
-    for (auto p = from; opened && p != taken.packets.end(); ++p)
-        opened = writer.writePacket(p->packet.get(), p->slot);
-    // The sound begins at Start: silence before it keeps it with its pictures.
-    const qint64 before = startSlot - first;
-    if (opened && settings.audio.sampleRate > 0 && before > 0) {
-        const int silent =
-            int(std::llround(double(before) * settings.audio.sampleRate / settings.fps));
-        const QByteArray zeros(silent * settings.audio.bytesPerSample(),
-                               settings.audio.bitsPerSample == 8 ? char(0x80) : char(0));
-        opened = writer.writeAudio(zeros.constData(), silent);
-    }
-    if (!opened) {
+    if (Status opened = writer.attachFile(path, first); !opened) {
         std::lock_guard<std::mutex> lock(mutex);
         writeFailed = true;
         writeError = opened.error();
         return opened;
     }
+    keptToWrite.assign(std::make_move_iterator(from), std::make_move_iterator(taken.packets.end()));
+    // The sound begins at Start: silence before it keeps it with its pictures.
+    const qint64 before = startSlot - first;
+    keptSilence = settings.audio.sampleRate > 0 && before > 0
+                      ? int(std::llround(double(before) * settings.audio.sampleRate / settings.fps))
+                      : 0;
     std::lock_guard<std::mutex> lock(mutex);
+    // The writer thread writes them before anything queued after them.
+    Item wake;
+    wake.keptFirst = true;
+    queue.push_front(std::move(wake));
+    ready.notify_one();
     settings.path = path;
     settings.timeLimit = timeLimit;
     startSlotValue = startSlot;
@@ -340,6 +341,9 @@ Status Recorder::write(Item& item)
 {
     if (slotted) {
         std::lock_guard<std::mutex> writing(writerMutex);
+        // A picture taken from the queue while the file began comes after the kept ones.
+        if (Status kept = writeKept(); !kept || item.keptFirst)
+            return kept;
         return item.frame ? writer.encodeFrame(item.frame.get(), item.slot)
                           : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
     }
@@ -349,6 +353,24 @@ Status Recorder::write(Item& item)
     if (written)
         written = item.frame ? writer.writeFrame(item.frame.get())
                              : writer.writeAudio(item.pcm.constData(), item.pcmFrames);
+    return written;
+}
+
+// The pictures a begun file took from the memory, then the silence before Start; writerMutex
+// held.
+Status Recorder::writeKept()
+{
+    const std::vector<BufferedPacket> packets = std::move(keptToWrite);
+    keptToWrite.clear();
+    const int silent = std::exchange(keptSilence, 0);
+    Status written;
+    for (auto p = packets.begin(); written && p != packets.end(); ++p)
+        written = writer.writePacket(p->packet.get(), p->slot);
+    if (written && silent > 0) {
+        const QByteArray zeros(silent * settings.audio.bytesPerSample(),
+                               settings.audio.bitsPerSample == 8 ? char(0x80) : char(0));
+        written = writer.writeAudio(zeros.constData(), silent);
+    }
     return written;
 }
 
@@ -365,6 +387,8 @@ Status Recorder::finish()
     if (thread.joinable())
         thread.join();
     running = false;
+    keptToWrite.clear(); // left behind only by a failed write
+    keptSilence = 0;
     if (slotted && !fileBegun) {
         writer.discard(); // nothing was started: the kept pictures go
         return {};

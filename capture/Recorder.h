@@ -21,6 +21,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace zelvan::capture
 {
@@ -104,6 +105,7 @@ private:
         int repeatsBefore = 0; // frame slots before this picture that got none
         QByteArray pcm;
         int pcmFrames = 0;
+        bool keptFirst = false; // wakes the writer for the kept pictures of a begun file
     };
     int queueCapacity() const; // pictures the queue holds before it drops
     void writerLoop();
@@ -115,6 +117,7 @@ private:
     void begin();
     qint64 pushSlotted(FramePtr frame, qint64 timeMicros, qint64 first);
     Status write(Item& item);
+    Status writeKept();
     bool pastLimit(qint64 slot) const;
     bool inFile(qint64 slot) const { return fileBegun && slot >= startSlotValue; }
     void limitReached(qint64 endMicros);
@@ -138,6 +141,10 @@ private:
     qint64 startSlotValue = 0;
     qint64 fileFirstSlot = 0;
     std::mutex writerMutex; // the writer between the writer thread and beginFile()
+    // What a begun file takes before any later picture, written on the writer thread (a slow
+    // disk must not hold up the interface nor the queue); guarded by writerMutex.
+    std::vector<BufferedPacket> keptToWrite;
+    int keptSilence = 0; // sample frames of silence after them
     PreTriggerBuffer buffer;
     std::atomic<qint64> takenFrames{0};
     std::atomic<qint64> startFileFrame{0};

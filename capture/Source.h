@@ -109,9 +109,13 @@ public:
     // came: each packet is one picture, in the order shown, and travels with it (see
     // sourcePacketOf). Null otherwise. Known once start() succeeded.
     virtual StreamFormat storableFormat() const { return {}; }
+    // Whether pictures carry the device's packet (sourcePacketOf): a copy per picture that only
+    // a recording can use. Thread-safe.
+    void setPacketsWanted(bool wanted) { packetsWanted = wanted; }
 
 protected:
     FrameFn onFrame;
+    std::atomic<bool> packetsWanted{true};
 };
 
 class AudioSource : public Source

@@ -317,11 +317,9 @@ struct VideoFileWriter::Impl {
     // compressor.
     bool passOn(const AVPacket* own, int64_t pts)
     {
-        const PacketPtr copy = clonePacket(own);
+        const PacketPtr copy = numberedCopy(own, pts);
         if (!copy)
             return markFailed(QStringLiteral("Out of memory"));
-        copy->pts = copy->dts = pts;
-        copy->duration = 1;
         copy->flags |= AV_PKT_FLAG_KEY;
         if (slotted) {
             noteSentSlot(pts);
@@ -364,17 +362,36 @@ struct VideoFileWriter::Impl {
     // picture without one (changed by an effect) leaves its slot empty.
     bool routeCopied(const AVFrame* frame, int64_t slot)
     {
+        const AVPacket* own = copiedPacket(frame);
+        if (!own)
+            return true;
+        const PacketPtr copy = numberedCopy(own, slot);
+        if (!copy)
+            return markFailed(QStringLiteral("Out of memory"));
+        noteSentSlot(slot);
+        return route(copy.get());
+    }
+
+    // The camera's own packet of `frame` when it is of the stored format and size; null for a
+    // picture without one (changed by an effect).
+    const AVPacket* copiedPacket(const AVFrame* frame) const
+    {
         const SourcePacket own = sourcePacketOf(frame);
         if (!own.packet || own.codecId != copied->codec_id || frame->width != copied->width ||
             frame->height != copied->height)
-            return true;
-        const PacketPtr copy = clonePacket(own.packet);
-        if (!copy)
-            return markFailed(QStringLiteral("Out of memory"));
-        copy->pts = copy->dts = slot;
-        copy->duration = 1;
-        noteSentSlot(slot);
-        return route(copy.get());
+            return nullptr;
+        return own.packet;
+    }
+
+    // A new reference to `own` as the one picture of frame slot `slot`; null when out of memory.
+    static PacketPtr numberedCopy(const AVPacket* own, int64_t slot)
+    {
+        PacketPtr copy = clonePacket(own);
+        if (copy) {
+            copy->pts = copy->dts = slot;
+            copy->duration = 1;
+        }
+        return copy;
     }
 
     bool writeAtSlot(AVPacket* pkt, int64_t slot)
@@ -589,16 +606,13 @@ struct VideoFileWriter::Impl {
     // picture without one of this format (changed by an effect) leaves its slot empty.
     bool storeCopied(const AVFrame* frame)
     {
-        const SourcePacket own = sourcePacketOf(frame);
         const int slot = frames++;
-        if (!own.packet || own.codecId != copied->codec_id || frame->width != copied->width ||
-            frame->height != copied->height)
+        const AVPacket* own = copiedPacket(frame);
+        if (!own)
             return true;
-        const PacketPtr copy = clonePacket(own.packet);
+        const PacketPtr copy = numberedCopy(own, slot);
         if (!copy)
             return markFailed(QStringLiteral("Out of memory"));
-        copy->pts = copy->dts = slot;
-        copy->duration = 1;
         ++pictures;
         return writeVideoPacket(copy.get());
     }
@@ -783,13 +797,10 @@ Status VideoFileWriter::open(const QString& path, QSize size, double fps, const 
 {
     startAfresh(false);
     Status opened = d->open(path, size, fps, codec);
-    if (opened)
-        return opened;
-    d->error = opened.error();
-    d->release();
-    if (!d->tempPath.isEmpty())
-        QFile::remove(d->tempPath);
-    d->tempPath.clear();
+    if (!opened) {
+        d->error = opened.error();
+        discard();
+    }
     return opened;
 }
 
@@ -797,13 +808,10 @@ Status VideoFileWriter::openCopy(const QString& path, const StreamFormat& format
 {
     startAfresh(false);
     Status opened = d->openCopy(path, format, fps);
-    if (opened)
-        return opened;
-    d->error = opened.error();
-    d->release();
-    if (!d->tempPath.isEmpty())
-        QFile::remove(d->tempPath);
-    d->tempPath.clear();
+    if (!opened) {
+        d->error = opened.error();
+        discard();
+    }
     return opened;
 }
 
