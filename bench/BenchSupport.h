@@ -1,12 +1,14 @@
 #pragma once
-// What the video benchmarks share: the nearest-rank quantile of their timings and the 1080p
-// test pass the ffmpeg program makes for them.
+// What the video benchmarks share: the nearest-rank quantile of their timings, the 1080p
+// test pass the ffmpeg program makes for them and the machine's load beside their figures.
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 namespace zelvan::bench
@@ -33,6 +35,19 @@ inline bool makeTestPass(const QString& path, const QStringList& codec, int fram
                         QStringLiteral("-frames:v"), QString::number(frames)} +
                 codec + QStringList{path});
     return p.waitForFinished(600000) && p.exitCode() == 0;
+}
+
+// The machine is shared: figures are read beside its load average (1, 5 and 15 minutes) and
+// the processors it is spread over. "unknown" where the system does not tell.
+inline QString loadAverageText()
+{
+#ifdef Q_OS_UNIX
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3)
+        return QString::asprintf("%.2f %.2f %.2f (on %d processors)", load[0], load[1], load[2],
+                                 QThread::idealThreadCount());
+#endif
+    return QStringLiteral("unknown");
 }
 
 } // namespace zelvan::bench
