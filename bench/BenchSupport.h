@@ -37,6 +37,13 @@ inline bool makeTestPass(const QString& path, const QStringList& codec, int fram
     return p.waitForFinished(600000) && p.exitCode() == 0;
 }
 
+// The value after `--name` on the command line; `fallback` when it is not given.
+inline QString optionValue(const QStringList& args, const QString& name, const QString& fallback)
+{
+    const qsizetype at = args.indexOf(name);
+    return at > 0 && at + 1 < args.size() ? args[at + 1] : fallback;
+}
+
 // The machine is shared: figures are read beside its load average (1, 5 and 15 minutes) and
 // the processors it is spread over. "unknown" where the system does not tell.
 inline QString loadAverageText()

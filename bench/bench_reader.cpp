@@ -206,8 +206,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int at = int(args.indexOf(QStringLiteral("--frames")));
-    const int frames = at > 0 && at + 1 < args.size() ? args[at + 1].toInt() : 300;
+    const int frames =
+        zelvan::bench::optionValue(args, QStringLiteral("--frames"), QStringLiteral("300")).toInt();
     const int given = int(args.indexOf(QStringLiteral("--file")));
     if (given > 0) {
         for (const QString& path : args.mid(given + 1)) {
