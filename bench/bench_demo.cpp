@@ -3,8 +3,9 @@
 // output on a built tree, only the demo's own line.
 //
 //   xvfb-run -a build/bench/bench_demo ./run.sh [runs]
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -15,12 +16,10 @@
 namespace
 {
 
-struct DemoStart {
-    double ms = -1;    // negative when the configuration screen never came
-    QByteArray before; // everything printed before it
-};
+using zelvan::bench::ProbeRun;
+using zelvan::bench::runUntilPrinted;
 
-DemoStart startOnce(const QString& runScript, const QString& demoDir)
+ProbeRun startOnce(const QString& runScript, const QString& demoDir)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -28,22 +27,7 @@ DemoStart startOnce(const QString& runScript, const QString& demoDir)
     env.insert("ZELVAN_STARTUP_PROBE", "1");
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    DemoStart out;
-    QElapsedTimer clock;
-    clock.start();
-    p.start(runScript, {"--demo"});
-    const QByteArray probe = "configuration screen shown";
-    while (p.waitForReadyRead(30000)) {
-        out.before += p.readAll();
-        if (const auto at = out.before.indexOf(probe); at >= 0) {
-            out.ms = double(clock.nsecsElapsed()) / 1e6;
-            out.before.truncate(at);
-            break;
-        }
-    }
-    p.kill();
-    p.waitForFinished(5000);
-    return out;
+    return runUntilPrinted(p, runScript, {"--demo"}, "configuration screen shown", 30000);
 }
 
 } // namespace
@@ -61,7 +45,7 @@ int main(int argc, char** argv)
     int mostLines = 0;
     for (int i = 0; i < runs; ++i) {
         QTemporaryDir demo;
-        const DemoStart start = startOnce(args[1], demo.path());
+        const ProbeRun start = startOnce(args[1], demo.path());
         if (start.ms < 0) {
             std::fprintf(stderr, "the configuration screen was not shown; output:\n%s\n",
                          start.before.constData());

@@ -27,7 +27,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -473,12 +472,7 @@ int quietPart(const Options& o, const QString& zoneName)
 
 void printLoad()
 {
-#ifdef Q_OS_UNIX
-    double load[3] = {0, 0, 0};
-    if (getloadavg(load, 3) > 0)
-        std::printf("load average: %.2f %.2f %.2f (on %d processors)\n", load[0], load[1], load[2],
-                    QThread::idealThreadCount());
-#endif
+    std::printf("load average: %s\n", qPrintable(bench::loadAverageText()));
 }
 
 } // namespace

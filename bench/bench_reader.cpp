@@ -15,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -201,27 +200,18 @@ void print(const char* name, const Figures& f)
                 f.exactOrder ? "" : "   SOME STEPS FAILED");
 }
 
-// The machine is shared: the figures are read beside the load it had.
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("unknown\n");
-    return QString::fromLatin1(file.readLine());
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int at = int(args.indexOf(QStringLiteral("--frames")));
-    const int frames = at > 0 && at + 1 < args.size() ? args[at + 1].toInt() : 300;
+    const int frames =
+        zelvan::bench::optionValue(args, QStringLiteral("--frames"), QStringLiteral("300")).toInt();
     const int given = int(args.indexOf(QStringLiteral("--file")));
     if (given > 0) {
         for (const QString& path : args.mid(given + 1)) {
-            std::printf("load average %s", qPrintable(loadAverage()));
+            std::printf("load average %s\n", qPrintable(zelvan::bench::loadAverageText()));
             print(qPrintable(path), measure(path, false));
         }
         return 0;
@@ -245,7 +235,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot make %s with ffmpeg\n", file.name);
             return 1;
         }
-        std::printf("load average %s", qPrintable(loadAverage()));
+        std::printf("load average %s\n", qPrintable(zelvan::bench::loadAverageText()));
         print(file.name, measure(path, true));
     }
     return 0;

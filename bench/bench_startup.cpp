@@ -4,9 +4,10 @@
 // station, so the time is the station's own.
 //
 //   xvfb-run -a build/bench/bench_startup build/station/zelvan build/cli/zelvan-tool [runs]
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,19 +70,9 @@ double startOnce(const QString& station, const QDir& dir)
     env.insert("ZELVAN_SETTINGS", dir.filePath("DI05.ini"));
     env.insert("ZELVAN_STARTUP_PROBE", "1");
     p.setProcessEnvironment(env);
-    QElapsedTimer clock;
-    clock.start();
-    p.start(station, {"--answers", dir.filePath("answers.txt")});
-    double ms = -1;
-    while (p.waitForReadyRead(10000)) {
-        if (p.readAllStandardOutput().contains("configuration screen shown")) {
-            ms = double(clock.nsecsElapsed()) / 1e6;
-            break;
-        }
-    }
-    p.kill();
-    p.waitForFinished(5000);
-    return ms;
+    return zelvan::bench::runUntilPrinted(p, station, {"--answers", dir.filePath("answers.txt")},
+                                          "configuration screen shown", 10000)
+        .ms;
 }
 
 } // namespace

@@ -122,8 +122,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int at = int(args.indexOf(QStringLiteral("--seconds")));
-    const double seconds = at > 0 && at + 1 < args.size() ? args[at + 1].toDouble() : 2.0;
+    const double seconds =
+        bench::optionValue(args, QStringLiteral("--seconds"), QStringLiteral("2")).toDouble();
     std::printf("rendering 120 pictures of the simulated site at 1920x1080...\n");
     const std::vector<capture::FramePtr> frames = sitePictures(120);
     benchTrigger(frames, QRect(300, 500, 288, 216), "zone 288x216");

@@ -6,6 +6,7 @@
 // Without --video it records 1280x720 at 30 fps and 1920x1080 at 60 fps from the
 // "Test Pattern" device (when the capture engine is built) and measures the 1080p file;
 // otherwise it makes the 1080p file with the ffmpeg program. Prints one table.
+#include "BenchSupport.h"
 #include "review/FrameGrab.h"
 #include "review/FrameReader.h"
 
@@ -20,7 +21,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -311,12 +311,7 @@ void printTable(const QString& video, const QString& codec, const std::vector<Ro
     for (const Row& r : rows)
         std::printf("| %-44s | %-40s | %-52s |\n", qPrintable(r.what), qPrintable(r.zelvan),
                     qPrintable(r.ffmpeg.isEmpty() ? QStringLiteral("-") : r.ffmpeg));
-#ifdef Q_OS_UNIX
-    double load[3] = {0, 0, 0};
-    if (getloadavg(load, 3) > 0)
-        std::printf("\nload average during the run: %.2f (on %d processors)\n", load[0],
-                    QThread::idealThreadCount());
-#endif
+    std::printf("\nload average during the run: %s\n", qPrintable(bench::loadAverageText()));
 }
 
 } // namespace

@@ -19,6 +19,18 @@ std::optional<double> plainNumber(const QString& text)
 
 constexpr int kMinZoneSide = 8; // fewer pixels than a skier cannot tell motion from noise
 
+// Why a zone cannot be watched, or nothing.
+QString zoneProblem(const QRect& zone, QSize picture)
+{
+    if (zone.width() < kMinZoneSide || zone.height() < kMinZoneSide)
+        return QStringLiteral("is smaller than %1 x %1 pixels").arg(kMinZoneSide);
+    if (picture.isValid() && !QRect(QPoint(0, 0), picture).contains(zone))
+        return QStringLiteral("is not inside the %1 x %2 picture")
+            .arg(picture.width())
+            .arg(picture.height());
+    return {};
+}
+
 } // namespace
 
 Result<double> parsePreSeconds(const QString& text)
@@ -48,12 +60,15 @@ Result<QRect> parseZone(const QString& text, QSize picture)
         v[i] = int(*n);
     }
     const QRect zone(v[0], v[1], v[2], v[3]);
-    if (zone.width() < kMinZoneSide || zone.height() < kMinZoneSide)
-        return bad(QStringLiteral("is smaller than %1 x %1 pixels").arg(kMinZoneSide));
-    if (picture.isValid() && !QRect(QPoint(0, 0), picture).contains(zone))
-        return bad(QStringLiteral("is not inside the %1 x %2 picture")
-                       .arg(picture.width())
-                       .arg(picture.height()));
+    if (const QString why = zoneProblem(zone, picture); !why.isEmpty())
+        return bad(why);
+    return zone;
+}
+
+Result<QRect> checkZone(const QRect& zone, QSize picture)
+{
+    if (const QString why = zoneProblem(zone, picture); !why.isEmpty())
+        return fail(QStringLiteral("The trigger zone \"%1\" %2").arg(zoneText(zone), why));
     return zone;
 }
 

@@ -43,6 +43,8 @@ struct StoredTriggerSettings {
 Result<double> parsePreSeconds(const QString& text);
 // "X,Y,W,H": whole pixels, at least 8 x 8, inside a picture of `picture` (when given).
 Result<QRect> parseZone(const QString& text, QSize picture = {});
+// The same checks on a zone drawn on the picture.
+Result<QRect> checkZone(const QRect& zone, QSize picture);
 // A share above 0 and at most 1.
 Result<double> parseThreshold(const QString& text);
 

@@ -70,18 +70,19 @@ void PreviewScreen::startRecording()
         applyButtons(CaptureState::Ready);
         return;
     }
-    captureFilePath_ = start.path;
     if (start.collision) {
         label4_->setText(start.warning);
         label4_->show();
     }
     station_.setMeasureSkierName(txtSkierName_->text().trimmed());
     station_.setMeasureJumpNumber(txtPass_->text());
-    log(QStringLiteral("Capture File: ") + captureFilePath_);
-    if (!startCaptureTo(captureFilePath_)) {
+    log(QStringLiteral("Capture File: ") + start.path);
+    if (!startCaptureTo(start.path)) {
         applyButtons(CaptureState::Ready);
         return;
     }
+    // Only a pass that started has a file to name; a refused one leaves the last pass named.
+    captureFilePath_ = start.path;
     lblWarning_->clear();
     timer40_->setInterval(1000);
     timer40_->start();

@@ -70,7 +70,7 @@ void PreviewScreen::onPreSecondsChosen(double seconds)
 
 void PreviewScreen::onZoneDrawn(const QRect& drawn)
 {
-    const Result<QRect> zone = parseZone(zoneText(drawn), picture_->frame().size());
+    const Result<QRect> zone = checkZone(drawn, picture_->frame().size());
     if (!zone) {
         picture_->setZone(trigger_.zone); // the zone before stays
         noteTrigger(zone.error());
@@ -101,8 +101,7 @@ void PreviewScreen::toggleTrigger()
         return;
     }
     // The device may have changed its picture size since the zone was drawn.
-    if (const Result<QRect> zone = parseZone(zoneText(trigger_.zone), picture_->frame().size());
-        !zone) {
+    if (const Result<QRect> zone = checkZone(trigger_.zone, picture_->frame().size()); !zone) {
         dialogs_.message(zone.error() + QStringLiteral("; draw the zone again"), Icon::Warning);
         return;
     }

@@ -134,6 +134,27 @@ TEST_F(PreviewDiskSpaceTest, AfterAPassWhatItWrotePerSecondIsWhatOnePassNeeds)
     EXPECT_FALSE(QFileInfo::exists(video("Smithjump3.avi")));
 }
 
+TEST_F(PreviewDiskSpaceTest, ARefusedStartLeavesTheRecordedPassNamed)
+{
+    connectTestPattern();
+    FreeSpace free(5000000000LL);
+    screen("");
+    station.setCaptureSkierName("Smith");
+    record();
+    ASSERT_EQ(station.capturedVideoFile(), video("Smithjump1.avi"));
+    // The next Start is refused; ESC then leaves for frame selection with no new pass.
+    free.set(1000);
+    dialogs.clear();
+    button("cmdStartCapture")->click();
+    ASSERT_FALSE(control.capturing());
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    preview->escape();
+    EXPECT_EQ(station.capturedVideoFile(), video("Smithjump1.avi"))
+        << "a pass that was never started has no file to show";
+    EXPECT_EQ(preview->captureFilePath(), video("Smithjump1.avi"));
+    EXPECT_EQ(videoFiles(), QStringList{"Smithjump1.avi"});
+}
+
 TEST_F(PreviewDiskSpaceTest, APassThatLeftNoFileKeepsItsAttempt)
 {
     connectTestPattern();
