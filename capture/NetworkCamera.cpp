@@ -124,13 +124,28 @@ QString networkCamerasText(const QList<NetworkCameraEntry>& cameras)
     return fields.join('\t');
 }
 
-QList<NetworkCameraEntry> networkCamerasFromText(const QString& text)
+QList<NetworkCameraEntry> networkCamerasFromText(const QString& text, QStringList* unreadable)
 {
     QList<NetworkCameraEntry> cameras;
+    if (text.trimmed().isEmpty())
+        return cameras;
     const QStringList fields = text.split('\t');
-    for (int i = 0; i + 1 < fields.size(); i += 2) {
-        if (checkedCameraName(fields[i]) && checkedCameraUrl(fields[i + 1]))
-            cameras << NetworkCameraEntry{fields[i].trimmed(), fields[i + 1].trimmed()};
+    const auto leftOut = [&](const QString& name, const QString& why) {
+        if (unreadable)
+            unreadable->append(
+                QStringLiteral("The stored network camera \"%1\" is left out: %2").arg(name, why));
+    };
+    for (int i = 0; i < fields.size(); i += 2) {
+        if (i + 1 == fields.size()) {
+            leftOut(fields[i], QStringLiteral("its address is missing."));
+            break;
+        }
+        const Result<QString> name = checkedCameraName(fields[i]);
+        const Result<QString> url = checkedCameraUrl(fields[i + 1]);
+        if (name && url)
+            cameras << NetworkCameraEntry{*name, *url};
+        else
+            leftOut(fields[i], name ? url.error() : name.error());
     }
     return cameras;
 }

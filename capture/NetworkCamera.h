@@ -28,9 +28,11 @@ Result<QString> checkedCameraName(const QString& text);
 AVDictionary* networkInputOptions(const QString& url);
 
 // The settings text of the cameras (name and address, all separated by tabs, which neither
-// may hold) and back; pairs that cannot be read are left out.
+// may hold) and back; pairs that cannot be read are left out, each said in `unreadable` (a
+// hand-edited setting is never dropped without a word).
 QString networkCamerasText(const QList<NetworkCameraEntry>& cameras);
-QList<NetworkCameraEntry> networkCamerasFromText(const QString& text);
+QList<NetworkCameraEntry> networkCamerasFromText(const QString& text,
+                                                 QStringList* unreadable = nullptr);
 
 // Opens the address and waits for its first picture (at most about three seconds).
 Status probeNetworkCamera(const QString& url);

@@ -14,8 +14,11 @@ namespace zelvan::capture::ui
 // answering now is listed all the same and connects when it does.
 void CapturePanel::restoreNetworkCameras()
 {
-    const auto cameras =
-        networkCamerasFromText(station_.settings().read(QString::fromLatin1(kNetworkCamerasKey)));
+    QStringList unreadable;
+    const auto cameras = networkCamerasFromText(
+        station_.settings().read(QString::fromLatin1(kNetworkCamerasKey)), &unreadable);
+    for (const QString& why : unreadable)
+        dialogs_.message(why, Icon::Warning, kAddCameraTitle);
     for (const NetworkCameraEntry& camera : cameras) {
         try {
             control_.addNetworkCamera(camera.name, camera.url, false);

@@ -199,3 +199,22 @@ TEST(NetworkCameraTest, AddressesNamesAndTheirStoredText)
     EXPECT_EQ(networkCamerasFromText("Pole\tnot a url\tDock\thttp://h/v").size(), 1);
     EXPECT_TRUE(networkCamerasFromText(QString()).isEmpty());
 }
+
+TEST(NetworkCameraEntries, AHandEditedEntryThatCannotBeReadIsSaidNotDroppedSilently)
+{
+    QStringList unreadable;
+    const auto cameras = networkCamerasFromText(
+        "Pole\tnot a url\tDock\thttp://h/v\t \trtsp://h/s\tShore", &unreadable);
+    ASSERT_EQ(cameras.size(), 1);
+    EXPECT_EQ(cameras[0].name, "Dock");
+    EXPECT_EQ(unreadable,
+              QStringList({"The stored network camera \"Pole\" is left out: \"not a url\" is no "
+                           "camera address: it must start with rtsp://, http://, https://, srt:// "
+                           "or udp://.",
+                           "The stored network camera \" \" is left out: The camera needs a name.",
+                           "The stored network camera \"Shore\" is left out: its address is "
+                           "missing."}));
+    unreadable.clear();
+    EXPECT_TRUE(networkCamerasFromText(QString(), &unreadable).isEmpty());
+    EXPECT_TRUE(unreadable.isEmpty()); // nothing stored is nothing to say
+}
