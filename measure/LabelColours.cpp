@@ -17,17 +17,17 @@ constexpr int kWhite = 16777215;
 
 struct Label {
     const char* name;
-    int byDefault;    // stored colour value
-    bool besideBoxes; // a caption on the light panel rather than on a background of its own
+    int byDefault; // stored colour value
+    bool onPanel;  // read on the light panel rather than on a background of its own
 };
 
-constexpr Label kLabels[] = {{"Make_comment", kBlack, false},
-                             {"Other_Grid", kBlack, false},
-                             {"Fall", kBlack, false},
-                             {"Pass", kBlack, false},
-                             {"optJumpOK", kBlack, false},
-                             {"M_Reride", kRed, false},
-                             {"O_reride", kYellow, false},
+constexpr Label kLabels[] = {{"Make_comment", kBlack, true},
+                             {"Other_Grid", kBlack, true},
+                             {"Fall", kBlack, true},
+                             {"Pass", kBlack, true},
+                             {"optJumpOK", kBlack, true},
+                             {"M_Reride", kRed, true},
+                             {"O_reride", kYellow, true},
                              {"FrozenSign", kWhite, false},
                              {"IWSFlabel", kBlack, true},
                              {"AWSAlabel", kBlack, true},
@@ -38,8 +38,8 @@ constexpr Label kLabels[] = {{"Make_comment", kBlack, false},
                              {"minbuoy", kWhite, false},
                              {"minbuoym", kWhite, false}};
 
-// A light colour on the light panel cannot be read (yellow on its grey is barely 1.1:1): a
-// caption beside the boxes is shown on black then. Relative luminance, as contrast rules weigh the
+// A light colour on the light panel cannot be read (yellow on its grey is barely 1.1:1): it is
+// shown on black then. Relative luminance, as contrast rules weigh the
 // channels.
 bool light(const QColor& c)
 {
@@ -60,7 +60,7 @@ QList<LabelColour> labelColours(const QString& colourName, int colourValue)
         LabelColour c;
         c.objectName = QLatin1String(label.name);
         c.text = grid::storedColour(byDefault ? label.byDefault : colourValue);
-        if (label.besideBoxes)
+        if (label.onPanel)
             c.background = light(c.text) ? LabelBackground::Black : LabelBackground::Panel;
         colours << c;
     }

@@ -8,9 +8,9 @@
 namespace zelvan::measure
 {
 
-// Where a label's text is read: on its own background (the outcome options, the signs over the
-// picture), or, for the two distance captions beside the boxes, on black when the colour is
-// light (yellow, white) and on the panel itself when it is dark.
+// Where a label's text is read: the signs over the picture on their own background; the outcome
+// options and the two distance captions, which sit on the light panel, on black when the colour
+// is light (white, yellow) and on the panel itself when it is dark.
 enum class LabelBackground { Own, Black, Panel };
 
 struct LabelColour {

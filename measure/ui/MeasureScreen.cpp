@@ -392,6 +392,25 @@ void MeasureScreen::showEventType()
 }
 
 // The message colour reaches every label of the screen the configuration names.
+namespace
+{
+
+// An option draws its circle over its own background, which a style sheet background would
+// hide: its colours go through its palette.
+void showOptionColour(QWidget* option, const LabelColour& colour)
+{
+    const bool onBlack = colour.background == LabelBackground::Black;
+    QPalette palette = option->parentWidget()->palette();
+    palette.setColor(QPalette::WindowText, colour.text);
+    // A button fills its background from the Button role; the circle's outline comes from Window.
+    if (onBlack)
+        palette.setColor(QPalette::Button, Qt::black);
+    option->setPalette(palette);
+    option->setAutoFillBackground(onBlack);
+}
+
+} // namespace
+
 void MeasureScreen::showLabelColours()
 {
     // Captions over the picture or beside the boxes read on black.
@@ -403,6 +422,10 @@ void MeasureScreen::showLabelColours()
         QWidget* w = findChild<QWidget*>(label.objectName);
         if (!w)
             continue;
+        if (qobject_cast<QAbstractButton*>(w)) {
+            showOptionColour(w, label);
+            continue;
+        }
         // Each keeps its own background; only the text colour follows the setting.
         if (!w->property("baseStyle").isValid())
             w->setProperty("baseStyle", w->styleSheet());

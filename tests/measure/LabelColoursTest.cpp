@@ -43,13 +43,17 @@ TEST(LabelColours, DefaultGivesEachLabelItsOwnColour)
     EXPECT_EQ(colours.size(), 16);
     EXPECT_EQ(textColours(colours), expected);
     EXPECT_EQ(of(colours, "IWSFlabel").background, LabelBackground::Panel);
+    EXPECT_EQ(of(colours, "M_Reride").background, LabelBackground::Panel);
+    // The yellow reride option cannot be read on the grey panel: it is shown on black.
+    EXPECT_EQ(of(colours, "O_reride").background, LabelBackground::Black);
     EXPECT_EQ(of(colours, "FrozenSign").background, LabelBackground::Own);
 }
 
 TEST(LabelColours, AChosenColourReachesEveryLabelAndLightCaptionsBesideTheBoxesReadOnBlack)
 {
     // Yellow on the light grey panel is as unreadable as white.
-    const QStringList onPanel = {"IWSFlabel", "AWSAlabel"};
+    const QStringList onPanel = {"Make_comment", "Other_Grid", "Fall",      "Pass",     "optJumpOK",
+                                 "M_Reride",     "O_reride",   "IWSFlabel", "AWSAlabel"};
     for (const auto& [value, name, panelBackground] :
          {std::tuple{16777215, "#ffffff", LabelBackground::Black},
           {65535, "#ffff00", LabelBackground::Black},

@@ -567,8 +567,12 @@ TEST_F(MeasureScreenTest, TheMessageColourReachesEveryLabelAndDefaultGivesEachIt
                             "M_Reride",        "O_reride",   "FrozenSign", "IWSFlabel", "AWSAlabel",
                             "AdjustmentLabel", "CrossLabel", "maxbuoy",    "maxbuoym",  "minbuoy",
                             "minbuoym"};
+    // Options carry their colour in their palette (their circle needs it), labels in a style sheet.
     const auto colourOf = [&](const char* name) {
-        const QString style = control<QWidget>(name)->styleSheet();
+        const auto* w = control<QWidget>(name);
+        if (qobject_cast<const QAbstractButton*>(w))
+            return w->palette().color(QPalette::WindowText).name();
+        const QString style = w->styleSheet();
         return style.mid(style.lastIndexOf("color: ") + 7, 7);
     };
     station.setLabelColor("yellow", 65535);
@@ -585,6 +589,10 @@ TEST_F(MeasureScreenTest, TheMessageColourReachesEveryLabelAndDefaultGivesEachIt
     for (const char* caption : {"IWSFlabel", "AWSAlabel"})
         EXPECT_FALSE(control<QWidget>(caption)->styleSheet().contains("background: black"))
             << caption;
+    // The yellow reride option is read on black; the black ones on the panel.
+    EXPECT_TRUE(control<QWidget>("O_reride")->autoFillBackground());
+    EXPECT_EQ(control<QWidget>("O_reride")->palette().color(QPalette::Button), QColor(Qt::black));
+    EXPECT_FALSE(control<QWidget>("Fall")->autoFillBackground());
 }
 
 TEST_F(MeasureScreenTest, TheContactPictureOpensFillingItsAreaAndTheEmptyAreaSaysHowToGetOne)
